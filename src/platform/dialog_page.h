@@ -1,0 +1,161 @@
+// The portable page base. A page speaks in control ids; the dialog host that runs it (the
+// Win32 host in the programs, the in-memory host in tests) binds it to the dialog template of
+// its id and turns window messages into the handlers below.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace velnora::platform {
+
+// Notification codes the pages react to (values as Windows gives them).
+namespace notify {
+inline constexpr int kButtonClicked = 0;  // BN_CLICKED
+inline constexpr int kEditChange = 0x300;  // EN_CHANGE
+inline constexpr int kComboSelChange = 1;  // CBN_SELCHANGE
+inline constexpr int kListItemChanged = -101;  // LVN_ITEMCHANGED
+inline constexpr int kListClick = -2;  // NM_CLICK
+inline constexpr int kListDoubleClick = -3;  // NM_DBLCLK
+inline constexpr int kTreeSelChanged = -402;  // TVN_SELCHANGEDW
+}  // namespace notify
+
+// Standard command ids of a dialog.
+namespace cmd {
+inline constexpr int kOk = 1;      // IDOK (also Enter)
+inline constexpr int kCancel = 2;  // IDCANCEL (also Escape and the close box)
+}  // namespace cmd
+
+inline constexpr int kVirtualKeyEscape = 0x1B;
+inline constexpr int kVirtualKeyReturn = 0x0D;
+
+// A tree-view node; 0 is the root (no parent).
+using TreeNode = std::uintptr_t;
+inline constexpr TreeNode kTreeRoot = 0;
+
+struct Notification {
+    int controlId = 0;
+    int code = 0;
+    int item = -1;     // list row, when the notification concerns one
+    int subItem = -1;  // list column
+    std::uint32_t newState = 0;
+    std::uint32_t oldState = 0;
+};
+
+struct FontSpec {
+    std::string face;
+    int height = 0;
+    int weight = 400;
+    int charset = 1;
+};
+
+enum class WindowShow { kNormal, kHide, kMinimize, kRestore };
+
+// What a dialog host offers an open page. Every call addresses a control by its id; id 0
+// addresses the dialog window itself where that makes sense (text = window title).
+class PageWindow {
+public:
+    virtual ~PageWindow() = default;
+
+    virtual void SetText(int id, const std::string& text) = 0;
+    virtual std::string GetText(int id) = 0;
+    virtual void Enable(int id, bool enabled) = 0;
+    virtual bool IsEnabled(int id) = 0;
+    virtual void Show(int id, bool visible) = 0;
+    virtual bool IsVisible(int id) = 0;
+    virtual void SetCheck(int id, bool checked) = 0;
+    virtual bool GetCheck(int id) = 0;
+    virtual void SetFont(int id, const FontSpec& font) = 0;
+    virtual void SetFocus(int id) = 0;
+    virtual int GetFocus() = 0;  // id of the control with the focus, 0 when none
+
+    // List-view in report view.
+    virtual void SetListStyle(int id, std::uint32_t extendedStyle) = 0;
+    virtual void InsertColumn(int id, int column, const std::string& title, int width) = 0;
+    virtual int InsertRow(int id, int row, const std::string& text) = 0;
+    virtual void SetCell(int id, int row, int column, const std::string& text) = 0;
+    virtual std::string GetCell(int id, int row, int column) = 0;
+    virtual int RowCount(int id) = 0;
+    virtual void DeleteAllRows(int id) = 0;
+    virtual void SetRowCount(int id, int count) = 0;  // owner-data lists
+    virtual int SelectedRow(int id) = 0;              // -1 when none
+    virtual void SelectRow(int id, int row) = 0;      // -1 clears the selection
+    virtual void SetRowChecked(int id, int row, bool checked) = 0;
+    virtual bool IsRowChecked(int id, int row) = 0;
+    virtual void RedrawRows(int id, int first, int last) = 0;
+
+    // Tree-view.
+    virtual TreeNode InsertNode(int id, TreeNode parent, const std::string& text) = 0;
+    virtual void DeleteAllNodes(int id) = 0;
+    virtual void ExpandNode(int id, TreeNode node) = 0;
+    virtual std::string NodeText(int id, TreeNode node) = 0;
+    virtual std::vector<TreeNode> ChildNodes(int id, TreeNode parent) = 0;
+
+    // Combo box.
+    virtual int AddComboItem(int id, const std::string& text) = 0;
+    virtual void ClearCombo(int id) = 0;
+    virtual int ComboCount(int id) = 0;
+    virtual std::string ComboItem(int id, int index) = 0;
+    virtual int ComboSelection(int id) = 0;
+    virtual void SetComboSelection(int id, int index) = 0;
+
+    // A picture control shows a bitmap file; false when the file cannot be loaded.
+    virtual bool SetPictureFile(int id, const std::string& bitmapPath) = 0;
+    virtual void SetIcon(int iconResourceId) = 0;
+    virtual void ShowWindow(WindowShow how) = 0;
+
+    virtual bool SetTimer(int timerId, std::uint32_t intervalMs) = 0;
+    virtual void KillTimer(int timerId) = 0;
+
+    virtual void EndDialog(int result) = 0;
+};
+
+class DialogPage {
+public:
+    explicit DialogPage(int templateId) : templateId_(templateId) {}
+    virtual ~DialogPage() = default;
+    DialogPage(const DialogPage&) = delete;
+    DialogPage& operator=(const DialogPage&) = delete;
+
+    int TemplateId() const { return templateId_; }
+    bool IsOpen() const { return window_ != nullptr; }
+
+    // Handlers. Defaults: OK and Cancel end the dialog with their id; nothing else happens.
+    virtual void OnInitDialog() {}
+    // A command from a control (button click, edit change, combo selection, menu).
+    virtual void OnCommand(int controlId, int code);
+    virtual void OnNotify(const Notification&) {}
+    // The mouse is over a control (WM_SETCURSOR); true when the page set the cursor itself.
+    virtual bool OnMouseOver(int /*controlId*/) { return false; }
+    // Key-down pre-filter; true swallows the key (pages use it to ignore Escape).
+    virtual bool PreTranslateKeyDown(int /*virtualKey*/) { return false; }
+    virtual void OnSize(int /*width*/, int /*height*/) {}
+    virtual void OnTimer(int /*timerId*/) {}
+    // WM_QUERYENDSESSION: false refuses the end of the session.
+    virtual bool OnQueryEndSession() { return true; }
+    // WM_ENDSESSION: whether the session really ends.
+    virtual void OnEndSession(bool /*ending*/) {}
+    virtual void OnDestroy() {}
+
+    // Called by the hosts only.
+    void Attach(PageWindow* window) { window_ = window; }
+    void Detach() { window_ = nullptr; }
+
+protected:
+    // The open window; pages call it only while open (from a handler or during a run).
+    PageWindow& Window();
+
+    void EndDialog(int result) { Window().EndDialog(result); }
+    void SetText(int id, const std::string& text) { Window().SetText(id, text); }
+    std::string GetText(int id) { return Window().GetText(id); }
+    void Enable(int id, bool enabled) { Window().Enable(id, enabled); }
+    void Show(int id, bool visible) { Window().Show(id, visible); }
+
+private:
+    int templateId_;
+    PageWindow* window_ = nullptr;
+};
+
+}  // namespace velnora::platform

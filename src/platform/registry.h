@@ -1,0 +1,89 @@
+// The registry, with the calls and results Windows gives. Text data (REG_SZ, REG_EXPAND_SZ,
+// REG_MULTI_SZ) travels as UTF-8 bytes including its terminating zero(s); every other type
+// travels as the raw bytes, so a value read and written back keeps its type and bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace velnora::platform {
+
+enum class RegRoot { LocalMachine, ClassesRoot };
+
+namespace regtype {
+inline constexpr std::uint32_t kNone = 0;
+inline constexpr std::uint32_t kString = 1;        // REG_SZ
+inline constexpr std::uint32_t kExpandString = 2;  // REG_EXPAND_SZ
+inline constexpr std::uint32_t kBinary = 3;        // REG_BINARY
+inline constexpr std::uint32_t kDword = 4;         // REG_DWORD
+inline constexpr std::uint32_t kMultiString = 7;   // REG_MULTI_SZ
+}  // namespace regtype
+
+namespace regaccess {
+inline constexpr std::uint32_t kEnumerateSubKeys = 0x0008;
+inline constexpr std::uint32_t kWrite = 0x20006;
+inline constexpr std::uint32_t kRead = 0x20019;
+inline constexpr std::uint32_t kReadAndSet = 0x2001B;
+}  // namespace regaccess
+
+struct RegValue {
+    std::uint32_t type = regtype::kNone;
+    std::vector<std::uint8_t> data;
+};
+
+struct RegKeyInfo {
+    std::uint32_t subKeys = 0;
+    std::uint32_t values = 0;
+    std::uint32_t maxValueNameLength = 0;  // in characters, without the terminating zero
+    std::uint32_t maxValueDataLength = 0;  // in bytes
+};
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // A handle that stands for the root itself; it needs no closing. Usable wherever an open
+    // key is expected (open, create, delete relative to the root).
+    virtual Handle Root(RegRoot root) = 0;
+
+    // RegOpenKeyEx: `parent` is a root handle or an open key, `path` may be empty.
+    virtual ErrorCode OpenKey(Handle parent, const std::string& path, std::uint32_t access,
+                              Handle& key) = 0;
+    // RegOpenKey: the same with the service's default access; creates nothing.
+    virtual ErrorCode OpenKeyDefault(Handle parent, const std::string& path, Handle& key) = 0;
+    // RegCreateKeyEx: creates every missing key of the path, or opens an existing one.
+    virtual ErrorCode CreateKey(Handle parent, const std::string& path, std::uint32_t access,
+                                Handle& key) = 0;
+    virtual ErrorCode CloseKey(Handle key) = 0;
+
+    // RegEnumKeyEx with a name buffer of nameBufferSize characters (terminating zero included).
+    // kNoMoreItems after the last subkey; kMoreData when the name does not fit.
+    virtual ErrorCode EnumKey(Handle key, std::uint32_t index, std::size_t nameBufferSize,
+                              std::string& name) = 0;
+    // RegEnumValue in the order Windows gives (order of creation). Limits as RegQueryValue.
+    virtual ErrorCode EnumValue(Handle key, std::uint32_t index, std::size_t nameBufferSize,
+                                std::size_t dataBufferSize, std::string& name, RegValue& value) = 0;
+    virtual ErrorCode QueryInfoKey(Handle key, RegKeyInfo& info) = 0;
+    // RegQueryValueEx; an empty name is the default value. A value longer than
+    // dataBufferSize bytes is a failure (kMoreData) and `value` stays empty.
+    virtual ErrorCode QueryValue(Handle key, const std::string& name, std::size_t dataBufferSize,
+                                 RegValue& value) = 0;
+    // RegSetValueEx; an empty name is the default value.
+    virtual ErrorCode SetValue(Handle key, const std::string& name, const RegValue& value) = 0;
+    // RegDeleteKey: fails while the key has subkeys.
+    virtual ErrorCode DeleteKey(Handle parent, const std::string& path) = 0;
+    // RegDeleteValue: kFileNotFound when the value did not exist.
+    virtual ErrorCode DeleteValue(Handle key, const std::string& name) = 0;
+};
+
+// Helpers to build and read text and number values.
+RegValue StringValue(const std::string& text, std::uint32_t type = regtype::kString);
+RegValue DwordValue(std::uint32_t number);
+// The text of a string value up to its first zero; other types give their bytes as they are.
+std::string ValueText(const RegValue& value);
+
+}  // namespace velnora::platform
