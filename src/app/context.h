@@ -1,0 +1,57 @@
+// The process-wide state of one program run, created by start-up and handed down by reference.
+// Nothing of it is global, so every test starts from a fresh context.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/texts.h"
+#include "installer/catalogue.h"
+#include "installer/execution_state.h"
+#include "platform/platform.h"
+
+namespace velnora::app {
+
+enum class StartMode : int { kAutorun = 0, kInstall = 1, kMaintenance = 2, kUninstall = 3 };
+
+inline constexpr char kVantorixProductGuid[] = "{3B9F02D6-4C71-4E8A-B5D3-1F60A2C7E948}";
+inline constexpr char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The user information handed to installers, from [UserInfo] of the settings file.
+struct UserInformation {
+    std::string company;
+    std::string address;
+    std::string department;
+    std::string userName;
+    std::string tel;
+    std::string fax;
+    std::string email;
+};
+
+struct StartupValues {
+    std::string programBaseName;  // "Velnora"
+    std::string settingsFile;     // bare name, resolved to the Windows folder: "Velnora.ini"
+    std::string programFolder;    // no trailing backslash
+    platform::OsVersion osVersion;
+    StartMode startMode = StartMode::kAutorun;
+    bool standardInstall = true;
+    std::string chosenInstallDir;
+    UserInformation userInformation;
+    int environmentCount = 0;
+    int installerCount = 0;
+};
+
+struct Context {
+    explicit Context(platform::Platform& p) : platform(p) {}
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
+    platform::Platform& platform;
+    TextSet texts;
+    StartupValues startup;
+    installer::InstallerCatalogue catalogue;
+    installer::ExecutionState execution;
+};
+
+}  // namespace velnora::app
