@@ -1,11 +1,233 @@
 # Tests of the real programs and the Win32 platform, run under Wine.
+# GoogleTest is built from source with the Windows compiler; Debian's googletest package has
+# the sources here, elsewhere point the variable at a checkout.
+set(VELNORA_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${VELNORA_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 # GoogleTest's own sources are not held to the project's warning set.
 foreach(target gtest gtest_main gmock gmock_main)
-    target_compile_options(${target} PRIVATE -w)
+    target_compile_options(${target} PRIVATE $<IF:$<CXX_COMPILER_ID:MSVC>,/w,-w>)
 endforeach()
 
 add_executable(velnora_contract_tests ${VELNORA_CONTRACT_SOURCES} ${VELNORA_CONTRACT_WIN32_SOURCES})
 target_link_libraries(velnora_contract_tests PRIVATE velnora_win32 velnora_fake gmock gtest_main)
+
+# --- The Wine environment ----------------------------------------------------------------
+# One fresh prefix, Xvfb display and persistent wineserver per test run: the wine_setup
+# test creates them (and writes ${CMAKE_BINARY_DIR}/wine.env), wine_teardown stops them.
+# Every Windows test requires the fixture and runs through tests/e2e/wine-run.sh.
+set(VELNORA_WINE_ENV_FILE ${CMAKE_BINARY_DIR}/wine.env)
+set(VELNORA_WINE_RUN bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/wine-run.sh)
+# Also the way a test added with a target as its command (add_test, gtest_discover_tests)
+# is run; such tests still need FIXTURES_REQUIRED velnora_wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VELNORA_WINE_RUN})
+
+add_test(NAME wine_setup
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/wine-env.sh setup ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP velnora_wine TIMEOUT 300)
+add_test(NAME wine_teardown
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/wine-env.sh teardown ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_teardown PROPERTIES FIXTURES_CLEANUP velnora_wine TIMEOUT 120)
+
+# velnora_add_wine_test(NAME name COMMAND program [args...]
+#                       [WINDOWS_VERSION win10|win7|winxp64|...] [TIMEOUT seconds]
+#                       [RUN_SERIAL] [RESOURCE_LOCK names...] [LABELS labels...]
+#                       [WORKING_DIRECTORY dir])
+# Registers a Windows program (a target or a path) as a test run under Wine. WINDOWS_VERSION
+# changes the version every program of the prefix sees for the run, so such a test runs
+# alone. For one program only, a driver test can use ScopedWindowsVersion instead.
+function(velnora_add_wine_test)
+    cmake_parse_arguments(PARSE_ARGV 0 arg "RUN_SERIAL"
+        "NAME;WINDOWS_VERSION;TIMEOUT;WORKING_DIRECTORY" "COMMAND;RESOURCE_LOCK;LABELS")
+    if(NOT arg_NAME OR NOT arg_COMMAND)
+        message(FATAL_ERROR "velnora_add_wine_test needs NAME and COMMAND")
+    endif()
+    list(POP_FRONT arg_COMMAND program)
+    if(TARGET ${program})
+        set(program $<TARGET_FILE:${program}>)
+    endif()
+    if(NOT arg_WORKING_DIRECTORY)
+        set(arg_WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    endif()
+    if(NOT arg_TIMEOUT)
+        set(arg_TIMEOUT 600)
+    endif()
+    add_test(NAME ${arg_NAME}
+        COMMAND ${VELNORA_WINE_RUN} ${program} ${arg_COMMAND}
+        WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
+    set(environment VELNORA_WINE_ENV=${VELNORA_WINE_ENV_FILE})
+    if(arg_WINDOWS_VERSION)
+        list(APPEND environment VELNORA_WINDOWS_VERSION=${arg_WINDOWS_VERSION})
+        set(arg_RUN_SERIAL TRUE)
+    endif()
+    set_tests_properties(${arg_NAME} PROPERTIES
+        FIXTURES_REQUIRED velnora_wine
+        ENVIRONMENT "${environment}"
+        TIMEOUT ${arg_TIMEOUT}
+        LABELS "wine;${arg_LABELS}")
+    if(arg_RUN_SERIAL)
+        set_tests_properties(${arg_NAME} PROPERTIES RUN_SERIAL TRUE)
+    endif()
+    if(arg_RESOURCE_LOCK)
+        set_tests_properties(${arg_NAME} PROPERTIES RESOURCE_LOCK "${arg_RESOURCE_LOCK}")
+    endif()
+endfunction()
+
+# --- End-to-end tests ----------------------------------------------------------------------
+# The driver that works the programs under test through their windows from outside.
+file(GLOB VELNORA_E2E_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/e2e/driver/*.cpp)
+add_library(velnora_e2e_driver STATIC ${VELNORA_E2E_DRIVER_SOURCES})
+target_include_directories(velnora_e2e_driver PUBLIC
+    ${CMAKE_CURRENT_SOURCE_DIR}/e2e ${PROJECT_SOURCE_DIR}/src/resources)
+target_link_libraries(velnora_e2e_driver PUBLIC comctl32 gdi32 user32 advapi32 shell32)
+
+# velnora_add_e2e_test(NAME name SOURCES files... [DEPENDS targets...] [ARGS args...]
+#                      [any option of velnora_add_wine_test])
+# A GoogleTest program linked with the driver, registered as a Wine test. DEPENDS names the
+# Windows programs it drives, so they are built with it (they land beside it in bin/).
+function(velnora_add_e2e_test)
+    cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME" "SOURCES;DEPENDS;ARGS")
+    set(target velnora_${arg_NAME})
+    add_executable(${target} ${arg_SOURCES})
+    target_link_libraries(${target} PRIVATE velnora_e2e_driver gmock gtest_main)
+    if(arg_DEPENDS)
+        add_dependencies(${target} ${arg_DEPENDS})
+    endif()
+    velnora_add_wine_test(NAME ${arg_NAME} COMMAND ${target} ${arg_ARGS}
+        ${arg_UNPARSED_ARGUMENTS} LABELS e2e)
+endfunction()
+
+add_executable(velnora_msgbox_fixture WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/msgbox_fixture.cpp)
+if(MINGW)
+    target_link_options(velnora_msgbox_fixture PRIVATE -municode)
+endif()
+target_link_libraries(velnora_msgbox_fixture PRIVATE user32 shell32)
+
+# Registered once the whole tree is read: the programs they use are defined elsewhere and
+# may not exist yet while parts of the tree are being written.
+function(velnora_register_late_wine_tests)
+    if(TARGET velnora_contract_tests)
+        velnora_add_wine_test(NAME contract_win32 COMMAND velnora_contract_tests LABELS contract)
+    endif()
+    set(selftest_programs velnora_msgbox_fixture)
+    if(TARGET velnora_probe)
+        list(APPEND selftest_programs velnora_probe)
+    endif()
+    velnora_add_e2e_test(NAME e2e_harness_selftest
+        SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/harness_selftest.cpp
+        DEPENDS ${selftest_programs})
+    if(NOT TARGET velnora_probe)
+        # Without the probe only the message box half of the self-test can run.
+        set_tests_properties(e2e_harness_selftest PROPERTIES
+            ENVIRONMENT "VELNORA_WINE_ENV=${VELNORA_WINE_ENV_FILE};GTEST_FILTER=-ProbeDialog*")
+    endif()
+endfunction()
+cmake_language(DEFER CALL velnora_register_late_wine_tests)
+
+# --- Benchmark of the installer wait -------------------------------------------------------
+include(${CMAKE_CURRENT_SOURCE_DIR}/bench/bench.cmake)
+# --- End of the benchmark block --------------------------------------------------------------
+
+# --- Sample vendor kit and sample media -----------------------------------------------------
+# Small Windows programs that stand in for the vendor's installer, uninstaller, Tidewatch and
+# the versioned VTX2.exe of an environment (tests/support/kit/README.md). They land in bin/
+# beside each other, VTX2.exe as bin/VTX2/<version>/VTX2.exe, where the installer finds them.
+set(VELNORA_KIT_DIR ${CMAKE_CURRENT_SOURCE_DIR}/support/kit)
+add_library(velnora_kit_common STATIC ${VELNORA_KIT_DIR}/kit_common.cpp)
+target_include_directories(velnora_kit_common PUBLIC ${VELNORA_KIT_DIR})
+target_link_libraries(velnora_kit_common PUBLIC ole32 uuid shell32 advapi32 user32)
+
+set(VELNORA_KIT_PROGRAMS vtx_installer_standin vtx_uninstaller_standin velnora_kit_tidewatch)
+add_executable(vtx_installer_standin WIN32 ${VELNORA_KIT_DIR}/installer_standin.cpp)
+add_executable(vtx_uninstaller_standin WIN32 ${VELNORA_KIT_DIR}/uninstaller_standin.cpp)
+add_executable(velnora_kit_tidewatch WIN32 ${VELNORA_KIT_DIR}/tidewatch_standin.cpp)
+set_target_properties(velnora_kit_tidewatch PROPERTIES OUTPUT_NAME Tidewatch)
+
+# One VTX2.exe per sample version: directory name | ProductVersion text | numeric version |
+# string block | translation. The older ones carry a Japanese translation, as old releases did.
+set(VELNORA_KIT_VTX2_VERSIONS
+    "4.08.00.012|4.08.00.012|4,8,0,12|040904B0|0x409, 1200"
+    "3.0.0.5|3, 0, 0, 5|3,0,0,5|040904B0|0x409, 1200"
+    "3.00.00.000|3.00.00.000|3,0,0,0|040904B0|0x409, 1200"
+    "2.20.00.000|2.20.00.000|2,20,0,0|041103A4|0x411, 932"
+    "2.1.00.000|2.1.00.000|2,1,0,0|041103A4|0x411, 932")
+set(VELNORA_KIT_VTX2_IDS)
+foreach(entry IN LISTS VELNORA_KIT_VTX2_VERSIONS)
+    string(REPLACE "|" ";" fields "${entry}")
+    list(GET fields 0 id)
+    list(GET fields 1 KIT_VTX2_TEXT)
+    list(GET fields 2 KIT_VTX2_NUMERIC)
+    list(GET fields 3 KIT_VTX2_BLOCK)
+    list(GET fields 4 KIT_VTX2_TRANSLATION)
+    string(MAKE_C_IDENTIFIER "velnora_kit_vtx2_${id}" target)
+    configure_file(${VELNORA_KIT_DIR}/vtx2_version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/kit/${target}.rc @ONLY)
+    add_executable(${target} WIN32 ${VELNORA_KIT_DIR}/vtx2_standin.cpp
+        ${CMAKE_CURRENT_BINARY_DIR}/kit/${target}.rc)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME VTX2
+        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/VTX2/${id})
+    list(APPEND VELNORA_KIT_PROGRAMS ${target})
+    list(APPEND VELNORA_KIT_VTX2_IDS ${id})
+endforeach()
+foreach(target IN LISTS VELNORA_KIT_PROGRAMS)
+    target_link_libraries(${target} PRIVATE velnora_kit_common)
+    target_link_options(${target} PRIVATE -municode)
+endforeach()
+add_custom_target(velnora_kit DEPENDS ${VELNORA_KIT_PROGRAMS})
+
+# The sample medium: ${CMAKE_BINARY_DIR}/media holds the two programs, autorun.ini, the
+# picture, del.bat, the help files and the kit under kit/, as autorun.ini names them.
+set(VELNORA_MEDIA_SOURCE ${PROJECT_SOURCE_DIR}/media)
+set(VELNORA_MEDIA_DIR ${CMAKE_BINARY_DIR}/media)
+find_program(VELNORA_CHMCMD chmcmd)
+set(VELNORA_MEDIA_HELP)
+if(VELNORA_CHMCMD)
+    foreach(help VelnoraE:en VelnoraJ:ja)
+        string(REPLACE ":" ";" help "${help}")
+        list(GET help 0 name)
+        list(GET help 1 language)
+        file(GLOB help_sources CONFIGURE_DEPENDS ${VELNORA_MEDIA_SOURCE}/help/${language}/*)
+        add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/help/${name}.CHM
+            COMMAND ${CMAKE_COMMAND} -DCHMCMD=${VELNORA_CHMCMD}
+                -DSOURCE=${VELNORA_MEDIA_SOURCE}/help/${language}
+                -DPROJECT=${name}.hhp -DSTAGE=${CMAKE_BINARY_DIR}/help/${language}
+                -DOUTPUT=${CMAKE_BINARY_DIR}/help/${name}.CHM
+                -P ${VELNORA_MEDIA_SOURCE}/help/build_chm.cmake
+            DEPENDS ${help_sources} ${VELNORA_MEDIA_SOURCE}/help/build_chm.cmake
+            COMMENT "Building the help file ${name}.CHM")
+        list(APPEND VELNORA_MEDIA_HELP ${CMAKE_BINARY_DIR}/help/${name}.CHM)
+    endforeach()
+else()
+    message(WARNING "chmcmd (Debian package fp-utils) not found: the sample medium has no help files")
+endif()
+
+set(media_copies)
+foreach(file autorun.ini InstManImg.bmp del.bat)
+    list(APPEND media_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
+        ${VELNORA_MEDIA_SOURCE}/${file} ${VELNORA_MEDIA_DIR}/${file})
+endforeach()
+foreach(file IN LISTS VELNORA_MEDIA_HELP)
+    list(APPEND media_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${VELNORA_MEDIA_DIR}/)
+endforeach()
+foreach(target Velnora VelnoraAdm)
+    list(APPEND media_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
+        $<TARGET_FILE:${target}> ${VELNORA_MEDIA_DIR}/)
+endforeach()
+foreach(target vtx_installer_standin vtx_uninstaller_standin velnora_kit_tidewatch)
+    list(APPEND media_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
+        $<TARGET_FILE:${target}> ${VELNORA_MEDIA_DIR}/kit/)
+endforeach()
+foreach(id IN LISTS VELNORA_KIT_VTX2_IDS)
+    list(APPEND media_copies
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${VELNORA_MEDIA_DIR}/kit/VTX2/${id}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            ${CMAKE_BINARY_DIR}/bin/VTX2/${id}/VTX2.exe ${VELNORA_MEDIA_DIR}/kit/VTX2/${id}/)
+endforeach()
+add_custom_target(sample_media ALL
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VELNORA_MEDIA_DIR}/kit
+    ${media_copies}
+    DEPENDS ${VELNORA_MEDIA_HELP}
+    COMMENT "Laying out the sample medium in ${VELNORA_MEDIA_DIR}"
+    VERBATIM)
+add_dependencies(sample_media Velnora VelnoraAdm velnora_kit)
+# --- End of the sample vendor kit and sample media block ---------------------------------------

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/texts.h"
+#include "environments/environment_table.h"
 #include "installer/catalogue.h"
 #include "installer/execution_state.h"
 #include "platform/platform.h"
@@ -33,6 +34,7 @@ struct StartupValues {
     std::string programBaseName;  // "Velnora"
     std::string settingsFile;     // bare name, resolved to the Windows folder: "Velnora.ini"
     std::string programFolder;    // no trailing backslash
+    std::string autorunPath;      // autorun.ini next to the program
     platform::OsVersion osVersion;
     StartMode startMode = StartMode::kAutorun;
     bool standardInstall = true;
@@ -52,6 +54,8 @@ struct Context {
     StartupValues startup;
     installer::InstallerCatalogue catalogue;
     installer::ExecutionState execution;
+    environments::EnvironmentTable environments;
+    environments::ActiveEnvironmentCache active;
 };
 
 }  // namespace velnora::app

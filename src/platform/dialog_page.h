@@ -13,23 +13,47 @@ namespace velnora::platform {
 
 // Notification codes the pages react to (values as Windows gives them).
 namespace notify {
-inline constexpr int kButtonClicked = 0;  // BN_CLICKED
-inline constexpr int kEditChange = 0x300;  // EN_CHANGE
-inline constexpr int kComboSelChange = 1;  // CBN_SELCHANGE
+inline constexpr int kButtonClicked = 0;       // BN_CLICKED
+inline constexpr int kEditChange = 0x300;      // EN_CHANGE
+inline constexpr int kComboSelChange = 1;      // CBN_SELCHANGE
 inline constexpr int kListItemChanged = -101;  // LVN_ITEMCHANGED
-inline constexpr int kListClick = -2;  // NM_CLICK
-inline constexpr int kListDoubleClick = -3;  // NM_DBLCLK
-inline constexpr int kTreeSelChanged = -402;  // TVN_SELCHANGEDW
+inline constexpr int kListBeginDrag = -109;    // LVN_BEGINDRAG
+inline constexpr int kListClick = -2;          // NM_CLICK
+inline constexpr int kListDoubleClick = -3;    // NM_DBLCLK
+inline constexpr int kTreeSelChanged = -451;   // TVN_SELCHANGEDW
 }  // namespace notify
 
 // Standard command ids of a dialog.
 namespace cmd {
-inline constexpr int kOk = 1;      // IDOK (also Enter)
-inline constexpr int kCancel = 2;  // IDCANCEL (also Escape and the close box)
+inline constexpr int kOk = 1;        // IDOK (also Enter)
+inline constexpr int kCancel = 2;    // IDCANCEL (also Escape and the close box)
+inline constexpr int kHelp = 57670;  // the help command; F1 arrives as this command
 }  // namespace cmd
 
 inline constexpr int kVirtualKeyEscape = 0x1B;
 inline constexpr int kVirtualKeyReturn = 0x0D;
+
+// Extended list-view styles (LVS_EX_*), added with PageWindow::SetListStyle.
+namespace liststyle {
+inline constexpr std::uint32_t kGridLines = 0x1;
+inline constexpr std::uint32_t kSubItemImages = 0x2;
+inline constexpr std::uint32_t kCheckBoxes = 0x4;
+inline constexpr std::uint32_t kFullRowSelect = 0x20;
+inline constexpr std::uint32_t kInfoTip = 0x400;
+}  // namespace liststyle
+
+// List row states as LVN_ITEMCHANGED reports them (LVIS_*; the check box is state image 2).
+namespace rowstate {
+inline constexpr std::uint32_t kFocused = 0x1;
+inline constexpr std::uint32_t kSelected = 0x2;
+inline constexpr std::uint32_t kCheckMask = 0xF000;
+inline constexpr std::uint32_t kUnchecked = 0x1000;
+inline constexpr std::uint32_t kChecked = 0x2000;
+}  // namespace rowstate
+
+// Column widths that ask the list to size the column itself (LVSCW_*).
+inline constexpr int kColumnAutoSize = -1;
+inline constexpr int kColumnAutoSizeUseHeader = -2;
 
 // A tree-view node; 0 is the root (no parent).
 using TreeNode = std::uintptr_t;
@@ -42,21 +66,48 @@ struct Notification {
     int subItem = -1;  // list column
     std::uint32_t newState = 0;
     std::uint32_t oldState = 0;
+    TreeNode node = kTreeRoot;  // tree notifications: the node concerned
+    bool onCheckBox = false;    // list clicks: the click hit the row's check box
 };
 
+// What an owner-data list shows in one cell; the page fills it in OnGetCell.
+struct ListCell {
+    std::string text;
+    std::string tip;  // empty: no tooltip
+    bool hasCheckBox = false;
+    bool checked = false;
+    bool greyed = false;  // drawn in grey; the user cannot change it
+};
+
+// Pixels; for controls in the client coordinates of the dialog.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool operator==(const Rect&) const = default;
+};
+
+// LOGFONT terms: height as lfHeight (negative = character height in pixels).
 struct FontSpec {
     std::string face;
     int height = 0;
     int weight = 400;
     int charset = 1;
+
+    bool operator==(const FontSpec&) const = default;
 };
 
 enum class WindowShow { kNormal, kHide, kMinimize, kRestore };
 
 // What a dialog host offers an open page. Every call addresses a control by its id; id 0
-// addresses the dialog window itself where that makes sense (text = window title).
+// addresses the dialog window itself where that makes sense (text = window title, enabled,
+// visible, rectangle = client area).
 class PageWindow {
-public:
+  public:
     virtual ~PageWindow() = default;
 
     virtual void SetText(int id, const std::string& text) = 0;
@@ -67,14 +118,30 @@ public:
     virtual bool IsVisible(int id) = 0;
     virtual void SetCheck(int id, bool checked) = 0;
     virtual bool GetCheck(int id) = 0;
+    // An edit control the user cannot type into (EM_SETREADONLY).
+    virtual void SetReadOnly(int id, bool readOnly) = 0;
+    // The host keeps the font alive as long as the window.
     virtual void SetFont(int id, const FontSpec& font) = 0;
     virtual void SetFocus(int id) = 0;
     virtual int GetFocus() = 0;  // id of the control with the focus, 0 when none
 
-    // List-view in report view.
+    // Placement. Id 0 gives the client rectangle (left and top 0). False when the control is
+    // missing or cannot be moved; a moved control is redrawn at once.
+    virtual bool GetControlRect(int id, Rect& rect) = 0;
+    virtual bool SetControlRect(int id, const Rect& rect) = 0;
+    // Width in pixels of `text` drawn in the control's font.
+    virtual int TextWidth(int id, const std::string& text) = 0;
+
+    // List-view in report view. An owner-data list (LVS_OWNERDATA in the template) stores
+    // only its row count; it asks the page for every cell through DialogPage::OnGetCell.
+    // Adds extended styles (liststyle::*) to those the list has.
     virtual void SetListStyle(int id, std::uint32_t extendedStyle) = 0;
+    // A negative width leaves the width to the list.
     virtual void InsertColumn(int id, int column, const std::string& title, int width) = 0;
-    virtual int InsertRow(int id, int row, const std::string& text) = 0;
+    // Width in pixels or kColumnAutoSize / kColumnAutoSizeUseHeader.
+    virtual void SetColumnWidth(int id, int column, int width) = 0;
+    virtual int ColumnWidth(int id, int column) = 0;
+    virtual int InsertRow(int id, int row, const std::string& text) = 0;  // -1 on failure
     virtual void SetCell(int id, int row, int column, const std::string& text) = 0;
     virtual std::string GetCell(int id, int row, int column) = 0;
     virtual int RowCount(int id) = 0;
@@ -90,6 +157,7 @@ public:
     virtual TreeNode InsertNode(int id, TreeNode parent, const std::string& text) = 0;
     virtual void DeleteAllNodes(int id) = 0;
     virtual void ExpandNode(int id, TreeNode node) = 0;
+    virtual void SetNodeBold(int id, TreeNode node, bool bold) = 0;
     virtual std::string NodeText(int id, TreeNode node) = 0;
     virtual std::vector<TreeNode> ChildNodes(int id, TreeNode parent) = 0;
 
@@ -103,17 +171,20 @@ public:
 
     // A picture control shows a bitmap file; false when the file cannot be loaded.
     virtual bool SetPictureFile(int id, const std::string& bitmapPath) = 0;
+    // Large and small icon of the dialog, from the program's icon resource.
     virtual void SetIcon(int iconResourceId) = 0;
     virtual void ShowWindow(WindowShow how) = 0;
 
     virtual bool SetTimer(int timerId, std::uint32_t intervalMs) = 0;
     virtual void KillTimer(int timerId) = 0;
 
+    // Modal: the run returns `result` once the current handler is done. Modeless: the window
+    // is destroyed once the current handler is done.
     virtual void EndDialog(int result) = 0;
 };
 
 class DialogPage {
-public:
+  public:
     explicit DialogPage(int templateId) : templateId_(templateId) {}
     virtual ~DialogPage() = default;
     DialogPage(const DialogPage&) = delete;
@@ -124,26 +195,37 @@ public:
 
     // Handlers. Defaults: OK and Cancel end the dialog with their id; nothing else happens.
     virtual void OnInitDialog() {}
-    // A command from a control (button click, edit change, combo selection, menu).
+    // A command from a control (button click, edit change, combo selection, menu, help).
     virtual void OnCommand(int controlId, int code);
     virtual void OnNotify(const Notification&) {}
-    // The mouse is over a control (WM_SETCURSOR); true when the page set the cursor itself.
+    // An owner-data list needs the content of a cell (to draw it, for a tooltip, or because
+    // the page itself asked for the cell). Sent while the list paints: must not redraw it.
+    virtual void OnGetCell(int /*controlId*/, int /*row*/, int /*column*/, ListCell& /*cell*/) {}
+    // Type-ahead in an owner-data list: the first row from `startRow` on (wrapping) whose
+    // text starts with `prefix`, or -1.
+    virtual int OnFindRow(int /*controlId*/, int /*startRow*/, const std::string& /*prefix*/) {
+        return -1;
+    }
+    // The mouse is over a control (WM_SETCURSOR); id 0 is the dialog itself. True when the
+    // page set the cursor itself.
     virtual bool OnMouseOver(int /*controlId*/) { return false; }
     // Key-down pre-filter; true swallows the key (pages use it to ignore Escape).
     virtual bool PreTranslateKeyDown(int /*virtualKey*/) { return false; }
+    virtual void OnShowWindow(bool /*visible*/) {}
     virtual void OnSize(int /*width*/, int /*height*/) {}
     virtual void OnTimer(int /*timerId*/) {}
     // WM_QUERYENDSESSION: false refuses the end of the session.
     virtual bool OnQueryEndSession() { return true; }
     // WM_ENDSESSION: whether the session really ends.
     virtual void OnEndSession(bool /*ending*/) {}
+    // The window is being destroyed; controls can still be read.
     virtual void OnDestroy() {}
 
     // Called by the hosts only.
     void Attach(PageWindow* window) { window_ = window; }
     void Detach() { window_ = nullptr; }
 
-protected:
+  protected:
     // The open window; pages call it only while open (from a handler or during a run).
     PageWindow& Window();
 
@@ -153,7 +235,7 @@ protected:
     void Enable(int id, bool enabled) { Window().Enable(id, enabled); }
     void Show(int id, bool visible) { Window().Show(id, visible); }
 
-private:
+  private:
     int templateId_;
     PageWindow* window_ = nullptr;
 };

@@ -12,8 +12,10 @@ int RunModalPage(DialogPage& page, const DialogPage* owner);
 bool OpenModelessPage(DialogPage& page, const DialogPage* owner);
 // The window of an open page; nullptr for null or a page that is not open.
 HWND WindowOfPage(const DialogPage* page);
-// Gives an open modeless page (and its key-down pre-filter) the first look at a message
-// taken from the queue; true when the message was consumed.
+// For message pumps other than the dialog box's own: gives the open page a message belongs
+// to its dialog keyboard handling (IsDialogMessage); true when the message was consumed and
+// must not be dispatched again. Pages see their key-downs (PreTranslateKeyDown) in every
+// loop, through a hook, before this.
 bool PreTranslatePageMessage(MSG& message);
 
 }  // namespace velnora::platform::win32

@@ -1,3 +1,9 @@
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "app/velnora_program.h"
+#include "platform/win32/win32_platform.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    velnora::platform::win32::Win32Platform platform;
+    return velnora::app::RunVelnora(platform.Get());
+}

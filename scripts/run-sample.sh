@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Builds the Windows programs and starts Velnora.exe from the sample medium in a throwaway
+# Wine prefix under /tmp.
+#
+#   scripts/run-sample.sh [--no-build] [--keep] [--wait SECONDS] [-- VELNORA_ARGUMENTS...]
+#
+# With DISPLAY set, Velnora runs on that display until you close it. Without DISPLAY it runs
+# on a private Xvfb display: the script waits for its window, saves a screenshot, prints the
+# screenshot's path and stops everything it started.
+#
+#   --no-build      use the medium already laid out in the build folder
+#   --keep          keep the Wine prefix (its path is printed) instead of deleting it
+#   --wait SECONDS  how long to wait for the first window (default 90)
+#
+# Environment: VELNORA_BUILD_DIR (default build/windows), VELNORA_SCREENSHOT (default
+# BUILD_DIR/run-sample.png).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${VELNORA_BUILD_DIR:-$root/build/windows}
+screenshot=${VELNORA_SCREENSHOT:-$build_dir/run-sample.png}
+build=1
+keep=0
+wait_limit=90
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --no-build) build=0 ;;
+    --keep) keep=1 ;;
+    --wait)
+        wait_limit=${2:?--wait needs a number of seconds}
+        shift
+        ;;
+    --)
+        shift
+        break
+        ;;
+    *)
+        sed -n '2,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+        exit 2
+        ;;
+    esac
+    shift
+done
+
+say() { echo "run-sample: $*" >&2; }
+
+# Installs with apt what a fresh Debian machine lacks for this script.
+install_missing_tools() {
+    local -A package_of=(
+        [cmake]=cmake [make]=make
+        [x86_64-w64-mingw32-g++-posix]=g++-mingw-w64-x86-64-posix
+        [x86_64-w64-mingw32-windres]=binutils-mingw-w64-x86-64
+        [wine]=wine [Xvfb]=xvfb [xwininfo]=x11-utils [xdpyinfo]=x11-utils
+        [import]=imagemagick [chmcmd]=fp-utils [iconv]=libc-bin
+    )
+    local tool missing=()
+    for tool in "${!package_of[@]}"; do
+        command -v "$tool" >/dev/null 2>&1 || missing+=("${package_of[$tool]}")
+    done
+    [ -d /usr/src/googletest ] || missing+=(googletest)
+    [ -e /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf ] || missing+=(fonts-ipafont-gothic)
+    [ ${#missing[@]} -eq 0 ] && return 0
+    mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
+    if ! command -v apt-get >/dev/null 2>&1; then
+        say "missing packages, install them first: ${missing[*]}"
+        return 1
+    fi
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    say "installing ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+install_missing_tools
+
+if [ "$build" -eq 1 ]; then
+    if [ "$build_dir" = "$root/build/windows" ]; then
+        (cd "$root" && cmake --preset windows)
+    else
+        (cd "$root" && cmake --preset windows -B "$build_dir")
+    fi
+    cmake --build "$build_dir" --target sample_media -j "$(nproc)"
+fi
+media=$build_dir/media
+if [ ! -f "$media/Velnora.exe" ] || [ ! -f "$media/autorun.ini" ]; then
+    say "no sample medium in $media; build it first (without --no-build)"
+    exit 1
+fi
+
+# shellcheck source=wine-env.sh
+. "$root/scripts/wine-env.sh"
+
+user_display=${DISPLAY:-}
+work=$(mktemp -d /tmp/velnora-sample.XXXXXX)
+finish() {
+    local status=$?
+    wine_env_teardown "$work" >/dev/null 2>&1 || true
+    if [ "$keep" -eq 1 ]; then
+        say "Wine prefix kept: $work/wineprefix"
+    else
+        rm -rf "$work"
+    fi
+    exit "$status"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+
+wine_env_setup "$work" || {
+    say "could not set up the Wine prefix"
+    exit 1
+}
+# shellcheck source=/dev/null
+. "$work/wine.env"
+
+# The medium goes into the prefix's drive C, as if it had been copied from a disc.
+cp -r "$media" "$WINEPREFIX/drive_c/VantorixMedia"
+program='C:\VantorixMedia\Velnora.exe'
+
+if [ -n "$user_display" ]; then
+    # Show it where the user looks; the private display of the set-up is not needed.
+    wine_env_stop_xvfb "$VELNORA_XVFB_PID"
+    export DISPLAY=$user_display
+    say "starting $program on $DISPLAY; close it to end"
+    wine "$program" "$@" || true
+    exit 0
+fi
+
+windows_list() { xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' || true; }
+# A window of the install manager (or its read-me) shows the product name in its title.
+velnora_window_up() { [[ $(windows_list) == *Vantorix* ]]; }
+velnora_running() { kill -0 "$velnora_pid" 2>/dev/null; }
+
+say "starting $program on the private display $DISPLAY"
+wine "$program" "$@" </dev/null >"$work/velnora.log" 2>&1 &
+velnora_pid=$!
+
+deadline=$((SECONDS + wait_limit))
+until velnora_window_up; do
+    if ! velnora_running || [ "$SECONDS" -ge "$deadline" ]; then
+        break
+    fi
+    sleep 0.5
+done
+if velnora_window_up; then
+    # Let the page finish drawing: wait until the window list holds still for a second.
+    previous=""
+    settle_deadline=$((SECONDS + 10))
+    while [ "$SECONDS" -lt "$settle_deadline" ]; do
+        current=$(windows_list)
+        [ "$current" = "$previous" ] && break
+        previous=$current
+        sleep 1
+    done
+else
+    if velnora_running; then
+        say "no Velnora window within ${wait_limit} s; the screenshot shows what is there"
+    else
+        say "Velnora.exe ended without showing a window; its output:"
+        cat "$work/velnora.log" >&2
+    fi
+fi
+
+mkdir -p "$(dirname "$screenshot")"
+import -display "$DISPLAY" -window root "$screenshot"
+echo "$screenshot"

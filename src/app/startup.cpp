@@ -1,0 +1,347 @@
+#include "app/startup.h"
+
+#include <cstddef>
+#include <limits>
+
+#include "app/file_search.h"
+#include "app/texts.h"
+#include "installer/catalogue.h"
+#include "installer/execution.h"
+#include "installer/run_state.h"
+
+namespace velnora::app {
+
+namespace {
+
+constexpr std::size_t kProfileBuffer = 1024;
+constexpr char kAutorunFileName[] = "autorun.ini";
+constexpr char kCheckUserInfoKey[] = "\\CheckUserInfo";
+
+bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The value of a digit in a base, or -1.
+int DigitValue(char c, int base) {
+    int value = -1;
+    if (c >= '0' && c <= '9') value = c - '0';
+    if (c >= 'a' && c <= 'z') value = c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') value = c - 'A' + 10;
+    return value < base ? value : -1;
+}
+
+std::string ReadProfile(platform::Platform& platform, const std::string& file,
+                        const std::string& section, const std::string& key) {
+    std::string value;
+    platform.profile.GetString(section, key, "", kProfileBuffer, file, value);
+    return value;
+}
+
+std::size_t LastSeparator(std::string_view path) { return path.find_last_of("\\/"); }
+
+}  // namespace
+
+std::uint32_t ParseUnsignedAutoBase(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsCSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+
+    int base = 10;
+    if (i < text.size() && text[i] == '0') {
+        base = 8;
+        const bool hexPrefix = i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+                               DigitValue(text[i + 2], 16) >= 0;
+        if (hexPrefix) {
+            base = 16;
+            i += 2;
+        }
+    }
+
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
+    std::uint64_t value = 0;
+    bool overflow = false;
+    for (; i < text.size(); ++i) {
+        const int digit = DigitValue(text[i], base);
+        if (digit < 0) break;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+        if (value > kMax) {
+            overflow = true;
+            value = kMax;
+        }
+    }
+    if (overflow) return static_cast<std::uint32_t>(kMax);
+    const auto result = static_cast<std::uint32_t>(value);
+    return negative ? static_cast<std::uint32_t>(0u - result) : result;
+}
+
+bool ContinueSelectsAutorun(std::string_view continueValue) {
+    return static_cast<std::int32_t>(ParseUnsignedAutoBase(continueValue)) > 0;
+}
+
+int ParseDecimal(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsCSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > kLimit) value = kLimit;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<int>::max()) value = std::numeric_limits<int>::max();
+    return static_cast<int>(value);
+}
+
+std::string ProgramBaseNameOf(std::string_view programPath) {
+    std::string_view name = programPath;
+    if (const auto slash = LastSeparator(name); slash != std::string_view::npos)
+        name = name.substr(slash + 1);
+    if (const auto dot = name.find_last_of('.'); dot != std::string_view::npos)
+        name = name.substr(0, dot);
+    return std::string(name);
+}
+
+std::string ProgramFolderOf(std::string_view programPath) {
+    const auto slash = LastSeparator(programPath);
+    return slash == std::string_view::npos ? std::string()
+                                           : std::string(programPath.substr(0, slash));
+}
+
+bool ProbeAdministrator(platform::Registry& registry) {
+    const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
+    const std::string probeKey = std::string(kUninstallRoot) + kCheckUserInfoKey;
+    platform::Handle key = platform::kNoHandle;
+    if (registry.CreateKey(machine, probeKey, platform::regaccess::kWrite, key) !=
+        platform::error::kSuccess)
+        return false;
+    registry.CloseKey(key);
+    return registry.DeleteKey(machine, probeKey) == platform::error::kSuccess;
+}
+
+void LoadUserInformation(Context& context) {
+    struct Field {
+        const char* key;
+        std::string UserInformation::*value;
+    };
+    static constexpr Field kFields[] = {
+        {"Company", &UserInformation::company},  {"Address", &UserInformation::address},
+        {"Department", &UserInformation::department}, {"User name", &UserInformation::userName},
+        {"Tel", &UserInformation::tel},          {"Fax", &UserInformation::fax},
+        {"Email", &UserInformation::email},
+    };
+    auto& info = context.startup.userInformation;
+    for (const auto& field : kFields)
+        info.*field.value =
+            ReadProfile(context.platform, context.startup.settingsFile, "UserInfo", field.key);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+struct VelnoraStartup::DispatchRow {
+    std::string_view modeToken;
+    bool setsStartMode;
+    StartMode startMode;
+    void (VelnoraStartup::*run)();
+};
+
+// The row without a token decides the start mode itself; "-upgrade" leaves it as it is.
+const VelnoraStartup::DispatchRow VelnoraStartup::kDispatchTable[] = {
+    {"-install", true, StartMode::kInstall, &VelnoraStartup::RunInstall},
+    {"-maintenance", true, StartMode::kMaintenance, &VelnoraStartup::RunMaintenanceMode},
+    {"-uninstall", true, StartMode::kUninstall, &VelnoraStartup::RunUninstallMode},
+    {"-autorun", true, StartMode::kAutorun, &VelnoraStartup::RunAutorunMode},
+    {"-upgrade", false, StartMode::kAutorun, &VelnoraStartup::RunUpgrade},
+    {"", false, StartMode::kAutorun, &VelnoraStartup::RunWithoutToken},
+};
+
+VelnoraStartup::VelnoraStartup(Context& context, StartupActions& actions)
+    : context_(context), actions_(actions) {}
+
+VelnoraStartup::~VelnoraStartup() { ExitInstance(); }
+
+bool VelnoraStartup::InitInstance() {
+    RunSequence();
+    return false;
+}
+
+void VelnoraStartup::ExitInstance() {
+    if (mutex_ == platform::kNoHandle) return;
+    context_.platform.processes.ReleaseMutex(mutex_);
+    context_.platform.processes.CloseHandle(mutex_);
+    mutex_ = platform::kNoHandle;
+}
+
+void VelnoraStartup::RunSequence() {
+    auto& platform = context_.platform;
+    auto& startup = context_.startup;
+
+    const std::string programPath = platform.session.ProgramPath();
+    startup.programBaseName = ProgramBaseNameOf(programPath);
+    startup.settingsFile = startup.programBaseName + ".ini";
+
+    context_.texts = TextSet(ChooseJapanese(platform, startup.settingsFile));
+
+    if (!TakeSingleInstanceMutex()) return;
+
+    startup.standardInstall = true;
+    startup.chosenInstallDir.clear();
+
+    startup.environmentCount = actions_.EnumerateEnvironments();
+    LoadUserInformation(context_);
+
+    rawCommandLine_ = platform.session.CommandLine();
+    if (rawCommandLine_.empty()) {
+        ShowError(TextId::kMsgCommandParameterWrong);
+        return;
+    }
+    std::string modeToken = LowerAscii(ExtractModeToken(rawCommandLine_));
+
+    if (!platform.session.GetVersion(startup.osVersion)) return;
+
+    // From version 6 on the rights come with the elevated twin where they are needed; the
+    // Windows 9x family has no accounts to check.
+    const bool ntBelow6 = startup.osVersion.major < 6 && startup.osVersion.platformId == 2;
+    if (ntBelow6 && !ProbeAdministrator(platform.registry)) {
+        ShowError(TextId::kMsgNotAdministrator);
+        return;
+    }
+
+    // On failure the loader has told the user already.
+    if (!context_.execution.processApiLoaded && !installer::LoadProcessApi(context_)) return;
+
+    startup.programFolder = ProgramFolderOf(programPath);
+    startup.autorunPath = startup.programFolder + "\\" + kAutorunFileName;
+
+    if (!OsAllowedByMedia()) {
+        ShowError(TextId::kMsgUnsupportedOS);
+        return;
+    }
+
+    ShowReadMeOnFirstStart();
+
+    std::string continueValue;
+    installer::ReadRunState(context_, installer::kRunStateSection, installer::kContinueKey,
+                            continueValue);
+    if (ContinueSelectsAutorun(continueValue)) modeToken = "-autorun";
+
+    startup.installerCount = static_cast<int>(installer::ReadInstallerCatalogue(
+        context_, context_.texts.Get(TextId::kToolSectionName), startup.autorunPath));
+
+    Dispatch(modeToken);
+}
+
+bool VelnoraStartup::TakeSingleInstanceMutex() {
+    auto& processes = context_.platform.processes;
+    const std::string& name = context_.startup.programBaseName;
+    platform::Handle mutex = platform::kNoHandle;
+    const platform::ErrorCode result = processes.CreateMutex(name, mutex);
+    if (mutex == platform::kNoHandle) return false;
+    if (result == platform::error::kAlreadyExists) {
+        processes.CloseHandle(mutex);
+        context_.platform.ui.MessageBox(
+            nullptr, name + context_.texts.Get(TextId::kMsgAlreadyRunning),
+            context_.texts.Get(TextId::kCaptionError), platform::mb::kOk | platform::mb::kIconError);
+        return false;
+    }
+    if (result != platform::error::kSuccess) {
+        processes.CloseHandle(mutex);
+        return false;
+    }
+    mutex_ = mutex;
+    return true;
+}
+
+// Media may allow Windows 9x and NT 4 explicitly; everything else needs version 5.
+bool VelnoraStartup::OsAllowedByMedia() {
+    const std::string allowOld = ReadProfile(context_.platform, context_.startup.autorunPath,
+                                             "General", "SupportOS_Win9X_NT");
+    return allowOld == "TRUE" || context_.startup.osVersion.major >= 5;
+}
+
+void VelnoraStartup::ShowReadMeOnFirstStart() {
+    auto& platform = context_.platform;
+    const std::string& settings = context_.startup.settingsFile;
+    if (ReadProfile(platform, settings, "Default", "FirstBoot") == "1") return;
+    // Marked only once the read-me really opened, so a missing help file is tried again.
+    if (OpenHelp(context_, helpcontext::kReadMe))
+        platform.profile.WriteString("Default", std::string("FirstBoot"), std::string("1"),
+                                     settings);
+}
+
+void VelnoraStartup::Dispatch(const std::string& modeToken) {
+    for (const auto& row : kDispatchTable) {
+        if (row.modeToken != modeToken) continue;
+        if (row.setsStartMode) context_.startup.startMode = row.startMode;
+        (this->*row.run)();
+        return;
+    }
+    ShowError(TextId::kMsgCommandParameterWrong);
+}
+
+void VelnoraStartup::RunInstall() { actions_.RunMainMenu(); }
+
+void VelnoraStartup::RunMaintenanceMode() {
+    if (context_.startup.environmentCount == 0) {
+        ShowConfirm(context_.texts.Get(TextId::kMsgNotInstalled));
+        return;
+    }
+    actions_.RunMaintenance();
+}
+
+void VelnoraStartup::RunUninstallMode() {
+    if (context_.startup.environmentCount == 0) {
+        RemoveSelf();
+        return;
+    }
+    actions_.RunMaintenance();
+}
+
+void VelnoraStartup::RunAutorunMode() {
+    const int setInstallDir = ParseDecimal(ReadProfile(
+        context_.platform, context_.startup.autorunPath, "General", "bSetInstallDir"));
+    // A first environment needs its folder before anything is installed.
+    if (context_.startup.environmentCount == 0 && setInstallDir != 0 &&
+        actions_.RunDestinationFolder() != 1)
+        return;
+    actions_.RunAutorunInstallerPage(ReadInstallerSwitches(ArgumentText(rawCommandLine_)));
+}
+
+void VelnoraStartup::RunUpgrade() { actions_.UpgradeInstallManager(); }
+
+void VelnoraStartup::RunWithoutToken() {
+    auto& startup = context_.startup;
+    if (FileFoundBySearch(context_.platform.files, startup.autorunPath)) {
+        startup.startMode = StartMode::kInstall;
+        actions_.RunMainMenu();
+        return;
+    }
+    startup.startMode = StartMode::kMaintenance;
+    if (startup.environmentCount == 0) {
+        RemoveSelf();
+        return;
+    }
+    actions_.RunMaintenance();
+}
+
+// An installed copy started with no environment left removes itself.
+void VelnoraStartup::RemoveSelf() {
+    actions_.RemoveInstallManager();
+    ShowConfirm(context_.texts.Get(TextId::kMsgNotInstalled) +
+                context_.texts.Get(TextId::kMsgInstallManagerRemoved));
+}
+
+void VelnoraStartup::ShowError(TextId text) {
+    context_.platform.ui.MessageBox(nullptr, context_.texts.Get(text),
+                                    context_.texts.Get(TextId::kCaptionError),
+                                    platform::mb::kOk | platform::mb::kIconError);
+}
+
+void VelnoraStartup::ShowConfirm(const std::string& text) {
+    context_.platform.ui.MessageBox(nullptr, text, context_.texts.Get(TextId::kCaptionConfirm),
+                                    platform::mb::kOk);
+}
+
+}  // namespace velnora::app

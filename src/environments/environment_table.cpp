@@ -1,0 +1,276 @@
+#include "environments/environment_table.h"
+
+#include <climits>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "app/context.h"
+#include "platform/user_interface.h"
+
+namespace velnora::environments {
+
+namespace {
+
+constexpr char kProductGuidValue[] = "ProductGuid";
+constexpr char kDisplayNameValue[] = "DisplayName";
+constexpr char kParkedDisplayNameValue[] = "_DisplayName";
+constexpr char kInstallLocationValue[] = "InstallLocation";
+constexpr char kProgramFileName[] = "\\VTX2.exe";
+constexpr char kCountSection[] = "General";
+constexpr char kCountKey[] = "VtxInstanceCount";
+
+// White space as the C library's isspace sees it in the "C" locale.
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string EntryPath(const std::string& keyName) {
+    return std::string(app::kUninstallRoot) + "\\" + keyName;
+}
+
+// Reads a value of an open key as text; nothing when it is missing or too long.
+bool ReadText(platform::Registry& registry, platform::Handle key, const std::string& name,
+              std::string& text) {
+    platform::RegValue value;
+    if (registry.QueryValue(key, name, kValueBufferSize, value) != platform::error::kSuccess)
+        return false;
+    text = BufferText(value);
+    return true;
+}
+
+void ShowSearchFailed(app::Context& context) {
+    context.platform.ui.MessageBox(nullptr,
+                                   context.texts.Get(app::TextId::kMsgRegistrySearchFailed),
+                                   context.texts.Get(app::TextId::kCaptionError),
+                                   platform::mb::kOk | platform::mb::kIconError);
+}
+
+// Looks at one subkey of the uninstall root. False when it cannot be opened.
+bool ExamineEntry(app::Context& context, const std::string& name) {
+    auto& registry = context.platform.registry;
+    auto& table = context.environments;
+    const std::string path = EntryPath(name);
+    platform::Handle key = platform::kNoHandle;
+    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), path,
+                         platform::regaccess::kRead, key) != platform::error::kSuccess)
+        return false;
+
+    std::string guid;
+    if (ReadText(registry, key, kProductGuidValue, guid) && !guid.empty() &&
+        guid == app::kVantorixProductGuid) {
+        // Stored before it is known to count; the next candidate takes the row if it does not.
+        EnvironmentRecord& row = table.Row(table.Count());
+        row.keyName = name;
+        row.keyPath = path;
+
+        std::string displayName;
+        bool counts = false;
+        if (ReadText(registry, key, kDisplayNameValue, displayName)) {
+            // An existing but empty "DisplayName" wins over "_DisplayName".
+            counts = !displayName.empty();
+        } else if (ReadText(registry, key, kParkedDisplayNameValue, displayName)) {
+            counts = !displayName.empty();
+        }
+        if (counts)
+            table.CountNextRow();
+    }
+    registry.CloseKey(key);
+    return true;
+}
+
+}  // namespace
+
+void EnvironmentTable::Clear() {
+    for (auto& row : rows_) {
+        row.keyName.clear();
+        row.keyPath.clear();
+    }
+    count_ = 0;
+}
+
+void EnvironmentTable::CountNextRow() {
+    if (Full())
+        __builtin_trap();
+    ++count_;
+}
+
+void EnvironmentTable::SwapRows(int a, int b) {
+    if (a == b)
+        return;
+    std::swap(rows_[Checked(a)], rows_[Checked(b)]);
+}
+
+std::string BufferText(const platform::RegValue& value) {
+    std::string text(value.data.begin(), value.data.end());
+    const auto zero = text.find('\0');
+    if (zero != std::string::npos)
+        text.resize(zero);
+    return text;
+}
+
+std::int32_t LeadingNumber(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::int64_t magnitude = 0;
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT32_MIN) : INT32_MAX;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > limit)
+            magnitude = limit;  // saturates like strtol with a 32-bit long
+    }
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::string JoinTokens(const std::string& text, const char* delimiters) {
+    std::string joined;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        auto end = text.find_first_of(delimiters, pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::size_t start = pos;
+        while (start < end && IsSpace(text[start]))
+            ++start;
+        joined.append(text, start, end - start);
+        pos = end + 1;
+    }
+    return joined;
+}
+
+bool EnumerateEnvironments(app::Context& context) {
+    auto& registry = context.platform.registry;
+    auto& table = context.environments;
+    table.Clear();
+
+    platform::Handle root = platform::kNoHandle;
+    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), app::kUninstallRoot,
+                         platform::regaccess::kEnumerateSubKeys,
+                         root) != platform::error::kSuccess) {
+        ShowSearchFailed(context);
+        return false;
+    }
+
+    for (std::uint32_t index = 0;; ++index) {
+        // A full table ends the walk: entries beyond the 128th are ignored rather than
+        // overwriting a row, and the walk counts as complete.
+        if (table.Full())
+            break;
+
+        std::string name;
+        const platform::ErrorCode result = registry.EnumKey(root, index, kKeyNameBufferSize, name);
+        if (result == platform::error::kNoMoreItems)
+            break;
+        // Any other failure would repeat at every index; it is a failed search like a subkey
+        // that cannot be opened.
+        if (result != platform::error::kSuccess || !ExamineEntry(context, name)) {
+            registry.CloseKey(root);
+            ShowSearchFailed(context);
+            return false;
+        }
+    }
+    registry.CloseKey(root);
+
+    SortEnvironmentsByLocation(context);
+    context.platform.profile.WriteString(kCountSection, std::string(kCountKey),
+                                         std::to_string(table.Count()),
+                                         context.startup.settingsFile);
+    return true;
+}
+
+void SortEnvironmentsByLocation(app::Context& context) {
+    auto& table = context.environments;
+    const int count = table.Count();
+
+    // Each location is read once and travels with its row, so the exchange loop below sees
+    // exactly the texts it would see by reading the registry at every comparison.
+    std::vector<std::string> locations(static_cast<std::size_t>(count));
+    for (int row = 0; row < count; ++row)
+        ReadEnvironmentValue(context, row, kInstallLocationValue,
+                             locations[static_cast<std::size_t>(row)]);
+
+    for (int i = 0; i < count; ++i) {
+        for (int j = i; j < count; ++j) {
+            auto& first = locations[static_cast<std::size_t>(i)];
+            auto& second = locations[static_cast<std::size_t>(j)];
+            if (first > second) {
+                table.SwapRows(i, j);
+                std::swap(first, second);
+            }
+        }
+    }
+}
+
+bool ReadEnvironmentValue(app::Context& context, int row, const std::string& valueName,
+                          std::string& text) {
+    auto& registry = context.platform.registry;
+    text.clear();
+    platform::Handle key = platform::kNoHandle;
+    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine),
+                         context.environments.Row(row).keyPath, platform::regaccess::kRead,
+                         key) != platform::error::kSuccess)
+        return false;
+    ReadText(registry, key, valueName, text);
+    registry.CloseKey(key);
+    return true;
+}
+
+int FindEnvironmentIndex(const EnvironmentTable& table, const std::string& keyName) {
+    for (int row = 0; row < table.Count(); ++row)
+        if (table.Row(row).keyName == keyName)
+            return row;
+    return -1;
+}
+
+bool EnvironmentEntryExists(platform::Registry& registry, const std::string& keyName) {
+    platform::Handle key = platform::kNoHandle;
+    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), EntryPath(keyName),
+                         platform::regaccess::kRead, key) != platform::error::kSuccess)
+        return false;
+    registry.CloseKey(key);
+    return true;
+}
+
+// Without an active row nothing changes. When its entry cannot be opened the folder name
+// becomes empty and the version stays; when its program has no version the version becomes 0.
+bool FindActiveEnvironment(app::Context& context, std::int32_t& version) {
+    const int row = FindEnvironmentIndex(context.environments, app::kVantorixProductGuid);
+    if (row < 0)
+        return false;
+
+    std::string location;
+    const bool opened = ReadEnvironmentValue(context, row, kInstallLocationValue, location);
+    const auto slash = location.find_last_of('\\');
+    context.active.folderName = slash == std::string::npos ? location : location.substr(slash + 1);
+    if (!opened)
+        return false;
+
+    std::int32_t number = 0;
+    if (!ReadProductVersionNumber(context.platform.shell, location + kProgramFileName, number)) {
+        version = 0;
+        return false;
+    }
+    version = number;
+    return true;
+}
+
+bool ReadProductVersionNumber(platform::Shell& shell, const std::string& programFile,
+                              std::int32_t& number) {
+    const auto text = shell.ProductVersion(programFile);
+    if (!text || text->empty())
+        return false;
+
+    std::string joined = JoinTokens(*text, ".,");
+    if (joined.size() > 4)
+        joined.resize(4);
+    number = LeadingNumber(joined);
+    return true;
+}
+
+}  // namespace velnora::environments

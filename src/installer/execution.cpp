@@ -1,0 +1,388 @@
+#include "installer/execution.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "app/context.h"
+#include "app/texts.h"
+#include "installer/catalogue.h"
+#include "installer/run_state.h"
+
+namespace velnora::installer {
+
+namespace {
+
+using platform::Handle;
+using platform::kNoHandle;
+using platform::PumpStep;
+
+constexpr std::uint32_t kPlatformWin9x = 1;
+constexpr std::uint32_t kPlatformNt = 2;
+
+struct ApiFunctions {
+    const char* library;
+    app::TextId missingLibrary;
+    std::vector<const char*> functions;
+};
+
+// Looks up one library and its functions; the text to show when something is missing.
+std::optional<app::TextId> FindApi(platform::Processes& processes, const ApiFunctions& api) {
+    if (!processes.LoadLibrary(api.library))
+        return api.missingLibrary;
+    for (const char* function : api.functions)
+        if (!processes.HasFunction(api.library, function))
+            return app::TextId::kMsgApiLoadingError;
+    return std::nullopt;
+}
+
+[[noreturn]] void EndProgram(app::Context& context) {
+    context.platform.session.ExitProcess(0);
+    // The session never comes back from ExitProcess; should one ever do so, stop here.
+    __builtin_trap();
+}
+
+// Closes the installer's handles before the program ends.
+[[noreturn]] void EndProgram(app::Context& context, const platform::ProcessInfo& info) {
+    auto& processes = context.platform.processes;
+    if (info.process != kNoHandle)
+        processes.CloseHandle(info.process);
+    if (info.thread != kNoHandle)
+        processes.CloseHandle(info.thread);
+    EndProgram(context);
+}
+
+// The framework's pump: every waiting message is dispatched; the quit message ends the
+// program.
+void PumpThread(app::Context& context) {
+    for (;;) {
+        switch (context.platform.ui.PumpOne()) {
+            case PumpStep::kEmpty:
+                return;
+            case PumpStep::kDispatched:
+                break;
+            case PumpStep::kQuit:
+                EndProgram(context);
+        }
+    }
+}
+
+// The removing loop: a quit message taken here is reported and posted again, so that the
+// framework's pump that follows ends the program.
+void TakeMessages(app::Context& context) {
+    auto& ui = context.platform.ui;
+    for (;;) {
+        switch (ui.PumpOne()) {
+            case PumpStep::kEmpty:
+                return;
+            case PumpStep::kDispatched:
+                break;
+            case PumpStep::kQuit:
+                ui.MessageBox(nullptr, context.texts.Get(app::TextId::kMsgQuitDetected),
+                              context.startup.programBaseName, platform::mb::kOk);
+                ui.PostQuit(0);
+                return;
+        }
+    }
+}
+
+// Pumps messages until more than `milliseconds` have passed, asleep between messages. With a
+// process to watch it also wakes, and returns true at once, when that process ends, so the
+// caller's next poll is not held back; a process already seen to end must not be passed
+// again, or the sleep would return at once every time.
+bool PumpFor(app::Context& context, std::uint32_t milliseconds, Handle watch) {
+    auto& processes = context.platform.processes;
+    const std::uint32_t start = processes.GetTickCount();
+    for (;;) {
+        PumpThread(context);
+        const std::uint32_t elapsed = processes.GetTickCount() - start;
+        if (elapsed > milliseconds)
+            return false;
+        // Messages that arrive during the sleep meet the removing loop first.
+        context.platform.ui.WaitForMessageOrProcess(watch, milliseconds + 1 - elapsed);
+        TakeMessages(context);
+        PumpThread(context);
+        if (watch != kNoHandle && processes.WaitForProcess(watch, 0) == platform::kWaitObject0)
+            return true;
+    }
+}
+
+bool IsNtFamily(const app::Context& context) {
+    return context.startup.osVersion.platformId == kPlatformNt;
+}
+
+bool EnsureProcessApi(app::Context& context) {
+    return context.execution.processApiLoaded || LoadProcessApi(context);
+}
+
+// A module snapshot of one process: does one of its modules have this full path?
+bool ProcessHasModule(platform::Processes& processes, std::uint32_t processId,
+                      const std::string& path) {
+    const Handle snapshot = processes.CreateSnapshot(platform::toolhelp::kSnapModule, processId);
+    if (snapshot == kNoHandle)
+        return false;
+    bool found = false;
+    platform::ModuleEntry module;
+    for (bool more = processes.ModuleFirst(snapshot, module); more && !found;
+         more = processes.ModuleNext(snapshot, module))
+        found = SameTextIgnoringCase(module.exePath, path);
+    processes.CloseHandle(snapshot);
+    return found;
+}
+
+bool IsImageRunningPsapi(platform::Processes& processes, const std::string& path) {
+    std::vector<std::uint32_t> processIds;
+    if (!processes.EnumProcesses(kMaxProcessIds, processIds))
+        return false;
+    if (processIds.size() > kMaxProcessIds)
+        processIds.resize(kMaxProcessIds);
+    for (const std::uint32_t processId : processIds) {
+        Handle process = kNoHandle;
+        if (processes.OpenProcess(processId, process) != platform::error::kSuccess)
+            continue;
+        std::vector<Handle> modules;
+        bool found = false;
+        if (processes.EnumProcessModules(process, kMaxModules, modules)) {
+            if (modules.size() > kMaxModules)
+                modules.resize(kMaxModules);
+            for (const Handle module : modules) {
+                std::string name;
+                if (processes.GetModuleFileNameEx(process, module, name) > 0 &&
+                    SameTextIgnoringCase(name, path)) {
+                    found = true;
+                    break;
+                }
+            }
+        }
+        processes.CloseHandle(process);
+        if (found)
+            return true;
+    }
+    return false;
+}
+
+bool IsImageRunningToolhelp(platform::Processes& processes, std::uint32_t platformId,
+                            const std::string& path) {
+    const Handle snapshot = processes.CreateSnapshot(platform::toolhelp::kSnapAll, 0);
+    if (snapshot == kNoHandle)
+        return false;
+    bool found = false;
+    platform::ProcessEntry entry;
+    for (bool more = processes.ProcessFirst(snapshot, entry); more && !found;
+         more = processes.ProcessNext(snapshot, entry)) {
+        // Windows 9x lists every program file with its full path; the NT family needs a
+        // look at the modules.
+        if (platformId == kPlatformWin9x)
+            found = SameTextIgnoringCase(entry.exeFile, path);
+        else
+            found = ProcessHasModule(processes, entry.processId, path);
+    }
+    processes.CloseHandle(snapshot);
+    return found;
+}
+
+}  // namespace
+
+bool LoadProcessApi(app::Context& context) {
+    auto& state = context.execution;
+    auto& processes = context.platform.processes;
+    const auto& os = context.startup.osVersion;
+
+    std::optional<app::TextId> missing;
+    if (os.platformId == kPlatformNt && os.major < 5) {
+        state.usePsapi = true;
+        missing =
+            FindApi(processes, {"PSAPI.DLL",
+                                app::TextId::kMsgPsapiNotFound,
+                                {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExA"}});
+    } else {
+        state.usePsapi = false;
+        missing = FindApi(processes, {"Kernel32.dll",
+                                      app::TextId::kMsgKernel32NotFound,
+                                      {"CreateToolhelp32Snapshot", "Process32First",
+                                       "Process32Next", "Module32First", "Module32Next"}});
+        if (!missing)
+            missing = FindApi(
+                processes,
+                {"Shell32.dll", app::TextId::kMsgShell32NotFound, {"SHGetSpecialFolderPathA"}});
+    }
+
+    if (missing) {
+        context.platform.ui.MessageBox(nullptr, context.texts.Get(*missing),
+                                       context.startup.programBaseName, platform::mb::kOk);
+        return false;
+    }
+    state.processApiLoaded = true;
+    return true;
+}
+
+bool IsProcessAlive(app::Context& context, std::uint32_t processId) {
+    if (!EnsureProcessApi(context))
+        return false;
+    auto& processes = context.platform.processes;
+
+    if (context.execution.usePsapi) {
+        std::vector<std::uint32_t> processIds;
+        if (!processes.EnumProcesses(kMaxProcessIds, processIds))
+            return false;
+        if (processIds.size() > kMaxProcessIds)
+            processIds.resize(kMaxProcessIds);
+        return std::find(processIds.begin(), processIds.end(), processId) != processIds.end();
+    }
+
+    const Handle snapshot = processes.CreateSnapshot(platform::toolhelp::kSnapProcess, 0);
+    if (snapshot == kNoHandle)
+        return false;
+    bool found = false;
+    platform::ProcessEntry entry;
+    for (bool more = processes.ProcessFirst(snapshot, entry); more && !found;
+         more = processes.ProcessNext(snapshot, entry))
+        found = entry.processId == processId;
+    processes.CloseHandle(snapshot);
+    return found;
+}
+
+bool IsImageRunning(app::Context& context, std::uint32_t platformId, const std::string& path) {
+    if (!EnsureProcessApi(context))
+        EndProgram(context);
+    auto& processes = context.platform.processes;
+    if (context.execution.usePsapi)
+        return IsImageRunningPsapi(processes, path);
+    return IsImageRunningToolhelp(processes, platformId, path);
+}
+
+std::string InstallerCommandLine(const app::Context& context, int index) {
+    std::string command = context.execution.installerCommand;
+    if (index >= 0) {
+        if (const InstallerEntry* entry = context.catalogue.Find(static_cast<std::size_t>(index)))
+            command += entry->installOption;
+    }
+    return command;
+}
+
+int RunInstaller(app::Context& context, int index, int count, int form) {
+    auto& state = context.execution;
+    auto& processes = context.platform.processes;
+    auto& ui = context.platform.ui;
+    const auto& os = context.startup.osVersion;
+
+    const std::string commandLine = InstallerCommandLine(context, index);
+    // An empty command, or one that would not fit the command buffer: nothing is started, and
+    // the sequence sees a run without success.
+    if (state.installerCommand.empty() || commandLine.size() > kMaxCommandLength) {
+        ui.MessageBox(nullptr, context.texts.Get(app::TextId::kMsgInstallFailed),
+                      context.texts.Get(app::TextId::kCaptionError), platform::mb::kOk);
+        return 0;
+    }
+
+    platform::ProcessInfo info;
+    if (processes.CreateProcess(commandLine, platform::createflags::kSeparateWowVdm, false, info) !=
+        platform::error::kSuccess)
+        EndProgram(context, info);
+
+    // Watched for its end while asleep, until it has been seen to end.
+    Handle watch = info.process;
+    const auto pump = [&](std::uint32_t milliseconds) {
+        if (PumpFor(context, milliseconds, watch))
+            watch = kNoHandle;
+    };
+
+    // Start phase: an installer that is gone at once (a launcher that handed over) or a logon
+    // that ends now leaves this installer as the resume point on the NT family.
+    const std::uint32_t start = processes.GetTickCount();
+    while (processes.GetTickCount() - start < kStartPhaseMs) {
+        processes.Sleep(kStartPollSleepMs);
+        pump(kStartPollPumpMs);
+        if (!IsProcessAlive(context, info.processId) || state.shutdownNoticed) {
+            if (IsNtFamily(context))
+                RecordResumePoint(context, index);
+            EndProgram(context, info);
+        }
+    }
+
+    RecordResumePoint(context, form == pageform::kList ? index + 1 : index);
+
+    // Wait phase. Windows 2000 and later repeat this installer after the restart; on NT 4 and
+    // Windows 9x the next entry stays recorded.
+    for (;;) {
+        pump(kWaitPollMs);
+        if (state.shutdownNoticed) {
+            if (IsNtFamily(context) && os.major > 4)
+                RecordResumePoint(context, index);
+            EndProgram(context, info);
+        }
+        if (!IsProcessAlive(context, info.processId))
+            break;
+    }
+
+    // Grace time for whatever the installer left running as it closed.
+    WaitWithMessages(context, kGraceMs);
+    std::uint32_t exitCode = 0;
+    processes.GetExitCode(info.process, exitCode);
+    processes.CloseHandle(info.process);
+    processes.CloseHandle(info.thread);
+    info = platform::ProcessInfo{};
+    state.installerFinished = true;
+
+    if (state.shutdownNoticed)
+        EndProgram(context);
+
+    FinishRunState(context, index + 1, count);
+    return 1;
+}
+
+void PumpMessagesFor(app::Context& context, std::uint32_t milliseconds) {
+    PumpFor(context, milliseconds, kNoHandle);
+}
+
+void WaitWithMessages(app::Context& context, std::uint32_t milliseconds) {
+    auto& processes = context.platform.processes;
+    const std::uint32_t start = processes.GetTickCount();
+    for (;;) {
+        PumpThread(context);
+        const std::uint32_t elapsed = processes.GetTickCount() - start;
+        if (elapsed >= milliseconds)
+            return;
+        context.platform.ui.WaitForMessageOrProcess(kNoHandle, milliseconds - elapsed);
+    }
+}
+
+std::uint32_t RestartFlags(int kind, bool force) {
+    std::uint32_t flags = platform::ewx::kReboot;
+    switch (kind) {
+        case 1:
+            flags = platform::ewx::kShutdown;
+            break;
+        case 2:
+            flags = platform::ewx::kPowerOff;
+            break;
+        case 3:
+            flags = platform::ewx::kLogoff;
+            break;
+        default:
+            break;
+    }
+    if (force)
+        flags |= platform::ewx::kForce;
+    return flags;
+}
+
+void RestartWindows(app::Context& context, int kind, bool force) {
+    auto& session = context.platform.session;
+    session.EnableShutdownPrivilege();
+    session.ExitWindows(RestartFlags(kind, force));
+}
+
+bool CancelPendingShutdown(app::Context& context) {
+    auto& session = context.platform.session;
+    if (session.EnableShutdownPrivilege() != platform::error::kSuccess)
+        return false;
+    const std::uint32_t version = session.GetVersionNumber();
+    const bool win9x = (version & 0x80000000u) != 0;
+    if (win9x || (version & 0xFFu) < 3)
+        return false;
+    return session.AbortSystemShutdown().value_or(false);
+}
+
+}  // namespace velnora::installer

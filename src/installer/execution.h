@@ -1,0 +1,78 @@
+// Starting one vendor installer and waiting for it with the window messages kept flowing, the
+// process-enumeration layer, and restart / cancelled shutdown of Windows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace velnora::app {
+struct Context;
+}
+
+namespace velnora::installer {
+
+// The forms of the installer page; the resume point depends on them.
+namespace pageform {
+inline constexpr int kList = 0;
+inline constexpr int kSingle = 1;
+inline constexpr int kBrowse = 2;
+}  // namespace pageform
+
+// Timing of RunInstaller, in milliseconds.
+inline constexpr std::uint32_t kStartPhaseMs = 500;
+inline constexpr std::uint32_t kStartPollSleepMs = 20;
+inline constexpr std::uint32_t kStartPollPumpMs = 20;
+inline constexpr std::uint32_t kWaitPollMs = 200;
+inline constexpr std::uint32_t kGraceMs = 3000;
+
+// The command line is copied into a buffer of this many bytes, its terminating zero included.
+inline constexpr std::size_t kCommandBufferSize = 260;
+inline constexpr std::size_t kMaxCommandLength = kCommandBufferSize - 1;
+
+// Limits of the PSAPI enumeration.
+inline constexpr std::size_t kMaxProcessIds = 200;
+inline constexpr std::size_t kMaxModules = 100;
+
+// Finds the process-enumeration functions: PSAPI on the NT family below version 5, the
+// toolhelp functions of Kernel32 (and SHGetSpecialFolderPathA of Shell32) everywhere else.
+// On failure shows what is missing, with the program's base name as caption, and returns
+// false.
+bool LoadProcessApi(app::Context& context);
+
+// Is a process of this identifier in the current process list? False also when the
+// enumeration functions cannot be loaded.
+bool IsProcessAlive(app::Context& context, std::uint32_t processId);
+
+// Does a running process have a module whose full path equals `path` (letter case ignored)?
+// `platformId` 1 (Windows 9x) compares the processes' program files only. Ends the program
+// when the enumeration functions cannot be loaded.
+bool IsImageRunning(app::Context& context, std::uint32_t platformId, const std::string& path);
+
+// The command line of entry `index`: the installer command followed directly by the entry's
+// InstallOption (nothing when the catalogue has no such entry).
+std::string InstallerCommandLine(const app::Context& context, int index);
+
+// Starts the installer command, records the resume point, waits until the process has gone
+// and a grace time has passed, and clears the run state after the last entry. Returns 1 when
+// the installer ran and ended. Returns 0, after showing MsgInstallFailed, when there is no
+// command or when the command line does not fit its 260-byte buffer (nothing is started
+// then). Every other outcome ends the program with exit code 0: the installer cannot be
+// started, it ended within its first half second, Windows is ending the logon, or the quit
+// message was pumped.
+int RunInstaller(app::Context& context, int index, int count, int form);
+
+// Keep the user interface alive for `milliseconds` without using the processor between
+// messages; both end the program when the quit message is pumped.
+void PumpMessagesFor(app::Context& context, std::uint32_t milliseconds);
+void WaitWithMessages(app::Context& context, std::uint32_t milliseconds);
+
+// The ExitWindows flags: kind 1 shuts down, 2 powers off, 3 logs off, anything else restarts;
+// `force` adds the force flag.
+std::uint32_t RestartFlags(int kind, bool force);
+void RestartWindows(app::Context& context, int kind, bool force);
+
+// Cancels a shutdown in progress; true when one was cancelled.
+bool CancelPendingShutdown(app::Context& context);
+
+}  // namespace velnora::installer

@@ -1,0 +1,136 @@
+#include "installer/run_state.h"
+
+#include <string_view>
+
+#include "app/context.h"
+#include "app/texts.h"
+#include "installer/catalogue.h"
+
+namespace velnora::installer {
+
+namespace {
+
+constexpr char kAutorunIniName[] = "autorun.ini";
+
+std::string FormatIndex(int index) {
+    return std::to_string(index);
+}
+
+}  // namespace
+
+std::string AutorunIniPath(const app::Context& context) {
+    return context.startup.programFolder + "\\" + kAutorunIniName;
+}
+
+std::optional<std::string> TempFolder(app::Context& context) {
+    auto temp = context.platform.session.GetEnvironmentVariable("TEMP");
+    if (!temp || temp->empty() || temp->size() >= kTempBufferSize)
+        return std::nullopt;
+    return temp;
+}
+
+std::optional<std::string> RunStateFilePath(app::Context& context) {
+    const auto temp = TempFolder(context);
+    if (!temp)
+        return std::nullopt;
+    return *temp + "\\_" + kAutorunIniName;
+}
+
+std::size_t ReadRunState(app::Context& context, const std::string& section, const std::string& key,
+                         std::string& value) {
+    auto& profile = context.platform.profile;
+    std::size_t count =
+        profile.GetString(section, key, "", kRunStateBufferSize, AutorunIniPath(context), value);
+    if (count == 0) {
+        if (const auto stateFile = RunStateFilePath(context))
+            count = profile.GetString(section, key, "", kRunStateBufferSize, *stateFile, value);
+    }
+    return count;
+}
+
+bool WriteRunState(app::Context& context, const std::string& section, const std::string& key,
+                   const std::optional<std::string>& value) {
+    auto& profile = context.platform.profile;
+    if (const auto stateFile = RunStateFilePath(context)) {
+        if (profile.WriteString(section, key, value, *stateFile))
+            return true;
+    }
+    if (profile.WriteString(section, key, value, AutorunIniPath(context)))
+        return true;
+
+    context.platform.ui.MessageBox(nullptr, context.texts.Get(app::TextId::kMsgStateNotRecorded),
+                                   context.startup.programBaseName, platform::mb::kOk);
+    return false;
+}
+
+int RecordResumePoint(app::Context& context, int index) {
+    WriteRunState(context, kRunStateSection, kContinueKey, FormatIndex(index));
+    RegisterRunAtLogon(context, kLogonValueName);
+    return 0;
+}
+
+int FinishRunState(app::Context& context, int next, int count) {
+    if (next != count)
+        return 0;
+
+    WriteRunState(context, kRunStateSection, kContinueKey, std::nullopt);
+    WriteRunState(context, kRunStateSection, kPrevKey, std::nullopt);
+    for (int i = 0; i < count; ++i)
+        WriteRunState(context, kRunStateSection,
+                      TickStateKey(static_cast<std::size_t>(i), /*resumed=*/true), std::nullopt);
+    UnregisterRunAtLogon(context, kLogonValueName);
+
+    if (const auto temp = TempFolder(context)) {
+        const std::string leftover = *temp + "\\_" + context.startup.programBaseName + ".ini";
+        auto& files = context.platform.files;
+        if (files.CanOpenForReading(leftover) == platform::error::kSuccess)
+            files.DeleteFile(leftover);
+    }
+    return 0;
+}
+
+std::string ResolveSubstDrive(platform::Session& session, const std::string& path) {
+    if (path.size() < 2)
+        return path;
+    std::string target;
+    if (!session.QueryDosDevice(path.substr(0, 2), target))
+        return path;
+    if (target.size() >= 2 && target[0] == '\\' && target[1] == '?')
+        target = target.size() > 4 ? target.substr(4) : std::string();
+    if (target.size() >= 2 && target[1] == ':')
+        return target + path.substr(2);
+    return path;
+}
+
+std::string LogonCommand(app::Context& context) {
+    const std::string program =
+        ResolveSubstDrive(context.platform.session, context.startup.programFolder) + "\\" +
+        context.startup.programBaseName + ".exe";
+    return "\"" + program + "\"";
+}
+
+bool RegisterRunAtLogon(app::Context& context, const std::string& valueName) {
+    auto& registry = context.platform.registry;
+    platform::Handle key = platform::kNoHandle;
+    if (registry.OpenKeyDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath, key) !=
+        platform::error::kSuccess)
+        return false;
+    const bool set =
+        registry.SetValue(key, valueName, platform::StringValue(LogonCommand(context))) ==
+        platform::error::kSuccess;
+    registry.CloseKey(key);
+    return set;
+}
+
+bool UnregisterRunAtLogon(app::Context& context, const std::string& valueName) {
+    auto& registry = context.platform.registry;
+    platform::Handle key = platform::kNoHandle;
+    if (registry.OpenKeyDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath, key) !=
+        platform::error::kSuccess)
+        return false;
+    const bool deleted = registry.DeleteValue(key, valueName) == platform::error::kSuccess;
+    registry.CloseKey(key);
+    return deleted;
+}
+
+}  // namespace velnora::installer

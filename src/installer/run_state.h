@@ -1,0 +1,67 @@
+// The run state that carries an installer sequence across a restart of Windows: the resume
+// point, the ticks and the last installer, kept in _autorun.ini in the TEMP folder (or in the
+// autorun.ini next to the program), and the logon Run value that starts the program again.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "platform/session.h"
+
+namespace velnora::app {
+struct Context;
+}
+
+namespace velnora::installer {
+
+inline constexpr char kRunStateSection[] = "General";
+inline constexpr char kContinueKey[] = "Continue";
+inline constexpr char kPrevKey[] = "Prev";
+inline constexpr char kLogonValueName[] = "Autorun";
+inline constexpr char kRunKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Every read of the run state goes through a buffer of this size.
+inline constexpr std::size_t kRunStateBufferSize = 512;
+// TEMP is read into a buffer of this many characters; a longer value counts as unset, so no
+// path built from it can outgrow the path limit unnoticed.
+inline constexpr std::size_t kTempBufferSize = 260;
+
+// "autorun.ini" next to the program.
+std::string AutorunIniPath(const app::Context& context);
+// The value of TEMP, when set and short enough.
+std::optional<std::string> TempFolder(app::Context& context);
+// "%TEMP%\_autorun.ini", when TEMP is set.
+std::optional<std::string> RunStateFilePath(app::Context& context);
+
+// Reads a key from autorun.ini next to the program, else from the run-state file. Returns the
+// number of characters read (at most 511); 0 when the key is missing or empty in both.
+std::size_t ReadRunState(app::Context& context, const std::string& section, const std::string& key,
+                         std::string& value);
+
+// Writes (or, without a value, deletes) a key in the run-state file, else in autorun.ini next
+// to the program. When both fail it says so in a message box, at every failed write, and
+// returns false.
+bool WriteRunState(app::Context& context, const std::string& section, const std::string& key,
+                   const std::optional<std::string>& value);
+
+// Stores "Continue" = index and registers the program to start at the next logon. Always 0.
+int RecordResumePoint(app::Context& context, int index);
+
+// When `next` equals `count`: deletes "Continue", "Prev" and the ticks of entries 0 to count-1,
+// removes the logon Run value and a leftover "_<program>.ini" in TEMP. Always 0.
+int FinishRunState(app::Context& context, int next, int count);
+
+// A path on a SUBST drive with the drive replaced by the folder it stands for; any other path
+// (local disk, network drive, no drive) stays as it is.
+std::string ResolveSubstDrive(platform::Session& session, const std::string& path);
+
+// The command the logon Run value holds: the running program's full path, SUBST resolved, in
+// quotation marks so that Windows does not split a path with blanks at the first blank.
+std::string LogonCommand(app::Context& context);
+
+// Sets / deletes the value `valueName` under HKLM\...\Run; true when the key opened and the
+// value was set / deleted. No message either way.
+bool RegisterRunAtLogon(app::Context& context, const std::string& valueName);
+bool UnregisterRunAtLogon(app::Context& context, const std::string& valueName);
+
+}  // namespace velnora::installer

@@ -1,0 +1,279 @@
+#include "maintenance/tool_record.h"
+
+#include <cstdint>
+
+#include "app/context.h"
+#include "environments/environment_table.h"
+#include "environments/file_utilities.h"
+#include "platform/shell.h"
+
+namespace velnora::maintenance {
+
+namespace {
+
+constexpr std::size_t kSectionBufferStep = 1024;
+constexpr std::uint32_t kNtPlatform = 2;
+
+constexpr char kInstallVersionSection[] = "Install Version";
+constexpr char kIniVersionSection[] = "Ini Version";
+constexpr char kInstallSoftwareSection[] = "Install Software";
+constexpr char kInstallationRecordSection[] = "Installation Record";
+
+constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+// The first `length` characters of a line, upper-cased (fewer when the line is shorter).
+std::string UpperPrefix(const std::string& line, std::size_t length) {
+    return environments::UpperCase(line.substr(0, length));
+}
+
+bool IsVersionLine(const std::string& line) {
+    return UpperPrefix(line, 3) == "VTX";
+}
+bool IsManualsLine(const std::string& line) {
+    return UpperPrefix(line, 7) == "MANUALS";
+}
+
+std::string LineKey(const std::string& line) {
+    return line.substr(0, line.find('='));
+}
+
+// The number of a dotted version: the "." removed, each part without its leading white space.
+std::int32_t DottedVersionNumber(const std::string& value) {
+    return environments::LeadingNumber(environments::JoinTokens(value, "."));
+}
+
+// The display text of an "Install Software" line: the value without up to three leading
+// comma-separated fields.
+std::string PackageText(const std::string& line) {
+    std::string text = LineValue(line);
+    for (int field = 0; field < 3; ++field) {
+        const auto comma = text.find(',');
+        if (comma == std::string::npos)
+            break;
+        text.erase(0, comma + 1);
+    }
+    return text;
+}
+
+// The report's lines, each ended by CR LF as a text-mode write would end it.
+class ReportText {
+  public:
+    void Line(const std::string& text) {
+        content_ += text;
+        content_ += "\r\n";
+    }
+    void Indented(int blanks, const std::string& text) {
+        Line(std::string(static_cast<std::size_t>(blanks), ' ') + text);
+    }
+    const std::string& Content() const { return content_; }
+
+  private:
+    std::string content_ = kUtf8ByteOrderMark;
+};
+
+void WritePackages(ReportText& report, const ToolComposition& c, const app::TextSet& texts) {
+    if (!c.categorised) {
+        if (c.unclassified.empty())
+            return;
+        report.Indented(2, texts.Get(app::TextId::kLabelPackage));
+        for (const auto& line : c.unclassified)
+            report.Indented(4, line);
+        return;
+    }
+    if (!c.softwareListed)
+        return;
+
+    const struct {
+        const std::vector<std::string>& entries;
+        app::TextId label;
+    } groups[] = {
+        {c.toolchains, app::TextId::kLabelToolChain},
+        {c.simulatorDebuggers, app::TextId::kLabelSimulatorDebugger},
+        {c.emulatorDebuggers, app::TextId::kLabelEmulatorDebugger},
+        {c.others, app::TextId::kLabelOther},
+        {c.unclassified, app::TextId::kLabelUnclassifiedPackage},
+    };
+    bool any = false;
+    for (const auto& group : groups)
+        any = any || !group.entries.empty();
+    if (!any)
+        return;
+
+    report.Indented(2, texts.Get(app::TextId::kLabelPackage));
+    for (const auto& group : groups) {
+        if (group.entries.empty())
+            continue;
+        report.Indented(4, texts.Get(group.label));
+        for (const auto& entry : group.entries)
+            report.Indented(6, entry);
+    }
+}
+
+}  // namespace
+
+std::string FindWindowsFolder(app::Context& context) {
+    const auto& os = context.startup.osVersion;
+    std::string folder;
+    if (os.platformId == kNtPlatform && os.major >= 5) {
+        if (!context.platform.shell.GetSpecialFolderPath(
+                platform::csidl::kWindows | platform::csidl::kFlagCreate, folder))
+            folder.clear();
+        return folder;
+    }
+    environments::ReadSetupValue(context.platform.registry, os, "SystemRoot", folder);
+    return folder;
+}
+
+std::string ToolRecordPath(app::Context& context, int row) {
+    const std::string& keyName = context.environments.Row(row).keyName;
+    const std::string windows = FindWindowsFolder(context);
+    if (keyName == app::kVantorixProductGuid)
+        return windows + "\\" + kToolRecordFileName;
+    return windows + "\\" + keyName + kToolRecordFileName;
+}
+
+std::vector<std::string> ReadSectionEntries(platform::ProfileFiles& profile,
+                                            const std::string& file, const std::string& section) {
+    std::size_t bufferSize = kSectionBufferStep;
+    std::string text;
+    // bufferSize - 2 is the profile service's sign that the section was cut.
+    while (profile.GetSection(section, bufferSize, file, text) == bufferSize - 2)
+        bufferSize += kSectionBufferStep;
+
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        auto end = text.find('\0', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end == pos)
+            break;  // the empty entry that ends the list
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return lines;
+}
+
+std::string LineValue(const std::string& line) {
+    const auto equals = line.find('=');
+    return equals == std::string::npos ? line : line.substr(equals + 1);
+}
+
+// The line with key exactly "VTX" wins; without it the highest number wins, the first one
+// among equals.
+std::string ReadToolRecordVersion(platform::ProfileFiles& profile, const std::string& file) {
+    std::string version;
+    std::int32_t best = 0;
+    std::size_t taken = 0;
+    for (const auto& line : ReadSectionEntries(profile, file, kInstallVersionSection)) {
+        if (!IsVersionLine(line))
+            continue;
+        if (++taken > kMaxPackageEntries)
+            break;
+        const std::string value = LineValue(line);
+        const std::int32_t number = DottedVersionNumber(value);
+        if (number > best) {
+            best = number;
+            version = "V." + value;
+        }
+        if (environments::UpperCase(LineKey(line)) == "VTX") {
+            version = "V." + value;
+            break;
+        }
+    }
+    return version;
+}
+
+ToolComposition ReadToolComposition(app::Context& context, int row) {
+    ToolComposition c;
+    c.entryReadable =
+        environments::ReadEnvironmentValue(context, row, "InstallLocation", c.location);
+
+    std::string displayName;
+    if (environments::ReadEnvironmentValue(context, row, "DisplayName", displayName)) {
+        if (!displayName.empty()) {
+            c.displayName = displayName;
+            c.displayNameReadable = true;
+        } else if (environments::ReadEnvironmentValue(context, row, "_DisplayName", displayName)) {
+            c.displayName = displayName;
+            c.displayNameReadable = true;
+        }
+    }
+
+    auto& profile = context.platform.profile;
+    const std::string file = ToolRecordPath(context, row);
+    c.version = ReadToolRecordVersion(profile, file);
+
+    for (const auto& line : ReadSectionEntries(profile, file, kInstallVersionSection)) {
+        if (c.unclassified.size() == kMaxPackageEntries)
+            break;
+        if (!IsVersionLine(line) && !IsManualsLine(line))
+            c.unclassified.push_back(line);
+    }
+
+    std::string iniVersion;
+    c.categorised =
+        profile.GetSection(kIniVersionSection, kSectionBufferStep, file, iniVersion) != 0;
+    // A record without "Ini Version" is read no further: neither categories nor history.
+    if (!c.categorised)
+        return c;
+
+    const auto software = ReadSectionEntries(profile, file, kInstallSoftwareSection);
+    c.softwareListed = !software.empty();
+    for (const auto& line : software) {
+        const std::string k9 = UpperPrefix(line, 9);
+        std::vector<std::string>* list = nullptr;
+        if (k9 == "TOOLCHAIN")
+            list = &c.toolchains;
+        else if (k9 == "SDEBUGGER")
+            list = &c.simulatorDebuggers;
+        else if (k9 == "EDEBUGGER")
+            list = &c.emulatorDebuggers;
+        else if (UpperPrefix(line, 5) == "OTHER")
+            list = &c.others;
+        if (list == nullptr)
+            continue;
+        list->push_back(PackageText(line));
+        if (list->size() == kMaxPackageEntries)
+            break;
+    }
+
+    for (const auto& line : ReadSectionEntries(profile, file, kInstallationRecordSection))
+        c.records.push_back(LineValue(line));
+    return c;
+}
+
+bool WriteInstallationReport(app::Context& context, const std::string& path) {
+    auto& files = context.platform.files;
+    // Created before anything is read, so that an unwritable file costs no registry walk.
+    if (files.WriteFile(path, std::string()) != platform::error::kSuccess)
+        return false;
+
+    const app::TextSet& texts = context.texts;
+    ReportText report;
+    environments::EnumerateEnvironments(context);
+    for (int row = 0; row < context.environments.Count(); ++row) {
+        const ToolComposition c = ReadToolComposition(context, row);
+        // An entry that vanished ends the report there.
+        if (!c.entryReadable)
+            break;
+
+        const bool active = context.environments.Row(row).keyName == app::kVantorixProductGuid;
+        report.Line("[" + c.location + (active ? " [Active]]" : "]"));
+        if (c.displayNameReadable)
+            report.Indented(2, texts.Get(app::TextId::kLabelDisplayName) + "=" + c.displayName);
+        else
+            report.Line("");
+        report.Indented(2, texts.Get(app::TextId::kLabelVersion) + "=" + c.version);
+        WritePackages(report, c, texts);
+        if (!c.records.empty()) {
+            report.Indented(2, texts.Get(app::TextId::kLabelInstallationRecord));
+            for (const auto& record : c.records)
+                report.Indented(4, record);
+        }
+        report.Line("");
+    }
+    return files.WriteFile(path, report.Content()) == platform::error::kSuccess;
+}
+
+}  // namespace velnora::maintenance

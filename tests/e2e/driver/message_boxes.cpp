@@ -1,0 +1,107 @@
+#include "driver/message_boxes.h"
+
+#include "driver/controls.h"
+#include "driver/text.h"
+#include "driver/top_windows.h"
+
+namespace velnora::e2e {
+
+namespace {
+
+struct Children {
+    std::vector<HWND> statics;
+    std::vector<HWND> buttons;
+    bool other = false;
+};
+
+BOOL CALLBACK SortChild(HWND child, LPARAM context) {
+    auto* children = reinterpret_cast<Children*>(context);
+    const std::wstring class_name = WindowClass(child);
+    if (_wcsicmp(class_name.c_str(), L"Static") == 0) {
+        children->statics.push_back(child);
+    } else if (_wcsicmp(class_name.c_str(), L"Button") == 0) {
+        children->buttons.push_back(child);
+    } else {
+        children->other = true;
+    }
+    return TRUE;
+}
+
+bool IsIcon(HWND control) {
+    return (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+}
+
+}  // namespace
+
+std::optional<MessageBoxView> ReadMessageBox(HWND window) {
+    if (window == nullptr || WindowClass(window) != kDialogClass) {
+        return std::nullopt;
+    }
+    Children children;
+    EnumChildWindows(window, SortChild, reinterpret_cast<LPARAM>(&children));
+    if (children.other || children.buttons.empty() || children.statics.empty()) {
+        return std::nullopt;
+    }
+    MessageBoxView box;
+    box.window = window;
+    box.caption = ReadWindowText(window);
+    for (const HWND control : children.statics) {
+        if (IsIcon(control)) {
+            box.has_icon = box.has_icon || IsWindowVisible(control);
+            continue;
+        }
+        const std::wstring text = ReadWindowText(control);
+        if (!text.empty()) {
+            box.text += box.text.empty() ? text : L"\n" + text;
+        }
+    }
+    for (const HWND button : children.buttons) {
+        if (IsWindowVisible(button)) {
+            box.buttons.push_back({GetDlgCtrlID(button), StripAccelerator(ReadWindowText(button))});
+        }
+    }
+    if (box.buttons.empty()) {
+        return std::nullopt;
+    }
+    return box;
+}
+
+std::optional<MessageBoxView> FindMessageBox(DWORD process_id, const std::wstring& caption) {
+    WindowQuery query;
+    query.title = caption;
+    query.class_name = kDialogClass;
+    query.process_id = process_id;
+    for (const HWND window : FindTopWindows(query)) {
+        if (auto box = ReadMessageBox(window)) {
+            return box;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<MessageBoxView> WaitForMessageBox(DWORD process_id, const std::wstring& caption,
+                                                Milliseconds timeout) {
+    return WaitForValue<MessageBoxView>([&] { return FindMessageBox(process_id, caption); },
+                                        timeout);
+}
+
+bool AnswerMessageBox(const MessageBoxView& box, int button_id) {
+    for (const MessageBoxButton& button : box.buttons) {
+        if (button.id == button_id) {
+            return PressButton(GetDlgItem(box.window, button_id));
+        }
+    }
+    return false;
+}
+
+bool AnswerMessageBox(const MessageBoxView& box, const std::wstring& button_caption) {
+    const std::wstring wanted = StripAccelerator(button_caption);
+    for (const MessageBoxButton& button : box.buttons) {
+        if (button.caption == wanted) {
+            return AnswerMessageBox(box, button.id);
+        }
+    }
+    return false;
+}
+
+}  // namespace velnora::e2e

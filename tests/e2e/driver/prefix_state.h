@@ -1,0 +1,57 @@
+// The registry and files of the machine (the Wine prefix), read with plain Win32 calls, and
+// the Windows version Wine reports to a program.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velnora::e2e {
+
+std::optional<std::wstring> ReadRegistryString(HKEY root, const std::wstring& key,
+                                               const std::wstring& value);
+std::optional<DWORD> ReadRegistryDword(HKEY root, const std::wstring& key,
+                                       const std::wstring& value);
+bool RegistryKeyExists(HKEY root, const std::wstring& key);
+bool RegistryValueExists(HKEY root, const std::wstring& key, const std::wstring& value);
+// Names of the subkeys and values, sorted (Wine's order need not be Windows' order).
+std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& key);
+std::vector<std::wstring> RegistryValueNames(HKEY root, const std::wstring& key);
+
+bool WriteRegistryString(HKEY root, const std::wstring& key, const std::wstring& value,
+                         const std::wstring& data);
+bool WriteRegistryDword(HKEY root, const std::wstring& key, const std::wstring& value, DWORD data);
+// Deletes the key with everything below it; true also when it did not exist.
+bool DeleteRegistryTree(HKEY root, const std::wstring& key);
+
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+// The bytes of a file, or nothing when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Names of the entries of a folder without "." and "..", sorted.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+// A value of an .ini file as GetPrivateProfileString reads it.
+std::optional<std::wstring> ReadProfileString(const std::wstring& file, const std::wstring& section,
+                                              const std::wstring& key);
+
+// Makes Wine report `version` (winxp64, win7, win10, ...) to the programs of the file name
+// `program_name` (e.g. L"Velnora.exe") started while the object lives. Wine reads the
+// version when a process starts.
+class ScopedWindowsVersion {
+  public:
+    ScopedWindowsVersion(std::wstring program_name, const std::wstring& version);
+    ScopedWindowsVersion(const ScopedWindowsVersion&) = delete;
+    ScopedWindowsVersion& operator=(const ScopedWindowsVersion&) = delete;
+    ~ScopedWindowsVersion();
+
+    bool Applied() const { return applied_; }
+
+  private:
+    std::wstring key_;
+    bool applied_ = false;
+};
+
+}  // namespace velnora::e2e

@@ -1,0 +1,123 @@
+// Stands in for the vendor setup program that the installer leaves in the installer
+// information folder as Setup.exe and names in "UninstallString". Like the real one it knows
+// only the live names of the active environment. It reads its arguments leniently: the
+// install manager may hand it an unquoted path with blanks, which splits into odd words.
+#include "kit_common.h"
+
+namespace {
+
+using kit::JoinPath;
+
+struct Options {
+    bool removeOnly = false;
+    bool cancel = false;
+    long runMs = 0;
+    long exitCode = 0;
+    std::wstring marker;
+};
+
+Options Parse(const std::vector<std::wstring>& arguments) {
+    Options options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& word = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (_wcsicmp(word.c_str(), L"-removeonly") == 0) {
+            options.removeOnly = true;
+        } else if (word == L"--cancel") {
+            options.cancel = true;
+        } else if (word == L"--marker" && hasValue) {
+            options.marker = arguments[++i];
+        } else if (word == L"--run-ms" && hasValue) {
+            options.runMs = kit::ParseNumber(arguments[++i]).value_or(0);
+        } else if (word == L"--exit-code" && hasValue) {
+            options.exitCode = kit::ParseNumber(arguments[++i]).value_or(0);
+        }
+    }
+    return options;
+}
+
+// Values the installer writes; anything else (the install manager's own values) stays, and
+// with it the key.
+constexpr const wchar_t* kVendorValues[] = {
+    L"ProductGuid", L"DisplayName",     L"DisplayVersion", L"Publisher", L"InstallLocation",
+    L"DisplayIcon", L"UninstallString", L"LogFile",        L"RegOwner",  L"RegCompany",
+};
+
+void RemoveShortcuts(const std::wstring& setupIni) {
+    const std::wstring programs = kit::ProgramsFolder();
+    for (int n = 1;; ++n) {
+        const std::wstring link = kit::ReadProfile(setupIni, L"Kit", L"Link" + std::to_wstring(n));
+        if (link.empty()) {
+            break;
+        }
+        DeleteFileW(JoinPath(programs, link).c_str());
+        // Empty group folders go too, up to the programs folder itself.
+        for (std::wstring folder = kit::ParentFolder(link); !folder.empty();
+             folder = kit::ParentFolder(folder)) {
+            if (!RemoveDirectoryW(JoinPath(programs, folder).c_str())) {
+                break;
+            }
+        }
+    }
+}
+
+void RemoveAssociation() {
+    const auto handler = kit::ReadRegText(HKEY_CLASSES_ROOT, kit::kAssociationExtension, L"");
+    if (handler && *handler == kit::kAssociationClass) {
+        kit::DeleteRegTree(HKEY_CLASSES_ROOT, kit::kAssociationExtension);
+    }
+    kit::DeleteRegTree(HKEY_CLASSES_ROOT, kit::kAssociationClass);
+}
+
+int Remove(const kit::Marker& marker) {
+    const std::wstring key = kit::UninstallKeyPath(kit::kProductGuid);
+    if (!kit::KeyExists(HKEY_LOCAL_MACHINE, key)) {
+        kit::Complain(marker, L"Vantorix is not installed");
+        return kit::kExitUnknownProduct;
+    }
+    const std::wstring info = kit::LiveInstallerInfoFolder();
+    const std::wstring setupIni = JoinPath(info, L"setup.ini");
+    std::wstring location = kit::ReadRegText(HKEY_LOCAL_MACHINE, key, L"InstallLocation")
+                                .value_or(kit::ReadProfile(setupIni, L"Kit", L"InstallLocation"));
+    if (!location.empty()) {
+        kit::RemoveTree(location);
+    }
+    RemoveShortcuts(setupIni);
+    DeleteFileW(kit::ToolRecordPath().c_str());
+    RemoveAssociation();
+    for (const wchar_t* name : kVendorValues) {
+        kit::DeleteRegValue(HKEY_LOCAL_MACHINE, key, name);
+    }
+    kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, key);
+
+    // This program runs from the folder it removes; what it cannot delete now goes at the
+    // next restart.
+    std::vector<std::wstring> left;
+    kit::RemoveTree(info, &left);
+    for (const std::wstring& path : left) {
+        MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+    marker.Write(L"removed", location);
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    const Options options = Parse(kit::Arguments());
+    kit::Marker marker;
+    marker.SetPath(options.marker);
+    marker.Write(L"start", GetCommandLineW());
+    int result = static_cast<int>(options.exitCode);
+    if (options.cancel) {
+        result = options.exitCode != 0 ? result : kit::kExitUserCancel;
+    } else if (options.removeOnly) {
+        const int removed = Remove(marker);
+        result = removed != 0 ? removed : result;
+    }
+    if (options.runMs > 0) {
+        Sleep(static_cast<DWORD>(options.runMs));
+    }
+    marker.Write(L"end", std::to_wstring(result));
+    return result;
+}
