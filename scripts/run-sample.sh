@@ -88,7 +88,7 @@ if [ ! -f "$media/Velnora.exe" ] || [ ! -f "$media/autorun.ini" ]; then
     exit 1
 fi
 
-# shellcheck source=wine-env.sh
+# shellcheck source-path=SCRIPTDIR source=wine-env.sh
 . "$root/scripts/wine-env.sh"
 
 user_display=${DISPLAY:-}
@@ -121,14 +121,21 @@ if [ -n "$user_display" ]; then
     # Show it where the user looks; the private display of the set-up is not needed.
     wine_env_stop_xvfb "$VELNORA_XVFB_PID"
     export DISPLAY=$user_display
-    say "starting $program on $DISPLAY; close it to end"
-    wine "$program" "$@" || true
+    say "starting $program on $DISPLAY; close it (or press Ctrl-C) to end"
+    # In the background, so that Ctrl-C reaches the trap: a GUI program ignores it.
+    wine "$program" "$@" </dev/null &
+    wait $! || true
     exit 0
 fi
 
-windows_list() { xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' || true; }
-# A window of the install manager (or its read-me) shows the product name in its title.
-velnora_window_up() { [[ $(windows_list) == *Vantorix* ]]; }
+windows_list() {
+    local tree
+    tree=$(xwininfo -root -tree 2>/dev/null) || true
+    grep -E '^ +0x[0-9a-f]+ "' <<<"$tree" || true
+}
+# The install manager's pages and its read-me carry the product name in their titles, its
+# message boxes "Error", "Confirm" or the program's name.
+velnora_window_up() { grep -q -E 'Vantorix|Velnora|"Error"|"Confirm"' <<<"$(windows_list)"; }
 velnora_running() { kill -0 "$velnora_pid" 2>/dev/null; }
 
 say "starting $program on the private display $DISPLAY"

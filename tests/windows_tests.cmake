@@ -12,6 +12,14 @@ endforeach()
 
 add_executable(velnora_contract_tests ${VELNORA_CONTRACT_SOURCES} ${VELNORA_CONTRACT_WIN32_SOURCES})
 target_link_libraries(velnora_contract_tests PRIVATE velnora_win32 velnora_fake gmock gtest_main)
+# --- Contract suite: the child program the Win32 cases start (beside the suite in bin/) ---
+add_executable(contract_child WIN32
+    ${CMAKE_CURRENT_SOURCE_DIR}/contract/child/contract_child.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/contract/child/contract_child.rc)
+target_link_options(contract_child PRIVATE -municode)
+target_link_libraries(contract_child PRIVATE shell32)
+add_dependencies(velnora_contract_tests contract_child)
+# --- End of the contract child block ------------------------------------------------------
 
 # --- The Wine environment ----------------------------------------------------------------
 # One fresh prefix, Xvfb display and persistent wineserver per test run: the wine_setup
@@ -79,7 +87,7 @@ endfunction()
 file(GLOB VELNORA_E2E_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/e2e/driver/*.cpp)
 add_library(velnora_e2e_driver STATIC ${VELNORA_E2E_DRIVER_SOURCES})
 target_include_directories(velnora_e2e_driver PUBLIC
-    ${CMAKE_CURRENT_SOURCE_DIR}/e2e ${PROJECT_SOURCE_DIR}/src/resources)
+    ${CMAKE_CURRENT_SOURCE_DIR}/e2e ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(velnora_e2e_driver PUBLIC comctl32 gdi32 user32 advapi32 shell32)
 
 # velnora_add_e2e_test(NAME name SOURCES files... [DEPENDS targets...] [ARGS args...]
@@ -175,6 +183,14 @@ foreach(target IN LISTS VELNORA_KIT_PROGRAMS)
 endforeach()
 add_custom_target(velnora_kit DEPENDS ${VELNORA_KIT_PROGRAMS})
 
+# The kit's own check: the stand-ins leave the machine as the tests of the programs expect.
+# It installs into the live names of the shared prefix, so it runs alone.
+add_executable(velnora_kit_selftest ${VELNORA_KIT_DIR}/kit_selftest.cpp)
+target_link_libraries(velnora_kit_selftest PRIVATE velnora_kit_common version gtest_main)
+add_dependencies(velnora_kit_selftest velnora_kit)
+velnora_add_wine_test(NAME kit_selftest COMMAND velnora_kit_selftest RUN_SERIAL TIMEOUT 300
+    LABELS kit)
+
 # The sample medium: ${CMAKE_BINARY_DIR}/media holds the two programs, autorun.ini, the
 # picture, del.bat, the help files and the kit under kit/, as autorun.ini names them.
 set(VELNORA_MEDIA_SOURCE ${PROJECT_SOURCE_DIR}/media)
@@ -231,3 +247,29 @@ add_custom_target(sample_media ALL
     VERBATIM)
 add_dependencies(sample_media Velnora VelnoraAdm velnora_kit)
 # --- End of the sample vendor kit and sample media block ---------------------------------------
+
+# --- Framework probe: both dialog hosts proved on one page ---------------------------------
+# velnora_probe.exe runs the probe page with the Win32 dialog host and exits with its result;
+# velnora_dialog_host_wine_test starts it and drives its dialog from outside under Wine.
+set(VELNORA_PROBE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/support/probe)
+set(VELNORA_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources)
+configure_file(${VELNORA_PROBE_DIR}/probe.rc.in ${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc @ONLY)
+add_executable(velnora_probe ${VELNORA_PROBE_DIR}/probe_main.cpp
+    ${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc)
+target_include_directories(velnora_probe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support ${VELNORA_RESOURCES})
+target_link_libraries(velnora_probe PRIVATE velnora_win32)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc PROPERTIES
+    OBJECT_DEPENDS "${VELNORA_RESOURCES}/dialogs.rc;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_RESOURCES}/velnora.ico;${VELNORA_RESOURCES}/program.manifest")
+
+add_executable(velnora_dialog_host_wine_test ${VELNORA_PROBE_DIR}/dialog_host_wine_test.cpp)
+target_include_directories(velnora_dialog_host_wine_test PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/support ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(velnora_dialog_host_wine_test PRIVATE gtest_main user32)
+add_dependencies(velnora_dialog_host_wine_test velnora_probe)
+if(MINGW)
+    target_link_options(velnora_probe PRIVATE -municode)
+endif()
+if(COMMAND velnora_add_wine_test)
+    velnora_add_wine_test(NAME dialog_host_wine COMMAND velnora_dialog_host_wine_test LABELS dialog)
+endif()
+# --- End of the framework probe block --------------------------------------------------------

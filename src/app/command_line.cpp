@@ -15,13 +15,17 @@ bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsUtf8Continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // At most `limit` bytes, never ending inside a character.
 std::string_view CutToCharacters(std::string_view text, std::size_t limit) {
-    if (text.size() <= limit) return text;
+    if (text.size() <= limit)
+        return text;
     std::size_t end = limit;
-    while (end > 0 && IsUtf8Continuation(text[end])) --end;
+    while (end > 0 && IsUtf8Continuation(text[end]))
+        --end;
     return text.substr(0, end);
 }
 
@@ -43,7 +47,8 @@ constexpr std::array kInstallerSwitches = std::to_array<InstallerSwitch>({
 std::string LowerAscii(std::string_view text) {
     std::string lowered(text);
     for (char& c : lowered)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return lowered;
 }
 
@@ -52,10 +57,12 @@ std::vector<std::string> SplitAtBlanks(std::string_view text, std::size_t maxPie
     std::size_t pos = 0;
     while (pieces.size() < maxPieces) {
         pos = text.find_first_not_of(' ', pos);
-        if (pos == std::string_view::npos) break;
+        if (pos == std::string_view::npos)
+            break;
         const std::size_t end = text.find(' ', pos);
         pieces.emplace_back(text.substr(pos, end == std::string_view::npos ? end : end - pos));
-        if (end == std::string_view::npos) break;
+        if (end == std::string_view::npos)
+            break;
         pos = end;
     }
     return pieces;
@@ -72,9 +79,11 @@ std::string ExtractModeToken(std::string_view rawCommandLine) {
     name = CutToCharacters(name, kModeTextLimit);
 
     const auto dash = name.find('-');
-    if (dash == std::string_view::npos) return std::string();
+    if (dash == std::string_view::npos)
+        return std::string();
     std::string_view modeText = name.substr(dash);
-    while (!modeText.empty() && IsWhiteSpace(modeText.front())) modeText.remove_prefix(1);
+    while (!modeText.empty() && IsWhiteSpace(modeText.front()))
+        modeText.remove_prefix(1);
 
     // Only the first piece is the token; the rest of the split is never used.
     const auto pieces = SplitAtBlanks(modeText, kModePieces);
@@ -86,23 +95,29 @@ std::string ArgumentText(std::string_view rawCommandLine) {
     // outside quotation marks; the blanks after it are skipped too.
     std::size_t pos = 0;
     bool quoted = false;
-    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(rawCommandLine[i]); };
+    const auto byteAt = [&](std::size_t i) {
+        return static_cast<unsigned char>(rawCommandLine[i]);
+    };
     while (pos < rawCommandLine.size() && (byteAt(pos) > ' ' || quoted)) {
-        if (rawCommandLine[pos] == '"') quoted = !quoted;
+        if (rawCommandLine[pos] == '"')
+            quoted = !quoted;
         ++pos;
     }
-    while (pos < rawCommandLine.size() && byteAt(pos) <= ' ') ++pos;
+    while (pos < rawCommandLine.size() && byteAt(pos) <= ' ')
+        ++pos;
     return std::string(rawCommandLine.substr(pos));
 }
 
 InstallerOptions ReadInstallerSwitches(std::string_view argumentText) {
     InstallerOptions options;
     const std::string optionText = LowerAscii(argumentText.substr(0, kOptionTextLimit));
-    if (optionText.empty()) return options;
+    if (optionText.empty())
+        return options;
     for (const auto& row : kInstallerSwitches) {
         const bool found = optionText.find(row.backslashForm) != std::string::npos ||
                            optionText.find(row.slashForm) != std::string::npos;
-        if (!found) continue;
+        if (!found)
+            continue;
         options.optionsFromCommandLine = 1;
         row.apply(options);
     }

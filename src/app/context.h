@@ -40,8 +40,10 @@ struct StartupValues {
     bool standardInstall = true;
     std::string chosenInstallDir;
     UserInformation userInformation;
-    int environmentCount = 0;
     int installerCount = 0;
+    // VelnoraAdm, the elevated twin, is the program that runs (it moves start-menu folders
+    // through the shell).
+    bool elevatedTwin = false;
 };
 
 struct Context {
@@ -56,6 +58,8 @@ struct Context {
     installer::ExecutionState execution;
     environments::EnvironmentTable environments;
     environments::ActiveEnvironmentCache active;
+    // File name of the Tidewatch program, as its process shows it.
+    std::string tidewatchProgramName = "Tidewatch.exe";
 };
 
 }  // namespace velnora::app

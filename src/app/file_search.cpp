@@ -5,7 +5,8 @@ namespace velnora::app {
 bool FileFoundBySearch(platform::FileSystem& files, const std::string& path) {
     platform::Handle find = platform::kNoHandle;
     platform::FindData data;
-    if (files.FindFirst(path, find, data) != platform::error::kSuccess) return false;
+    if (files.FindFirst(path, find, data) != platform::error::kSuccess)
+        return false;
     files.FindClose(find);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <optional>
 
 #include "app/file_search.h"
 #include "app/texts.h"
@@ -24,9 +25,12 @@ bool IsCSpace(char c) {
 // The value of a digit in a base, or -1.
 int DigitValue(char c, int base) {
     int value = -1;
-    if (c >= '0' && c <= '9') value = c - '0';
-    if (c >= 'a' && c <= 'z') value = c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z') value = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        value = c - '0';
+    if (c >= 'a' && c <= 'z')
+        value = c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z')
+        value = c - 'A' + 10;
     return value < base ? value : -1;
 }
 
@@ -37,15 +41,19 @@ std::string ReadProfile(platform::Platform& platform, const std::string& file,
     return value;
 }
 
-std::size_t LastSeparator(std::string_view path) { return path.find_last_of("\\/"); }
+std::size_t LastSeparator(std::string_view path) {
+    return path.find_last_of("\\/");
+}
 
 }  // namespace
 
 std::uint32_t ParseUnsignedAutoBase(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsCSpace(text[i])) ++i;
+    while (i < text.size() && IsCSpace(text[i]))
+        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
 
     int base = 10;
     if (i < text.size() && text[i] == '0') {
@@ -63,14 +71,16 @@ std::uint32_t ParseUnsignedAutoBase(std::string_view text) {
     bool overflow = false;
     for (; i < text.size(); ++i) {
         const int digit = DigitValue(text[i], base);
-        if (digit < 0) break;
+        if (digit < 0)
+            break;
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
         if (value > kMax) {
             overflow = true;
             value = kMax;
         }
     }
-    if (overflow) return static_cast<std::uint32_t>(kMax);
+    if (overflow)
+        return static_cast<std::uint32_t>(kMax);
     const auto result = static_cast<std::uint32_t>(value);
     return negative ? static_cast<std::uint32_t>(0u - result) : result;
 }
@@ -81,17 +91,22 @@ bool ContinueSelectsAutorun(std::string_view continueValue) {
 
 int ParseDecimal(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsCSpace(text[i])) ++i;
+    while (i < text.size() && IsCSpace(text[i]))
+        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
     constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
     std::int64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > kLimit) value = kLimit;
+        if (value > kLimit)
+            value = kLimit;
     }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<int>::max()) value = std::numeric_limits<int>::max();
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max())
+        value = std::numeric_limits<int>::max();
     return static_cast<int>(value);
 }
 
@@ -127,9 +142,12 @@ void LoadUserInformation(Context& context) {
         std::string UserInformation::*value;
     };
     static constexpr Field kFields[] = {
-        {"Company", &UserInformation::company},  {"Address", &UserInformation::address},
-        {"Department", &UserInformation::department}, {"User name", &UserInformation::userName},
-        {"Tel", &UserInformation::tel},          {"Fax", &UserInformation::fax},
+        {"Company", &UserInformation::company},
+        {"Address", &UserInformation::address},
+        {"Department", &UserInformation::department},
+        {"User name", &UserInformation::userName},
+        {"Tel", &UserInformation::tel},
+        {"Fax", &UserInformation::fax},
         {"Email", &UserInformation::email},
     };
     auto& info = context.startup.userInformation;
@@ -142,25 +160,26 @@ void LoadUserInformation(Context& context) {
 
 struct VelnoraStartup::DispatchRow {
     std::string_view modeToken;
-    bool setsStartMode;
-    StartMode startMode;
+    std::optional<StartMode> startMode;
     void (VelnoraStartup::*run)();
 };
 
 // The row without a token decides the start mode itself; "-upgrade" leaves it as it is.
 const VelnoraStartup::DispatchRow VelnoraStartup::kDispatchTable[] = {
-    {"-install", true, StartMode::kInstall, &VelnoraStartup::RunInstall},
-    {"-maintenance", true, StartMode::kMaintenance, &VelnoraStartup::RunMaintenanceMode},
-    {"-uninstall", true, StartMode::kUninstall, &VelnoraStartup::RunUninstallMode},
-    {"-autorun", true, StartMode::kAutorun, &VelnoraStartup::RunAutorunMode},
-    {"-upgrade", false, StartMode::kAutorun, &VelnoraStartup::RunUpgrade},
-    {"", false, StartMode::kAutorun, &VelnoraStartup::RunWithoutToken},
+    {"-install", StartMode::kInstall, &VelnoraStartup::RunInstall},
+    {"-maintenance", StartMode::kMaintenance, &VelnoraStartup::RunMaintenanceMode},
+    {"-uninstall", StartMode::kUninstall, &VelnoraStartup::RunUninstallMode},
+    {"-autorun", StartMode::kAutorun, &VelnoraStartup::RunAutorunMode},
+    {"-upgrade", std::nullopt, &VelnoraStartup::RunUpgrade},
+    {"", std::nullopt, &VelnoraStartup::RunWithoutToken},
 };
 
 VelnoraStartup::VelnoraStartup(Context& context, StartupActions& actions)
     : context_(context), actions_(actions) {}
 
-VelnoraStartup::~VelnoraStartup() { ExitInstance(); }
+VelnoraStartup::~VelnoraStartup() {
+    ExitInstance();
+}
 
 bool VelnoraStartup::InitInstance() {
     RunSequence();
@@ -168,7 +187,8 @@ bool VelnoraStartup::InitInstance() {
 }
 
 void VelnoraStartup::ExitInstance() {
-    if (mutex_ == platform::kNoHandle) return;
+    if (mutex_ == platform::kNoHandle)
+        return;
     context_.platform.processes.ReleaseMutex(mutex_);
     context_.platform.processes.CloseHandle(mutex_);
     mutex_ = platform::kNoHandle;
@@ -184,12 +204,13 @@ void VelnoraStartup::RunSequence() {
 
     context_.texts = TextSet(ChooseJapanese(platform, startup.settingsFile));
 
-    if (!TakeSingleInstanceMutex()) return;
+    if (!TakeSingleInstanceMutex())
+        return;
 
     startup.standardInstall = true;
     startup.chosenInstallDir.clear();
 
-    startup.environmentCount = actions_.EnumerateEnvironments();
+    actions_.EnumerateEnvironments();
     LoadUserInformation(context_);
 
     rawCommandLine_ = platform.session.CommandLine();
@@ -199,7 +220,8 @@ void VelnoraStartup::RunSequence() {
     }
     std::string modeToken = LowerAscii(ExtractModeToken(rawCommandLine_));
 
-    if (!platform.session.GetVersion(startup.osVersion)) return;
+    if (!platform.session.GetVersion(startup.osVersion))
+        return;
 
     // From version 6 on the rights come with the elevated twin where they are needed; the
     // Windows 9x family has no accounts to check.
@@ -210,7 +232,8 @@ void VelnoraStartup::RunSequence() {
     }
 
     // On failure the loader has told the user already.
-    if (!context_.execution.processApiLoaded && !installer::LoadProcessApi(context_)) return;
+    if (!context_.execution.processApiLoaded && !installer::LoadProcessApi(context_))
+        return;
 
     startup.programFolder = ProgramFolderOf(programPath);
     startup.autorunPath = startup.programFolder + "\\" + kAutorunFileName;
@@ -225,7 +248,8 @@ void VelnoraStartup::RunSequence() {
     std::string continueValue;
     installer::ReadRunState(context_, installer::kRunStateSection, installer::kContinueKey,
                             continueValue);
-    if (ContinueSelectsAutorun(continueValue)) modeToken = "-autorun";
+    if (ContinueSelectsAutorun(continueValue))
+        modeToken = "-autorun";
 
     startup.installerCount = static_cast<int>(installer::ReadInstallerCatalogue(
         context_, context_.texts.Get(TextId::kToolSectionName), startup.autorunPath));
@@ -238,12 +262,14 @@ bool VelnoraStartup::TakeSingleInstanceMutex() {
     const std::string& name = context_.startup.programBaseName;
     platform::Handle mutex = platform::kNoHandle;
     const platform::ErrorCode result = processes.CreateMutex(name, mutex);
-    if (mutex == platform::kNoHandle) return false;
+    if (mutex == platform::kNoHandle)
+        return false;
     if (result == platform::error::kAlreadyExists) {
         processes.CloseHandle(mutex);
-        context_.platform.ui.MessageBox(
-            nullptr, name + context_.texts.Get(TextId::kMsgAlreadyRunning),
-            context_.texts.Get(TextId::kCaptionError), platform::mb::kOk | platform::mb::kIconError);
+        context_.platform.ui.MessageBox(nullptr,
+                                        name + context_.texts.Get(TextId::kMsgAlreadyRunning),
+                                        context_.texts.Get(TextId::kCaptionError),
+                                        platform::mb::kOk | platform::mb::kIconError);
         return false;
     }
     if (result != platform::error::kSuccess) {
@@ -264,7 +290,8 @@ bool VelnoraStartup::OsAllowedByMedia() {
 void VelnoraStartup::ShowReadMeOnFirstStart() {
     auto& platform = context_.platform;
     const std::string& settings = context_.startup.settingsFile;
-    if (ReadProfile(platform, settings, "Default", "FirstBoot") == "1") return;
+    if (ReadProfile(platform, settings, "Default", "FirstBoot") == "1")
+        return;
     // Marked only once the read-me really opened, so a missing help file is tried again.
     if (OpenHelp(context_, helpcontext::kReadMe))
         platform.profile.WriteString("Default", std::string("FirstBoot"), std::string("1"),
@@ -273,18 +300,22 @@ void VelnoraStartup::ShowReadMeOnFirstStart() {
 
 void VelnoraStartup::Dispatch(const std::string& modeToken) {
     for (const auto& row : kDispatchTable) {
-        if (row.modeToken != modeToken) continue;
-        if (row.setsStartMode) context_.startup.startMode = row.startMode;
+        if (row.modeToken != modeToken)
+            continue;
+        if (row.startMode)
+            context_.startup.startMode = *row.startMode;
         (this->*row.run)();
         return;
     }
     ShowError(TextId::kMsgCommandParameterWrong);
 }
 
-void VelnoraStartup::RunInstall() { actions_.RunMainMenu(); }
+void VelnoraStartup::RunInstall() {
+    actions_.RunMainMenu();
+}
 
 void VelnoraStartup::RunMaintenanceMode() {
-    if (context_.startup.environmentCount == 0) {
+    if (EnvironmentCount() == 0) {
         ShowConfirm(context_.texts.Get(TextId::kMsgNotInstalled));
         return;
     }
@@ -292,7 +323,7 @@ void VelnoraStartup::RunMaintenanceMode() {
 }
 
 void VelnoraStartup::RunUninstallMode() {
-    if (context_.startup.environmentCount == 0) {
+    if (EnvironmentCount() == 0) {
         RemoveSelf();
         return;
     }
@@ -300,16 +331,17 @@ void VelnoraStartup::RunUninstallMode() {
 }
 
 void VelnoraStartup::RunAutorunMode() {
-    const int setInstallDir = ParseDecimal(ReadProfile(
-        context_.platform, context_.startup.autorunPath, "General", "bSetInstallDir"));
+    const int setInstallDir = ParseDecimal(
+        ReadProfile(context_.platform, context_.startup.autorunPath, "General", "bSetInstallDir"));
     // A first environment needs its folder before anything is installed.
-    if (context_.startup.environmentCount == 0 && setInstallDir != 0 &&
-        actions_.RunDestinationFolder() != 1)
+    if (EnvironmentCount() == 0 && setInstallDir != 0 && actions_.RunDestinationFolder() != 1)
         return;
     actions_.RunAutorunInstallerPage(ReadInstallerSwitches(ArgumentText(rawCommandLine_)));
 }
 
-void VelnoraStartup::RunUpgrade() { actions_.UpgradeInstallManager(); }
+void VelnoraStartup::RunUpgrade() {
+    actions_.UpgradeInstallManager();
+}
 
 void VelnoraStartup::RunWithoutToken() {
     auto& startup = context_.startup;
@@ -319,7 +351,7 @@ void VelnoraStartup::RunWithoutToken() {
         return;
     }
     startup.startMode = StartMode::kMaintenance;
-    if (startup.environmentCount == 0) {
+    if (EnvironmentCount() == 0) {
         RemoveSelf();
         return;
     }

@@ -17,8 +17,8 @@ class StartupActions {
   public:
     virtual ~StartupActions() = default;
 
-    // Builds the environment table; returns the number of environments found.
-    virtual int EnumerateEnvironments() = 0;
+    // Rebuilds the context's environment table; its row count is the number of environments.
+    virtual void EnumerateEnvironments() = 0;
     // The main menu page, run modally; its result is not used.
     virtual void RunMainMenu() = 0;
     // The maintenance page; it tells Maintenance from Uninstall by the start mode.
@@ -63,6 +63,7 @@ class VelnoraStartup {
     void RunWithoutToken();
     void RemoveSelf();
 
+    int EnvironmentCount() const { return context_.environments.Count(); }
     void ShowError(TextId text);
     void ShowConfirm(const std::string& text);
 

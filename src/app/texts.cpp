@@ -76,6 +76,26 @@ constexpr std::array kTexts = std::to_array<Row>({
     {TextId::kLabelOther, {"Other", "その他"}},
     {TextId::kLabelUnclassifiedPackage, {"Unclassified Package", "未分類"}},
     {TextId::kLabelInstallationRecord, {"Installation Record", "インストール履歴"}},
+
+    {TextId::kMsgCannotDeactivate,
+     {"%s information is insufficient. Therefore, cannot switch over to an deactive state.",
+      "%s情報が不足していますので、\n非アクティブ状態に移行することができません。"}},
+    {TextId::kMsgCannotActivate,
+     {"%s information is insufficient. Therefore, cannot switch over to an active state.",
+      "%s情報が不足していますので、\nアクティブ状態に移行することができません。"}},
+    {TextId::kComponentUninstallEntry,
+     {"Registry of uninstallation", "レジストリのアンインストール"}},
+    {TextId::kComponentTidewatch, {"Tidewatch", "タイドウォッチ"}},
+    {TextId::kComponentInstallerInfo,
+     {"Execution file of uninstallation", "アンインストール時実行ファイル"}},
+    {TextId::kComponentStartMenu, {"Windows menu", "Windowsメニュー"}},
+    {TextId::kComponentToolRecord, {"Vtx2Inst.ini file", "Vtx2Inst.iniファイル"}},
+    {TextId::kComponentTidewatchRegistry, {"Registry of tidewatch", "レジストリのタイドウォッチ"}},
+    {TextId::kMsgParkedNameFailed,
+     {"Failed to make a new name for the active environment.\n"
+      "The active environment was not switched.",
+      "アクティブ環境の退避名を作成できませんでした。\n"
+      "アクティブ環境は切り替えられていません。"}},
 });
 
 static_assert(kTexts.size() == static_cast<std::size_t>(TextId::kCount),
@@ -83,7 +103,8 @@ static_assert(kTexts.size() == static_cast<std::size_t>(TextId::kCount),
 
 constexpr bool RowsFollowIds() {
     for (std::size_t i = 0; i < kTexts.size(); ++i)
-        if (static_cast<std::size_t>(kTexts[i].id) != i) return false;
+        if (static_cast<std::size_t>(kTexts[i].id) != i)
+            return false;
     return true;
 }
 static_assert(RowsFollowIds(), "rows must stand in the order of their ids");
@@ -94,9 +115,13 @@ constexpr std::size_t kLanguageBuffer = 1024;
 
 }  // namespace
 
-const LocalText& TextRow(TextId id) { return kTexts.at(static_cast<std::size_t>(id)).text; }
+const LocalText& TextRow(TextId id) {
+    return kTexts.at(static_cast<std::size_t>(id)).text;
+}
 
-std::string TextSet::Get(TextId id) const { return Pick(TextRow(id)); }
+std::string TextSet::Get(TextId id) const {
+    return Pick(TextRow(id));
+}
 
 platform::FontSpec TextSet::PageFont() const {
     platform::FontSpec font;
@@ -113,8 +138,10 @@ bool ChooseJapanese(platform::Platform& platform, const std::string& settingsFil
     std::string language;
     platform.profile.GetString(kLanguageSection, std::string(kLanguageKey), "", kLanguageBuffer,
                                settingsFile, language);
-    if (language == "Japanese") japanese = true;
-    if (language == "English") japanese = false;
+    if (language == "Japanese")
+        japanese = true;
+    if (language == "English")
+        japanese = false;
     return japanese;
 }
 
@@ -122,10 +149,11 @@ void ApplyPageFont(platform::PageWindow& window, int controlId, const TextSet& t
     window.SetFont(controlId, texts.PageFont());
 }
 
-bool OpenHelp(platform::Platform& platform, const std::string& programFolder,
-              const TextSet& texts, std::uint32_t contextId) {
+bool OpenHelp(platform::Platform& platform, const std::string& programFolder, const TextSet& texts,
+              std::uint32_t contextId) {
     const std::string helpFile = programFolder + "\\" + texts.Get(TextId::kHelpFileName);
-    if (!FileFoundBySearch(platform.files, helpFile)) return false;
+    if (!FileFoundBySearch(platform.files, helpFile))
+        return false;
     platform.ui.OpenHelp(helpFile, contextId);
     return true;
 }

@@ -55,6 +55,17 @@ enum class TextId : int {
     kLabelUnclassifiedPackage,
     kLabelInstallationRecord,
 
+    // Activation switch: the component names its messages put in place of "%s".
+    kMsgCannotDeactivate,
+    kMsgCannotActivate,
+    kComponentUninstallEntry,
+    kComponentTidewatch,
+    kComponentInstallerInfo,
+    kComponentStartMenu,
+    kComponentToolRecord,
+    kComponentTidewatchRegistry,
+    kMsgParkedNameFailed,
+
     kCount  // keep last
 };
 
@@ -79,7 +90,7 @@ inline constexpr std::uint32_t kMaintenanceUninstall = 500;
 }  // namespace helpcontext
 
 class TextSet {
-public:
+  public:
     TextSet() = default;
     explicit TextSet(bool useJapanese) : useJapanese_(useJapanese) {}
 
@@ -94,7 +105,7 @@ public:
     // Cell height, normal weight, default character set, the set's face.
     platform::FontSpec PageFont() const;
 
-private:
+  private:
     bool useJapanese_ = false;
 };
 
@@ -110,8 +121,8 @@ void ApplyPageFont(platform::PageWindow& window, int controlId, const TextSet& t
 
 // Opens the help file of the text set, next to the program, at a context id. Nothing happens
 // when the file is not there; returns whether it was there.
-bool OpenHelp(platform::Platform& platform, const std::string& programFolder,
-              const TextSet& texts, std::uint32_t contextId);
+bool OpenHelp(platform::Platform& platform, const std::string& programFolder, const TextSet& texts,
+              std::uint32_t contextId);
 bool OpenHelp(Context& context, std::uint32_t contextId);
 
 }  // namespace velnora::app

@@ -2,28 +2,31 @@
 
 #include "app/context.h"
 #include "app/startup.h"
+#include "environments/environment_table.h"
 
 namespace velnora::app {
 
 namespace {
 
-// What each start mode runs in the program itself. The environment table, the pages and the
-// install manager's own installation are not part of the program yet: until they are, the
-// table is empty and the pages and actions below return without doing anything.
+// What each start mode runs in the program itself. The pages and the install manager's own
+// installation are not part of the program yet: until they are, the calls below that stand
+// for them return without doing anything.
 class VelnoraActions final : public StartupActions {
   public:
     explicit VelnoraActions(Context& context) : context_(context) {}
 
-    int EnumerateEnvironments() override { return 0; }  // environment table not built yet
-    void RunMainMenu() override {}                      // main menu page not built yet
-    void RunMaintenance() override {}                   // maintenance page not built yet
-    int RunDestinationFolder() override { return 0; }   // destination-folder page not built yet
-    void RunAutorunInstallerPage(const InstallerOptions&) override {}  // installer page
-    void RemoveInstallManager() override {}   // own installation's removal not built yet
-    void UpgradeInstallManager() override {}  // own installation not built yet
+    // A failed search has been shown to the user; start-up goes on with what was found.
+    void EnumerateEnvironments() override { environments::EnumerateEnvironments(context_); }
+
+    void RunMainMenu() override {}                     // main menu page: not built yet
+    void RunMaintenance() override {}                  // maintenance page: not built yet
+    int RunDestinationFolder() override { return 0; }  // destination-folder page: not built yet
+    void RunAutorunInstallerPage(const InstallerOptions&) override {}  // not built yet
+    void RemoveInstallManager() override {}   // removal of the own copy: not built yet
+    void UpgradeInstallManager() override {}  // installation of the own copy: not built yet
 
   private:
-    [[maybe_unused]] Context& context_;
+    Context& context_;
 };
 
 }  // namespace

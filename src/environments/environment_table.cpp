@@ -1,9 +1,9 @@
 #include "environments/environment_table.h"
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <utility>
-#include <vector>
 
 #include "app/context.h"
 #include "platform/user_interface.h"
@@ -190,7 +190,7 @@ void SortEnvironmentsByLocation(app::Context& context) {
 
     // Each location is read once and travels with its row, so the exchange loop below sees
     // exactly the texts it would see by reading the registry at every comparison.
-    std::vector<std::string> locations(static_cast<std::size_t>(count));
+    std::array<std::string, kMaxEnvironments> locations;
     for (int row = 0; row < count; ++row)
         ReadEnvironmentValue(context, row, kInstallLocationValue,
                              locations[static_cast<std::size_t>(row)]);

@@ -181,12 +181,19 @@ class PageWindow {
     // Modal: the run returns `result` once the current handler is done. Modeless: the window
     // is destroyed once the current handler is done.
     virtual void EndDialog(int result) = 0;
+
+    // The page object is being destroyed while its window is open: the host closes the
+    // window without calling the page again.
+    virtual void OnPageDestroyed() = 0;
 };
 
 class DialogPage {
   public:
     explicit DialogPage(int templateId) : templateId_(templateId) {}
-    virtual ~DialogPage() = default;
+    virtual ~DialogPage() {
+        if (window_ != nullptr)
+            window_->OnPageDestroyed();
+    }
     DialogPage(const DialogPage&) = delete;
     DialogPage& operator=(const DialogPage&) = delete;
 

@@ -59,6 +59,8 @@ public:
     virtual ErrorCode GetExitCode(Handle process, std::uint32_t& exitCode) = 0;
     // OpenProcess with access 0x410 (query information, read memory).
     virtual ErrorCode OpenProcess(std::uint32_t processId, Handle& process) = 0;
+    // OpenProcess with all access (as Windows XP counts it), which ending a process needs.
+    virtual ErrorCode OpenProcessAllAccess(std::uint32_t processId, Handle& process) = 0;
     virtual ErrorCode TerminateProcess(Handle process, std::uint32_t exitCode) = 0;
     // Closes process, thread, snapshot and mutex handles.
     virtual void CloseHandle(Handle handle) = 0;

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
 
     app::Context context(platform);
     context.startup.programBaseName = "wait_cpu_bench";
-    context.startup.programFolder = platform::PathRemoveFileSpec(platform.session.ProgramPath());
+    const std::string self = platform.session.ProgramPath();
+    context.startup.programFolder = self.substr(0, self.find_last_of('\\'));
     if (!platform.session.GetVersion(context.startup.osVersion)) {
         std::fprintf(stderr, "version query failed\n");
         return 1;

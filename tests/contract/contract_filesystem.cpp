@@ -1,7 +1,7 @@
 // The file system as the file utilities, the component moves and the self-installation use it.
 #include <algorithm>
 
-#include "contract/contract_fixture.h"
+#include "contract_fixture.h"
 
 namespace velnora::contract {
 namespace {
@@ -65,8 +65,7 @@ TEST_P(PlatformContract, CopyFileWithFailIfExistsLeavesTheTargetAlone) {
     EXPECT_EQ(Files().CopyFile(Scratch("source.txt"), Scratch("target.txt"), true),
               error::kFileExists);
     EXPECT_EQ(ReadText(Scratch("target.txt")), "old");
-    EXPECT_EQ(Files().CopyFile(Scratch("source.txt"), Scratch("fresh.txt"), true),
-              error::kSuccess);
+    EXPECT_EQ(Files().CopyFile(Scratch("source.txt"), Scratch("fresh.txt"), true), error::kSuccess);
     EXPECT_EQ(ReadText(Scratch("fresh.txt")), "new");
 }
 
@@ -156,9 +155,9 @@ TEST_P(PlatformContract, MoveFileMovesAFolderWithEverythingInIt) {
     MakeFile(Scratch("live\\sub\\deep.txt"), "deep");
     MakeFolder(Scratch("parked"));
 
-    EXPECT_EQ(Files().MoveFile(Scratch("live"), Scratch("parked\\live{X}"),
-                               movefile::kReplaceExisting),
-              error::kSuccess);
+    EXPECT_EQ(
+        Files().MoveFile(Scratch("live"), Scratch("parked\\live{X}"), movefile::kReplaceExisting),
+        error::kSuccess);
     EXPECT_FALSE(Files().PathFileExists(Scratch("live")));
     EXPECT_EQ(ReadText(Scratch("parked\\live{X}\\top.txt")), "top");
     EXPECT_EQ(ReadText(Scratch("parked\\live{X}\\sub\\deep.txt")), "deep");
@@ -219,8 +218,7 @@ TEST_P(PlatformContract, APatternListsTheMatchingNamesWithoutRegardToCase) {
     MakeFile(Scratch("Another.ini"));
     MakeFile(Scratch("beta.txt"));
     EXPECT_EQ(Sorted(List(Scratch("a*"))), (std::vector<std::string>{"Another.ini", "alpha.txt"}));
-    EXPECT_EQ(Sorted(List(Scratch("*.TXT"))),
-              (std::vector<std::string>{"alpha.txt", "beta.txt"}));
+    EXPECT_EQ(Sorted(List(Scratch("*.TXT"))), (std::vector<std::string>{"alpha.txt", "beta.txt"}));
 }
 
 TEST_P(PlatformContract, AListingThatFindsNothingFails) {

@@ -1,4 +1,4 @@
-#include "contract/contract_fixture.h"
+#include "contract_fixture.h"
 
 namespace velnora::contract {
 
@@ -7,7 +7,7 @@ using platform::Handle;
 namespace error = platform::error;
 
 void PlatformContract::SetUp() {
-    put_ = GetParam()();
+    put_ = GetParam().make();
 }
 
 void PlatformContract::TearDown() {
@@ -70,8 +70,8 @@ void DeleteTreeThrough(platform::FileSystem& files, const std::string& folder) {
     std::vector<std::pair<std::string, bool>> entries;
     Handle find = platform::kNoHandle;
     platform::FindData data;
-    for (ErrorCode result = files.FindFirst(folder + "\\*", find, data);
-         result == error::kSuccess; result = files.FindNext(find, data))
+    for (ErrorCode result = files.FindFirst(folder + "\\*", find, data); result == error::kSuccess;
+         result = files.FindNext(find, data))
         if (data.name != "." && data.name != "..")
             entries.emplace_back(folder + "\\" + data.name, data.IsDirectory());
     if (find != platform::kNoHandle)

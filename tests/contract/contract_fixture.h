@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "contract/platform_under_test.h"
+#include "platform_under_test.h"
 
 namespace velnora::contract {
 
-class PlatformContract : public ::testing::TestWithParam<PlatformFactory> {
+class PlatformContract : public ::testing::TestWithParam<PlatformKind> {
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -50,8 +50,7 @@ class PlatformContract : public ::testing::TestWithParam<PlatformFactory> {
 // Removes a folder tree through the platform interface (read-only files included).
 void DeleteTreeThrough(platform::FileSystem& files, const std::string& folder);
 // Removes a key tree through the platform interface, leaves first.
-void DeleteKeyThrough(platform::Registry& registry, platform::Handle root,
-                      const std::string& path);
+void DeleteKeyThrough(platform::Registry& registry, platform::Handle root, const std::string& path);
 
 }  // namespace velnora::contract
 

@@ -1,7 +1,7 @@
 // The contract suite on the fake platform.
 #include <cstdlib>
 
-#include "contract/contract_fixture.h"
+#include "contract_fixture.h"
 #include "fake/fake_platform.h"
 
 namespace velnora::contract {
@@ -51,7 +51,7 @@ std::unique_ptr<PlatformUnderTest> MakeFake() {
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Fake, PlatformContract, ::testing::Values(&MakeFake),
-                         [](const auto&) { return std::string("fake"); });
+INSTANTIATE_TEST_SUITE_P(Fake, PlatformContract, ::testing::Values(PlatformKind{"fake", &MakeFake}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace velnora::contract

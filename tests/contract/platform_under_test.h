@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "platform/platform.h"
@@ -42,5 +43,15 @@ class PlatformUnderTest {
 };
 
 using PlatformFactory = std::unique_ptr<PlatformUnderTest> (*)();
+
+// The parameter of the suite: a platform by name.
+struct PlatformKind {
+    const char* name;
+    PlatformFactory make;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const PlatformKind& kind) {
+    return out << kind.name;
+}
 
 }  // namespace velnora::contract

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "resources/resource_ids.h"
 
 #include <shellapi.h>
 
@@ -187,6 +188,33 @@ TEST(PrefixState, WritesReadsAndRemovesKeysValuesAndFiles) {
     EXPECT_FALSE(ReadFileBytes(file));
 }
 
+TEST(PrefixState, GivesOneProgramAnotherWindowsVersionForTheScopeOnly) {
+    const std::wstring caption = L"Harness version";
+    auto shown_version = [&] {
+        Program program = Program::Start(BesideTestProgram(L"velnora_msgbox_fixture.exe"),
+                                         {caption, L"{version}", L"ok"});
+        const std::optional<MessageBoxView> box = WaitForMessageBox(program.Id(), caption);
+        if (!box) {
+            return std::wstring(L"no box");
+        }
+        AnswerMessageBox(*box, IDOK);
+        program.WaitForExit();
+        return box->text;
+    };
+    struct Case {
+        const wchar_t* wine_name;
+        const wchar_t* seen;
+    };
+    for (const Case& c : {Case{L"winxp64", L"5.2"}, Case{L"win7", L"6.1"}}) {
+        SCOPED_TRACE(Narrow(c.wine_name));
+        ScopedWindowsVersion version(L"velnora_msgbox_fixture.exe", c.wine_name);
+        ASSERT_TRUE(version.Applied());
+        EXPECT_EQ(shown_version(), c.seen);
+    }
+    // Back to the prefix's own version; without a manifest Windows 10 reports 6.2.
+    EXPECT_EQ(shown_version(), L"6.2");
+}
+
 TEST(Screenshots, SavesTheScreenAsA24BitBitmapWithContent) {
     const std::wstring caption = L"Harness screenshot";
     Program program = Program::Start(BesideTestProgram(L"velnora_msgbox_fixture.exe"),
@@ -216,6 +244,90 @@ TEST(Screenshots, SavesTheScreenAsA24BitBitmapWithContent) {
 
     ASSERT_TRUE(AnswerMessageBox(*box, IDOK));
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(IDOK));
+}
+
+// --- The framework probe (tests/support/probe), a dialog built on the Win32 dialog host ---
+
+constexpr wchar_t kProbeProgram[] = L"velnora_probe.exe";
+constexpr wchar_t kProbeReadyTitle[] = L"Framework probe (ready)";
+constexpr DWORD kProbeCancelled = 100;
+
+// Starts the probe and waits until its first timer tick retitled it: then it is fully set up.
+HWND StartProbe(Program& program) {
+    program = Program::Start(BesideTestProgram(kProbeProgram));
+    if (!program.Started()) {
+        ADD_FAILURE() << "velnora_probe.exe did not start, error " << program.StartError();
+        return nullptr;
+    }
+    WindowQuery query;
+    query.title = kProbeReadyTitle;
+    query.class_name = kDialogClass;
+    query.process_id = program.Id();
+    return WaitForTopWindow(query);
+}
+
+TEST(ProbeDialog, TypesAppliesReadsTheListAndEndsWithOk) {
+    Program program;
+    const HWND probe = StartProbe(program);
+    ASSERT_NE(probe, nullptr) << "no probe window";
+    const HWND list = Control(probe, IDC_PROBE_LIST);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(ListViewColumnCount(list), 2);
+    EXPECT_EQ(ListViewRowCount(list), 0);
+    EXPECT_FALSE(IsControlEnabled(probe, IDC_PROBE_APPLY));
+    EXPECT_FALSE(PressButton(probe, IDC_PROBE_APPLY)) << "a disabled button cannot be pressed";
+
+    // The name goes in as typed text; the page enables Apply on the edit's change notice.
+    const std::wstring name = L"Vantorix 日本";
+    ASSERT_TRUE(SetControlText(probe, IDC_PROBE_NAME, name));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(probe, IDC_PROBE_APPLY); }));
+    ASSERT_TRUE(PressButton(probe, IDC_PROBE_APPLY));
+    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 1; }));
+    // The second column is the name's length in UTF-8 bytes: 9 ASCII + 2 x 3.
+    EXPECT_EQ(ListViewRow(list, 0), (std::vector<std::wstring>{name, L"15"}));
+    EXPECT_EQ(ListViewCell(list, 0, 0), std::optional<std::wstring>(name));
+    EXPECT_FALSE(ListViewCell(list, 1, 0).has_value());
+    EXPECT_FALSE(ListViewCell(list, 0, 2).has_value());
+    EXPECT_EQ(ControlText(probe, IDC_PROBE_ECHO), name);
+    EXPECT_EQ(ControlText(probe, IDC_PROBE_NAME), L"");
+    EXPECT_FALSE(IsListViewRowChecked(list, 0));
+    EXPECT_EQ(ListViewSelectedRow(list), 0);
+
+    // With "agree" ticked the next row is checked.
+    EXPECT_FALSE(IsControlChecked(probe, IDC_PROBE_AGREE));
+    ASSERT_TRUE(PressButton(probe, IDC_PROBE_AGREE));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlChecked(probe, IDC_PROBE_AGREE); }));
+    ASSERT_TRUE(SetControlText(probe, IDC_PROBE_NAME, L"Second"));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(probe, IDC_PROBE_APPLY); }));
+    ASSERT_TRUE(PressButton(probe, IDC_PROBE_APPLY));
+    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 2; }));
+    EXPECT_EQ(ListViewRows(list),
+              (std::vector<std::vector<std::wstring>>{{name, L"15"}, {L"Second", L"6"}}));
+    EXPECT_TRUE(IsListViewRowChecked(list, 1));
+    EXPECT_TRUE(IsListViewRowSelected(list, 1));
+
+    ASSERT_TRUE(SelectListViewRow(list, 0));
+    EXPECT_TRUE(IsListViewRowSelected(list, 0));
+    EXPECT_FALSE(IsListViewRowSelected(list, 1));
+    EXPECT_FALSE(SelectListViewRow(list, 2));
+    EXPECT_TRUE(IsControlVisible(probe, IDOK));
+    EXPECT_FALSE(SaveWindowScreenshot(probe, L"selftest-probe-two-rows").empty());
+
+    // OK ends the probe with 1 + the number of rows.
+    ASSERT_TRUE(PressButton(probe, IDOK));
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(3));
+    EXPECT_TRUE(WaitForWindowGone(probe));
+}
+
+TEST(ProbeDialog, CancelAndTheCloseBoxEndWithTheCancelCode) {
+    for (const bool close_box : {false, true}) {
+        SCOPED_TRACE(close_box ? "close box" : "Cancel");
+        Program program;
+        const HWND probe = StartProbe(program);
+        ASSERT_NE(probe, nullptr);
+        ASSERT_TRUE(close_box ? RequestClose(probe) : PressButton(probe, IDCANCEL));
+        EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(kProbeCancelled));
+    }
 }
 
 }  // namespace

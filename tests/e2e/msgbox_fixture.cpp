@@ -1,10 +1,12 @@
 // Shows one message box and exits with the id of the button that closed it, so the driver's
 // message box handling can be tested against the real thing.
 //   velnora_msgbox_fixture.exe CAPTION TEXT [ok|okcancel|yesno|yesnocancel]
+// The TEXT "{version}" shows the Windows version the program sees, as "major.minor".
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cwchar>
+#include <string>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int count = 0;
@@ -20,7 +22,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                   : std::wcscmp(kind, L"yesno") == 0    ? MB_YESNO
                                                         : MB_YESNOCANCEL;
     }
-    const int answer = MessageBoxW(nullptr, arguments[2], arguments[1], buttons | MB_ICONQUESTION);
+    std::wstring text = arguments[2];
+    if (text == L"{version}") {
+        OSVERSIONINFOW version{};
+        version.dwOSVersionInfoSize = sizeof(version);
+        GetVersionExW(&version);
+        text = std::to_wstring(version.dwMajorVersion) + L"." +
+               std::to_wstring(version.dwMinorVersion);
+    }
+    const int answer = MessageBoxW(nullptr, text.c_str(), arguments[1], buttons | MB_ICONQUESTION);
     LocalFree(arguments);
     return answer;
 }

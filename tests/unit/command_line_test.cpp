@@ -14,7 +14,9 @@ struct TokenCase {
     std::string token;
 };
 
-std::string Blanks(std::size_t count) { return std::string(count, ' '); }
+std::string Blanks(std::size_t count) {
+    return std::string(count, ' ');
+}
 
 const std::vector<TokenCase>& TokenCases() {
     static const std::vector<TokenCase> cases = {
@@ -31,8 +33,7 @@ const std::vector<TokenCase>& TokenCases() {
         {"SlashArgumentBeforeSwitch", "C:\\Media\\Velnora.exe /QUIET -autorun", "-autorun"},
         {"SlashArgumentBeforeSwitchQuoted", "\"C:\\A B\\Velnora.exe\" /restart_pc -autorun",
          "-autorun"},
-        {"RunOfBlanksBetweenSwitches", "C:\\Media\\Velnora.exe -install     -autorun",
-         "-install"},
+        {"RunOfBlanksBetweenSwitches", "C:\\Media\\Velnora.exe -install     -autorun", "-install"},
         {"LetterCaseKept", "C:\\Media\\Velnora.exe -INSTALL", "-INSTALL"},
         {"NoFolderNoExtension", "Velnora -maintenance", "-maintenance"},
         {"ForwardSlashes", "C:/Media/Velnora.exe -upgrade", "-upgrade"},
@@ -60,7 +61,7 @@ TEST_P(CommandLineModeToken, Extracts) {
     EXPECT_EQ(ExtractModeToken(GetParam().rawCommandLine), GetParam().token);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CommandLineModeToken, ::testing::ValuesIn(TokenCases()),
+INSTANTIATE_TEST_SUITE_P(CommandLine, CommandLineModeToken, ::testing::ValuesIn(TokenCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct ArgumentCase {
@@ -76,7 +77,7 @@ TEST_P(CommandLineArgumentText, SkipsProgramPath) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandLineArgumentText,
+    CommandLine, CommandLineArgumentText,
     ::testing::Values(
         ArgumentCase{"QuotedPath", "\"C:\\Program Files\\Velnora.exe\" -autorun /quiet",
                      "-autorun /quiet"},
@@ -110,17 +111,14 @@ TEST_P(CommandLineInstallerSwitches, SetFlags) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandLineInstallerSwitches,
+    CommandLine, CommandLineInstallerSwitches,
     ::testing::Values(
-        SwitchCase{"Empty", "", 0, 1, 0},
-        SwitchCase{"ModeSwitchOnly", "-autorun", 0, 1, 0},
-        SwitchCase{"Quiet", "/quiet", 1, 0, 0},
-        SwitchCase{"QuietBackslash", "\\quiet", 1, 0, 0},
+        SwitchCase{"Empty", "", 0, 1, 0}, SwitchCase{"ModeSwitchOnly", "-autorun", 0, 1, 0},
+        SwitchCase{"Quiet", "/quiet", 1, 0, 0}, SwitchCase{"QuietBackslash", "\\quiet", 1, 0, 0},
         SwitchCase{"QuietUpperCase", "-autorun /QUIET", 1, 0, 0},
         SwitchCase{"QuietLonger", "/quietly", 1, 0, 0},
         SwitchCase{"QuietMisspelt", "/quite", 0, 1, 0},
-        SwitchCase{"QuietWithoutSlash", "quiet", 0, 1, 0},
-        SwitchCase{"Force", "/force", 1, 1, 0},
+        SwitchCase{"QuietWithoutSlash", "quiet", 0, 1, 0}, SwitchCase{"Force", "/force", 1, 1, 0},
         SwitchCase{"Forced", "/forced", 1, 1, 0},
         SwitchCase{"ForceBackslashMixedCase", "\\FoRcE", 1, 1, 0},
         SwitchCase{"RestartPc", "/restart_pc", 1, 1, 1},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -246,6 +247,8 @@ TEST(DialogTemplates, TheProjectTemplatesHoldTheProbe) {
     EXPECT_EQ(probe->Find(IDC_PROBE_NAME)->kind, ControlKind::kEdit);
     EXPECT_EQ(probe->Find(IDC_PROBE_ECHO)->kind, ControlKind::kStatic);
     EXPECT_EQ(probe->Find(IDC_PROBE_LIST)->kind, ControlKind::kList);
+    EXPECT_FALSE(probe->Find(IDC_PROBE_LIST)->ownerData);
+    EXPECT_TRUE(probe->Find(IDC_PROBE_CELLS)->ownerData);
     EXPECT_EQ(probe->Find(IDC_PROBE_AGREE)->kind, ControlKind::kCheckBox);
     EXPECT_TRUE(probe->Find(platform::cmd::kOk)->defaultButton);
     EXPECT_NE(probe->Find(platform::cmd::kCancel), nullptr);
@@ -280,6 +283,18 @@ TEST(FrameworkProbe, ApplyAddsRowsAndOkEndsWithOnePlusTheRowCount) {
         EXPECT_FALSE(d.IsRowChecked(IDC_PROBE_LIST, 0));
         EXPECT_TRUE(d.IsRowChecked(IDC_PROBE_LIST, 1));
         EXPECT_EQ(d.SelectedRow(IDC_PROBE_LIST), 1);
+
+        // The owner-data list shows the page's own rows; its check box clicks come back to
+        // the page, which toggles its data.
+        EXPECT_EQ(d.Rows(IDC_PROBE_CELLS),
+                  (std::vector<std::vector<std::string>>{{"#0 名前 one"}, {"#1 two"}}));
+        EXPECT_FALSE(d.IsRowChecked(IDC_PROBE_CELLS, 0));
+        EXPECT_TRUE(d.IsRowChecked(IDC_PROBE_CELLS, 1));
+        EXPECT_EQ(d.OwnerCell(IDC_PROBE_CELLS, 1, 0).tip, "Row 1");
+        const int redraws = d.Control(IDC_PROBE_CELLS).redrawCount;
+        ASSERT_TRUE(d.ToggleRowCheck(IDC_PROBE_CELLS, 0));
+        EXPECT_TRUE(d.IsRowChecked(IDC_PROBE_CELLS, 0));
+        EXPECT_EQ(d.Control(IDC_PROBE_CELLS).redrawCount, redraws + 1);
         ASSERT_TRUE(d.Click(platform::cmd::kOk));
     });
 
@@ -287,6 +302,12 @@ TEST(FrameworkProbe, ApplyAddsRowsAndOkEndsWithOnePlusTheRowCount) {
     EXPECT_FALSE(probe.IsOpen());
     EXPECT_TRUE(probe.Destroyed());
     EXPECT_EQ(probe.SelectedRow(), 1) << "the page heard LVN_ITEMCHANGED of its own selection";
+    EXPECT_EQ(probe.CellsTicked(), 2);
+    // Type-ahead wraps from the start row and ignores case.
+    EXPECT_EQ(probe.OnFindRow(IDC_PROBE_CELLS, 1, "#0"), 0);
+    EXPECT_EQ(probe.OnFindRow(IDC_PROBE_CELLS, 0, "#1 TW"), 1);
+    EXPECT_EQ(probe.OnFindRow(IDC_PROBE_CELLS, 7, "#0"), 0) << "a start past the end is row 0";
+    EXPECT_EQ(probe.OnFindRow(IDC_PROBE_CELLS, 0, "#2"), -1);
 
     PageDriver after = host.LastWindow(IDD_FRAMEWORK_PROBE);
     EXPECT_FALSE(after.IsOpen());
@@ -699,6 +720,18 @@ TEST(TestDialogHost, ModelessPagesEndAfterTheHandlerThatEndedThem) {
     EXPECT_FALSE(host.Runs()[0].modal);
     EXPECT_EQ(host.Runs()[0].result, 5);
     EXPECT_EQ(host.LastWindow(IDD_MODELESS).Title(), "still usable");
+}
+
+TEST(TestDialogHost, APageDestroyedWhileOpenClosesItsWindowWithoutBeingCalled) {
+    TestDialogHost host(TestTemplates());
+    auto page = std::make_unique<RecordingPage>(IDD_MODELESS);
+    const platform::DialogPage* address = page.get();
+    ASSERT_TRUE(host.OpenModeless(*page, nullptr));
+    page.reset();
+    EXPECT_FALSE(host.IsOpen(address));
+    EXPECT_FALSE(host.LastWindow(IDD_MODELESS).IsOpen());
+    EXPECT_TRUE(host.QueryEndSession()) << "no page is left to ask";
+    EXPECT_TRUE(host.Failures().empty());
 }
 
 TEST(TestDialogHost, EndOfSessionReachesOpenPagesInnermostFirstUntilOneRefuses) {

@@ -309,6 +309,28 @@ Win32PageWindow* OpenWindowOf(const DialogPage* page) {
 
 }  // namespace
 
+void Win32PageWindow::OnPageDestroyed() {
+    pageGone_ = true;
+    HWND dialog = hwnd_;
+    if (dialog == nullptr)
+        return;
+    // Without the property the dialog procedure no longer reaches the page.
+    RemovePropW(dialog, kPageProperty);
+    Unregister(this);
+    if (modal_) {
+        ::EndDialog(dialog, -1);
+        return;
+    }
+    ReleasePictures();
+    DestroyWindow(dialog);
+    ReleaseFonts();
+    hwnd_ = nullptr;
+    if (depth > 0)
+        deletePending = true;
+    else
+        delete this;
+}
+
 int RunModalPage(DialogPage& page, const DialogPage* owner) {
     if (page.IsOpen())
         return -1;
@@ -320,7 +342,8 @@ int RunModalPage(DialogPage& page, const DialogPage* owner) {
                         WindowOfPage(owner), &PageDialogProc, reinterpret_cast<LPARAM>(&window));
     // Normally WM_NCDESTROY did this; not when the dialog could not be created.
     Unregister(&window);
-    page.Detach();
+    if (!window.PageGone())
+        page.Detach();
     return static_cast<int>(result);
 }
 

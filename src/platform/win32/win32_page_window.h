@@ -94,6 +94,8 @@ class Win32PageWindow final : public PageWindow {
     void KillTimer(int timerId) override;
 
     void EndDialog(int result) override;
+    void OnPageDestroyed() override;  // in dialog_host.cpp, beside the page registry
+    bool PageGone() const { return pageGone_; }
 
   private:
     HWND Control(int id) const;  // id 0: the dialog; nullptr when missing
@@ -103,6 +105,7 @@ class Win32PageWindow final : public PageWindow {
     DialogPage& page_;
     bool modal_;
     bool destroying_ = false;
+    bool pageGone_ = false;
     HWND hwnd_ = nullptr;
     std::map<int, HFONT> fonts_;
     std::map<int, HBITMAP> pictures_;

@@ -13,6 +13,8 @@ HANDLE Native(Handle handle) {
 
 // Access the enumeration needs: query information and read memory.
 constexpr DWORD kQueryAndRead = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+// PROCESS_ALL_ACCESS as Windows XP defines it; the larger value of later headers fails there.
+constexpr DWORD kAllAccessXp = STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0xFFF;
 
 void Convert(const PROCESSENTRY32W& native, ProcessEntry& entry) {
     entry.processId = native.th32ProcessID;
@@ -136,6 +138,12 @@ ErrorCode Win32Processes::GetExitCode(Handle process, std::uint32_t& exitCode) {
 
 ErrorCode Win32Processes::OpenProcess(std::uint32_t processId, Handle& process) {
     HANDLE opened = ::OpenProcess(kQueryAndRead, FALSE, processId);
+    process = FromNative(opened);
+    return opened != nullptr ? error::kSuccess : LastError();
+}
+
+ErrorCode Win32Processes::OpenProcessAllAccess(std::uint32_t processId, Handle& process) {
+    HANDLE opened = ::OpenProcess(kAllAccessXp, FALSE, processId);
     process = FromNative(opened);
     return opened != nullptr ? error::kSuccess : LastError();
 }

@@ -19,6 +19,7 @@ class Win32Processes final : public Processes {
     std::uint32_t WaitForProcess(Handle process, std::uint32_t timeoutMs) override;
     ErrorCode GetExitCode(Handle process, std::uint32_t& exitCode) override;
     ErrorCode OpenProcess(std::uint32_t processId, Handle& process) override;
+    ErrorCode OpenProcessAllAccess(std::uint32_t processId, Handle& process) override;
     ErrorCode TerminateProcess(Handle process, std::uint32_t exitCode) override;
     void CloseHandle(Handle handle) override;
 

@@ -401,8 +401,7 @@ ErrorCode FakeFileSystem::DeleteFile(const std::string& path) {
     const Lookup found = Resolve(path);
     if (found.error != error::kSuccess)
         return found.error;
-    if (found.root || found.node->folder ||
-        (found.node->attributes & fileattr::kReadOnly) != 0)
+    if (found.root || found.node->folder || (found.node->attributes & fileattr::kReadOnly) != 0)
         return error::kAccessDenied;
     if (found.node->heldOpen)
         return error::kSharingViolation;
@@ -524,6 +523,12 @@ ErrorCode FakeFileSystem::ReadText(const std::string& path, std::string& content
     return error::kSuccess;
 }
 
+const std::string* FakeFileSystem::PeekText(const std::string& path, ErrorCode& error) const {
+    const Lookup found = Resolve(path);
+    error = CheckReadable(found);
+    return error == error::kSuccess ? &found.node->content : nullptr;
+}
+
 ErrorCode FakeFileSystem::WriteText(const std::string& path, const std::string& content) {
     const Lookup found = Resolve(path);
     if (found.error == error::kPathNotFound)
@@ -533,9 +538,9 @@ ErrorCode FakeFileSystem::WriteText(const std::string& path, const std::string& 
     if (found.node != nullptr) {
         // CreateFile(CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL) refuses read-only, hidden and
         // system files.
-        if (found.node->folder || (found.node->attributes & (fileattr::kReadOnly |
-                                                             fileattr::kHidden |
-                                                             fileattr::kSystem)) != 0)
+        if (found.node->folder ||
+            (found.node->attributes &
+             (fileattr::kReadOnly | fileattr::kHidden | fileattr::kSystem)) != 0)
             return error::kAccessDenied;
         if (found.node->heldOpen)
             return error::kSharingViolation;

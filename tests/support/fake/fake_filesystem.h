@@ -74,6 +74,9 @@ class FakeFileSystem final : public platform::FileSystem {
     // --- For the other fakes: the same rules as the interface, without fault checks ---
 
     platform::ErrorCode ReadText(const std::string& path, std::string& content) const;
+    // The file's bytes without a copy, valid until the file system changes; null (and the
+    // error) when the file cannot be read.
+    const std::string* PeekText(const std::string& path, platform::ErrorCode& error) const;
     platform::ErrorCode WriteText(const std::string& path, const std::string& content);
     platform::ErrorCode MovePath(const std::string& from, const std::string& to,
                                  std::uint32_t flags);

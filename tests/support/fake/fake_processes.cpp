@@ -41,17 +41,10 @@ struct FakeProcesses::Snapshot {
     std::size_t nextModule = 0;
 };
 
-struct FakeProcesses::OpenHandle {
-    enum class Kind { kProcess, kThread, kSnapshot, kMutex };
-    Kind kind = Kind::kProcess;
-    std::uint32_t pid = 0;
-    std::string mutexName;
-    std::shared_ptr<Snapshot> snapshot;
-};
-
 FakeProcesses::FakeProcesses(VirtualClock& clock, Faults& faults) : clock_(clock), faults_(faults) {
-    Launch("[System Process]", "", {ProgramBehaviour::kForever}, 0, 0).pid = 0;
-    Launch("System", "", {ProgramBehaviour::kForever}, 0, 0).pid = 4;
+    const auto forever = ProgramBehaviour::RunsFor(ProgramBehaviour::kForever);
+    Launch("[System Process]", "", forever, 0, 0).pid = 0;
+    Launch("System", "", forever, 0, 0).pid = 4;
     procs_[0]->modules.clear();
     procs_[1]->modules.clear();
     nextPid_ = 1000;
@@ -111,8 +104,7 @@ std::optional<std::pair<const FakeProcesses::Program*, std::string>> FakeProcess
     return std::nullopt;
 }
 
-FakeProcesses::Proc& FakeProcesses::Launch(const std::string& image,
-                                           const std::string& commandLine,
+FakeProcesses::Proc& FakeProcesses::Launch(const std::string& image, const std::string& commandLine,
                                            const ProgramBehaviour& behaviour, std::uint64_t start,
                                            std::uint32_t parent) {
     auto proc = std::make_unique<Proc>();
@@ -125,7 +117,7 @@ FakeProcesses::Proc& FakeProcesses::Launch(const std::string& image,
     proc->modules.insert(proc->modules.end(), behaviour.modules.begin(), behaviour.modules.end());
     proc->start = start;
     proc->end = behaviour.runMs == ProgramBehaviour::kForever ? ProgramBehaviour::kForever
-                                                               : start + behaviour.runMs;
+                                                              : start + behaviour.runMs;
     proc->plannedExitCode = behaviour.exitCode;
     for (const auto& spawn : behaviour.spawns)
         proc->spawns.push_back({start + spawn.atMs, spawn.commandLine});
@@ -144,8 +136,8 @@ void FakeProcesses::Settle() {
             if (proc->ended)
                 continue;
             for (const auto& spawn : proc->spawns)
-                if (spawn.atMs <= now && (next == nullptr || spawn.atMs < when ||
-                                          (spawn.atMs == when && !isSpawn))) {
+                if (spawn.atMs <= now &&
+                    (next == nullptr || spawn.atMs < when || (spawn.atMs == when && !isSpawn))) {
                     next = proc.get();
                     when = spawn.atMs;
                     isSpawn = true;
@@ -159,15 +151,15 @@ void FakeProcesses::Settle() {
         if (next == nullptr)
             return;
         if (isSpawn) {
-            const auto it = std::min_element(
-                next->spawns.begin(), next->spawns.end(),
-                [](const auto& a, const auto& b) { return a.atMs < b.atMs; });
+            const auto it =
+                std::min_element(next->spawns.begin(), next->spawns.end(),
+                                 [](const auto& a, const auto& b) { return a.atMs < b.atMs; });
             const std::string commandLine = it->commandLine;
             next->spawns.erase(it);
             const std::uint32_t parent = next->pid;
             if (const auto resolved = Resolve(commandLine))
-                Launch(resolved->second, commandLine, resolved->first->behaviour(commandLine),
-                       when, parent);
+                Launch(resolved->second, commandLine, resolved->first->behaviour(commandLine), when,
+                       parent);
         } else {
             next->ended = true;
             next->exitCode = next->plannedExitCode;
@@ -233,9 +225,8 @@ std::optional<std::uint64_t> FakeProcesses::EndTime(Handle process) {
 
 // --- The interface ---
 
-ErrorCode FakeProcesses::CreateProcess(const std::string& commandLine,
-                                       std::uint32_t creationFlags, bool hiddenWindow,
-                                       platform::ProcessInfo& info) {
+ErrorCode FakeProcesses::CreateProcess(const std::string& commandLine, std::uint32_t creationFlags,
+                                       bool hiddenWindow, platform::ProcessInfo& info) {
     info = platform::ProcessInfo{};
     if (auto failure = faults_.Enter(op::kCreateProcess, commandLine))
         return *failure;
@@ -284,6 +275,20 @@ ErrorCode FakeProcesses::GetExitCode(Handle process, std::uint32_t& exitCode) {
 ErrorCode FakeProcesses::OpenProcess(std::uint32_t processId, Handle& process) {
     process = platform::kNoHandle;
     if (auto failure = faults_.Enter(op::kOpenProcess, std::to_string(processId)))
+        return *failure;
+    Settle();
+    const Proc* proc = FindProc(processId);
+    if (proc == nullptr || proc->ended)
+        return error::kInvalidParameter;
+    if (denied_.count(processId) != 0)
+        return error::kAccessDenied;
+    process = NewHandle({OpenHandle::Kind::kProcess, processId, {}, nullptr});
+    return error::kSuccess;
+}
+
+ErrorCode FakeProcesses::OpenProcessAllAccess(std::uint32_t processId, Handle& process) {
+    process = platform::kNoHandle;
+    if (auto failure = faults_.Enter(op::kOpenProcessAllAccess, std::to_string(processId)))
         return *failure;
     Settle();
     const Proc* proc = FindProc(processId);
@@ -389,7 +394,8 @@ Handle FakeProcesses::CreateSnapshot(std::uint32_t flags, std::uint32_t processI
         for (const auto& proc : procs_)
             if (!proc->ended)
                 snapshot->processes.push_back(platform::ProcessEntry{
-                    proc->pid, fullPathsInSnapshots_ ? proc->image : text::FileNameOf(proc->image)});
+                    proc->pid,
+                    fullPathsInSnapshots_ ? proc->image : text::FileNameOf(proc->image)});
     // Process 0 means the calling program, which is not in the fake table: no modules.
     if ((flags & platform::toolhelp::kSnapModule) != 0 && processId != 0) {
         const Proc* proc = FindProc(processId);
@@ -521,11 +527,10 @@ void FakeProcesses::AddLibrary(const std::string& library,
 }
 
 void FakeProcesses::RemoveLibrary(const std::string& library) {
-    libraries_.erase(std::remove_if(libraries_.begin(), libraries_.end(),
-                                    [&](const Library& l) {
-                                        return text::EqualNoCase(l.name, library);
-                                    }),
-                     libraries_.end());
+    libraries_.erase(
+        std::remove_if(libraries_.begin(), libraries_.end(),
+                       [&](const Library& l) { return text::EqualNoCase(l.name, library); }),
+        libraries_.end());
 }
 
 void FakeProcesses::RemoveFunction(const std::string& library, const std::string& function) {
@@ -538,9 +543,8 @@ std::optional<ProcessState> FakeProcesses::Process(std::uint32_t processId) {
     const Proc* proc = FindProc(processId);
     if (proc == nullptr)
         return std::nullopt;
-    return ProcessState{proc->pid,   proc->parent, proc->image,      proc->commandLine,
-                        proc->start, proc->end,    !proc->ended,     proc->terminated,
-                        proc->exitCode};
+    return ProcessState{proc->pid, proc->parent, proc->image,      proc->commandLine, proc->start,
+                        proc->end, !proc->ended, proc->terminated, proc->exitCode};
 }
 
 std::vector<std::uint32_t> FakeProcesses::RunningProcessIds() {

@@ -29,6 +29,14 @@ struct ProgramBehaviour {
         std::string commandLine;  // must name a registered program, or nothing starts
     };
 
+    // A program that runs `ms` milliseconds and ends with `exitCode`.
+    static ProgramBehaviour RunsFor(std::uint64_t ms, std::uint32_t exitCode = 0) {
+        ProgramBehaviour behaviour;
+        behaviour.runMs = ms;
+        behaviour.exitCode = exitCode;
+        return behaviour;
+    }
+
     std::uint64_t runMs = 0;  // kForever: runs until terminated
     std::uint32_t exitCode = 0;
     std::vector<Spawn> spawns;
@@ -71,6 +79,8 @@ class FakeProcesses final : public platform::Processes {
     std::uint32_t WaitForProcess(platform::Handle process, std::uint32_t timeoutMs) override;
     platform::ErrorCode GetExitCode(platform::Handle process, std::uint32_t& exitCode) override;
     platform::ErrorCode OpenProcess(std::uint32_t processId, platform::Handle& process) override;
+    platform::ErrorCode OpenProcessAllAccess(std::uint32_t processId,
+                                             platform::Handle& process) override;
     platform::ErrorCode TerminateProcess(platform::Handle process, std::uint32_t exitCode) override;
     void CloseHandle(platform::Handle handle) override;
     bool LoadLibrary(const std::string& library) override;
@@ -97,8 +107,9 @@ class FakeProcesses final : public platform::Processes {
     void AddProgram(const std::string& path, ProgramBehaviour behaviour = {});
     void AddProgram(const std::string& path, BehaviourFor behaviour);
     // A process already running when the test starts (by default until terminated).
-    std::uint32_t AddRunningProcess(const std::string& image,
-                                    ProgramBehaviour behaviour = {ProgramBehaviour::kForever});
+    std::uint32_t AddRunningProcess(
+        const std::string& image,
+        ProgramBehaviour behaviour = ProgramBehaviour::RunsFor(ProgramBehaviour::kForever));
     // OpenProcess and module snapshots of the process fail with kAccessDenied.
     void DenyOpen(std::uint32_t processId);
     // Toolhelp shows full paths as Windows 9x does, instead of file names.
@@ -142,7 +153,13 @@ class FakeProcesses final : public platform::Processes {
   private:
     struct Proc;
     struct Snapshot;
-    struct OpenHandle;
+    struct OpenHandle {
+        enum class Kind { kProcess, kThread, kSnapshot, kMutex };
+        Kind kind = Kind::kProcess;
+        std::uint32_t pid = 0;
+        std::string mutexName;
+        std::shared_ptr<Snapshot> snapshot;
+    };
     struct Program {
         std::string path;
         BehaviourFor behaviour;

@@ -1,5 +1,6 @@
 #include "fake/fake_profile.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "fake/fake_text.h"
@@ -165,6 +166,61 @@ std::size_t CutList(std::string list, std::size_t bufferSize, std::string& out) 
 
 }  // namespace
 
+// A profile file as last read, with an index of its sections and keys (upper-case names,
+// first occurrence), so that reading a long catalogue entry by entry stays fast.
+struct FakeProfileFiles::Parsed {
+    struct Section {
+        std::ptrdiff_t header = 0;
+        std::unordered_map<std::string, std::size_t> entries;
+    };
+
+    std::string content;
+    Profile profile;
+    std::unordered_map<std::string, Section> sections;
+
+    explicit Parsed(std::string text) : content(std::move(text)), profile(ParseProfile(content)) {
+        Section* current = &sections.try_emplace(std::string(), Section{-1, {}}).first->second;
+        for (std::size_t i = 0; i < profile.lines.size(); ++i) {
+            const Line& line = profile.lines[i];
+            if (line.kind == Line::Kind::kSection) {
+                const auto [at, added] = sections.try_emplace(
+                    text::Upper(line.name), Section{static_cast<std::ptrdiff_t>(i), {}});
+                // Later sections of the same name are not found, as on Windows.
+                current = added ? &at->second : nullptr;
+            } else if (line.kind == Line::Kind::kEntry && current != nullptr) {
+                current->entries.try_emplace(text::Upper(line.name), i);
+            }
+        }
+    }
+
+    const Section* Find(std::string_view section) const {
+        const auto it = sections.find(text::Upper(Trim(section)));
+        return it == sections.end() ? nullptr : &it->second;
+    }
+
+    const Line* Entry(std::string_view section, std::string_view key) const {
+        const Section* found = Find(section);
+        if (found == nullptr)
+            return nullptr;
+        const auto it = found->entries.find(text::Upper(Trim(key)));
+        return it == found->entries.end() ? nullptr : &profile.lines[it->second];
+    }
+};
+
+std::shared_ptr<const FakeProfileFiles::Parsed> FakeProfileFiles::Load(const std::string& path) {
+    platform::ErrorCode failed = platform::error::kSuccess;
+    const std::string* content = files_.PeekText(path, failed);
+    const std::string key = text::Upper(path);
+    if (content == nullptr) {
+        cache_.erase(key);
+        return nullptr;
+    }
+    auto& cached = cache_[key];
+    if (!cached || cached->content != *content)
+        cached = std::make_shared<const Parsed>(*content);
+    return cached;
+}
+
 FakeProfileFiles::FakeProfileFiles(FakeFileSystem& files, Faults& faults,
                                    std::function<std::string()> windowsFolder)
     : files_(files), faults_(faults), windowsFolder_(std::move(windowsFolder)) {}
@@ -183,11 +239,7 @@ std::size_t FakeProfileFiles::GetString(const std::string& section,
     const bool failed = faults_.Enter(op::kGetString, file).has_value();
     if (bufferSize == 0)
         return 0;
-    std::string content;
-    if (failed || files_.ReadText(ResolvePath(file), content) != platform::error::kSuccess)
-        content.clear();
-    const Profile profile = ParseProfile(content);
-    const std::ptrdiff_t header = FindSection(profile, section);
+    const auto parsed = failed ? nullptr : Load(ResolvePath(file));
 
     // A default loses its trailing blanks.
     std::string fallback = defaultValue;
@@ -196,10 +248,10 @@ std::size_t FakeProfileFiles::GetString(const std::string& section,
 
     if (!key) {
         std::string names;
-        if (HasSection(profile, header)) {
-            const auto [first, end] = SectionBody(profile, header);
+        if (const Parsed::Section* found = parsed ? parsed->Find(section) : nullptr) {
+            const auto [first, end] = SectionBody(parsed->profile, found->header);
             for (std::size_t i = first; i < end; ++i) {
-                const Line& line = profile.lines[i];
+                const Line& line = parsed->profile.lines[i];
                 if (line.kind == Line::Kind::kEntry && line.value && !IsComment(line))
                     names += line.name + '\0';
             }
@@ -211,11 +263,8 @@ std::size_t FakeProfileFiles::GetString(const std::string& section,
         return CutList(std::move(names), bufferSize, out);
     }
 
-    const std::size_t entry = FindEntry(profile, header, *key);
-    if (entry != std::string::npos && profile.lines[entry].value)
-        out = CopyEntry(*profile.lines[entry].value, bufferSize);
-    else
-        out = CopyEntry(fallback, bufferSize);
+    const Line* entry = parsed ? parsed->Entry(section, *key) : nullptr;
+    out = CopyEntry(entry != nullptr && entry->value ? *entry->value : fallback, bufferSize);
     return out.size();
 }
 
@@ -224,17 +273,14 @@ std::size_t FakeProfileFiles::GetSection(const std::string& section, std::size_t
     out.clear();
     if (faults_.Enter(op::kGetSection, file))
         return 0;
-    std::string content;
-    if (files_.ReadText(ResolvePath(file), content) != platform::error::kSuccess)
-        return 0;
-    const Profile profile = ParseProfile(content);
-    const std::ptrdiff_t header = FindSection(profile, section);
-    if (!HasSection(profile, header))
+    const auto parsed = Load(ResolvePath(file));
+    const Parsed::Section* found = parsed ? parsed->Find(section) : nullptr;
+    if (found == nullptr)
         return 0;
     std::string entries;
-    const auto [first, end] = SectionBody(profile, header);
+    const auto [first, end] = SectionBody(parsed->profile, found->header);
     for (std::size_t i = first; i < end; ++i) {
-        const Line& line = profile.lines[i];
+        const Line& line = parsed->profile.lines[i];
         if (line.kind != Line::Kind::kEntry || IsComment(line))
             continue;
         entries += line.name;

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -33,9 +35,15 @@ class FakeProfileFiles final : public platform::ProfileFiles {
     std::string ResolvePath(const std::string& file) const;
 
   private:
+    struct Parsed;
+    // The file's parsed form, from the cache while its text is unchanged; null when the file
+    // cannot be read.
+    std::shared_ptr<const Parsed> Load(const std::string& path);
+
     FakeFileSystem& files_;
     Faults& faults_;
     std::function<std::string()> windowsFolder_;
+    std::map<std::string, std::shared_ptr<const Parsed>> cache_;  // by upper-case path
 };
 
 }  // namespace velnora::fake

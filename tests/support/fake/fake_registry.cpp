@@ -28,23 +28,21 @@ constexpr std::uint32_t kWriteBits = 0x2 | 0x4 | 0x10000 | 0x40000 | 0x80000;
 constexpr std::uint32_t kMaximumAllowed = 0x02000000;
 constexpr std::uint32_t kAllAccess = 0xF003F;
 
-// Registry paths use "\" only; empty pieces ("a\\b", a trailing "\") are ignored as Windows
-// ignores them.
-std::vector<std::string> SplitKeyPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (char c : path) {
-        if (c == '\\') {
-            if (!current.empty())
-                parts.push_back(std::move(current));
-            current.clear();
-        } else {
-            current.push_back(c);
-        }
+// Calls `visit` with each name of a registry path. Paths use "\" only; empty pieces
+// ("a\\b", a trailing "\") are ignored as Windows ignores them. Stops early when `visit`
+// returns false; gives whether it went through.
+template <typename Visit>
+bool ForEachName(std::string_view path, Visit visit) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > start && !visit(path.substr(start, end - start)))
+            return false;
+        start = end + 1;
     }
-    if (!current.empty())
-        parts.push_back(std::move(current));
-    return parts;
+    return true;
 }
 
 }  // namespace
@@ -52,28 +50,30 @@ std::vector<std::string> SplitKeyPath(const std::string& path) {
 struct FakeRegistry::Key {
     std::string name;
     Key* parent = nullptr;
-    std::vector<std::shared_ptr<Key>> subkeys;  // in name order
+    std::vector<std::shared_ptr<Key>> subkeys;             // in name order
     std::vector<std::pair<std::string, RegValue>> values;  // in creation order
     bool deleted = false;
     bool denyWrite = false;
 
-    std::shared_ptr<Key> Sub(std::string_view subName) const {
-        for (const auto& sub : subkeys)
-            if (text::EqualNoCase(sub->name, subName))
-                return sub;
+    auto Position(std::string_view subName) const {
+        return std::lower_bound(subkeys.begin(), subkeys.end(), subName,
+                                [](const std::shared_ptr<Key>& k, std::string_view n) {
+                                    return text::LessNoCase(k->name, n);
+                                });
+    }
+
+    const std::shared_ptr<Key>* Sub(std::string_view subName) const {
+        const auto at = Position(subName);
+        if (at != subkeys.end() && text::EqualNoCase((*at)->name, subName))
+            return &*at;
         return nullptr;
     }
 
-    std::shared_ptr<Key> AddSub(const std::string& subName) {
+    const std::shared_ptr<Key>* AddSub(std::string_view subName) {
         auto sub = std::make_shared<Key>();
-        sub->name = subName;
+        sub->name = std::string(subName);
         sub->parent = this;
-        const auto at = std::lower_bound(subkeys.begin(), subkeys.end(), subName,
-                                         [](const std::shared_ptr<Key>& k, const std::string& n) {
-                                             return text::LessNoCase(k->name, n);
-                                         });
-        subkeys.insert(at, sub);
-        return sub;
+        return &*subkeys.insert(Position(subName), std::move(sub));
     }
 
     void RemoveSub(const Key* sub) {
@@ -86,9 +86,8 @@ struct FakeRegistry::Key {
     }
 
     auto FindValue(std::string_view valueName) {
-        return std::find_if(values.begin(), values.end(), [&](const auto& v) {
-            return text::EqualNoCase(v.first, valueName);
-        });
+        return std::find_if(values.begin(), values.end(),
+                            [&](const auto& v) { return text::EqualNoCase(v.first, valueName); });
     }
 
     bool WriteDenied() const {
@@ -99,7 +98,8 @@ struct FakeRegistry::Key {
     }
 };
 
-FakeRegistry::FakeRegistry(Faults& faults) : faults_(faults), localMachine_(std::make_shared<Key>()) {
+FakeRegistry::FakeRegistry(Faults& faults)
+    : faults_(faults), localMachine_(std::make_shared<Key>()) {
     localMachine_->name = "HKEY_LOCAL_MACHINE";
     localMachineRoot_ = OpenHandle{localMachine_, kAllAccess};
     classesRoot_ = OpenHandle{MakeKeys(RegRoot::LocalMachine, "SOFTWARE\\Classes"), kAllAccess};
@@ -114,20 +114,22 @@ std::shared_ptr<FakeRegistry::Key> FakeRegistry::RootKey(RegRoot root) const {
 std::shared_ptr<FakeRegistry::Key> FakeRegistry::FindKey(RegRoot root,
                                                          const std::string& path) const {
     std::shared_ptr<Key> key = RootKey(root);
-    for (const std::string& part : SplitKeyPath(path)) {
-        key = key->Sub(part);
-        if (!key)
-            return nullptr;
-    }
-    return key;
+    const bool found = ForEachName(path, [&](std::string_view name) {
+        const std::shared_ptr<Key>* sub = key->Sub(name);
+        if (sub != nullptr)
+            key = *sub;
+        return sub != nullptr;
+    });
+    return found ? key : nullptr;
 }
 
 std::shared_ptr<FakeRegistry::Key> FakeRegistry::MakeKeys(RegRoot root, const std::string& path) {
     std::shared_ptr<Key> key = RootKey(root);
-    for (const std::string& part : SplitKeyPath(path)) {
-        std::shared_ptr<Key> sub = key->Sub(part);
-        key = sub ? sub : key->AddSub(part);
-    }
+    ForEachName(path, [&](std::string_view name) {
+        const std::shared_ptr<Key>* sub = key->Sub(name);
+        key = sub != nullptr ? *sub : *key->AddSub(name);
+        return true;
+    });
     return key;
 }
 
@@ -157,28 +159,34 @@ ErrorCode FakeRegistry::Open(Handle parent, const std::string& path, std::uint32
     if (from->key->deleted)
         return error::kKeyDeleted;
 
-    const std::vector<std::string> parts = SplitKeyPath(path);
-    if (parts.empty() && (parent == kLocalMachineHandle || parent == kClassesRootHandle)) {
-        key = parent;  // Windows hands back the root itself
+    const bool isRoot = parent == kLocalMachineHandle || parent == kClassesRootHandle;
+    if (isRoot && ForEachName(path, [](std::string_view) { return false; })) {
+        key = parent;  // an empty path: Windows hands back the root itself
         return error::kSuccess;
     }
-    std::shared_ptr<Key> current = from->key;
-    for (const std::string& part : parts) {
-        std::shared_ptr<Key> sub = current->Sub(part);
-        if (!sub) {
+    const std::shared_ptr<Key>* current = &from->key;
+    ErrorCode failed = error::kSuccess;
+    ForEachName(path, [&](std::string_view name) {
+        const std::shared_ptr<Key>* sub = (*current)->Sub(name);
+        if (sub == nullptr) {
             if (!create)
-                return error::kFileNotFound;
-            if (current->WriteDenied())
-                return error::kAccessDenied;
-            sub = current->AddSub(part);
+                failed = error::kFileNotFound;
+            else if ((*current)->WriteDenied())
+                failed = error::kAccessDenied;
+            else
+                sub = (*current)->AddSub(name);
         }
-        current = sub;
-    }
+        if (sub != nullptr)
+            current = sub;
+        return failed == error::kSuccess;
+    });
+    if (failed != error::kSuccess)
+        return failed;
     if ((access & kMaximumAllowed) != 0)
-        access = current->WriteDenied() ? (platform::regaccess::kRead) : kAllAccess;
-    else if ((access & kWriteBits) != 0 && current->WriteDenied())
+        access = (*current)->WriteDenied() ? platform::regaccess::kRead : kAllAccess;
+    else if ((access & kWriteBits) != 0 && (*current)->WriteDenied())
         return error::kAccessDenied;
-    key = NewHandle(std::move(current), access);
+    key = NewHandle(*current, access);
     return error::kSuccess;
 }
 
@@ -241,8 +249,7 @@ ErrorCode FakeRegistry::EnumKey(Handle key, std::uint32_t index, std::size_t nam
 }
 
 ErrorCode FakeRegistry::EnumValue(Handle key, std::uint32_t index, std::size_t nameBufferSize,
-                                  std::size_t dataBufferSize, std::string& name,
-                                  RegValue& value) {
+                                  std::size_t dataBufferSize, std::string& name, RegValue& value) {
     value = RegValue{};
     if (auto failure = faults_.Enter(op::kEnumValue))
         return *failure;
@@ -278,16 +285,16 @@ ErrorCode FakeRegistry::QueryInfoKey(Handle key, platform::RegKeyInfo& info) {
     info.subKeys = static_cast<std::uint32_t>(open->key->subkeys.size());
     info.values = static_cast<std::uint32_t>(open->key->values.size());
     for (const auto& [valueName, value] : open->key->values) {
-        info.maxValueNameLength = std::max(info.maxValueNameLength,
-                                           static_cast<std::uint32_t>(text::Utf16Length(valueName)));
+        info.maxValueNameLength = std::max(
+            info.maxValueNameLength, static_cast<std::uint32_t>(text::Utf16Length(valueName)));
         info.maxValueDataLength =
             std::max(info.maxValueDataLength, static_cast<std::uint32_t>(value.data.size()));
     }
     return error::kSuccess;
 }
 
-ErrorCode FakeRegistry::QueryValue(Handle key, const std::string& name,
-                                   std::size_t dataBufferSize, RegValue& value) {
+ErrorCode FakeRegistry::QueryValue(Handle key, const std::string& name, std::size_t dataBufferSize,
+                                   RegValue& value) {
     value = RegValue{};
     if (auto failure = faults_.Enter(op::kQueryValue, name))
         return *failure;
@@ -336,11 +343,14 @@ ErrorCode FakeRegistry::DeleteKey(Handle parent, const std::string& path) {
     if (from->key->deleted)
         return error::kKeyDeleted;
     std::shared_ptr<Key> key = from->key;
-    for (const std::string& part : SplitKeyPath(path)) {
-        key = key->Sub(part);
-        if (!key)
-            return error::kFileNotFound;
-    }
+    const bool found = ForEachName(path, [&](std::string_view name) {
+        const std::shared_ptr<Key>* sub = key->Sub(name);
+        if (sub != nullptr)
+            key = *sub;
+        return sub != nullptr;
+    });
+    if (!found)
+        return error::kFileNotFound;
     if (key->parent == nullptr || key == RootKey(RegRoot::ClassesRoot))
         return error::kAccessDenied;  // a root
     if (!key->subkeys.empty() || key->WriteDenied())

@@ -105,8 +105,7 @@ std::optional<std::string> FakeShell::SpecialFolder(int csidl) const {
 // --- Execute ---
 
 ErrorCode FakeShell::Execute(const std::string& file, const std::string& parameters,
-                             int showCommand, const std::string& via,
-                             platform::ProcessInfo& info) {
+                             int showCommand, const std::string& via, platform::ProcessInfo& info) {
     info = platform::ProcessInfo{};
     if (text::EndsWithNoCase(file, ".lnk")) {
         const auto link = Shortcut(file);
@@ -114,8 +113,7 @@ ErrorCode FakeShell::Execute(const std::string& file, const std::string& paramet
             return error::kFileNotFound;
         const std::string commandLine =
             "\"" + link->target + "\"" + (link->arguments.empty() ? "" : " " + link->arguments);
-        return processes_.Start(commandLine, 0, showCommand == platform::showcmd::kHide, via,
-                                info);
+        return processes_.Start(commandLine, 0, showCommand == platform::showcmd::kHide, via, info);
     }
     const std::string commandLine =
         "\"" + file + "\"" + (parameters.empty() ? "" : " " + parameters);
@@ -158,8 +156,7 @@ ErrorCode FakeShell::ShellExecute(const std::string& file, int showCommand) {
     request.showCommand = showCommand;
     executed_.push_back(request);
     platform::ProcessInfo info;
-    const ErrorCode started =
-        Execute(file, "", showCommand, std::string(op::kShellExecute), info);
+    const ErrorCode started = Execute(file, "", showCommand, std::string(op::kShellExecute), info);
     if (info.thread != platform::kNoHandle)
         processes_.DropHandle(info.thread);
     if (info.process != platform::kNoHandle)
@@ -225,8 +222,7 @@ HResult FakeShell::ReadShortcut(const std::string& linkPath, std::string& target
     return platform::kHrOk;
 }
 
-HResult FakeShell::CreateShortcut(const std::string& linkPath,
-                                  const platform::ShortcutData& data) {
+HResult FakeShell::CreateShortcut(const std::string& linkPath, const platform::ShortcutData& data) {
     if (auto failure = faults_.Enter(op::kCreateShortcut, linkPath))
         return FromError(*failure);
     return FromError(files_.WriteText(linkPath, EncodeShortcut(data)));

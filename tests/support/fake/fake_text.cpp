@@ -47,7 +47,7 @@ std::size_t Utf16Length(std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         if ((c & 0xC0) == 0x80)
-            continue;  // continuation byte
+            continue;                  // continuation byte
         units += (c >= 0xF0) ? 2 : 1;  // four-byte sequences need a surrogate pair
     }
     return units;

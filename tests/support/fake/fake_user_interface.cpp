@@ -34,8 +34,7 @@ int FirstButton(std::uint32_t buttons) {
 
 }  // namespace
 
-FakeUserInterface::FakeUserInterface(VirtualClock& clock, FakeProcesses& processes,
-                                     Faults& faults)
+FakeUserInterface::FakeUserInterface(VirtualClock& clock, FakeProcesses& processes, Faults& faults)
     : clock_(clock), processes_(processes), faults_(faults) {}
 
 // --- Message boxes and pages ---
@@ -115,9 +114,8 @@ bool FakeUserInterface::ChooseFileToSave(const platform::DialogPage* /*owner*/,
     return true;
 }
 
-bool FakeUserInterface::BrowseForFolder(const platform::DialogPage* owner,
-                                        const std::string& title, const std::string& startFolder,
-                                        std::string& folder) {
+bool FakeUserInterface::BrowseForFolder(const platform::DialogPage* owner, const std::string& title,
+                                        const std::string& startFolder, std::string& folder) {
     if (faults_.Enter(op::kBrowseForFolder, title))
         return false;
     folderRequests_.push_back(FolderRequest{owner, title, startFolder});
@@ -154,11 +152,10 @@ bool FakeUserInterface::OpenHelp(const std::string& helpFile, std::uint32_t cont
 
 void FakeUserInterface::Schedule(Event event) {
     event.order = nextOrder_++;
-    const auto at = std::upper_bound(queue_.begin(), queue_.end(), event,
-                                     [](const Event& a, const Event& b) {
-                                         return a.time != b.time ? a.time < b.time
-                                                                 : a.order < b.order;
-                                     });
+    const auto at =
+        std::upper_bound(queue_.begin(), queue_.end(), event, [](const Event& a, const Event& b) {
+            return a.time != b.time ? a.time < b.time : a.order < b.order;
+        });
     queue_.insert(at, std::move(event));
 }
 
@@ -225,7 +222,8 @@ void FakeUserInterface::WaitForMessageOrProcess(Handle process, std::uint32_t ti
         if (const auto end = processes_.EndTime(process))
             until = std::min(until, std::max(*end, now));
     if (until == kNever)
-        throw std::logic_error("waiting without time-out for a message or process that never comes");
+        throw std::logic_error(
+            "waiting without time-out for a message or process that never comes");
     clock_.AdvanceTo(until);
     processes_.Settle();
     record.waitedMs = until - now;

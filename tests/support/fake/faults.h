@@ -69,6 +69,7 @@ inline constexpr std::string_view kCreateProcess = "CreateProcess";
 inline constexpr std::string_view kWaitForProcess = "WaitForProcess";
 inline constexpr std::string_view kGetExitCode = "GetExitCode";
 inline constexpr std::string_view kOpenProcess = "OpenProcess";
+inline constexpr std::string_view kOpenProcessAllAccess = "OpenProcessAllAccess";
 inline constexpr std::string_view kTerminateProcess = "TerminateProcess";
 inline constexpr std::string_view kCloseHandle = "CloseHandle";
 inline constexpr std::string_view kLoadLibrary = "LoadLibrary";

@@ -578,6 +578,15 @@ void TestPageWindow::EndDialog(int value) {
         host_.Destroy(*this);
 }
 
+void TestPageWindow::OnPageDestroyed() {
+    // Tests often let pages go before the host; nothing of the page may run any more.
+    page = nullptr;
+    destroyed = true;
+    ended = true;
+    visible = false;
+    timers.clear();
+}
+
 // ---------------------------------------------------------------------------------------------
 // PageDriver
 

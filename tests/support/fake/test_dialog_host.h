@@ -168,6 +168,7 @@ class TestPageWindow final : public platform::PageWindow {
     void KillTimer(int timerId) override;
 
     void EndDialog(int result) override;
+    void OnPageDestroyed() override;
 
   private:
     friend class TestDialogHost;

@@ -12,7 +12,7 @@ using kit::JoinPath;
 using kit::Quote;
 
 constexpr wchar_t kDefaultVersion[] = L"4.08.00.012";
-constexpr wchar_t kVendorSwitches[] = L" -l0x0009 -removeonly";
+constexpr wchar_t kVendorSwitches[] = L" -lang0409 -remove";
 
 enum class EnvironmentAction { None, Create, Update, CreateOrUpdate };
 
@@ -74,7 +74,7 @@ std::wstring Parse(const std::vector<std::wstring>& arguments, Options& options)
         std::wstring option = arguments[i];
         std::optional<std::wstring> inlineValue;
         if (option.rfind(L"--", 0) != 0) {
-            // Switches of the vendor setup engine ("/s", "-l0x0009") are accepted and ignored.
+            // Switches of the vendor setup engine ("/s", "-lang0409") are accepted and ignored.
             options.ignored.push_back(option);
             continue;
         }
@@ -178,6 +178,11 @@ std::wstring Parse(const std::vector<std::wstring>& arguments, Options& options)
             ok = value(options.marker);
         } else {
             return L"unknown option " + option + L"\n" + kUsage;
+        }
+        if (!ok && option.find(L"-environment") != std::wstring::npos) {
+            return L"choose one of --create-environment, --update-environment and "
+                   L"--install-environment, without a value\n" +
+                   std::wstring(kUsage);
         }
         if (!ok) {
             return L"bad or missing value for " + option + L"\n" + kUsage;
@@ -289,7 +294,7 @@ std::wstring UninstallCommand(const Options& options, const std::wstring& setup)
         if (shortCommon.empty()) {
             shortCommon = common;
         }
-        command = L"RunDll32 " + shortCommon + L"\\Orvessa\\SetupLauncher.dll,LaunchSetup " +
+        command = L"RunDll32 " + shortCommon + L"\\Orvessa\\VtxLaunch.dll,StartSetup " +
                   Quote(setup) + kVendorSwitches;
     } else {
         command = Quote(setup) + L" -runfromtemp" + kVendorSwitches;
@@ -319,7 +324,7 @@ bool WriteInstallerInfo(const Options& options, const std::wstring& version,
     if (ok && options.withTidewatch) {
         ok = kit::WriteProfile(ini, L"Kit", L"Tidewatch", L"1");
     }
-    return ok && kit::AppendLine(JoinPath(info, L"setup.ilg"),
+    return ok && kit::AppendLine(JoinPath(info, L"setup.log"),
                                  L"Installed Vantorix V" + version + L" into " + folder);
 }
 
@@ -340,7 +345,7 @@ bool WriteUninstallEntry(const Options& options, const std::wstring& version,
         kit::WriteRegText(HKEY_LOCAL_MACHINE, key, L"DisplayIcon", JoinPath(folder, L"VTX2.exe")) &&
         kit::WriteRegText(HKEY_LOCAL_MACHINE, key, L"UninstallString",
                           UninstallCommand(options, JoinPath(info, L"Setup.exe"))) &&
-        kit::WriteRegText(HKEY_LOCAL_MACHINE, key, L"LogFile", JoinPath(info, L"setup.ilg"));
+        kit::WriteRegText(HKEY_LOCAL_MACHINE, key, L"LogFile", JoinPath(info, L"setup.log"));
     if (ok && !owner.empty()) {
         ok = kit::WriteRegText(HKEY_LOCAL_MACHINE, key, L"RegOwner", owner);
     }

@@ -144,6 +144,38 @@ bool CreateFolders(const std::wstring& path) {
     return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+namespace {
+
+template <typename Remove>
+bool Patiently(Remove remove) {
+    for (int attempt = 0; attempt < 150; ++attempt) {
+        if (remove()) {
+            return true;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool DeleteFilePatiently(const std::wstring& path) {
+    return Patiently([&] {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return DeleteFileW(path.c_str()) != FALSE;
+    });
+}
+
+bool RemoveFolderPatiently(const std::wstring& path) {
+    return Patiently([&] {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return RemoveDirectoryW(path.c_str()) != FALSE;
+    });
+}
+
 bool RemoveTree(const std::wstring& path, std::vector<std::wstring>* left) {
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW(JoinPath(path, L"*").c_str(), &entry);
@@ -160,8 +192,7 @@ bool RemoveTree(const std::wstring& path, std::vector<std::wstring>* left) {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             complete = RemoveTree(child, left) && complete;
         } else {
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileW(child.c_str())) {
+            if (!DeleteFilePatiently(child)) {
                 complete = false;
                 if (left != nullptr) {
                     left->push_back(child);
@@ -170,8 +201,7 @@ bool RemoveTree(const std::wstring& path, std::vector<std::wstring>* left) {
         }
     } while (FindNextFileW(search, &entry));
     FindClose(search);
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!RemoveDirectoryW(path.c_str())) {
+    if (!RemoveFolderPatiently(path)) {
         if (left != nullptr) {
             left->push_back(path);
         }

@@ -48,6 +48,11 @@ bool PathExists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);
 // Creates the folder and every missing parent.
 bool CreateFolders(const std::wstring& path);
+// Delete a file or an empty folder. Another program may hold the file briefly (under Wine
+// the menu builder reads every new shortcut and the program its icon comes from), so a
+// sharing violation is waited out for a few seconds.
+bool DeleteFilePatiently(const std::wstring& path);
+bool RemoveFolderPatiently(const std::wstring& path);
 // Removes the folder with everything below it; files that cannot be removed (a running
 // program) are collected in `left` when given.
 bool RemoveTree(const std::wstring& path, std::vector<std::wstring>* left = nullptr);

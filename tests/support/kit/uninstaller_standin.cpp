@@ -9,7 +9,7 @@ namespace {
 using kit::JoinPath;
 
 struct Options {
-    bool removeOnly = false;
+    bool remove = false;
     bool cancel = false;
     long runMs = 0;
     long exitCode = 0;
@@ -21,8 +21,8 @@ Options Parse(const std::vector<std::wstring>& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& word = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
-        if (_wcsicmp(word.c_str(), L"-removeonly") == 0) {
-            options.removeOnly = true;
+        if (_wcsicmp(word.c_str(), L"-remove") == 0) {
+            options.remove = true;
         } else if (word == L"--cancel") {
             options.cancel = true;
         } else if (word == L"--marker" && hasValue) {
@@ -50,11 +50,11 @@ void RemoveShortcuts(const std::wstring& setupIni) {
         if (link.empty()) {
             break;
         }
-        DeleteFileW(JoinPath(programs, link).c_str());
+        kit::DeleteFilePatiently(JoinPath(programs, link));
         // Empty group folders go too, up to the programs folder itself.
         for (std::wstring folder = kit::ParentFolder(link); !folder.empty();
              folder = kit::ParentFolder(folder)) {
-            if (!RemoveDirectoryW(JoinPath(programs, folder).c_str())) {
+            if (!kit::RemoveFolderPatiently(JoinPath(programs, folder))) {
                 break;
             }
         }
@@ -111,7 +111,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int result = static_cast<int>(options.exitCode);
     if (options.cancel) {
         result = options.exitCode != 0 ? result : kit::kExitUserCancel;
-    } else if (options.removeOnly) {
+    } else if (options.remove) {
         const int removed = Remove(marker);
         result = removed != 0 ? removed : result;
     }

@@ -2,14 +2,18 @@
 // so that both dialog hosts can be proved with the same page. Apply copies the name into the
 // echo and adds a list row; OK ends with 1 + the number of rows, Cancel with kProbeCancelled;
 // Escape is swallowed while "agree" is unchecked; a double click on a row runs a second probe
-// modally, owned by this one, with that row's name filled in.
+// modally, owned by this one, with that row's name filled in. A second list, with owner data,
+// shows the same rows as "#<row> <name>" from the page's own data: its check boxes start as
+// "agree" was at Apply, a click into one toggles it, and typing finds rows by prefix.
 #pragma once
 
+#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/dialog_page.h"
 #include "resources/resource_ids.h"
@@ -45,6 +49,15 @@ class FrameworkProbePage : public platform::DialogPage {
     int InnerResult() const { return innerResult_; }
     int SizeChanges() const { return sizeChanges_; }
     bool SessionEnding() const { return sessionEnding_; }
+    int CellsTicked() const {
+        int ticked = 0;
+        for (bool tick : cellTicks_)
+            ticked += tick ? 1 : 0;
+        return ticked;
+    }
+    std::string CellText(int row) const {
+        return "#" + std::to_string(row) + " " + names_[static_cast<std::size_t>(row)];
+    }
     bool Destroyed() const { return destroyed_; }
 
     // One line of counters, written by the probe program for the tests that drive it.
@@ -54,6 +67,7 @@ class FrameworkProbePage : public platform::DialogPage {
                " hovers_apply=" + std::to_string(Hovers(IDC_PROBE_APPLY)) +
                " selected=" + std::to_string(selectedRow_) +
                " sizes=" + std::to_string(sizeChanges_) +
+               " cells_ticked=" + std::to_string(CellsTicked()) +
                " destroyed=" + std::to_string(destroyed_ ? 1 : 0);
     }
 
@@ -66,6 +80,10 @@ class FrameworkProbePage : public platform::DialogPage {
                             platform::liststyle::kFullRowSelect | platform::liststyle::kCheckBoxes);
         window.InsertColumn(IDC_PROBE_LIST, 0, "Name", 160);
         window.InsertColumn(IDC_PROBE_LIST, 1, "Length", 80);
+        window.SetListStyle(IDC_PROBE_CELLS, platform::liststyle::kFullRowSelect |
+                                                 platform::liststyle::kCheckBoxes |
+                                                 platform::liststyle::kInfoTip);
+        window.InsertColumn(IDC_PROBE_CELLS, 0, "Cell", 300);
         SetText(IDC_PROBE_ECHO, "");
         Enable(IDC_PROBE_APPLY, false);
         // The edit's change notice enables Apply when there is a name.
@@ -89,6 +107,12 @@ class FrameworkProbePage : public platform::DialogPage {
     }
 
     void OnNotify(const platform::Notification& note) override {
+        if (note.controlId == IDC_PROBE_CELLS && note.code == platform::notify::kListClick &&
+            note.onCheckBox && note.item >= 0 && note.item < rows_) {
+            const auto row = static_cast<std::size_t>(note.item);
+            cellTicks_[row] = !cellTicks_[row];
+            Window().RedrawRows(IDC_PROBE_CELLS, note.item, note.item);
+        }
         if (note.controlId != IDC_PROBE_LIST)
             return;
         if (note.code == platform::notify::kListItemChanged &&
@@ -101,6 +125,34 @@ class FrameworkProbePage : public platform::DialogPage {
             innerResult_ = runModal_(inner, this);
             SetText(IDC_PROBE_ECHO, "Inner probe ended with " + std::to_string(innerResult_));
         }
+    }
+
+    void OnGetCell(int controlId, int row, int, platform::ListCell& cell) override {
+        if (controlId != IDC_PROBE_CELLS || row < 0 || row >= rows_)
+            return;
+        cell.text = CellText(row);
+        cell.tip = "Row " + std::to_string(row);
+        cell.hasCheckBox = true;
+        cell.checked = cellTicks_[static_cast<std::size_t>(row)];
+    }
+
+    int OnFindRow(int controlId, int startRow, const std::string& prefix) override {
+        if (controlId != IDC_PROBE_CELLS || rows_ == 0)
+            return -1;
+        const int start = startRow >= 0 && startRow < rows_ ? startRow : 0;
+        for (int step = 0; step < rows_; ++step) {
+            const int row = (start + step) % rows_;
+            const std::string text = CellText(row);
+            if (text.size() < prefix.size())
+                continue;
+            bool same = true;
+            for (std::size_t i = 0; i < prefix.size() && same; ++i)
+                same = std::tolower(static_cast<unsigned char>(text[i])) ==
+                       std::tolower(static_cast<unsigned char>(prefix[i]));
+            if (same)
+                return row;
+        }
+        return -1;
     }
 
     bool PreTranslateKeyDown(int virtualKey) override {
@@ -149,6 +201,10 @@ class FrameworkProbePage : public platform::DialogPage {
         if (row < 0)
             return;
         ++rows_;
+        names_.push_back(name);
+        cellTicks_.push_back(window.GetCheck(IDC_PROBE_AGREE));
+        window.SetRowCount(IDC_PROBE_CELLS, rows_);
+        window.RedrawRows(IDC_PROBE_CELLS, 0, rows_ - 1);
         window.SetCell(IDC_PROBE_LIST, row, 1, std::to_string(name.size()));
         window.SetRowChecked(IDC_PROBE_LIST, row, window.GetCheck(IDC_PROBE_AGREE));
         window.SelectRow(IDC_PROBE_LIST, row);
@@ -158,6 +214,8 @@ class FrameworkProbePage : public platform::DialogPage {
     ModalRunner runModal_;
     std::string initialName_;
     int rows_ = 0;
+    std::vector<std::string> names_;
+    std::vector<bool> cellTicks_;
     int ticks_ = 0;
     int escapes_ = 0;
     std::map<int, int> hovers_;

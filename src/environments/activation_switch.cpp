@@ -1,0 +1,264 @@
+#include "environments/activation_switch.h"
+
+#include <array>
+
+#include "app/context.h"
+#include "environments/com_scripts.h"
+#include "environments/component_moves.h"
+#include "environments/environment_table.h"
+#include "environments/file_utilities.h"
+#include "environments/move_support.h"
+#include "environments/registry_moves.h"
+#include "maintenance/tidewatch.h"
+
+namespace velnora::environments {
+
+namespace {
+
+using app::TextId;
+
+constexpr std::size_t kKeyNameLength = sizeof(app::kVantorixProductGuid) - 1;
+
+bool ParkAssociation(app::Context& context, const std::string& parkedName) {
+    return CopyAssociation(context, AssociationDirection::kLiveToParked, parkedName);
+}
+
+bool ActivateAssociation(app::Context& context, const std::string& parkedName) {
+    return CopyAssociation(context, AssociationDirection::kParkedToLive, parkedName);
+}
+
+// Back from the parked name to the live one, and the parked keys removed.
+bool UndoParkAssociation(app::Context& context, const std::string& parkedName) {
+    if (!AssociationExists(context, parkedName))
+        return true;
+    if (!CopyAssociationKey(context, kAssociationIconKey, AssociationDirection::kParkedToLive,
+                            parkedName) ||
+        !CopyAssociationKey(context, kAssociationCommandKey, AssociationDirection::kParkedToLive,
+                            parkedName))
+        return false;
+    DeleteAssociation(context, parkedName);
+    return true;
+}
+
+// The parked keys get the live values again; the live keys stay.
+bool UndoActivateAssociation(app::Context& context, const std::string& parkedName) {
+    if (AssociationExists(context, parkedName)) {
+        CopyAssociationKey(context, kAssociationIconKey, AssociationDirection::kLiveToParked,
+                           parkedName);
+        CopyAssociationKey(context, kAssociationCommandKey, AssociationDirection::kLiveToParked,
+                           parkedName);
+    }
+    return true;
+}
+
+// The servers are registered from the live entry, which step 1 has put in place.
+bool RegisterLiveComServers(app::Context& context, const std::string&) {
+    return RegisterComServers(context, app::kVantorixProductGuid);
+}
+
+constexpr std::array<SwitchComponent, 8> kComponents{{
+    {1, TextId::kComponentUninstallEntry, DeactivateUninstallEntry, ActivateUninstallEntry},
+    {2, TextId::kComponentTidewatch, DeactivateTidewatchFolder, ActivateTidewatchFolder},
+    {3, TextId::kComponentInstallerInfo, DeactivateInstallerInfoFolder,
+     ActivateInstallerInfoFolder},
+    {4, TextId::kComponentStartMenu, DeactivateStartMenuFolder, ActivateStartMenuFolder},
+    {5, TextId::kComponentToolRecord, DeactivateToolRecordFile, ActivateToolRecordFile},
+    {6, TextId::kComponentTidewatchRegistry, DeactivateTidewatchRegistration,
+     ActivateTidewatchRegistration},
+    {7, std::nullopt, ParkAssociation, ActivateAssociation, UndoParkAssociation,
+     UndoActivateAssociation},
+    {8, std::nullopt, UnregisterComServers, RegisterLiveComServers},
+}};
+
+// Parked key names are GUID texts as long as the product GUID; moving the product GUID onto
+// itself, or anything onto an empty name, would destroy the entry.
+bool IsParkedKeyName(const std::string& name) {
+    return name.size() == kKeyNameLength && name.front() == '{' && name.back() == '}' &&
+           name != app::kVantorixProductGuid;
+}
+
+std::string ComponentName(app::Context& context, int step) {
+    for (const SwitchComponent& component : kComponents)
+        if (component.step == step && component.name)
+            return context.texts.Get(*component.name);
+    return std::string();
+}
+
+void ShowSwitchMessage(app::Context& context, TextId message, int step) {
+    std::string text = context.texts.Get(message);
+    const auto placeholder = text.find("%s");
+    if (placeholder != std::string::npos)
+        text.replace(placeholder, 2, ComponentName(context, step));
+    context.platform.ui.MessageBox(nullptr, text, context.texts.Get(TextId::kCaptionError),
+                                   platform::mb::kOk | platform::mb::kIconError);
+}
+
+void Refresh(app::Context& context) {
+    EnumerateEnvironments(context);
+    FindActiveEnvironment(context, context.active.version);
+    maintenance::RefreshTidewatchProgramName(context);
+}
+
+// Is the live uninstall entry certainly absent? A look-up that fails for another reason does
+// not count: activating over a live entry would overwrite another environment's values.
+bool NoActiveEntry(app::Context& context) {
+    auto& registry = context.platform.registry;
+    platform::Handle key = platform::kNoHandle;
+    const platform::ErrorCode opened = registry.OpenKey(
+        registry.Root(platform::RegRoot::LocalMachine),
+        UninstallEntryPath(app::kVantorixProductGuid), platform::regaccess::kRead, key);
+    if (opened == platform::error::kSuccess)
+        registry.CloseKey(key);
+    return opened == platform::error::kFileNotFound;
+}
+
+bool FolderPresent(app::Context& context, int csidl) {
+    std::string folder;
+    return SpecialFolder(context, csidl, folder) &&
+           Probe(context.platform.files, folder) == Presence::kPresent;
+}
+
+class WaitCursor {
+  public:
+    explicit WaitCursor(platform::UserInterface& ui) : ui_(ui) { ui_.SetWaitCursor(true); }
+    ~WaitCursor() { ui_.SetWaitCursor(false); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+  private:
+    platform::UserInterface& ui_;
+};
+
+}  // namespace
+
+std::span<const SwitchComponent> SwitchComponents() {
+    return kComponents;
+}
+
+int CheckEnvironmentComponents(app::Context& context, const std::string& keyName) {
+    auto& registry = context.platform.registry;
+    platform::Handle key = platform::kNoHandle;
+    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine),
+                         UninstallEntryPath(keyName), platform::regaccess::kRead,
+                         key) != platform::error::kSuccess)
+        return precheck::kUninstallEntry;
+    if (registry.CloseKey(key) != platform::error::kSuccess)
+        return precheck::kUninstallEntry;
+
+    std::string programFiles;
+    if (!SpecialFolder(context, platform::csidl::kProgramFiles, programFiles))
+        return precheck::kInstallerInfo;
+    const std::string root = programFiles + "\\" + kInstallerInfoFolderName + "\\";
+    if (Probe(context.platform.files, root) != Presence::kPresent ||
+        Probe(context.platform.files, root + keyName + "\\") != Presence::kPresent)
+        return precheck::kInstallerInfo;
+    if (!FolderPresent(context, platform::csidl::kCommonPrograms))
+        return precheck::kProgramsFolder;
+    if (!FolderPresent(context, platform::csidl::kWindows))
+        return precheck::kWindowsFolder;
+    return precheck::kComplete;
+}
+
+bool DeactivateEnvironment(app::Context& context, const std::string& parkedName) {
+    const std::string parked = parkedName;
+    if (!IsParkedKeyName(parked))
+        return false;
+    Refresh(context);
+    if (const int code = CheckEnvironmentComponents(context, app::kVantorixProductGuid)) {
+        ShowSwitchMessage(context, TextId::kMsgCannotDeactivate, code);
+        return false;
+    }
+    for (const SwitchComponent& component : kComponents) {
+        if (component.park(context, parked))
+            continue;
+        RollBackSwitch(context, SwitchDirection::kDeactivation, component.step, parked);
+        if (component.name)
+            ShowSwitchMessage(context, TextId::kMsgCannotDeactivate, component.step);
+        return false;
+    }
+    DropMovedAssociation(context, app::kVantorixProductGuid, parked);
+    return true;
+}
+
+bool ActivateEnvironment(app::Context& context, const std::string& keyName) {
+    // A copy: the name usually lives in a table row, and step 8 enumerates the table again.
+    const std::string name = keyName;
+    if (!IsParkedKeyName(name))
+        return false;
+    if (!NoActiveEntry(context)) {
+        ShowSwitchMessage(context, TextId::kMsgCannotActivate, precheck::kUninstallEntry);
+        return false;
+    }
+    if (const int code = CheckEnvironmentComponents(context, name)) {
+        ShowSwitchMessage(context, TextId::kMsgCannotActivate, code);
+        return false;
+    }
+    for (const SwitchComponent& component : kComponents) {
+        if (component.activate(context, name))
+            continue;
+        RollBackSwitch(context, SwitchDirection::kActivation, component.step, name);
+        if (component.name)
+            ShowSwitchMessage(context, TextId::kMsgCannotActivate, component.step);
+        return false;
+    }
+    DropMovedAssociation(context, name, app::kVantorixProductGuid);
+    Refresh(context);
+    return true;
+}
+
+bool RollBackSwitch(app::Context& context, SwitchDirection direction, int failedStep,
+                    const std::string& keyName) {
+    const std::string name = keyName;
+    for (const SwitchComponent& component : kComponents) {
+        if (component.step > failedStep)
+            break;
+        const ComponentMove reverse =
+            direction == SwitchDirection::kDeactivation
+                ? (component.undoPark != nullptr ? component.undoPark : component.activate)
+                : (component.undoActivate != nullptr ? component.undoActivate : component.park);
+        if (!reverse(context, name))
+            return false;
+    }
+    return true;
+}
+
+bool MakeParkedName(app::Context& context, std::string& parkedName) {
+    if (NewGuidText(context.platform.shell, parkedName))
+        return true;
+    parkedName.clear();
+    context.platform.ui.MessageBox(nullptr, context.texts.Get(TextId::kMsgParkedNameFailed),
+                                   context.texts.Get(TextId::kCaptionError),
+                                   platform::mb::kOk | platform::mb::kIconError);
+    return false;
+}
+
+ChangeResult ChangeActiveEnvironment(app::Context& context, const std::string& chosenKeyName) {
+    const std::string chosen = chosenKeyName;
+    if (chosen == app::kVantorixProductGuid)
+        return ChangeResult::kChosenIsActive;
+
+    // The parked name is made before anything is stopped or moved, so that a missing GUID
+    // leaves everything as it was.
+    const bool activeExists =
+        EnvironmentEntryExists(context.platform.registry, app::kVantorixProductGuid);
+    std::string parked;
+    if (activeExists && !MakeParkedName(context, parked))
+        return ChangeResult::kNoParkedName;
+
+    if (!maintenance::StopTidewatch(context))
+        return ChangeResult::kTidewatchNotStopped;
+
+    WaitCursor wait(context.platform.ui);
+    if (activeExists && !DeactivateEnvironment(context, parked))
+        return ChangeResult::kNotDeactivated;
+    if (!ActivateEnvironment(context, chosen)) {
+        if (activeExists)
+            ActivateEnvironment(context, parked);
+        return ChangeResult::kNotActivated;
+    }
+    if (maintenance::ShouldStartTidewatch(context))
+        maintenance::StartTidewatch(context);
+    return ChangeResult::kChanged;
+}
+
+}  // namespace velnora::environments

@@ -1,0 +1,85 @@
+// The activation switch: parks the active environment's material under a key name of its own
+// and brings a parked environment's material to the live names. Both directions walk one
+// table of components in step order; when a step fails, the rollback walks the same table
+// back from step 1 to the failed step with the moves of the other direction.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+
+#include "app/texts.h"
+
+namespace velnora::app {
+struct Context;
+}
+
+namespace velnora::environments {
+
+enum class SwitchDirection { kDeactivation, kActivation };
+
+// One move of a component, given the environment's parked key name.
+using ComponentMove = bool (*)(app::Context& context, const std::string& parkedName);
+
+struct SwitchComponent {
+    int step;
+    // Named in the messages of a failed step; unnamed components fail silently.
+    std::optional<app::TextId> name;
+    ComponentMove park;      // live names -> parked names
+    ComponentMove activate;  // parked names -> live names
+    // The rollback of a failed deactivation runs `activate`, that of a failed activation
+    // runs `park`, unless the component needs something else there.
+    ComponentMove undoPark = nullptr;
+    ComponentMove undoActivate = nullptr;
+};
+
+// The eight components in step order.
+std::span<const SwitchComponent> SwitchComponents();
+
+// Pre-check results: which component's basis is missing.
+namespace precheck {
+inline constexpr int kComplete = 0;
+inline constexpr int kUninstallEntry = 1;
+inline constexpr int kInstallerInfo = 3;
+inline constexpr int kProgramsFolder = 4;
+inline constexpr int kWindowsFolder = 5;
+}  // namespace precheck
+
+// Are the uninstall entry, the installer information folder of the key name and the common
+// programs and Windows folders there? A precheck code.
+int CheckEnvironmentComponents(app::Context& context, const std::string& keyName);
+
+// Parks the active environment under `parkedName`, a fresh GUID text. False after a message
+// (or silently for steps 7 and 8) with the rollback done; nothing is touched for a name that
+// is not a parked key name.
+bool DeactivateEnvironment(app::Context& context, const std::string& parkedName);
+
+// Makes the parked environment of this key name the active one and enumerates the table
+// again. Refused, with nothing moved, while an environment is active.
+bool ActivateEnvironment(app::Context& context, const std::string& keyName);
+
+// Reverses steps 1 to `failedStep` (the failed one too, it may have done part of its work) in
+// increasing order. False at the first reverse move that fails.
+bool RollBackSwitch(app::Context& context, SwitchDirection direction, int failedStep,
+                    const std::string& keyName);
+
+// A fresh GUID text to park the active environment under; on failure the user is told that
+// nothing was switched, and nothing must be.
+bool MakeParkedName(app::Context& context, std::string& parkedName);
+
+enum class ChangeResult {
+    kChanged,
+    kChosenIsActive,       // nothing to do; the page tells the user
+    kNoParkedName,         // no GUID could be made; shown, nothing changed
+    kTidewatchNotStopped,  // nothing changed
+    kNotDeactivated,       // the active environment stayed (or is as the rollback left it)
+    kNotActivated,         // the previous environment was brought back where there was one
+};
+
+// The complete change of the active environment as the pages run it: Tidewatch is ended and
+// its state recorded, the active environment parked, the chosen one activated (the parked one
+// brought back when that fails), and Tidewatch started when the new environment had it
+// running. Shows the wait cursor while environments move.
+ChangeResult ChangeActiveEnvironment(app::Context& context, const std::string& chosenKeyName);
+
+}  // namespace velnora::environments

@@ -1,0 +1,45 @@
+// The file and uninstall-entry moves of the activation switch: each takes one component of an
+// environment between its live name and the parked name of a key name. A deactivation move
+// parks the active environment's component under P; an activation move brings environment
+// N's component to the live name. Every move also serves the rollback, so each one copes with
+// a source that is only partly there, and none of them removes anything it has not first
+// secured under the other name.
+#pragma once
+
+#include <string>
+
+namespace velnora::app {
+struct Context;
+}
+
+namespace velnora::environments {
+
+// Uninstall entry: the key moves with all its values; "DisplayName" becomes "_DisplayName"
+// while parked, and the key name inside "LogFile" and "UninstallString" follows the key.
+bool DeactivateUninstallEntry(app::Context& context, const std::string& parkedName);
+bool ActivateUninstallEntry(app::Context& context, const std::string& parkedName);
+
+// Tidewatch's data folder below the common application data folder.
+bool DeactivateTidewatchFolder(app::Context& context, const std::string& parkedName);
+bool ActivateTidewatchFolder(app::Context& context, const std::string& parkedName);
+
+// The vendor installer's information folder below the program files folder.
+bool DeactivateInstallerInfoFolder(app::Context& context, const std::string& parkedName);
+bool ActivateInstallerInfoFolder(app::Context& context, const std::string& parkedName);
+
+// The maker's start-menu folder; parked beside the live one and hidden. Environments of
+// version 3000 and older kept their shortcuts all over the start menu: those are gathered.
+bool DeactivateStartMenuFolder(app::Context& context, const std::string& parkedName);
+bool ActivateStartMenuFolder(app::Context& context, const std::string& parkedName);
+
+// The tool record Vtx2Inst.ini in the Windows folder.
+bool DeactivateToolRecordFile(app::Context& context, const std::string& parkedName);
+bool ActivateToolRecordFile(app::Context& context, const std::string& parkedName);
+
+// Moves every shortcut below `from` whose target or arguments name the active environment's
+// folder into `to`, at the same relative place. The maker's live and parked start-menu
+// folders are left alone. False when the folder name is unknown or a listing or move fails.
+bool MoveShortcutsOfEnvironment(app::Context& context, const std::string& from,
+                                const std::string& to);
+
+}  // namespace velnora::environments

@@ -1,0 +1,71 @@
+#include "environments/move_support.h"
+
+#include "app/context.h"
+#include "platform/shell.h"
+#include "platform/user_interface.h"
+
+namespace velnora::environments {
+
+namespace {
+
+// Room for the longest value name and data the registry allows.
+constexpr std::size_t kLargestValueName = 16384;
+constexpr std::size_t kLargestValueData = 1u << 24;
+
+}  // namespace
+
+Presence Probe(platform::FileSystem& files, const std::string& path) {
+    std::string lookup = path;
+    // "C:\" keeps its backslash; a folder named with one at its end is searched without.
+    while (lookup.size() > 3 && lookup.back() == '\\')
+        lookup.pop_back();
+    platform::Handle find = platform::kNoHandle;
+    platform::FindData data;
+    const platform::ErrorCode result = files.FindFirst(lookup, find, data);
+    if (result == platform::error::kSuccess) {
+        files.FindClose(find);
+        return Presence::kPresent;
+    }
+    if (result == platform::error::kFileNotFound || result == platform::error::kPathNotFound)
+        return Presence::kAbsent;
+    return Presence::kUnknown;
+}
+
+bool SpecialFolder(app::Context& context, int csidl, std::string& path) {
+    path.clear();
+    if (context.platform.shell.GetSpecialFolderPath(csidl | platform::csidl::kFlagCreate, path))
+        return true;
+    path.clear();
+    return false;
+}
+
+void ShowPathMessage(app::Context& context, app::TextId text, const std::string& path) {
+    context.platform.ui.MessageBox(nullptr, context.texts.Get(text) + "[" + path + "]",
+                                   context.texts.Get(app::TextId::kCaptionError),
+                                   platform::mb::kOk | platform::mb::kIconError);
+}
+
+std::string UninstallEntryPath(const std::string& keyName) {
+    return std::string(app::kUninstallRoot) + "\\" + keyName;
+}
+
+platform::ErrorCode EnumWholeValue(platform::Registry& registry, platform::Handle key,
+                                   std::uint32_t index, std::string& name,
+                                   platform::RegValue& value) {
+    platform::ErrorCode result =
+        registry.EnumValue(key, index, kValueNameBuffer, kValueDataBuffer, name, value);
+    if (result == platform::error::kMoreData)
+        result = registry.EnumValue(key, index, kLargestValueName, kLargestValueData, name, value);
+    return result;
+}
+
+bool CreateAndCloseKey(platform::Registry& registry, platform::Handle root,
+                       const std::string& path) {
+    platform::Handle key = platform::kNoHandle;
+    if (registry.CreateKey(root, path, platform::regaccess::kWrite, key) !=
+        platform::error::kSuccess)
+        return false;
+    return registry.CloseKey(key) == platform::error::kSuccess;
+}
+
+}  // namespace velnora::environments

@@ -1,0 +1,195 @@
+#include "environments/registry_moves.h"
+
+#include <cstdint>
+
+#include "app/context.h"
+#include "environments/move_support.h"
+
+namespace velnora::environments {
+
+namespace {
+
+using platform::error::kSuccess;
+
+constexpr char kMakerKey[] = "SOFTWARE\\Orvessa";
+constexpr char kTidewatchKey[] = "SOFTWARE\\Orvessa\\Tidewatch";
+constexpr char kClientInfoValue[] = "ClientInfo";
+constexpr char kAssociationClass[] = "VTX_Workspace";
+
+std::string ParkedTidewatchKey(const std::string& parkedName) {
+    return std::string(kMakerKey) + "\\" + parkedName + "Tidewatch";
+}
+
+// Opens a key for reading. Only a key that is not there counts as missing; any other failure
+// leaves the move unable to tell and fails it.
+enum class Opened { kOpen, kMissing, kFailed };
+Opened OpenForReading(platform::Registry& registry, platform::Handle root, const std::string& path,
+                      platform::Handle& key) {
+    const platform::ErrorCode result =
+        registry.OpenKey(root, path, platform::regaccess::kRead, key);
+    if (result == kSuccess)
+        return Opened::kOpen;
+    return result == platform::error::kFileNotFound ? Opened::kMissing : Opened::kFailed;
+}
+
+// Writes the source's "ClientInfo" (if any) to the target. False when the source could not be
+// read to its end or the write failed: the caller then keeps the source.
+bool CopyClientInfo(platform::Registry& registry, platform::Handle source,
+                    platform::Handle target) {
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name;
+        platform::RegValue value;
+        const platform::ErrorCode read = EnumWholeValue(registry, source, index, name, value);
+        if (read == platform::error::kNoMoreItems)
+            return true;
+        if (read != kSuccess)
+            return false;
+        if (name == kClientInfoValue && registry.SetValue(target, name, value) != kSuccess)
+            return false;
+    }
+}
+
+// Where the maker's key or the source key is missing there is nothing to move: the target key
+// is made so that the move back finds one.
+bool MoveClientInfo(app::Context& context, const std::string& sourcePath,
+                    const std::string& targetPath, bool deleteSourceKey) {
+    auto& registry = context.platform.registry;
+    const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
+
+    platform::Handle maker = platform::kNoHandle;
+    switch (OpenForReading(registry, machine, kMakerKey, maker)) {
+        case Opened::kFailed:
+            return false;
+        case Opened::kMissing:
+            return CreateAndCloseKey(registry, machine, targetPath);
+        case Opened::kOpen:
+            registry.CloseKey(maker);
+            break;
+    }
+    platform::Handle source = platform::kNoHandle;
+    switch (OpenForReading(registry, machine, sourcePath, source)) {
+        case Opened::kFailed:
+            return false;
+        case Opened::kMissing:
+            return CreateAndCloseKey(registry, machine, targetPath);
+        case Opened::kOpen:
+            break;
+    }
+    platform::Handle target = platform::kNoHandle;
+    if (registry.CreateKey(machine, targetPath, platform::regaccess::kWrite, target) != kSuccess) {
+        registry.CloseKey(source);
+        return false;
+    }
+    const bool copied = CopyClientInfo(registry, source, target);
+    registry.CloseKey(target);
+    registry.CloseKey(source);
+    if (!copied)
+        return false;
+
+    if (deleteSourceKey)
+        return registry.DeleteKey(machine, sourcePath) == kSuccess;
+
+    // The live key keeps Tidewatch's own values; only "ClientInfo" leaves it.
+    platform::Handle live = platform::kNoHandle;
+    if (registry.OpenKey(machine, sourcePath, platform::regaccess::kWrite, live) != kSuccess)
+        return false;
+    const platform::ErrorCode deleted = registry.DeleteValue(live, kClientInfoValue);
+    registry.CloseKey(live);
+    return deleted == kSuccess || deleted == platform::error::kFileNotFound;
+}
+
+std::string AssociationSuffix(const std::string& keyName) {
+    return keyName == app::kVantorixProductGuid ? std::string() : keyName;
+}
+
+std::string AssociationKey(const std::string& keyName, const std::string& subkey) {
+    return kAssociationClass + AssociationSuffix(keyName) + subkey;
+}
+
+}  // namespace
+
+bool DeactivateTidewatchRegistration(app::Context& context, const std::string& parkedName) {
+    return MoveClientInfo(context, kTidewatchKey, ParkedTidewatchKey(parkedName), false);
+}
+
+bool ActivateTidewatchRegistration(app::Context& context, const std::string& parkedName) {
+    return MoveClientInfo(context, ParkedTidewatchKey(parkedName), kTidewatchKey, true);
+}
+
+bool AssociationExists(app::Context& context, const std::string& keyName) {
+    auto& registry = context.platform.registry;
+    const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
+    for (const char* subkey : {"", kAssociationIconKey, kAssociationCommandKey}) {
+        platform::Handle key = platform::kNoHandle;
+        if (registry.OpenKey(classes, AssociationKey(keyName, subkey), platform::regaccess::kRead,
+                             key) != kSuccess)
+            return false;
+        registry.CloseKey(key);
+    }
+    return true;
+}
+
+bool CopyAssociationKey(app::Context& context, const std::string& subkey,
+                        AssociationDirection direction, const std::string& parkedName) {
+    auto& registry = context.platform.registry;
+    const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
+    const std::string live = AssociationKey(app::kVantorixProductGuid, subkey);
+    const std::string parked = AssociationKey(parkedName, subkey);
+    const bool toParked = direction == AssociationDirection::kLiveToParked;
+
+    platform::Handle source = platform::kNoHandle;
+    if (registry.OpenKey(classes, toParked ? live : parked, platform::regaccess::kRead, source) !=
+        kSuccess)
+        return false;
+    platform::Handle target = platform::kNoHandle;
+    if (registry.CreateKey(classes, toParked ? parked : live, platform::regaccess::kWrite,
+                           target) != kSuccess) {
+        registry.CloseKey(source);
+        return false;
+    }
+    // Every value must arrive: the source is deleted later on the strength of this result.
+    bool copied = true;
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name;
+        platform::RegValue value;
+        const platform::ErrorCode read = EnumWholeValue(registry, source, index, name, value);
+        if (read == platform::error::kNoMoreItems)
+            break;
+        if (read != kSuccess || registry.SetValue(target, name, value) != kSuccess) {
+            copied = false;
+            break;
+        }
+    }
+    registry.CloseKey(target);
+    registry.CloseKey(source);
+    return copied;
+}
+
+bool DeleteAssociation(app::Context& context, const std::string& keyName) {
+    auto& registry = context.platform.registry;
+    const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
+    for (const char* subkey :
+         {kAssociationIconKey, kAssociationCommandKey, "\\shell\\open", "\\shell", ""}) {
+        if (registry.DeleteKey(classes, AssociationKey(keyName, subkey)) != kSuccess)
+            return false;
+    }
+    return true;
+}
+
+bool CopyAssociation(app::Context& context, AssociationDirection direction,
+                     const std::string& parkedName) {
+    const bool toParked = direction == AssociationDirection::kLiveToParked;
+    if (!AssociationExists(context, toParked ? app::kVantorixProductGuid : parkedName))
+        return true;
+    const bool icon = CopyAssociationKey(context, kAssociationIconKey, direction, parkedName);
+    const bool command = CopyAssociationKey(context, kAssociationCommandKey, direction, parkedName);
+    return icon && command;
+}
+
+void DropMovedAssociation(app::Context& context, const std::string& sourceName,
+                          const std::string& targetName) {
+    if (AssociationExists(context, sourceName) && AssociationExists(context, targetName))
+        DeleteAssociation(context, sourceName);
+}
+
+}  // namespace velnora::environments

@@ -1,0 +1,48 @@
+// The registry moves of the activation switch: Tidewatch's per-environment "ClientInfo" and
+// the workspace file association. As with the file moves, a source is removed only after
+// everything in it has been written under the other name.
+#pragma once
+
+#include <string>
+
+namespace velnora::app {
+struct Context;
+}
+
+namespace velnora::environments {
+
+// "ClientInfo" between Tidewatch's live key and the environment's parked key. Without the
+// maker's key or a source key only the target key is created.
+bool DeactivateTidewatchRegistration(app::Context& context, const std::string& parkedName);
+bool ActivateTidewatchRegistration(app::Context& context, const std::string& parkedName);
+
+enum class AssociationDirection { kLiveToParked, kParkedToLive };
+
+inline constexpr char kAssociationIconKey[] = "\\DefaultIcon";
+inline constexpr char kAssociationCommandKey[] = "\\shell\\open\\command";
+
+// Do the class key, its icon key and its open command key of the key name's association all
+// exist? The product GUID stands for the live association.
+bool AssociationExists(app::Context& context, const std::string& keyName);
+
+// Copies every value of one subkey of the association between the live class and the parked
+// class of the key name. False when any value could not be read or written.
+bool CopyAssociationKey(app::Context& context, const std::string& subkey,
+                        AssociationDirection direction, const std::string& parkedName);
+
+// Deletes the five keys of the key name's association, leaves first. False at the first key
+// that cannot be deleted (for example one with a further verb below it).
+bool DeleteAssociation(app::Context& context, const std::string& keyName);
+
+// Both subkeys of the association copied, when the source association exists. The source is
+// not deleted here: see DropMovedAssociation.
+bool CopyAssociation(app::Context& context, AssociationDirection direction,
+                     const std::string& parkedName);
+
+// Deletes the association of `sourceName` when it exists and the one of `targetName` does
+// too. Called once every step of a switch has succeeded, so that a later step that fails can
+// still take the association back.
+void DropMovedAssociation(app::Context& context, const std::string& sourceName,
+                          const std::string& targetName);
+
+}  // namespace velnora::environments

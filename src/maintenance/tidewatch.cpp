@@ -1,0 +1,234 @@
+#include "maintenance/tidewatch.h"
+
+#include <vector>
+
+#include "app/context.h"
+#include "environments/environment_table.h"
+#include "environments/file_utilities.h"
+
+namespace velnora::maintenance {
+
+namespace {
+
+using platform::error::kSuccess;
+
+constexpr char kLocationValue[] = "Location";
+constexpr char kDefaultProgramName[] = "Tidewatch.exe";
+constexpr char kAutorunArgument[] = "-autorun";
+// SW_MINIMIZE: the shortcut is opened minimised.
+constexpr int kShowMinimize = 6;
+// The enumeration buffers of the PSAPI method: 200 bytes of process ids, 100 of modules.
+constexpr std::size_t kMaxPsapiProcesses = 50;
+constexpr std::size_t kMaxPsapiModules = 25;
+constexpr std::size_t kEnableBuffer = 4;
+
+std::string ActiveEntryPath() {
+    return std::string(app::kUninstallRoot) + "\\" + app::kVantorixProductGuid;
+}
+
+// The file name with its extension: what follows the last folder or drive separator.
+std::string FileNameOf(const std::string& path) {
+    const auto separator = path.find_last_of("\\/:");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+bool SameProgram(const std::string& candidatePath, const std::string& upperName) {
+    return environments::UpperCase(FileNameOf(candidatePath)) == upperName;
+}
+
+// Ends an opened process without waiting for it; its exit code is read and not used.
+bool Terminate(platform::Processes& processes, platform::Handle process) {
+    const bool ended = processes.TerminateProcess(process, 0) == kSuccess;
+    std::uint32_t exitCode = 0;
+    processes.GetExitCode(process, exitCode);
+    processes.CloseHandle(process);
+    return ended;
+}
+
+// PSAPI: the processes' modules are compared, the first match ended when `end` is set (the
+// process is then opened with the rights that takes from the start).
+bool FindWithPsapi(platform::Processes& processes, const std::string& upperName, bool end) {
+    std::vector<std::uint32_t> ids;
+    if (!processes.EnumProcesses(kMaxPsapiProcesses, ids))
+        return false;
+    for (const std::uint32_t id : ids) {
+        platform::Handle process = platform::kNoHandle;
+        const platform::ErrorCode opened =
+            end ? processes.OpenProcessAllAccess(id, process) : processes.OpenProcess(id, process);
+        if (opened != kSuccess)
+            continue;
+        bool match = false;
+        std::vector<platform::Handle> modules;
+        if (processes.EnumProcessModules(process, kMaxPsapiModules, modules)) {
+            if (modules.size() > kMaxPsapiModules)
+                modules.resize(kMaxPsapiModules);
+            for (const platform::Handle module : modules) {
+                std::string path;
+                if (processes.GetModuleFileNameEx(process, module, path) > 0 &&
+                    SameProgram(path, upperName)) {
+                    match = true;
+                    break;
+                }
+            }
+        }
+        if (match && end)
+            return Terminate(processes, process);
+        processes.CloseHandle(process);
+        if (match)
+            return true;
+    }
+    return false;
+}
+
+bool FindWithToolhelp(platform::Processes& processes, const std::string& upperName, bool end) {
+    const platform::Handle snapshot = processes.CreateSnapshot(platform::toolhelp::kSnapProcess, 0);
+    if (snapshot == platform::kNoHandle)
+        return false;
+    bool found = false;
+    std::uint32_t id = 0;
+    platform::ProcessEntry entry;
+    for (bool more = processes.ProcessFirst(snapshot, entry); more;
+         more = processes.ProcessNext(snapshot, entry)) {
+        if (SameProgram(entry.exeFile, upperName)) {
+            found = true;
+            id = entry.processId;
+            break;
+        }
+    }
+    processes.CloseHandle(snapshot);
+    if (!found || !end)
+        return found;
+    platform::Handle process = platform::kNoHandle;
+    if (processes.OpenProcessAllAccess(id, process) != kSuccess)
+        return false;
+    return Terminate(processes, process);
+}
+
+bool FindProgram(app::Context& context, const std::string& fileName, bool end) {
+    const std::string upperName = environments::UpperCase(fileName);
+    auto& processes = context.platform.processes;
+    return context.execution.usePsapi ? FindWithPsapi(processes, upperName, end)
+                                      : FindWithToolhelp(processes, upperName, end);
+}
+
+}  // namespace
+
+bool ReadTidewatchSetting(app::Context& context, const std::string& name, std::string& out) {
+    auto& registry = context.platform.registry;
+    out.clear();
+    platform::Handle key = platform::kNoHandle;
+    const platform::ErrorCode opened =
+        registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), kTidewatchKey,
+                         platform::regaccess::kRead, key);
+    if (opened == platform::error::kFileNotFound)
+        return true;
+    if (opened != kSuccess)
+        return false;
+    platform::RegValue value;
+    if (registry.QueryValue(key, name, environments::kValueBufferSize, value) == kSuccess)
+        out = environments::BufferText(value);
+    registry.CloseKey(key);
+    return true;
+}
+
+bool RefreshTidewatchProgramName(app::Context& context) {
+    std::string location;
+    if (!ReadTidewatchSetting(context, kLocationValue, location))
+        return false;
+    const std::string name = FileNameOf(location);
+    context.tidewatchProgramName = name.empty() ? kDefaultProgramName : name;
+    return true;
+}
+
+bool ReadTidewatchEnable(app::Context& context, std::uint32_t& enabled) {
+    auto& registry = context.platform.registry;
+    platform::Handle key = platform::kNoHandle;
+    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), ActiveEntryPath(),
+                         platform::regaccess::kRead, key) != kSuccess)
+        return false;
+    platform::RegValue value;
+    const bool read =
+        registry.QueryValue(key, kTidewatchEnableValue, kEnableBuffer, value) == kSuccess;
+    registry.CloseKey(key);
+    if (!read)
+        return false;
+    // Whatever the value's type, its first byte is taken as the number's lowest byte.
+    enabled = value.data.empty() ? 0 : value.data[0];
+    return true;
+}
+
+bool WriteTidewatchEnable(app::Context& context, std::uint32_t enabled) {
+    auto& registry = context.platform.registry;
+    platform::Handle key = platform::kNoHandle;
+    const platform::ErrorCode opened =
+        registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), ActiveEntryPath(),
+                         platform::regaccess::kWrite, key);
+    if (opened == platform::error::kFileNotFound)
+        return true;  // no active environment to record it for
+    if (opened != kSuccess)
+        return false;
+    const bool written =
+        registry.SetValue(key, kTidewatchEnableValue, platform::DwordValue(enabled)) == kSuccess;
+    registry.CloseKey(key);
+    return written;
+}
+
+bool IsProgramRunning(app::Context& context, const std::string& fileName) {
+    return FindProgram(context, fileName, false);
+}
+
+bool EndProgram(app::Context& context, const std::string& fileName) {
+    return FindProgram(context, fileName, true);
+}
+
+bool StopTidewatch(app::Context& context) {
+    if (!RefreshTidewatchProgramName(context))
+        return false;
+    const std::string name = context.tidewatchProgramName;
+    if (IsProgramRunning(context, name)) {
+        if (!EndProgram(context, name))
+            return false;
+        return WriteTidewatchEnable(context, 1);
+    }
+    return WriteTidewatchEnable(context, 0);
+}
+
+bool ShouldStartTidewatch(app::Context& context) {
+    std::uint32_t enabled = 0;
+    if (!ReadTidewatchEnable(context, enabled) || enabled == 0)
+        return false;
+    std::string location;
+    if (!ReadTidewatchSetting(context, kLocationValue, location))
+        return false;
+    if (!environments::FileExists(context.platform.files, location)) {
+        WriteTidewatchEnable(context, 0);
+        return false;
+    }
+    return true;
+}
+
+bool StartTidewatch(app::Context& context) {
+    auto& files = context.platform.files;
+    std::string startup;
+    if (!context.platform.shell.GetSpecialFolderPath(
+            platform::csidl::kCommonStartup | platform::csidl::kFlagCreate, startup))
+        startup.clear();
+    if (!environments::FileExists(files, startup))
+        return files.CreateDirectory(startup) == kSuccess;
+
+    const std::string link = startup + "\\" + kTidewatchLinkName;
+    std::string target;
+    if (!ReadTidewatchSetting(context, kLocationValue, target))
+        return false;
+    // The shell link brings its own COM initialisation; when that or the save fails there is
+    // no shortcut to open, and an older one is not started in its place.
+    if (environments::CreateShortcut(context.platform.shell, link, target, "", kAutorunArgument, "",
+                                     "", 0, platform::showcmd::kNormal) < 0)
+        return true;
+    context.platform.ui.SetWaitCursor(true);
+    context.platform.shell.ShellExecute(link, kShowMinimize);
+    context.platform.ui.SetWaitCursor(false);
+    return true;
+}
+
+}  // namespace velnora::maintenance
