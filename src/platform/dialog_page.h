@@ -76,7 +76,7 @@ struct ListCell {
     std::string tip;  // empty: no tooltip
     bool hasCheckBox = false;
     bool checked = false;
-    bool greyed = false;  // drawn in grey; the user cannot change it
+    bool greyed = false;  // text drawn in grey; the page does not let the user change it
 };
 
 // Pixels; for controls in the client coordinates of the dialog.
@@ -204,6 +204,9 @@ class DialogPage {
     virtual void OnInitDialog() {}
     // A command from a control (button click, edit change, combo selection, menu, help).
     virtual void OnCommand(int controlId, int code);
+    // A notification from a list or tree (notify::*); other codes arrive too and are
+    // ignored by comparing the code. A click into a check box of an owner-data list is a
+    // kListClick with onCheckBox: the list stores nothing, the page toggles its own data.
     virtual void OnNotify(const Notification&) {}
     // An owner-data list needs the content of a cell (to draw it, for a tooltip, or because
     // the page itself asked for the cell). Sent while the list paints: must not redraw it.

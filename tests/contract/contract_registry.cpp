@@ -70,6 +70,17 @@ TEST_P(PlatformContract, OpeningAMissingKeyFailsAndCreatesNothing) {
     EXPECT_EQ(Reg().OpenKey(Hklm(), ScratchKeyPath(), regaccess::kRead, key), error::kFileNotFound);
 }
 
+TEST_P(PlatformContract, AnExistingKeyOpensWithEveryAccessTheProgramsAskFor) {
+    Reg().CloseKey(CreateScratchKey());
+    for (std::uint32_t access : {regaccess::kRead, regaccess::kWrite, regaccess::kReadAndSet,
+                                 regaccess::kEnumerateSubKeys}) {
+        Handle key = platform::kNoHandle;
+        EXPECT_EQ(Reg().OpenKey(Hklm(), ScratchKeyPath(), access, key), error::kSuccess) << access;
+        EXPECT_NE(key, platform::kNoHandle);
+        EXPECT_EQ(Reg().CloseKey(key), error::kSuccess);
+    }
+}
+
 TEST_P(PlatformContract, OpenKeyDefaultGivesAKeyThatCanBeWritten) {
     Reg().CloseKey(CreateScratchKey());
     Handle key = platform::kNoHandle;

@@ -76,6 +76,31 @@ TEST_P(PlatformContract, ShellExecuteKeepsTheProcessForTheCallerToWaitFor) {
     Procs().CloseHandle(process);
 }
 
+TEST_P(PlatformContract, ShellExecuteOfAShortcutStartsItsTarget) {
+    platform::ShortcutData data;
+    data.target = Put().ChildProgram();
+    data.arguments = "3000 0";
+    const std::string link = Scratch("child.lnk");
+    ASSERT_EQ(P().shell.CreateShortcut(link, data), platform::kHrOk);
+    ASSERT_EQ(P().shell.ShellExecute(link, platform::showcmd::kMinimized), error::kSuccess);
+
+    // The shell starts the target on its own, which then runs for three seconds.
+    const std::string child = Put().ChildProgram().substr(Put().ChildProgram().rfind('\\') + 1);
+    std::uint32_t found = 0;
+    for (int attempt = 0; attempt < 100 && found == 0; ++attempt) {
+        const Handle snapshot = Procs().CreateSnapshot(platform::toolhelp::kSnapProcess, 0);
+        platform::ProcessEntry entry;
+        for (bool more = Procs().ProcessFirst(snapshot, entry); more && found == 0;
+             more = Procs().ProcessNext(snapshot, entry))
+            if (EndsWithNoCase(entry.exeFile, child))
+                found = entry.processId;
+        Procs().CloseHandle(snapshot);
+        if (found == 0)
+            Procs().Sleep(50);
+    }
+    EXPECT_NE(found, 0u) << child << " did not start";
+}
+
 TEST_P(PlatformContract, ShellExecuteOfAMissingFileFails) {
     platform::ExecuteRequest request;
     request.verb = "open";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/context.h"
+#include "app/velnora_program.h"
 #include "fake/fake_platform.h"
 
 namespace velnora::app {
@@ -781,6 +782,44 @@ TEST_F(StartupTest, ReadMeShownOnceOnly) {
             EXPECT_EQ(machine.ui.HelpCalls()[0].file, kHelpJapanese);
         }
     }
+}
+
+// --- The whole program on the fake machine ---------------------------------------------------
+
+class StartupProgram : public ::testing::Test {
+  protected:
+    StartupProgram() { fake.session.SetVersion(5, 1, 2); }
+
+    void AddEnvironment(const std::string& keyName) {
+        const std::string key = std::string(kUninstallRoot) + "\\" + keyName;
+        fake.registry.SetText(RegRoot::LocalMachine, key, "ProductGuid", kVantorixProductGuid);
+        fake.registry.SetText(RegRoot::LocalMachine, key, "DisplayName", "Vantorix");
+        fake.registry.SetText(RegRoot::LocalMachine, key, "InstallLocation", "C:\\Vantorix");
+    }
+
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& box : fake.ui.MessageBoxes())
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    fake::FakePlatform fake;
+};
+
+TEST_F(StartupProgram, MaintenanceWithAnInstalledEnvironment) {
+    AddEnvironment(kVantorixProductGuid);
+    fake.session.SetCommandLine(std::string(kProgram) + " -maintenance");
+    EXPECT_EQ(RunVelnora(fake.Get()), 0);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
+    EXPECT_EQ(fake.processes.MutexReleases(), 1);
+}
+
+TEST_F(StartupProgram, MaintenanceWithNothingInstalled) {
+    fake.session.SetCommandLine(std::string(kProgram) + " -maintenance");
+    EXPECT_EQ(RunVelnora(fake.Get()), 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kNotInstalled});
 }
 
 }  // namespace

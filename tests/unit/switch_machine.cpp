@@ -54,8 +54,9 @@ bool Contains(const std::string& text, const std::string& part) {
 }  // namespace
 
 std::string ParkedKey(int n) {
-    char text[39];
-    std::snprintf(text, sizeof text, "{5EED%04d-0000-4000-8000-00000000AB%02d}", n, n % 100);
+    char text[64];
+    std::snprintf(text, sizeof text, "{5EED%04u-0000-4000-8000-00000000AB%02u}",
+                  static_cast<unsigned>(n % 10000), static_cast<unsigned>(n % 100));
     return text;
 }
 
