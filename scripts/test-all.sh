@@ -101,7 +101,7 @@ install_missing_packages() {
         sudo=(sudo)
     fi
     "${sudo[@]}" apt-get update &&
-        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 }
 
 # --- 2. Formatting -------------------------------------------------------------------------

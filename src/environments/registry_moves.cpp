@@ -106,6 +106,23 @@ std::string AssociationKey(const std::string& keyName, const std::string& subkey
     return kAssociationClass + AssociationSuffix(keyName) + subkey;
 }
 
+// Like AssociationExists, but a key that cannot be opened for another reason than its absence
+// leaves the answer open: skipping the move then would leave the association behind to be
+// overwritten by the next environment's.
+Opened ProbeAssociation(app::Context& context, const std::string& keyName) {
+    auto& registry = context.platform.registry;
+    const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
+    for (const char* subkey : {"", kAssociationIconKey, kAssociationCommandKey}) {
+        platform::Handle key = platform::kNoHandle;
+        const Opened opened =
+            OpenForReading(registry, classes, AssociationKey(keyName, subkey), key);
+        if (opened != Opened::kOpen)
+            return opened;
+        registry.CloseKey(key);
+    }
+    return Opened::kOpen;
+}
+
 }  // namespace
 
 bool DeactivateTidewatchRegistration(app::Context& context, const std::string& parkedName) {
@@ -117,16 +134,7 @@ bool ActivateTidewatchRegistration(app::Context& context, const std::string& par
 }
 
 bool AssociationExists(app::Context& context, const std::string& keyName) {
-    auto& registry = context.platform.registry;
-    const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
-    for (const char* subkey : {"", kAssociationIconKey, kAssociationCommandKey}) {
-        platform::Handle key = platform::kNoHandle;
-        if (registry.OpenKey(classes, AssociationKey(keyName, subkey), platform::regaccess::kRead,
-                             key) != kSuccess)
-            return false;
-        registry.CloseKey(key);
-    }
-    return true;
+    return ProbeAssociation(context, keyName) == Opened::kOpen;
 }
 
 bool CopyAssociationKey(app::Context& context, const std::string& subkey,
@@ -179,8 +187,14 @@ bool DeleteAssociation(app::Context& context, const std::string& keyName) {
 bool CopyAssociation(app::Context& context, AssociationDirection direction,
                      const std::string& parkedName) {
     const bool toParked = direction == AssociationDirection::kLiveToParked;
-    if (!AssociationExists(context, toParked ? app::kVantorixProductGuid : parkedName))
-        return true;
+    switch (ProbeAssociation(context, toParked ? app::kVantorixProductGuid : parkedName)) {
+        case Opened::kFailed:
+            return false;
+        case Opened::kMissing:
+            return true;
+        case Opened::kOpen:
+            break;
+    }
     const bool icon = CopyAssociationKey(context, kAssociationIconKey, direction, parkedName);
     const bool command = CopyAssociationKey(context, kAssociationCommandKey, direction, parkedName);
     return icon && command;

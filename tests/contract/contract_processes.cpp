@@ -76,6 +76,19 @@ TEST_P(PlatformContract, ARunningProcessIsStillActiveUntilTerminated) {
     EXPECT_EQ(code, 9u);
 }
 
+TEST_P(PlatformContract, AProcessFoundByItsIdCanBeEnded) {
+    RunningChild child(Procs(), ChildCommand(60000, 0));
+    ASSERT_EQ(child.started, error::kSuccess);
+    Handle opened = platform::kNoHandle;
+    ASSERT_EQ(Procs().OpenProcessAllAccess(child.info.processId, opened), error::kSuccess);
+    EXPECT_EQ(Procs().TerminateProcess(opened, 0), error::kSuccess);
+    Procs().CloseHandle(opened);
+    EXPECT_EQ(Procs().WaitForProcess(child.info.process, 5000), platform::kWaitObject0);
+    std::uint32_t code = platform::kStillActive;
+    ASSERT_EQ(Procs().GetExitCode(child.info.process, code), error::kSuccess);
+    EXPECT_EQ(code, 0u);
+}
+
 TEST_P(PlatformContract, AProgramThatDoesNotExistCannotBeStarted) {
     platform::ProcessInfo info;
     EXPECT_NE(Procs().CreateProcess("\"" + Scratch("missing.exe") + "\" /s", 0, false, info),

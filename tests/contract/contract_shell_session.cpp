@@ -79,12 +79,12 @@ TEST_P(PlatformContract, ShellExecuteKeepsTheProcessForTheCallerToWaitFor) {
 TEST_P(PlatformContract, ShellExecuteOfAShortcutStartsItsTarget) {
     platform::ShortcutData data;
     data.target = Put().ChildProgram();
-    data.arguments = "3000 0";
+    data.arguments = "20000 0";
     const std::string link = Scratch("child.lnk");
     ASSERT_EQ(P().shell.CreateShortcut(link, data), platform::kHrOk);
     ASSERT_EQ(P().shell.ShellExecute(link, platform::showcmd::kMinimized), error::kSuccess);
 
-    // The shell starts the target on its own, which then runs for three seconds.
+    // The shell starts the target on its own; find it, then end it.
     const std::string child = Put().ChildProgram().substr(Put().ChildProgram().rfind('\\') + 1);
     std::uint32_t found = 0;
     for (int attempt = 0; attempt < 100 && found == 0; ++attempt) {
@@ -98,7 +98,11 @@ TEST_P(PlatformContract, ShellExecuteOfAShortcutStartsItsTarget) {
         if (found == 0)
             Procs().Sleep(50);
     }
-    EXPECT_NE(found, 0u) << child << " did not start";
+    ASSERT_NE(found, 0u) << child << " did not start";
+    Handle process = platform::kNoHandle;
+    ASSERT_EQ(Procs().OpenProcessAllAccess(found, process), error::kSuccess);
+    EXPECT_EQ(Procs().TerminateProcess(process, 0), error::kSuccess);
+    Procs().CloseHandle(process);
 }
 
 TEST_P(PlatformContract, ShellExecuteOfAMissingFileFails) {

@@ -276,6 +276,8 @@ TEST(ProbeDialog, TypesAppliesReadsTheListAndEndsWithOk) {
     EXPECT_EQ(ListViewRowCount(list), 0);
     EXPECT_FALSE(IsControlEnabled(probe, IDC_PROBE_APPLY));
     EXPECT_FALSE(PressButton(probe, IDC_PROBE_APPLY)) << "a disabled button cannot be pressed";
+    EXPECT_FALSE(ReadMessageBox(probe).has_value()) << "a dialog is not a message box";
+    EXPECT_FALSE(FindMessageBox(program.Id()).has_value());
 
     // The name goes in as typed text; the page enables Apply on the edit's change notice.
     const std::wstring name = L"Vantorix 日本";

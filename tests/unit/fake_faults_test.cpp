@@ -139,6 +139,11 @@ std::map<std::string, std::function<void(FakePlatform&)>> EveryOperation() {
              Handle h;
              f.processes.OpenProcess(4, h);
          }},
+        {"OpenProcessAllAccess",
+         [](P& f) {
+             Handle h;
+             f.processes.OpenProcessAllAccess(4, h);
+         }},
         {"TerminateProcess", [](P& f) { f.processes.TerminateProcess(1, 0); }},
         {"CloseHandle", [](P& f) { f.processes.CloseHandle(1); }},
         {"LoadLibrary", [](P& f) { f.processes.LoadLibrary("PSAPI.DLL"); }},

@@ -27,6 +27,10 @@ BOOL CALLBACK SortChild(HWND child, LPARAM context) {
     return TRUE;
 }
 
+// Windows and Wine give the message text of a message box this control id; a dialog of a
+// program that only holds static texts and buttons is thereby not taken for a message box.
+constexpr int kMessageTextId = 0xFFFF;
+
 bool IsIcon(HWND control) {
     return (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
 }
@@ -39,21 +43,17 @@ std::optional<MessageBoxView> ReadMessageBox(HWND window) {
     }
     Children children;
     EnumChildWindows(window, SortChild, reinterpret_cast<LPARAM>(&children));
-    if (children.other || children.buttons.empty() || children.statics.empty()) {
+    const HWND message = GetDlgItem(window, kMessageTextId);
+    if (children.other || children.buttons.empty() || message == nullptr ||
+        _wcsicmp(WindowClass(message).c_str(), L"Static") != 0) {
         return std::nullopt;
     }
     MessageBoxView box;
     box.window = window;
     box.caption = ReadWindowText(window);
+    box.text = ReadWindowText(message);
     for (const HWND control : children.statics) {
-        if (IsIcon(control)) {
-            box.has_icon = box.has_icon || IsWindowVisible(control);
-            continue;
-        }
-        const std::wstring text = ReadWindowText(control);
-        if (!text.empty()) {
-            box.text += box.text.empty() ? text : L"\n" + text;
-        }
+        box.has_icon = box.has_icon || (IsIcon(control) && IsWindowVisible(control));
     }
     for (const HWND button : children.buttons) {
         if (IsWindowVisible(button)) {

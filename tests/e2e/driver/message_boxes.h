@@ -26,8 +26,9 @@ struct MessageBoxView {
     bool has_icon = false;
 };
 
-// Reads a window as a message box: a dialog of class #32770 that holds nothing but a
-// message text, an optional icon and buttons. Nothing for any other window.
+// Reads a window as a message box: a dialog of class #32770 that holds nothing but the
+// message text (control id 0xFFFF), an optional icon and buttons. Nothing for any other
+// window.
 std::optional<MessageBoxView> ReadMessageBox(HWND window);
 
 // The first visible message box of the process (any process when 0) whose caption is

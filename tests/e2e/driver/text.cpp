@@ -38,17 +38,4 @@ std::wstring StripAccelerator(std::wstring_view caption) {
     return result;
 }
 
-std::wstring HostPathToWindows(std::wstring_view path) {
-    std::wstring result(path);
-    if (result.empty() || result[0] != L'/') {
-        return result;
-    }
-    for (wchar_t& c : result) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
-    return L"Z:" + result;
-}
-
 }  // namespace velnora::e2e

@@ -13,8 +13,4 @@ std::string Narrow(std::wstring_view utf16);
 // "&Yes" -> "Yes": button captions carry accelerator marks, "&&" stands for "&".
 std::wstring StripAccelerator(std::wstring_view caption);
 
-// A path as seen from the Linux side ("/work/x/a.exe") as Wine maps it (Z:\work\x\a.exe);
-// Windows paths pass unchanged.
-std::wstring HostPathToWindows(std::wstring_view path);
-
 }  // namespace velnora::e2e
