@@ -273,3 +273,11 @@ if(COMMAND velnora_add_wine_test)
     velnora_add_wine_test(NAME dialog_host_wine COMMAND velnora_dialog_host_wine_test LABELS dialog)
 endif()
 # --- End of the framework probe block --------------------------------------------------------
+
+# --- Start-up and installer execution, end to end ----------------------------------------------
+# velnora_installer_host.exe runs one installer through the real installer execution, set up
+# as start-up sets it up; e2e_installer_run drives it and watches the run state from outside.
+add_executable(velnora_installer_host WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/installer_host.cpp)
+target_link_libraries(velnora_installer_host PRIVATE velnora_win32)
+target_link_options(velnora_installer_host PRIVATE -municode)
+# --- End of the start-up and installer execution block -----------------------------------------

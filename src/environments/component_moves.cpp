@@ -1,5 +1,6 @@
 #include "environments/component_moves.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "app/context.h"

@@ -3,6 +3,7 @@
 // moves start from, and registry value copies that never drop a value silently.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 

@@ -120,7 +120,7 @@ TEST_P(SwitchFaultSweep, NothingIsLostWhicheverCallFails) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Programs, SwitchFaultSweep,
+    SwitchPrograms, SwitchFaultSweep,
     ::testing::Values(SweepCase{"VelnoraOnXp", false, 5, 1, true},
                       SweepCase{"VelnoraAdmOnVista", true, 6, 0, true},
                       SweepCase{"VelnoraAdmOnWindows7", true, 6, 1, true},

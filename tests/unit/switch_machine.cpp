@@ -295,6 +295,9 @@ std::vector<std::string> SwitchMachine::ListedLocations() {
 std::string SwitchMachine::State() const {
     std::string state = fake.registry.Dump(RegRoot::LocalMachine, "SOFTWARE");
     for (const std::string& path : fake.files.ListTree("C:\\")) {
+        // The settings file only counts the environments.
+        if (path == "WINDOWS\\Velnora.ini")
+            continue;
         const std::string full = "C:\\" + path;
         state += path + " attributes " + std::to_string(fake.files.Attributes(full));
         if (path.back() != '\\')

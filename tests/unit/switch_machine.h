@@ -102,7 +102,7 @@ class SwitchMachine {
     std::vector<std::string> ListedLocations();
 
     // The whole registry below SOFTWARE (classes included) and the whole drive with contents
-    // and attributes, as text.
+    // and attributes (the settings file aside), as text.
     std::string State() const;
 
     // The texts of the message boxes shown so far.

@@ -25,6 +25,7 @@
 #undef MoveFile
 #undef PathFileExists
 #undef PathIsDirectory
+#undef PathRemoveFileSpec
 #undef QueryDosDevice
 #undef RemoveDirectory
 #undef ShellExecute
