@@ -275,9 +275,23 @@ endif()
 # --- End of the framework probe block --------------------------------------------------------
 
 # --- Start-up and installer execution, end to end ----------------------------------------------
-# velnora_installer_host.exe runs one installer through the real installer execution, set up
-# as start-up sets it up; e2e_installer_run drives it and watches the run state from outside.
+# e2e_startup drives the real Velnora.exe through its start-up: the boxes it ends with in both
+# languages, a second copy, the read-me of the first start (help files of the sample medium)
+# and the administrator probe below version 6. e2e_installer_run drives
+# velnora_installer_host.exe, which runs one stand-in installer through the real installer
+# execution, set up as start-up sets it up. Both change what every program of the prefix sees
+# (settings file, run state, logon value, single-instance mutex), so they run alone.
 add_executable(velnora_installer_host WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/installer_host.cpp)
 target_link_libraries(velnora_installer_host PRIVATE velnora_win32)
 target_link_options(velnora_installer_host PRIVATE -municode)
+
+velnora_add_e2e_test(NAME e2e_startup RUN_SERIAL
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/startup_e2e.cpp
+    DEPENDS Velnora sample_media)
+string(REPLACE "/" "\\" VELNORA_MEDIA_DIR_WINDOWS "Z:${VELNORA_MEDIA_DIR}")
+set_property(TEST e2e_startup APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
+
+velnora_add_e2e_test(NAME e2e_installer_run RUN_SERIAL
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/installer_run_e2e.cpp
+    DEPENDS velnora_installer_host vtx_installer_standin)
 # --- End of the start-up and installer execution block -----------------------------------------

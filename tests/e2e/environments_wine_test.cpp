@@ -821,24 +821,24 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
             }
             return found;
         };
-        auto dump = [](const std::set<std::wstring>& names) {
+        auto expectNames = [](const char* what, const std::set<std::wstring>& found,
+                              const std::set<std::wstring>& expected) {
             std::string text;
-            for (const auto& name : names)
+            for (const auto& name : found)
                 text += " " + Utf8(name);
-            return text;
+            EXPECT_EQ(found, expected) << what << ":" << text;
         };
-#define EXPECT_NAMES(found, expected) EXPECT_EQ(found, expected) << dump(found)
         std::set<std::wstring> owned = parked;
         if (active)
             owned.insert(kit::kProductGuid);
 
-        EXPECT_NAMES(matching(FolderEntries(ProgramsFolder()), kMaker, L""),
+        expectNames("start menu", matching(FolderEntries(ProgramsFolder()), kMaker, L""),
                      names(kMaker, L"", liveMakerFolder_));
-        EXPECT_NAMES(matching(FolderEntries(kit::WindowsFolder()), L"", kToolRecord),
+        expectNames("tool records", matching(FolderEntries(kit::WindowsFolder()), L"", kToolRecord),
                      names(L"", kToolRecord, active != nullptr));
-        EXPECT_NAMES(matching(FolderEntries(AppDataRoot()), L"", L""),
+        expectNames("Tidewatch data", matching(FolderEntries(AppDataRoot()), L"", L""),
                      names(L"", kTidewatchFolder, active != nullptr && active->hasTidewatchFolder));
-        EXPECT_NAMES(matching(RegistrySubkeys(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa"), L"", L""),
+        expectNames("Tidewatch keys", matching(RegistrySubkeys(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa"), L"", L""),
                      names(L"", kTidewatchFolder, true));
         std::set<std::wstring> info;
         for (const std::wstring& entry : FolderEntries(kit::InstallerInfoRoot())) {
@@ -846,8 +846,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
                 installerInfoBefore_.end())
                 info.insert(entry);
         }
-        EXPECT_NAMES(info, owned);
-        EXPECT_NAMES(matching(RegistrySubkeys(HKEY_CLASSES_ROOT, L""), kWorkspaceClass, L""),
+        expectNames("installer information", info, owned);
+        expectNames("associations", matching(RegistrySubkeys(HKEY_CLASSES_ROOT, L""), kWorkspaceClass, L""),
                      names(kWorkspaceClass, L"", active != nullptr));
 
         std::set<std::wstring> entries;
@@ -856,8 +856,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
                 std::optional<std::wstring>(kit::kProductGuid))
                 entries.insert(name);
         }
-        EXPECT_NAMES(entries, owned);
-#undef EXPECT_NAMES
+        expectNames("uninstall entries", entries, owned);
 
         // Shortcuts of other programs stay; the old release's own groups are gone once gathered.
         const std::wstring programs = ProgramsFolder();

@@ -27,15 +27,14 @@ constexpr int kSetUpError = 3;
 constexpr int kReturnedBase = 100;
 
 bool WriteResult(const std::wstring& path, const std::string& text) {
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                    nullptr);
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const bool done = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-                                nullptr) &&
-                      written == text.size();
+    const bool done =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
     CloseHandle(file);
     return done;
 }

@@ -71,7 +71,8 @@ std::wstring TempFolder() {
 // A file of the machine, put back as it was (or removed) when the object goes.
 class FileRestorer {
   public:
-    explicit FileRestorer(std::wstring path) : path_(std::move(path)), saved_(ReadFileBytes(path_)) {}
+    explicit FileRestorer(std::wstring path)
+        : path_(std::move(path)), saved_(ReadFileBytes(path_)) {}
     FileRestorer(const FileRestorer&) = delete;
     FileRestorer& operator=(const FileRestorer&) = delete;
     ~FileRestorer() {
@@ -241,8 +242,7 @@ TEST_P(StartupBoxes, ShowsTheTextOfTheLanguageWithOkOnlyAndEnds) {
     ASSERT_TRUE(box);
     // Compared as UTF-16, as the box holds them.
     EXPECT_EQ(box->caption, std::wstring(texts.*c.caption));
-    EXPECT_EQ(box->text, std::wstring(texts.*c.text))
-        << "shown: " << Narrow(box->text);
+    EXPECT_EQ(box->text, std::wstring(texts.*c.text)) << "shown: " << Narrow(box->text);
     EXPECT_EQ(box->has_icon, c.error_icon);
     EXPECT_EQ(ButtonIds(*box), std::vector<int>{IDOK});
     EXPECT_FALSE(SaveWindowScreenshot(box->window, L"startup-box-" + Widen(c.name)).empty());
@@ -356,8 +356,8 @@ class ReadMe : public VelnoraStartup, public testing::WithParamInterface<ReadMeC
     // Runs the copy with -foo to its box; whether the help viewer's window was up by then.
     bool RunOnce(const std::wstring& program, const Texts& texts, const std::wstring& shot) {
         Program run;
-        const std::optional<MessageBoxView> box = StartAndWaitForBox(run, program, {L"-foo"},
-                                                                     texts.error);
+        const std::optional<MessageBoxView> box =
+            StartAndWaitForBox(run, program, {L"-foo"}, texts.error);
         if (!box) {
             return false;
         }
@@ -401,8 +401,8 @@ TEST_P(ReadMe, OpensOnceAndIsMarkedOnlyWhenTheHelpFileIsThere) {
     }
     EXPECT_EQ(help_shown, c.opened);
     if (!c.opened) {
-        EXPECT_EQ(FirstBoot(), c.first_boot ? std::optional<std::wstring>(c.first_boot)
-                                            : std::nullopt);
+        EXPECT_EQ(FirstBoot(),
+                  c.first_boot ? std::optional<std::wstring>(c.first_boot) : std::nullopt);
         return;
     }
     EXPECT_EQ(FirstBoot(), std::optional<std::wstring>(L"1"));
@@ -451,8 +451,8 @@ class AdministratorProbe : public VelnoraStartup, public testing::WithParamInter
         // Only Velnora.exe saw the other version, and only while the case ran.
         EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version"),
                   std::optional<std::wstring>(L"win10"));
-        EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER,
-                                       L"Software\\Wine\\AppDefaults\\Velnora.exe"));
+        EXPECT_FALSE(
+            RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Velnora.exe"));
     }
 };
 
@@ -486,8 +486,7 @@ TEST_P(AdministratorProbe, RunsBelowVersion6AndLeavesNoKeyBehind) {
     }
     ASSERT_TRUE(box);
     // The refusal, or the box of the dispatch that only a program that went on can reach.
-    EXPECT_EQ(box->text,
-              std::wstring(c.refused ? texts.not_administrator : texts.wrong_parameter))
+    EXPECT_EQ(box->text, std::wstring(c.refused ? texts.not_administrator : texts.wrong_parameter))
         << "shown: " << Narrow(box->text);
     EXPECT_TRUE(box->has_icon);
     EXPECT_FALSE(SaveWindowScreenshot(box->window, L"startup-probe-" + Widen(c.name)).empty());
