@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cwchar>
 #include <optional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,6 +102,11 @@ const RunCase kRunCases[] = {
     {"InstallerCannotStart", 2, 3, 0, nullptr, 0, kEndedByExecution, nullptr, nullptr, false,
      Stored::kKept},
 };
+
+// Failure messages name the case, not its bytes.
+void PrintTo(const RunCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class InstallerRun : public testing::TestWithParam<RunCase> {
   protected:

@@ -3,7 +3,9 @@
 // the administrator probe of the versions below 6.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -226,6 +228,11 @@ const BoxCase kBoxCases[] = {
      &Texts::not_installed, false},
 };
 
+// Failure messages name the case, not its bytes.
+void PrintTo(const BoxCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class StartupBoxes : public VelnoraStartup, public testing::WithParamInterface<BoxCase> {};
 
 TEST_P(StartupBoxes, ShowsTheTextOfTheLanguageWithOkOnlyAndEnds) {
@@ -276,6 +283,11 @@ const SecondCopyCase kSecondCopyCases[] = {
     // Its own base name is its own mutex, as for the elevated twin.
     {"AnotherName", Language::kEnglish, L"VelnoraTwo.exe", true, false},
 };
+
+// Failure messages name the case, not its bytes.
+void PrintTo(const SecondCopyCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class SecondCopy : public VelnoraStartup, public testing::WithParamInterface<SecondCopyCase> {};
 
@@ -350,6 +362,11 @@ const ReadMeCase kReadMeCases[] = {
     {"NoHelpFile", Language::kLocale, nullptr, {}, false},
     {"OnlyTheOtherLanguagesHelpFile", Language::kLocale, nullptr, {L"VelnoraJ.CHM"}, false},
 };
+
+// Failure messages name the case, not its bytes.
+void PrintTo(const ReadMeCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ReadMe : public VelnoraStartup, public testing::WithParamInterface<ReadMeCase> {
   protected:
@@ -443,6 +460,11 @@ const ProbeCase kProbeCases[] = {
     {"WindowsXpRefusesWhenTheKeyStaysJapanese", L"winxp64", Language::kJapanese,
      ProbeKeyBefore::kWithSubkey, true, true},
 };
+
+// Failure messages name the case, not its bytes.
+void PrintTo(const ProbeCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class AdministratorProbe : public VelnoraStartup, public testing::WithParamInterface<ProbeCase> {
   protected:
