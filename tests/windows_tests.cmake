@@ -295,3 +295,20 @@ velnora_add_e2e_test(NAME e2e_installer_run RUN_SERIAL
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/installer_run_e2e.cpp
     DEPENDS velnora_installer_host vtx_installer_standin)
 # --- End of the start-up and installer execution block -----------------------------------------
+
+# --- Environments under Wine: the switch on vendor-installed environments, and its benchmark --
+# velnora_environments_wine_test installs environments with the kit's installer and switches
+# them with the real engine; it uses the live names of the prefix, so it runs alone.
+add_executable(velnora_environments_wine_test
+    ${CMAKE_CURRENT_SOURCE_DIR}/e2e/environments_wine_test.cpp)
+target_link_libraries(velnora_environments_wine_test PRIVATE
+    velnora_win32 velnora_e2e_driver velnora_kit_common gtest_main)
+add_dependencies(velnora_environments_wine_test velnora_kit)
+velnora_add_wine_test(NAME environments_wine COMMAND velnora_environments_wine_test
+    RUN_SERIAL TIMEOUT 1800 LABELS environments)
+
+# The enumeration and switch benchmark (scripts/bench-environments.sh builds and runs it).
+add_executable(environments_bench ${CMAKE_CURRENT_SOURCE_DIR}/bench/environments_bench.cpp)
+target_link_libraries(environments_bench PRIVATE velnora_win32)
+add_dependencies(environments_bench velnora_kit_vtx2_4_08_00_012)
+# --- End of the environments Wine block ------------------------------------------------------

@@ -337,8 +337,10 @@ bool MoveToolRecord(app::Context& context, const std::string& parkedName, bool t
         // overwritten here.
         return targetPresence == Presence::kAbsent && Succeeded(files.WriteFile(target, ""));
     }
-    if (targetPresence == Presence::kPresent && !Succeeded(files.DeleteFile(target)))
-        return false;
+    // The copy replaces an existing target in one go: deleting it first would lose it, should
+    // the copy then fail.
+    if (targetPresence == Presence::kPresent)
+        files.SetAttributes(target, platform::fileattr::kNormal);
     return Succeeded(files.CopyFile(source, target, false)) && Succeeded(files.DeleteFile(source));
 }
 

@@ -56,6 +56,11 @@ constexpr wchar_t kWorkspaceClass[] = L"VTX_Workspace";
 constexpr wchar_t kSampleLink[] = L"Open Beta sample.lnk";
 constexpr wchar_t kForeignLink[] = L"Acme Tools\\Acme.lnk";
 
+constexpr const wchar_t* kScriptNames[] = {
+    L"ALL_REGISTERSERVER", L"ALL_UNREGISTERSERVER", L"REGISTERSERVER",
+    L"PDREGISTERSERVER",   L"UNREGISTERSERVER",     L"PDUNREGISTERSERVER",
+};
+
 constexpr Milliseconds kInstallerTimeout{120000};
 constexpr Milliseconds kScriptTimeout{30000};
 constexpr Milliseconds kProcessTimeout{20000};
@@ -331,8 +336,8 @@ class RecordingUserInterface final : public platform::UserInterface {
   public:
     explicit RecordingUserInterface(platform::UserInterface& real) : real_(real) {}
 
-    int MessageBox(const platform::DialogPage*, const std::string& text,
-                   const std::string& caption, std::uint32_t) override {
+    int MessageBox(const platform::DialogPage*, const std::string& text, const std::string& caption,
+                   std::uint32_t) override {
         messages.push_back(caption + ": " + text);
         return platform::answer::kOk;
     }
@@ -383,8 +388,12 @@ class Engine {
   public:
     Engine(const Deliverable& deliverable, const std::wstring& settingsFile)
         : ui_(win32_.Get().ui),
-          platform_{win32_.Get().profile, win32_.Get().registry, win32_.Get().files,
-                    win32_.Get().processes, win32_.Get().shell,    win32_.Get().session,
+          platform_{win32_.Get().profile,
+                    win32_.Get().registry,
+                    win32_.Get().files,
+                    win32_.Get().processes,
+                    win32_.Get().shell,
+                    win32_.Get().session,
                     ui_},
           context_(platform_) {
         context_.texts = app::TextSet(false);
@@ -420,9 +429,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         comInitialised_ = true;
-        const auto live =
-            kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kit::kProductGuid),
-                             L"InstallLocation");
+        const auto live = kit::ReadRegText(
+            HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kit::kProductGuid), L"InstallLocation");
         if (live && !StartsWithNoCase(*live, kWorkRoot)) {
             GTEST_SKIP() << "this prefix holds an active environment of someone else";
         }
@@ -434,8 +442,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         recordBackup_ = JoinPath(temp, L"VelnoraSwitchE2E-Vtx2Inst.ini");
         const std::wstring record = kit::ToolRecordPath();
         DeleteFileW(recordBackup_.c_str());
-        hadRecord_ = kit::PathExists(record) &&
-                     MoveFileW(record.c_str(), recordBackup_.c_str());
+        hadRecord_ = kit::PathExists(record) && MoveFileW(record.c_str(), recordBackup_.c_str());
 
         // The old-layout gathering removes every empty folder of the start menu; they are put
         // back at the end.
@@ -478,8 +485,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         const std::wstring uninstallRoot = kit::kUninstallRoot;
         std::vector<std::wstring> names;
         for (const std::wstring& name : RegistrySubkeys(HKEY_LOCAL_MACHINE, uninstallRoot)) {
-            const auto location = kit::ReadRegText(HKEY_LOCAL_MACHINE,
-                                                   kit::UninstallKeyPath(name), L"InstallLocation");
+            const auto location = kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(name),
+                                                   L"InstallLocation");
             if (location && StartsWithNoCase(*location, kWorkRoot))
                 names.push_back(name);
         }
@@ -527,14 +534,15 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         EnvironmentState& env = State(which);
         const EnvironmentSpec& spec = *env.spec;
         std::wstring command = Quote(JoinPath(kit::OwnFolder(), L"vtx_installer_standin.exe")) +
-                               L" --create-environment --version " + spec.version +
-                               L" --folder " + Quote(env.Folder()) + L" --com-scripts " +
-                               spec.comScripts + L" --start-menu " + spec.startMenu;
+                               L" --create-environment --version " + spec.version + L" --folder " +
+                               Quote(env.Folder()) + L" --com-scripts " + spec.comScripts +
+                               L" --start-menu " + spec.startMenu;
         if (spec.tidewatch)
             command += L" --with-tidewatch";
         command += L" --marker " + Quote(marker_);
         ASSERT_EQ(RunCommand(command), 0) << Marker();
         WaitForMenuBuilder();
+        ASSERT_NO_FATAL_FAILURE(GiveScriptsLogsOfTheirOwn(env));
 
         env.installed = true;
         env.keyName = kit::kProductGuid;
@@ -546,11 +554,23 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         env.hasTidewatchFolder = spec.tidewatch;
     }
 
+    // The kit's scripts append to one shared log; the two scripts of the split form, which
+    // are started together, then lose lines to each other. Each script gets a log of its own.
+    static void GiveScriptsLogsOfTheirOwn(const EnvironmentState& env) {
+        for (const wchar_t* name : kScriptNames) {
+            const std::wstring script = JoinPath(env.Folder(), std::wstring(name) + L".bat");
+            if (kit::PathExists(script)) {
+                ASSERT_TRUE(
+                    kit::WriteTextFile(script, L"@echo off\r\necho %~n0>>\"%~dp0%~n0.ran\"\r\n"));
+            }
+        }
+    }
+
     // The install manager's own shortcut, where the install run or its self-installation puts
     // it: into the parked environment's start-menu folder when that lacks it, else the live one.
     void PlaceInstallManagerShortcut(const std::wstring& parkedName) {
-        const std::wstring target =
-            JoinPath(kit::ShellFolder(CSIDL_PROGRAM_FILES_COMMON), L"Orvessa\\Velnora\\Velnora.exe");
+        const std::wstring target = JoinPath(kit::ShellFolder(CSIDL_PROGRAM_FILES_COMMON),
+                                             L"Orvessa\\Velnora\\Velnora.exe");
         std::wstring link =
             JoinPath(JoinPath(ProgramsFolder(), kMaker + parkedName), kInstallManagerLink);
         if (parkedName.empty() || kit::PathExists(link))
@@ -578,13 +598,12 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     void StartTidewatchAsAtLogon() {
         const std::wstring link = StartupLink();
         if (kit::PathExists(link)) {
-            ASSERT_GT(reinterpret_cast<INT_PTR>(
-                          ShellExecuteW(nullptr, nullptr, link.c_str(), nullptr, nullptr,
-                                        SW_SHOWMINNOACTIVE)),
+            ASSERT_GT(reinterpret_cast<INT_PTR>(ShellExecuteW(
+                          nullptr, nullptr, link.c_str(), nullptr, nullptr, SW_SHOWMINNOACTIVE)),
                       32);
         } else {
-            ASSERT_TRUE(kit::StartDetached(
-                Quote(JoinPath(TidewatchHome(), kTidewatchProgram)) + L" -autorun"));
+            ASSERT_TRUE(kit::StartDetached(Quote(JoinPath(TidewatchHome(), kTidewatchProgram)) +
+                                           L" -autorun"));
         }
         ASSERT_TRUE(WaitUntil([] { return Running(kTidewatchProgram); }, kProcessTimeout));
     }
@@ -619,8 +638,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         ASSERT_TRUE(environments::EnumerateEnvironments(context()));
         const int row = RowOf(chosen);
         ASSERT_GE(row, 0);
-        ASSERT_EQ(environments::ChangeActiveEnvironment(
-                      context(), context().environments.Row(row).keyName),
+        ASSERT_EQ(environments::ChangeActiveEnvironment(context(),
+                                                        context().environments.Row(row).keyName),
                   environments::ChangeResult::kChanged)
             << Joined(engine_->Messages());
 
@@ -767,8 +786,9 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         if (!env.startMenuGathered) {
             // Where the old release put them, beside the maker's folder.
             for (const std::wstring& file : expected) {
-                if (file != kInstallManagerLink)
+                if (file != kInstallManagerLink) {
                     EXPECT_TRUE(kit::PathExists(JoinPath(programs, file))) << Utf8(file);
+                }
             }
             return;
         }
@@ -833,13 +853,14 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
             owned.insert(kit::kProductGuid);
 
         expectNames("start menu", matching(FolderEntries(ProgramsFolder()), kMaker, L""),
-                     names(kMaker, L"", liveMakerFolder_));
+                    names(kMaker, L"", liveMakerFolder_));
         expectNames("tool records", matching(FolderEntries(kit::WindowsFolder()), L"", kToolRecord),
-                     names(L"", kToolRecord, active != nullptr));
+                    names(L"", kToolRecord, active != nullptr));
         expectNames("Tidewatch data", matching(FolderEntries(AppDataRoot()), L"", L""),
-                     names(L"", kTidewatchFolder, active != nullptr && active->hasTidewatchFolder));
-        expectNames("Tidewatch keys", matching(RegistrySubkeys(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa"), L"", L""),
-                     names(L"", kTidewatchFolder, true));
+                    names(L"", kTidewatchFolder, active != nullptr && active->hasTidewatchFolder));
+        expectNames("Tidewatch keys",
+                    matching(RegistrySubkeys(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa"), L"", L""),
+                    names(L"", kTidewatchFolder, true));
         std::set<std::wstring> info;
         for (const std::wstring& entry : FolderEntries(kit::InstallerInfoRoot())) {
             if (std::find(installerInfoBefore_.begin(), installerInfoBefore_.end(), entry) ==
@@ -847,8 +868,9 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
                 info.insert(entry);
         }
         expectNames("installer information", info, owned);
-        expectNames("associations", matching(RegistrySubkeys(HKEY_CLASSES_ROOT, L""), kWorkspaceClass, L""),
-                     names(kWorkspaceClass, L"", active != nullptr));
+        expectNames("associations",
+                    matching(RegistrySubkeys(HKEY_CLASSES_ROOT, L""), kWorkspaceClass, L""),
+                    names(kWorkspaceClass, L"", active != nullptr));
 
         std::set<std::wstring> entries;
         for (const std::wstring& name : RegistrySubkeys(HKEY_LOCAL_MACHINE, kit::kUninstallRoot)) {
@@ -873,31 +895,27 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         for (const auto& env : states_) {
             if (!env.installed)
                 continue;
-            const std::wstring log = JoinPath(env.Folder(), L"com_scripts.log");
-            std::multiset<std::wstring> lines;
+            std::multiset<std::wstring> ran;
             auto read = [&] {
-                lines.clear();
-                const auto bytes = ReadFileBytes(log).value_or("");
-                std::size_t start = 0;
-                while (start < bytes.size()) {
-                    std::size_t end = bytes.find('\n', start);
-                    if (end == std::string::npos)
-                        end = bytes.size();
-                    std::string line = bytes.substr(start, end - start);
-                    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-                        line.pop_back();
-                    if (!line.empty())
-                        lines.insert(Wide(line));
-                    start = end + 1;
+                ran.clear();
+                for (const wchar_t* name : kScriptNames) {
+                    const auto bytes =
+                        ReadFileBytes(JoinPath(env.Folder(), std::wstring(name) + L".ran"))
+                            .value_or("");
+                    for (auto lines = std::count(bytes.begin(), bytes.end(), '\n'); lines > 0;
+                         --lines)
+                        ran.insert(name);
                 }
-                return lines == env.comLog;
+                return ran == env.comLog;
             };
-            std::string expected;
-            for (const auto& line : env.comLog)
-                expected += " " + Utf8(line);
+            auto text = [](const std::multiset<std::wstring>& names) {
+                std::string joined;
+                for (const auto& name : names)
+                    joined += " " + Utf8(name);
+                return joined;
+            };
             EXPECT_TRUE(WaitUntil(read, kScriptTimeout))
-                << env.spec->label << ": expected" << expected << ", log:\n"
-                << ReadFileBytes(log).value_or("<none>");
+                << env.spec->label << ": expected" << text(env.comLog) << ", ran" << text(ran);
         }
     }
 
@@ -916,14 +934,14 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         EXPECT_EQ(rows, expected);
         EXPECT_EQ(Wide(context().active.folderName), active.spec->folderName);
         EXPECT_EQ(context().active.version, active.spec->versionNumber);
-        EXPECT_EQ(kit::ReadProfile(JoinPath(kWorkRoot, L"Velnora.ini"), L"General",
-                                   L"VtxInstanceCount"),
-                  std::to_wstring(expected.size()));
+        EXPECT_EQ(
+            kit::ReadProfile(JoinPath(kWorkRoot, L"Velnora.ini"), L"General", L"VtxInstanceCount"),
+            std::to_wstring(expected.size()));
     }
 
     void CheckTidewatch(bool expectRunning) {
-        EXPECT_TRUE(WaitUntil([&] { return Running(kTidewatchProgram) == expectRunning; },
-                              kProcessTimeout))
+        EXPECT_TRUE(
+            WaitUntil([&] { return Running(kTidewatchProgram) == expectRunning; }, kProcessTimeout))
             << (expectRunning ? "Tidewatch was not started" : "Tidewatch was not ended");
         if (expectRunning) {
             const auto link = ReadShortcutFile(StartupLink());
@@ -990,14 +1008,15 @@ TEST_P(SwitchOnVendorEnvironments, EveryComponentFollowsItsEnvironment) {
     }
 
     const SwitchStep steps[] = {
-        {kBeta, false},  {kAlpha, false}, {kBeta, false},  {kGamma, false},
-        {kAlpha, true},  {kGamma, false}, {kBeta, false},
+        {kBeta, false}, {kAlpha, false}, {kBeta, false}, {kGamma, false},
+        {kAlpha, true}, {kGamma, false}, {kBeta, false},
     };
     for (const SwitchStep& step : steps) {
         const EnvironmentState& to = State(step.to);
         SCOPED_TRACE(std::string("change to ") + to.spec->label);
-        if (step.logonFirst)
+        if (step.logonFirst) {
             ASSERT_NO_FATAL_FAILURE(StartTidewatchAsAtLogon());
+        }
         ASSERT_NO_FATAL_FAILURE(ChangeTo(step.to));
         CheckTable(to);
         CheckTidewatch(to.tidewatchEnable == std::optional<DWORD>(1));
@@ -1013,8 +1032,7 @@ const Deliverable kDeliverables[] = {
     {"VelnoraAdmOnVersion6_0", true, platform::OsVersion{6, 0, 6002, 2}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Deliverables, SwitchOnVendorEnvironments,
-                         testing::ValuesIn(kDeliverables),
+INSTANTIATE_TEST_SUITE_P(Deliverables, SwitchOnVendorEnvironments, testing::ValuesIn(kDeliverables),
                          [](const testing::TestParamInfo<Deliverable>& info) {
                              return std::string(info.param.name);
                          });

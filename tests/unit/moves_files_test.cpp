@@ -301,6 +301,18 @@ TEST_F(MovesToolRecord, LiveRecordWrittenMeanwhileGivesWayToTheParkedOne) {
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "parked");
 }
 
+TEST_F(MovesToolRecord, FailedCopyKeepsTheTargetItWouldHaveReplaced) {
+    machine.fake.files.AddFile(paths::ToolRecord(kParked), "parked");
+    machine.fake.files.AddFile(paths::ToolRecord(kGuid), "live", fileattr::kHidden);
+    machine.fake.faults.FailAt(fake::op::kCopyFile, 1, platform::error::kAccessDenied);
+    EXPECT_FALSE(ActivateToolRecordFile(machine.context, kParked));
+    EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "live");
+    EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kParked)), "parked");
+    machine.fake.faults.Clear();
+    EXPECT_TRUE(ActivateToolRecordFile(machine.context, kParked));
+    EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "parked");
+}
+
 TEST_F(MovesToolRecord, EmptyRecordNeverReplacesAnExistingTarget) {
     machine.fake.files.AddFile(paths::ToolRecord(kGuid), "another environment's record");
     EXPECT_FALSE(ActivateToolRecordFile(machine.context, kParked));

@@ -1,0 +1,553 @@
+// Enumeration and switch times on a crowded uninstall root: 2,000 entries of other programs and
+// 128 environments (registry only, except the two that the switch moves). Prints side by side
+// the environment enumeration with its sort, a complete switch there and back, and a baseline
+// that opens every uninstall subkey once and reads the three values an enumeration needs with
+// the bare registry calls. Removes everything it created, also after an aborted run.
+//
+//   wine bin/environments_bench.exe [--rounds N]        (scripts/bench-environments.sh)
+#include "platform/win32/windows_api.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/context.h"
+#include "environments/activation_switch.h"
+#include "environments/environment_table.h"
+#include "installer/execution.h"
+#include "platform/win32/text_conversion.h"
+#include "platform/win32/win32_platform.h"
+
+namespace {
+
+using velnora::platform::win32::Utf8;
+using velnora::platform::win32::Wide;
+
+constexpr int kForeignEntries = 2000;
+constexpr int kEnvironments = 128;
+constexpr wchar_t kBenchRoot[] = L"C:\\VelnoraBench";
+constexpr wchar_t kForeignPrefix[] = L"VelnoraBenchApp";
+// Travels with every entry this program creates, through any number of switches.
+constexpr wchar_t kBenchValue[] = L"VelnoraBench";
+constexpr wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr wchar_t kProductGuid[] = L"{3B9F02D6-4C71-4E8A-B5D3-1F60A2C7E948}";
+constexpr wchar_t kOtherProduct[] = L"{0E7D2C61-77A0-4B5B-9C0F-3A1D22C4B8E1}";
+constexpr DWORD kValueBuffer = 1024;
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name) {
+    return folder + L"\\" + name;
+}
+
+std::wstring ShellFolder(int csidl) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                buffer)))
+        return {};
+    return buffer;
+}
+
+std::wstring InstallerInfoRoot() {
+    return Join(ShellFolder(CSIDL_PROGRAM_FILES), L"InstallShield Installation Information");
+}
+
+std::wstring EntryPath(const std::wstring& name) {
+    return std::wstring(kUninstallRoot) + L"\\" + name;
+}
+
+std::wstring GuidText() {
+    GUID guid{};
+    CoCreateGuid(&guid);
+    wchar_t text[40];
+    swprintf(text, 40, L"{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+             static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
+             guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+             guid.Data4[6], guid.Data4[7]);
+    return text;
+}
+
+// --- registry and files, plain Win32 ---------------------------------------------------------
+
+class Key {
+  public:
+    Key(HKEY root, const std::wstring& path, bool create) {
+        const LONG result =
+            create ? RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     KEY_READ | KEY_WRITE, nullptr, &key_, nullptr)
+                   : RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_);
+        if (result != ERROR_SUCCESS)
+            key_ = nullptr;
+    }
+    ~Key() {
+        if (key_ != nullptr)
+            RegCloseKey(key_);
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+
+    explicit operator bool() const { return key_ != nullptr; }
+    HKEY get() const { return key_; }
+
+    bool SetText(const std::wstring& name, const std::wstring& text) {
+        return RegSetValueExW(
+                   key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    bool SetNumber(const std::wstring& name, DWORD number) {
+        return RegSetValueExW(key_, name.c_str(), 0, REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&number),
+                              sizeof number) == ERROR_SUCCESS;
+    }
+    bool Has(const std::wstring& name) const {
+        return RegQueryValueExW(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
+    }
+    std::wstring Text(const std::wstring& name) const {
+        wchar_t buffer[kValueBuffer / sizeof(wchar_t) + 1] = {};
+        DWORD size = kValueBuffer;
+        DWORD type = 0;
+        if (RegQueryValueExW(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                             &size) != ERROR_SUCCESS ||
+            type != REG_SZ)
+            return {};
+        return buffer;
+    }
+
+  private:
+    HKEY key_ = nullptr;
+};
+
+std::vector<std::wstring> Subkeys(HKEY root, const std::wstring& path) {
+    std::vector<std::wstring> names;
+    Key key(root, path, false);
+    if (!key)
+        return names;
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool CreateFolders(const std::wstring& path) {
+    if (FileExists(path))
+        return true;
+    const auto slash = path.find_last_of(L'\\');
+    if (slash != std::wstring::npos && slash > 2 && !CreateFolders(path.substr(0, slash)))
+        return false;
+    return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void RemoveTree(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileW(Join(path, L"*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name != L"." && name != L"..")
+                RemoveTree(Join(path, name));
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+bool WriteFileText(const std::wstring& path, const std::string& text) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    CloseHandle(file);
+    return ok;
+}
+
+std::wstring OwnFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring text = path;
+    return text.substr(0, text.find_last_of(L'\\'));
+}
+
+// --- the crowded machine ---------------------------------------------------------------------
+
+// Every entry this program made, under whatever name the switch left it, and the material of
+// those names.
+void RemoveBenchMaterial() {
+    std::vector<std::wstring> names;
+    for (const std::wstring& name : Subkeys(HKEY_LOCAL_MACHINE, kUninstallRoot)) {
+        Key key(HKEY_LOCAL_MACHINE, EntryPath(name), false);
+        if (key && key.Has(kBenchValue))
+            names.push_back(name);
+    }
+    const std::wstring programs = ShellFolder(CSIDL_COMMON_PROGRAMS);
+    const std::wstring windows = ShellFolder(CSIDL_WINDOWS);
+    const std::wstring appData = Join(ShellFolder(CSIDL_COMMON_APPDATA), L"Orvessa");
+    for (const std::wstring& name : names) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, EntryPath(name).c_str());
+        if (name.rfind(L"{", 0) != 0)
+            continue;  // another program's entry
+        const std::wstring suffix = name == kProductGuid ? L"" : name;
+        RemoveTree(Join(InstallerInfoRoot(), name));
+        RemoveTree(Join(programs, L"Orvessa" + suffix));
+        DeleteFileW(Join(windows, suffix + L"Vtx2Inst.ini").c_str());
+        RemoveTree(Join(appData, suffix + L"Tidewatch"));
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                       (L"SOFTWARE\\Orvessa\\" + suffix + L"Tidewatch").c_str());
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"VTX_Workspace" + suffix).c_str());
+    }
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");  // only when nothing else is left
+    RemoveDirectoryW(appData.c_str());
+    RemoveDirectoryW(InstallerInfoRoot().c_str());
+    RemoveTree(kBenchRoot);
+}
+
+bool AddForeignEntries() {
+    for (int i = 0; i < kForeignEntries; ++i) {
+        wchar_t name[64];
+        swprintf(name, 64, L"%ls%04d", kForeignPrefix, i);
+        Key key(HKEY_LOCAL_MACHINE, EntryPath(name), true);
+        const std::wstring folder = std::wstring(L"C:\\Program Files\\Bench App ") + name;
+        bool ok = key && key.SetNumber(kBenchValue, 1) &&
+                  key.SetText(L"DisplayName", std::wstring(L"Bench application ") + name) &&
+                  key.SetText(L"DisplayVersion", L"1.2.3") &&
+                  key.SetText(L"Publisher", L"Bench Publisher") &&
+                  key.SetText(L"InstallLocation", folder) &&
+                  key.SetText(L"UninstallString", L"\"" + folder + L"\\uninstall.exe\" /remove") &&
+                  key.SetNumber(L"EstimatedSize", 4096);
+        // Some carry a product GUID: another product's, or ours in the wrong letter case.
+        if (ok && i % 10 == 0)
+            ok = key.SetText(L"ProductGuid", kOtherProduct);
+        if (ok && i % 100 == 1) {
+            std::wstring lower = kProductGuid;
+            std::transform(lower.begin(), lower.end(), lower.begin(), towlower);
+            ok = key.SetText(L"ProductGuid", lower);
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+struct SwitchPair {
+    std::wstring liveFolder;
+    std::wstring parkedFolder;
+    std::wstring parkedName;
+};
+
+bool AddEnvironment(const std::wstring& name, const std::wstring& folder, bool active) {
+    Key key(HKEY_LOCAL_MACHINE, EntryPath(name), true);
+    const std::wstring info = Join(InstallerInfoRoot(), name);
+    return key && key.SetNumber(kBenchValue, 1) && key.SetText(L"ProductGuid", kProductGuid) &&
+           key.SetText(active ? L"DisplayName" : L"_DisplayName",
+                       L"Vantorix bench " + folder.substr(folder.find_last_of(L'\\') + 1)) &&
+           key.SetText(L"DisplayVersion", L"4.08.00.012") &&
+           key.SetText(L"Publisher", L"Orvessa") && key.SetText(L"InstallLocation", folder) &&
+           key.SetText(L"UninstallString",
+                       L"\"" + info + L"\\Setup.exe\" -runfromtemp -lang0409 -remove") &&
+           key.SetText(L"LogFile", info + L"\\setup.log");
+}
+
+// What the switch needs of an environment beyond its entry: its folder with the versioned
+// program and the installer information folder.
+bool AddEnvironmentFolders(const std::wstring& name, const std::wstring& folder) {
+    const std::wstring info = Join(InstallerInfoRoot(), name);
+    return CreateFolders(folder) && CreateFolders(info) &&
+           CopyFileW(Join(OwnFolder(), L"VTX2\\4.08.00.012\\VTX2.exe").c_str(),
+                     Join(folder, L"VTX2.exe").c_str(), FALSE) &&
+           WriteFileText(Join(info, L"Setup.exe"), "placeholder") &&
+           WriteFileText(Join(info, L"setup.log"), "bench\r\n");
+}
+
+bool AddEnvironments(SwitchPair& pair) {
+    pair.liveFolder = Join(kBenchRoot, L"Env-Live");
+    pair.parkedFolder = Join(kBenchRoot, L"Env-Parked");
+    pair.parkedName = GuidText();
+    if (!AddEnvironment(kProductGuid, pair.liveFolder, true) ||
+        !AddEnvironment(pair.parkedName, pair.parkedFolder, false) ||
+        !AddEnvironmentFolders(kProductGuid, pair.liveFolder) ||
+        !AddEnvironmentFolders(pair.parkedName, pair.parkedFolder))
+        return false;
+    // Folders in an order unlike the key names, so the sort has work to do.
+    for (int i = 2; i < kEnvironments; ++i) {
+        wchar_t folder[64];
+        swprintf(folder, 64, L"%ls\\Env%03d", kBenchRoot, (i * 37) % 1000);
+        if (!AddEnvironment(GuidText(), folder, false))
+            return false;
+    }
+    return true;
+}
+
+// --- the engine ------------------------------------------------------------------------------
+
+class ReportingUserInterface final : public velnora::platform::UserInterface {
+  public:
+    explicit ReportingUserInterface(velnora::platform::UserInterface& real) : real_(real) {}
+
+    int MessageBox(const velnora::platform::DialogPage*, const std::string& text,
+                   const std::string& caption, std::uint32_t) override {
+        std::fprintf(stderr, "message box: %s: %s\n", caption.c_str(), text.c_str());
+        ++shown;
+        return velnora::platform::answer::kOk;
+    }
+    int RunModal(velnora::platform::DialogPage& page,
+                 const velnora::platform::DialogPage* owner) override {
+        return real_.RunModal(page, owner);
+    }
+    bool OpenModeless(velnora::platform::DialogPage& page,
+                      const velnora::platform::DialogPage* owner) override {
+        return real_.OpenModeless(page, owner);
+    }
+    bool ChooseFileToOpen(const velnora::platform::DialogPage* owner,
+                          const velnora::platform::FileDialogRequest& request,
+                          std::string& path) override {
+        return real_.ChooseFileToOpen(owner, request, path);
+    }
+    bool ChooseFileToSave(const velnora::platform::DialogPage* owner,
+                          const velnora::platform::FileDialogRequest& request,
+                          std::string& path) override {
+        return real_.ChooseFileToSave(owner, request, path);
+    }
+    bool BrowseForFolder(const velnora::platform::DialogPage* owner, const std::string& title,
+                         const std::string& startFolder, std::string& folder) override {
+        return real_.BrowseForFolder(owner, title, startFolder, folder);
+    }
+    void SetWaitCursor(bool waiting) override { real_.SetWaitCursor(waiting); }
+    bool OpenHelp(const std::string& helpFile, std::uint32_t contextId) override {
+        return real_.OpenHelp(helpFile, contextId);
+    }
+    velnora::platform::PumpStep PumpOne() override { return real_.PumpOne(); }
+    void PostQuit(int exitCode) override { real_.PostQuit(exitCode); }
+    void WaitForMessageOrProcess(velnora::platform::Handle process,
+                                 std::uint32_t timeoutMs) override {
+        real_.WaitForMessageOrProcess(process, timeoutMs);
+    }
+
+    int shown = 0;
+
+  private:
+    velnora::platform::UserInterface& real_;
+};
+
+// --- measuring -------------------------------------------------------------------------------
+
+struct Figures {
+    std::vector<double> samples;
+
+    double Median() const {
+        std::vector<double> sorted = samples;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    }
+    double Min() const {
+        return samples.empty() ? 0 : *std::min_element(samples.begin(), samples.end());
+    }
+};
+
+struct BaselineWalk {
+    int subkeys = 0;
+    int environments = 0;
+    // How many subkeys an enumeration that stops at a full table looks at.
+    int subkeysUntilTableFull = 0;
+};
+
+// Opens every uninstall subkey once and reads the three values, with the W calls and nothing
+// else: the least any enumeration of the environments can do.
+BaselineWalk Baseline() {
+    BaselineWalk walk;
+    HKEY root = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &root) !=
+        ERROR_SUCCESS)
+        return walk;
+    wchar_t name[1024];
+    BYTE data[kValueBuffer];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 1024;
+        if (RegEnumKeyExW(root, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        ++walk.subkeys;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        auto read = [&](const wchar_t* value) {
+            DWORD size = sizeof data - sizeof(wchar_t);
+            DWORD type = 0;
+            const bool ok =
+                RegQueryValueExW(key, value, nullptr, &type, data, &size) == ERROR_SUCCESS;
+            data[size] = data[size + 1] = 0;
+            return ok;
+        };
+        const bool environment =
+            read(L"ProductGuid") &&
+            std::wcscmp(reinterpret_cast<const wchar_t*>(data), kProductGuid) == 0;
+        read(L"DisplayName");
+        read(L"InstallLocation");
+        RegCloseKey(key);
+        if (environment && ++walk.environments == kEnvironments)
+            walk.subkeysUntilTableFull = walk.subkeys;
+    }
+    RegCloseKey(root);
+    if (walk.subkeysUntilTableFull == 0)
+        walk.subkeysUntilTableFull = walk.subkeys;
+    return walk;
+}
+
+std::string KeyNameOfFolder(velnora::app::Context& context, const std::wstring& folder) {
+    for (int row = 0; row < context.environments.Count(); ++row) {
+        std::string location;
+        if (velnora::environments::ReadEnvironmentValue(context, row, "InstallLocation",
+                                                        location) &&
+            Wide(location) == folder)
+            return context.environments.Row(row).keyName;
+    }
+    return {};
+}
+
+int Run(int rounds) {
+    velnora::platform::win32::Win32Platform win32;
+    velnora::platform::Platform& real = win32.Get();
+    ReportingUserInterface ui(real.ui);
+    velnora::platform::Platform platform{real.profile, real.registry, real.files, real.processes,
+                                         real.shell,   real.session,  ui};
+    velnora::app::Context context(platform);
+    context.startup.programBaseName = "Velnora";
+    context.startup.settingsFile = Utf8(Join(kBenchRoot, L"Velnora.ini"));
+    real.session.GetVersion(context.startup.osVersion);
+    if (!velnora::installer::LoadProcessApi(context))
+        return 1;
+
+    std::printf("Filling the uninstall root: %d entries of other programs, %d environments...\n",
+                kForeignEntries, kEnvironments);
+    SwitchPair pair;
+    const auto fillStart = Clock::now();
+    if (!CreateFolders(kBenchRoot) || !AddForeignEntries() || !AddEnvironments(pair)) {
+        std::fprintf(stderr, "could not create the bench entries\n");
+        return 1;
+    }
+    std::printf("  done in %.0f ms\n\n", MillisecondsSince(fillStart));
+
+    Figures baseline;
+    Figures enumeration;
+    BaselineWalk walk;
+    int listed = 0;
+    for (int round = -2; round < rounds; ++round) {  // two warm-up rounds
+        auto start = Clock::now();
+        walk = Baseline();
+        const double baselineMs = MillisecondsSince(start);
+        start = Clock::now();
+        const bool enumerated = velnora::environments::EnumerateEnvironments(context);
+        const double enumerationMs = MillisecondsSince(start);
+        if (!enumerated) {
+            std::fprintf(stderr, "EnumerateEnvironments failed\n");
+            return 1;
+        }
+        listed = context.environments.Count();
+        if (round >= 0) {
+            baseline.samples.push_back(baselineMs);
+            enumeration.samples.push_back(enumerationMs);
+        }
+    }
+
+    Figures there;
+    Figures back;
+    Figures both;
+    const int switchRounds = std::max(1, rounds / 4);
+    for (int round = 0; round < switchRounds; ++round) {
+        velnora::environments::EnumerateEnvironments(context);
+        const std::string parked = KeyNameOfFolder(context, pair.parkedFolder);
+        auto start = Clock::now();
+        const auto first = velnora::environments::ChangeActiveEnvironment(context, parked);
+        const double thereMs = MillisecondsSince(start);
+        const std::string previous = KeyNameOfFolder(context, pair.liveFolder);
+        start = Clock::now();
+        const auto second = velnora::environments::ChangeActiveEnvironment(context, previous);
+        const double backMs = MillisecondsSince(start);
+        if (first != velnora::environments::ChangeResult::kChanged ||
+            second != velnora::environments::ChangeResult::kChanged || previous.empty()) {
+            std::fprintf(stderr, "the switch failed (%d, %d)\n", static_cast<int>(first),
+                         static_cast<int>(second));
+            return 1;
+        }
+        there.samples.push_back(thereMs);
+        back.samples.push_back(backMs);
+        both.samples.push_back(thereMs + backMs);
+    }
+
+    std::printf(
+        "Uninstall root: %d subkeys, %d environments (table rows: %d); an enumeration\n"
+        "that stops at a full table walks %d of them.\n\n",
+        walk.subkeys, walk.environments, listed, walk.subkeysUntilTableFull);
+    std::printf("%-44s %10s %10s %8s\n", "", "median ms", "min ms", "samples");
+    auto line = [](const char* what, const Figures& figures) {
+        std::printf("%-44s %10.2f %10.2f %8zu\n", what, figures.Median(), figures.Min(),
+                    figures.samples.size());
+    };
+    line("baseline: open each subkey, read 3 values", baseline);
+    line("EnumerateEnvironments (with its sort)", enumeration);
+    line("switch there (ChangeActiveEnvironment)", there);
+    line("switch back", back);
+    line("switch there and back", both);
+    const double ratio = baseline.Median() > 0 ? enumeration.Median() / baseline.Median() : 0;
+    std::printf("\nenumeration / baseline (medians): %.2f  (target: at most 3.00, %s)\n", ratio,
+                ratio <= 3.0 ? "met" : "NOT MET");
+    if (ui.shown != 0)
+        std::printf("%d message box(es) were shown, see above\n", ui.shown);
+    return ui.shown == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 20;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "--rounds")
+            rounds = std::max(1, std::atoi(argv[i + 1]));
+    }
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 1;
+    {
+        const Key live(HKEY_LOCAL_MACHINE, EntryPath(kProductGuid), false);
+        if (live && !live.Has(kBenchValue)) {
+            std::fprintf(stderr, "this prefix has an active environment; the bench leaves it be\n");
+            CoUninitialize();
+            return 2;
+        }
+    }
+    RemoveBenchMaterial();  // what an aborted run left
+    const int result = Run(rounds);
+    RemoveBenchMaterial();
+    CoUninitialize();
+    return result;
+}
