@@ -56,6 +56,8 @@ bool RegisterLiveComServers(app::Context& context, const std::string&) {
     return RegisterComServers(context, app::kVantorixProductGuid);
 }
 
+// Step 7 only copies: the source association is deleted once step 8 has succeeded too
+// (DropMovedAssociation), because the rollback of a failed step 8 cannot rebuild it.
 constexpr std::array<SwitchComponent, 8> kComponents{{
     {1, TextId::kComponentUninstallEntry, DeactivateUninstallEntry, ActivateUninstallEntry},
     {2, TextId::kComponentTidewatch, DeactivateTidewatchFolder, ActivateTidewatchFolder},
@@ -236,6 +238,8 @@ ChangeResult ChangeActiveEnvironment(app::Context& context, const std::string& c
     const std::string chosen = chosenKeyName;
     if (chosen == app::kVantorixProductGuid)
         return ChangeResult::kChosenIsActive;
+    if (!IsParkedKeyName(chosen))
+        return ChangeResult::kNotActivated;
 
     // The parked name is made before anything is stopped or moved, so that a missing GUID
     // leaves everything as it was.

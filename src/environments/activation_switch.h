@@ -73,7 +73,9 @@ enum class ChangeResult {
     kNoParkedName,         // no GUID could be made; shown, nothing changed
     kTidewatchNotStopped,  // nothing changed
     kNotDeactivated,       // the active environment stayed (or is as the rollback left it)
-    kNotActivated,         // the previous environment was brought back where there was one
+    // The previous environment was brought back where there was one; nothing at all was done
+    // for a name that is no parked key name.
+    kNotActivated,
 };
 
 // The complete change of the active environment as the pages run it: Tidewatch is ended and

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <array>
 #include <cwctype>
 #include <map>
@@ -204,6 +206,8 @@ bool Running(const std::wstring& programFile) {
 // Wine's menu builder reads every shortcut saved into the start menu, in a process of its own;
 // a folder it still reads from cannot be renamed on every file system.
 void WaitForMenuBuilder() {
+    auto t0 = std::chrono::steady_clock::now();
+    struct P { std::chrono::steady_clock::time_point t; ~P() { fprintf(stderr, "menubuilder wait %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t).count()); } } p{t0};
     WaitUntil([] { return !Running(L"winemenubuilder.exe"); }, kProcessTimeout);
 }
 
@@ -268,7 +272,8 @@ struct EnvironmentSpec {
     bool tidewatch;
     std::vector<std::wstring> registerScripts;
     std::vector<std::wstring> unregisterScripts;
-    // The files of its start-menu folder once it owns one of the maker's (live or parked).
+    // Its shortcuts, relative to its start-menu folder once it owns one of the maker's (live
+    // or parked); the install manager's shortcut may come with them.
     std::vector<std::wstring> startMenuFiles;
 };
 
@@ -284,7 +289,7 @@ const std::array<EnvironmentSpec, 3> kSpecs = {{
      true,
      {L"ALL_REGISTERSERVER"},
      {L"ALL_UNREGISTERSERVER"},
-     {kInstallManagerLink, L"Vantorix\\Read me.lnk", L"Vantorix\\Vantorix.lnk"}},
+     {L"Vantorix\\Read me.lnk", L"Vantorix\\Vantorix.lnk"}},
     {"Beta",
      L"Beta220",
      L"2.20.00.000",
@@ -294,8 +299,7 @@ const std::array<EnvironmentSpec, 3> kSpecs = {{
      true,
      {L"REGISTERSERVER", L"PDREGISTERSERVER"},
      {L"UNREGISTERSERVER", L"PDUNREGISTERSERVER"},
-     {kInstallManagerLink, kSampleLink, L"Vantorix V2.20.00.000\\Read me.lnk",
-      L"Vantorix V2.20.00.000\\Vantorix.lnk"}},
+     {kSampleLink, L"Vantorix V2.20.00.000\\Read me.lnk", L"Vantorix V2.20.00.000\\Vantorix.lnk"}},
     {"Gamma",
      L"Gamma305",
      L"3.0.0.5",
@@ -305,7 +309,7 @@ const std::array<EnvironmentSpec, 3> kSpecs = {{
      false,
      {L"ALL_REGISTERSERVER"},
      {L"ALL_UNREGISTERSERVER"},
-     {kInstallManagerLink, L"Vantorix\\Read me.lnk", L"Vantorix\\Vantorix.lnk"}},
+     {L"Vantorix\\Read me.lnk", L"Vantorix\\Vantorix.lnk"}},
 }};
 enum Env { kAlpha = 0, kBeta = 1, kGamma = 2 };
 
@@ -317,6 +321,7 @@ struct EnvironmentState {
     std::multiset<std::wstring> comLog;
     std::optional<DWORD> tidewatchEnable;
     bool startMenuGathered = false;
+    bool installManagerLink = false;
     bool hasTidewatchFolder = false;
     std::set<std::wstring> formerNames;
 
@@ -540,7 +545,9 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         if (spec.tidewatch)
             command += L" --with-tidewatch";
         command += L" --marker " + Quote(marker_);
+        auto t0 = std::chrono::steady_clock::now();
         ASSERT_EQ(RunCommand(command), 0) << Marker();
+        fprintf(stderr, "install %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count());
         WaitForMenuBuilder();
         ASSERT_NO_FATAL_FAILURE(GiveScriptsLogsOfTheirOwn(env));
 
@@ -573,8 +580,21 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
                                              L"Orvessa\\Velnora\\Velnora.exe");
         std::wstring link =
             JoinPath(JoinPath(ProgramsFolder(), kMaker + parkedName), kInstallManagerLink);
-        if (parkedName.empty() || kit::PathExists(link))
+        EnvironmentState* owner = nullptr;
+        for (auto& env : states_) {
+            if (env.installed && env.keyName == parkedName)
+                owner = &env;
+        }
+        if (parkedName.empty() || kit::PathExists(link)) {
             link = JoinPath(JoinPath(ProgramsFolder(), kMaker), kInstallManagerLink);
+            owner = nullptr;
+            for (auto& env : states_) {
+                if (env.installed && env.Active() && env.startMenuGathered)
+                    owner = &env;
+            }
+        }
+        if (owner != nullptr)
+            owner->installManagerLink = true;
         ASSERT_TRUE(kit::CreateFolders(kit::ParentFolder(link)));
         ASSERT_TRUE(kit::CreateShortcut(link, target, L"", L"", L"Multiple Install Manager"));
         WaitForMenuBuilder();
@@ -694,6 +714,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
 
     // Every installed environment's components, at the names its state says.
     void CheckEnvironments() {
+        auto t0 = std::chrono::steady_clock::now();
+        struct P { std::chrono::steady_clock::time_point t; ~P() { fprintf(stderr, "checks %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t).count()); } } p{t0};
         for (const auto& env : states_) {
             if (env.installed)
                 CheckEnvironment(env);
@@ -782,6 +804,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         const std::wstring programs = ProgramsFolder();
         const std::wstring folder = env.Folder();
         std::vector<std::wstring> expected = env.spec->startMenuFiles;
+        if (env.installManagerLink)
+            expected.push_back(kInstallManagerLink);
         std::sort(expected.begin(), expected.end());
         if (!env.startMenuGathered) {
             // Where the old release put them, beside the maker's folder.
@@ -892,6 +916,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     // The scripts run on their own after the switch has returned: their log lines are waited
     // for, in any order.
     void CheckComScripts() {
+        auto t0 = std::chrono::steady_clock::now();
+        struct P { std::chrono::steady_clock::time_point t; ~P() { fprintf(stderr, "scripts wait %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t).count()); } } p{t0};
         for (const auto& env : states_) {
             if (!env.installed)
                 continue;
@@ -940,6 +966,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     }
 
     void CheckTidewatch(bool expectRunning) {
+        auto t0 = std::chrono::steady_clock::now();
+        struct P { std::chrono::steady_clock::time_point t; ~P() { fprintf(stderr, "tidewatch wait %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t).count()); } } p{t0};
         EXPECT_TRUE(
             WaitUntil([&] { return Running(kTidewatchProgram) == expectRunning; }, kProcessTimeout))
             << (expectRunning ? "Tidewatch was not started" : "Tidewatch was not ended");
@@ -993,6 +1021,7 @@ TEST_P(SwitchOnVendorEnvironments, EveryComponentFollowsItsEnvironment) {
         CheckTidewatch(false);
         CheckEnvironments();
         ASSERT_NO_FATAL_FAILURE(Install(kAlpha));
+        State(kAlpha).installManagerLink = true;  // already in the live folder it went into
         ASSERT_NO_FATAL_FAILURE(PlaceInstallManagerShortcut(State(kBeta).keyName));
         CheckEnvironments();
     }
@@ -1017,7 +1046,9 @@ TEST_P(SwitchOnVendorEnvironments, EveryComponentFollowsItsEnvironment) {
         if (step.logonFirst) {
             ASSERT_NO_FATAL_FAILURE(StartTidewatchAsAtLogon());
         }
+        auto t0 = std::chrono::steady_clock::now();
         ASSERT_NO_FATAL_FAILURE(ChangeTo(step.to));
+        fprintf(stderr, "change %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count());
         CheckTable(to);
         CheckTidewatch(to.tidewatchEnable == std::optional<DWORD>(1));
         CheckEnvironments();

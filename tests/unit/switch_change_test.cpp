@@ -98,8 +98,9 @@ TEST_F(SwitchChange, TidewatchFollowsTheFlagOfEachEnvironment) {
     EXPECT_EQ(machine.fake.shell.Shortcut(paths::kStartupLink)->arguments, "-autorun");
 }
 
-TEST_F(SwitchChange, ChoosingTheActiveOneDoesNothing) {
+TEST_F(SwitchChange, ChoosingTheActiveOneOrNoEnvironmentDoesNothing) {
     EXPECT_EQ(ChangeActiveEnvironment(machine.context, kGuid), ChangeResult::kChosenIsActive);
+    EXPECT_EQ(ChangeActiveEnvironment(machine.context, ""), ChangeResult::kNotActivated);
     EXPECT_TRUE(machine.fake.faults.Log().empty());
 }
 
