@@ -33,7 +33,7 @@ struct FindData {
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // FindFirstFile with a pattern such as "C:\dir\*.*" or a plain path. On success `find` is

@@ -26,29 +26,36 @@ std::string ValueText(const RegValue& value) {
                         value.type == regtype::kMultiString;
     if (isText) {
         const auto zero = text.find('\0');
-        if (zero != std::string::npos) text.resize(zero);
+        if (zero != std::string::npos)
+            text.resize(zero);
     }
     return text;
 }
 
 std::string PathRemoveFileSpec(const std::string& path) {
     const auto slash = path.find_last_of('\\');
-    if (slash == std::string::npos) return std::string();
+    if (slash == std::string::npos)
+        return std::string();
     // Keep the backslash of a drive root ("C:\b.exe" -> "C:\").
-    if (slash == 2 && path.size() >= 2 && path[1] == ':') return path.substr(0, 3);
-    if (slash == 0) return path.substr(0, 1);
+    if (slash == 2 && path.size() >= 2 && path[1] == ':')
+        return path.substr(0, 3);
+    if (slash == 0)
+        return path.substr(0, 1);
     return path.substr(0, slash);
 }
 
 void DialogPage::OnCommand(int controlId, int code) {
-    if (code != notify::kButtonClicked) return;
-    if (controlId == cmd::kOk || controlId == cmd::kCancel) EndDialog(controlId);
+    if (code != notify::kButtonClicked)
+        return;
+    if (controlId == cmd::kOk || controlId == cmd::kCancel)
+        EndDialog(controlId);
 }
 
 PageWindow& DialogPage::Window() {
     // A page is only asked to act while a host has it open; anything else is a bug in the
     // caller, and stopping beats writing into a window that is not there.
-    if (window_ == nullptr) __builtin_trap();
+    if (window_ == nullptr)
+        __builtin_trap();
     return *window_;
 }
 

@@ -32,19 +32,19 @@ struct ProcessInfo {
     std::uint32_t processId = 0;
 };
 
-struct ProcessEntry {        // PROCESSENTRY32
+struct ProcessEntry {  // PROCESSENTRY32
     std::uint32_t processId = 0;
-    std::string exeFile;     // full path on Windows 9x, file name on the NT family
+    std::string exeFile;  // full path on Windows 9x, file name on the NT family
 };
 
-struct ModuleEntry {         // MODULEENTRY32
+struct ModuleEntry {  // MODULEENTRY32
     std::uint32_t processId = 0;
     std::string moduleName;  // file name
     std::string exePath;     // full path
 };
 
 class Processes {
-public:
+  public:
     virtual ~Processes() = default;
 
     // CreateProcess with no application name, no inheritance, the program's own environment,

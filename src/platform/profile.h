@@ -8,7 +8,7 @@
 namespace velnora::platform {
 
 class ProfileFiles {
-public:
+  public:
     virtual ~ProfileFiles() = default;
 
     // Reads one entry into a buffer of bufferSize bytes (the terminating zero included), so at

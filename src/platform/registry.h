@@ -43,7 +43,7 @@ struct RegKeyInfo {
 };
 
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     // A handle that stands for the root itself; it needs no closing. Usable wherever an open

@@ -18,7 +18,7 @@ inline constexpr std::uint32_t kPowerOff = 8;
 }  // namespace ewx
 
 class Session {
-public:
+  public:
     virtual ~Session() = default;
 
     // GetCommandLine: the raw command line, program path (quoted or not) and arguments.

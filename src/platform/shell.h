@@ -56,7 +56,7 @@ struct ExecuteRequest {
 };
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
 
     // SHGetSpecialFolderPath: the folder without a trailing backslash; creates it when the

@@ -43,9 +43,11 @@ struct Guid {
     std::array<std::uint8_t, 8> data4{};
 
     bool IsZero() const {
-        if (data1 != 0 || data2 != 0 || data3 != 0) return false;
+        if (data1 != 0 || data2 != 0 || data3 != 0)
+            return false;
         for (auto b : data4)
-            if (b != 0) return false;
+            if (b != 0)
+                return false;
         return true;
     }
 };

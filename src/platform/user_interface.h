@@ -36,7 +36,7 @@ inline constexpr int kNo = 7;
 struct FileDialogRequest {
     std::string title;
     std::string initialFolder;
-    std::string fileName;    // proposed name
+    std::string fileName;  // proposed name
     std::string defaultExtension;
     // Filter pairs: display text, pattern ("Text (*.txt)", "*.txt").
     std::vector<std::pair<std::string, std::string>> filters;
@@ -50,7 +50,7 @@ enum class PumpStep {
 };
 
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     // MessageBox; `owner` is an open page or null for no owner window. Returns the answer.

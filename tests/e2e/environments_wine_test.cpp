@@ -15,9 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <array>
+#include <cwchar>
 #include <cwctype>
 #include <map>
 #include <optional>
@@ -203,12 +202,11 @@ bool Running(const std::wstring& programFile) {
     return !ProcessIds(programFile).empty();
 }
 
-// Wine's menu builder reads every shortcut saved into the start menu, in a process of its own;
-// a folder it still reads from cannot be renamed on every file system.
+// Wine's menu builder reads every shortcut saved into the start menu, in a process of its own,
+// while the test goes on to move the folders it reads from. It is given a moment to finish,
+// not more: one that waits for another program's missing target never ends.
 void WaitForMenuBuilder() {
-    auto t0 = std::chrono::steady_clock::now();
-    struct P { std::chrono::steady_clock::time_point t; ~P() { fprintf(stderr, "menubuilder wait %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t).count()); } } p{t0};
-    WaitUntil([] { return !Running(L"winemenubuilder.exe"); }, kProcessTimeout);
+    WaitUntil([] { return !Running(L"winemenubuilder.exe"); }, Milliseconds{5000});
 }
 
 // Closes Tidewatch the way the session end would, and terminates what does not go.
@@ -262,7 +260,7 @@ std::wstring TidewatchKeyOf(const std::wstring& suffix) {
 
 // --- the environments ------------------------------------------------------------------------
 
-struct EnvironmentSpec {
+struct EnvironmentPlan {
     const char* label;
     const wchar_t* folderName;
     const wchar_t* version;
@@ -279,7 +277,7 @@ struct EnvironmentSpec {
 
 // Beta is an old release: its shortcuts lie outside the maker's folder until its first parking
 // gathers them. Alpha and Gamma keep theirs in the maker's folder; Gamma has no Tidewatch.
-const std::array<EnvironmentSpec, 3> kSpecs = {{
+const std::array<EnvironmentPlan, 3> kPlans = {{
     {"Alpha",
      L"Alpha408",
      L"4.08.00.012",
@@ -314,7 +312,7 @@ const std::array<EnvironmentSpec, 3> kSpecs = {{
 enum Env { kAlpha = 0, kBeta = 1, kGamma = 2 };
 
 struct EnvironmentState {
-    const EnvironmentSpec* spec = nullptr;
+    const EnvironmentPlan* plan = nullptr;
     bool installed = false;
     std::wstring keyName;  // the product GUID while active
     ValueMap installedValues;
@@ -326,7 +324,7 @@ struct EnvironmentState {
     std::set<std::wstring> formerNames;
 
     bool Active() const { return keyName == kit::kProductGuid; }
-    std::wstring Folder() const { return JoinPath(kWorkRoot, spec->folderName); }
+    std::wstring Folder() const { return JoinPath(kWorkRoot, plan->folderName); }
     std::wstring ParkedSuffix() const { return Active() ? L"" : keyName; }
 };
 
@@ -457,8 +455,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
 
         ASSERT_TRUE(kit::CreateFolders(kWorkRoot));
         marker_ = JoinPath(kWorkRoot, L"kit-marker.txt");
-        for (std::size_t i = 0; i < kSpecs.size(); ++i)
-            states_[i].spec = &kSpecs[i];
+        for (std::size_t i = 0; i < kPlans.size(); ++i)
+            states_[i].plan = &kPlans[i];
         engine_ = std::make_unique<Engine>(GetParam(), JoinPath(kWorkRoot, L"Velnora.ini"));
         ASSERT_TRUE(installer::LoadProcessApi(context()));
     }
@@ -497,6 +495,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         }
         const std::wstring programs = ProgramsFolder();
         const std::wstring windows = kit::WindowsFolder();
+        for (const std::wstring& name : OrphanedParkedNames())
+            names.push_back(name);
         for (const std::wstring& name : names) {
             const std::wstring suffix = name == kit::kProductGuid ? L"" : name;
             kit::DeleteRegTree(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(name));
@@ -533,21 +533,52 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         kit::RemoveTree(kWorkRoot);
     }
 
+    // Parked names of material whose uninstall entry is gone: an aborted run can leave such
+    // material, and it belongs to no environment that could ever be activated.
+    static std::set<std::wstring> OrphanedParkedNames() {
+        constexpr std::size_t kNameLength = 38;
+        std::set<std::wstring> found;
+        auto take = [&](const std::wstring& text, std::size_t at, const std::wstring& rest) {
+            if (text.size() == at + kNameLength + rest.size() && text[at] == L'{' &&
+                text[at + kNameLength - 1] == L'}' &&
+                Lower(text.substr(at + kNameLength)) == Lower(rest))
+                found.insert(text.substr(at, kNameLength));
+        };
+        for (const std::wstring& entry : FolderEntries(ProgramsFolder())) {
+            if (StartsWithNoCase(entry, kMaker))
+                take(entry, std::wcslen(kMaker), L"");
+        }
+        for (const std::wstring& entry : FolderEntries(kit::WindowsFolder()))
+            take(entry, 0, kToolRecord);
+        for (const std::wstring& entry : FolderEntries(AppDataRoot()))
+            take(entry, 0, kTidewatchFolder);
+        for (const std::wstring& key : RegistrySubkeys(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa"))
+            take(key, 0, kTidewatchFolder);
+        for (const std::wstring& key : RegistrySubkeys(HKEY_CLASSES_ROOT, L"")) {
+            if (StartsWithNoCase(key, kWorkspaceClass))
+                take(key, std::wcslen(kWorkspaceClass), L"");
+        }
+        std::set<std::wstring> orphans;
+        for (const std::wstring& name : found) {
+            if (!kit::KeyExists(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(name)))
+                orphans.insert(name);
+        }
+        return orphans;
+    }
+
     // --- what the vendor installers and the install manager do ---
 
     void Install(Env which) {
         EnvironmentState& env = State(which);
-        const EnvironmentSpec& spec = *env.spec;
+        const EnvironmentPlan& plan = *env.plan;
         std::wstring command = Quote(JoinPath(kit::OwnFolder(), L"vtx_installer_standin.exe")) +
-                               L" --create-environment --version " + spec.version + L" --folder " +
-                               Quote(env.Folder()) + L" --com-scripts " + spec.comScripts +
-                               L" --start-menu " + spec.startMenu;
-        if (spec.tidewatch)
+                               L" --create-environment --version " + plan.version + L" --folder " +
+                               Quote(env.Folder()) + L" --com-scripts " + plan.comScripts +
+                               L" --start-menu " + plan.startMenu;
+        if (plan.tidewatch)
             command += L" --with-tidewatch";
         command += L" --marker " + Quote(marker_);
-        auto t0 = std::chrono::steady_clock::now();
         ASSERT_EQ(RunCommand(command), 0) << Marker();
-        fprintf(stderr, "install %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count());
         WaitForMenuBuilder();
         ASSERT_NO_FATAL_FAILURE(GiveScriptsLogsOfTheirOwn(env));
 
@@ -557,8 +588,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
             ReadValues(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kit::kProductGuid));
         ASSERT_TRUE(values.has_value());
         env.installedValues = *values;
-        env.startMenuGathered = std::wstring(spec.startMenu) != L"legacy";
-        env.hasTidewatchFolder = spec.tidewatch;
+        env.startMenuGathered = std::wstring(plan.startMenu) != L"legacy";
+        env.hasTidewatchFolder = plan.tidewatch;
     }
 
     // The kit's scripts append to one shared log; the two scripts of the split form, which
@@ -576,8 +607,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     // The install manager's own shortcut, where the install run or its self-installation puts
     // it: into the parked environment's start-menu folder when that lacks it, else the live one.
     void PlaceInstallManagerShortcut(const std::wstring& parkedName) {
-        const std::wstring target = JoinPath(kit::ShellFolder(CSIDL_PROGRAM_FILES_COMMON),
-                                             L"Orvessa\\Velnora\\Velnora.exe");
+        const std::wstring target = InstallManagerProgram();
         std::wstring link =
             JoinPath(JoinPath(ProgramsFolder(), kMaker + parkedName), kInstallManagerLink);
         EnvironmentState* owner = nullptr;
@@ -600,6 +630,17 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         WaitForMenuBuilder();
     }
 
+    // Shortcut targets must exist: Wine's menu builder waits for a missing one to appear.
+    static std::wstring PlaceholderProgram(const std::wstring& relativePath) {
+        const std::wstring path = JoinPath(kWorkRoot, relativePath);
+        kit::CreateFolders(kit::ParentFolder(path));
+        kit::WriteTextFile(path, L"placeholder");
+        return path;
+    }
+    static std::wstring InstallManagerProgram() {
+        return PlaceholderProgram(L"Velnora\\Velnora.exe");
+    }
+
     void PlaceOtherProgramsShortcuts() {
         const std::wstring programs = ProgramsFolder();
         const std::wstring beta = State(kBeta).Folder();
@@ -608,8 +649,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
                                         JoinPath(beta, L"readme.txt"), L"", L"Beta sample"));
         const std::wstring foreign = JoinPath(programs, kForeignLink);
         ASSERT_TRUE(kit::CreateFolders(kit::ParentFolder(foreign)));
-        ASSERT_TRUE(kit::CreateShortcut(foreign, JoinPath(kWorkRoot, L"Acme\\acme.exe"), L"", L"",
-                                        L"Acme"));
+        ASSERT_TRUE(
+            kit::CreateShortcut(foreign, PlaceholderProgram(L"Acme\\acme.exe"), L"", L"", L"Acme"));
         WaitForMenuBuilder();
     }
 
@@ -669,8 +710,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         Parked(*previous, *previousName);
         chosen.formerNames.insert(chosen.keyName);
         chosen.keyName = kit::kProductGuid;
-        chosen.comLog.insert(chosen.spec->registerScripts.begin(),
-                             chosen.spec->registerScripts.end());
+        chosen.comLog.insert(chosen.plan->registerScripts.begin(),
+                             chosen.plan->registerScripts.end());
     }
 
     void Parked(EnvironmentState& env, const std::wstring& name) {
@@ -678,7 +719,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         EXPECT_EQ(env.formerNames.count(name), 0u) << "parked under an old name again";
         env.formerNames.insert(env.keyName);
         env.keyName = name;
-        env.comLog.insert(env.spec->unregisterScripts.begin(), env.spec->unregisterScripts.end());
+        env.comLog.insert(env.plan->unregisterScripts.begin(), env.plan->unregisterScripts.end());
         env.startMenuGathered = true;
         env.hasTidewatchFolder = true;
     }
@@ -714,8 +755,6 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
 
     // Every installed environment's components, at the names its state says.
     void CheckEnvironments() {
-        auto t0 = std::chrono::steady_clock::now();
-        struct P { std::chrono::steady_clock::time_point t; ~P() { fprintf(stderr, "checks %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t).count()); } } p{t0};
         for (const auto& env : states_) {
             if (env.installed)
                 CheckEnvironment(env);
@@ -727,8 +766,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     }
 
     void CheckEnvironment(const EnvironmentState& env) {
-        SCOPED_TRACE(std::string(env.spec->label) + " as " + Utf8(env.keyName));
-        const EnvironmentSpec& spec = *env.spec;
+        SCOPED_TRACE(std::string(env.plan->label) + " as " + Utf8(env.keyName));
+        const EnvironmentPlan& plan = *env.plan;
         const bool active = env.Active();
         const std::wstring folder = env.Folder();
         const std::wstring suffix = env.ParkedSuffix();
@@ -738,7 +777,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         const auto values = ReadValues(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(env.keyName));
         ASSERT_TRUE(values.has_value()) << "no uninstall entry";
         EXPECT_EQ(TextOf(*values, active ? L"DisplayName" : L"_DisplayName"),
-                  std::wstring(L"Vantorix V") + spec.version);
+                  std::wstring(L"Vantorix V") + plan.version);
         EXPECT_EQ(values->count(active ? L"_DisplayName" : L"DisplayName"), 0u);
         const std::wstring info = JoinPath(kit::InstallerInfoRoot(), env.keyName);
         EXPECT_EQ(TextOf(*values, L"UninstallString"),
@@ -770,13 +809,13 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         // Tool record.
         EXPECT_EQ(kit::ReadProfile(JoinPath(kit::WindowsFolder(), suffix + kToolRecord),
                                    L"Install Version", L"VTX"),
-                  spec.version);
+                  plan.version);
 
         // Tidewatch data folder and registration.
         const std::wstring data = JoinPath(AppDataRoot(), suffix + kTidewatchFolder);
         const std::wstring clients = JoinPath(data, L"clients.ini");
         const std::wstring key = TidewatchKeyOf(suffix);
-        if (spec.tidewatch) {
+        if (plan.tidewatch) {
             EXPECT_EQ(kit::ReadProfile(clients, L"Client", L"Location"), folder);
             EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"ClientInfo"), L"Vantorix;" + folder);
         } else {
@@ -787,7 +826,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         if (!active) {
             // A parked key holds nothing but the environment's "ClientInfo".
             const auto names = RegistryValueNames(HKEY_LOCAL_MACHINE, key);
-            EXPECT_EQ(names, spec.tidewatch ? std::vector<std::wstring>{L"ClientInfo"}
+            EXPECT_EQ(names, plan.tidewatch ? std::vector<std::wstring>{L"ClientInfo"}
                                             : std::vector<std::wstring>{});
             EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, key));
         }
@@ -803,7 +842,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     void CheckStartMenu(const EnvironmentState& env) {
         const std::wstring programs = ProgramsFolder();
         const std::wstring folder = env.Folder();
-        std::vector<std::wstring> expected = env.spec->startMenuFiles;
+        std::vector<std::wstring> expected = env.plan->startMenuFiles;
         if (env.installManagerLink)
             expected.push_back(kInstallManagerLink);
         std::sort(expected.begin(), expected.end());
@@ -916,8 +955,6 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     // The scripts run on their own after the switch has returned: their log lines are waited
     // for, in any order.
     void CheckComScripts() {
-        auto t0 = std::chrono::steady_clock::now();
-        struct P { std::chrono::steady_clock::time_point t; ~P() { fprintf(stderr, "scripts wait %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t).count()); } } p{t0};
         for (const auto& env : states_) {
             if (!env.installed)
                 continue;
@@ -941,7 +978,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
                 return joined;
             };
             EXPECT_TRUE(WaitUntil(read, kScriptTimeout))
-                << env.spec->label << ": expected" << text(env.comLog) << ", ran" << text(ran);
+                << env.plan->label << ": expected" << text(env.comLog) << ", ran" << text(ran);
         }
     }
 
@@ -958,16 +995,14 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
                 expected.push_back(env.keyName);
         }
         EXPECT_EQ(rows, expected);
-        EXPECT_EQ(Wide(context().active.folderName), active.spec->folderName);
-        EXPECT_EQ(context().active.version, active.spec->versionNumber);
+        EXPECT_EQ(Wide(context().active.folderName), active.plan->folderName);
+        EXPECT_EQ(context().active.version, active.plan->versionNumber);
         EXPECT_EQ(
             kit::ReadProfile(JoinPath(kWorkRoot, L"Velnora.ini"), L"General", L"VtxInstanceCount"),
             std::to_wstring(expected.size()));
     }
 
     void CheckTidewatch(bool expectRunning) {
-        auto t0 = std::chrono::steady_clock::now();
-        struct P { std::chrono::steady_clock::time_point t; ~P() { fprintf(stderr, "tidewatch wait %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t).count()); } } p{t0};
         EXPECT_TRUE(
             WaitUntil([&] { return Running(kTidewatchProgram) == expectRunning; }, kProcessTimeout))
             << (expectRunning ? "Tidewatch was not started" : "Tidewatch was not ended");
@@ -1042,13 +1077,11 @@ TEST_P(SwitchOnVendorEnvironments, EveryComponentFollowsItsEnvironment) {
     };
     for (const SwitchStep& step : steps) {
         const EnvironmentState& to = State(step.to);
-        SCOPED_TRACE(std::string("change to ") + to.spec->label);
+        SCOPED_TRACE(std::string("change to ") + to.plan->label);
         if (step.logonFirst) {
             ASSERT_NO_FATAL_FAILURE(StartTidewatchAsAtLogon());
         }
-        auto t0 = std::chrono::steady_clock::now();
         ASSERT_NO_FATAL_FAILURE(ChangeTo(step.to));
-        fprintf(stderr, "change %lld ms\n", (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count());
         CheckTable(to);
         CheckTidewatch(to.tidewatchEnable == std::optional<DWORD>(1));
         CheckEnvironments();

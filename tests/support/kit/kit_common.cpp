@@ -146,13 +146,20 @@ bool CreateFolders(const std::wstring& path) {
 
 namespace {
 
+// Retries until the path is really gone. Besides a sharing violation there is a quieter way to
+// fail: under Wine a file that another process has open with delete sharing (the menu builder
+// maps a new shortcut's program to take its icon, and keeps doing so after the installer has
+// ended) reports success, stays in its folder while held, and once released is kept after
+// all. Until then a new attempt is refused as access denied.
 template <typename Remove>
-bool Patiently(Remove remove) {
-    for (int attempt = 0; attempt < 150; ++attempt) {
-        if (remove()) {
+bool Patiently(const std::wstring& path, Remove remove) {
+    for (int attempt = 0; attempt < 250; ++attempt) {
+        const bool removed = remove();
+        if (!PathExists(path)) {
             return true;
         }
-        if (GetLastError() != ERROR_SHARING_VIOLATION) {
+        const DWORD error = removed ? ERROR_SHARING_VIOLATION : GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) {
             return false;
         }
         Sleep(20);
@@ -160,17 +167,21 @@ bool Patiently(Remove remove) {
     return false;
 }
 
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
 }  // namespace
 
 bool DeleteFilePatiently(const std::wstring& path) {
-    return Patiently([&] {
+    return Patiently(path, [&] {
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         return DeleteFileW(path.c_str()) != FALSE;
     });
 }
 
 bool RemoveFolderPatiently(const std::wstring& path) {
-    return Patiently([&] {
+    return Patiently(path, [&] {
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         return RemoveDirectoryW(path.c_str()) != FALSE;
     });
@@ -182,6 +193,7 @@ bool RemoveTree(const std::wstring& path, std::vector<std::wstring>* left) {
     if (search == INVALID_HANDLE_VALUE) {
         return !PathExists(path);
     }
+    const std::wstring ownProgram = OwnProgramPath();
     bool complete = true;
     do {
         const std::wstring name = entry.cFileName;
@@ -191,31 +203,42 @@ bool RemoveTree(const std::wstring& path, std::vector<std::wstring>* left) {
         const std::wstring child = JoinPath(path, name);
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             complete = RemoveTree(child, left) && complete;
-        } else {
-            if (!DeleteFilePatiently(child)) {
-                complete = false;
-                if (left != nullptr) {
-                    left->push_back(child);
-                }
+        } else if (SamePath(child, ownProgram) || !DeleteFilePatiently(child)) {
+            // A running program cannot remove its own file; waiting for that would be in vain.
+            complete = false;
+            if (left != nullptr) {
+                left->push_back(child);
             }
         }
     } while (FindNextFileW(search, &entry));
     FindClose(search);
-    if (!RemoveFolderPatiently(path)) {
+    if (!complete || !RemoveFolderPatiently(path)) {
         if (left != nullptr) {
             left->push_back(path);
         }
         return false;
     }
-    return complete;
+    return true;
 }
 
 bool CopyOneFile(const std::wstring& from, const std::wstring& to) {
     if (!CreateFolders(ParentFolder(to))) {
         return false;
     }
-    SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+    // An update replaces a program the menu builder may still be reading (see Patiently).
+    for (int attempt = 0; attempt < 250; ++attempt) {
+        SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (CopyFileW(from.c_str(), to.c_str(), FALSE)) {
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+            error != ERROR_USER_MAPPED_FILE) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return false;
 }
 
 bool WriteTextFile(const std::wstring& path, const std::wstring& text) {

@@ -48,13 +48,13 @@ bool PathExists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);
 // Creates the folder and every missing parent.
 bool CreateFolders(const std::wstring& path);
-// Delete a file or an empty folder. Another program may hold the file briefly (under Wine
-// the menu builder reads every new shortcut and the program its icon comes from), so a
-// sharing violation is waited out for a few seconds.
+// Delete a file or an empty folder and make sure it is gone. Another program may hold the
+// file briefly (under Wine the menu builder reads every new shortcut and the program its icon
+// comes from, also after the installer has ended), so that is waited out for a few seconds.
 bool DeleteFilePatiently(const std::wstring& path);
 bool RemoveFolderPatiently(const std::wstring& path);
 // Removes the folder with everything below it; files that cannot be removed (a running
-// program) are collected in `left` when given.
+// program, this one's own file at once) are collected in `left` when given.
 bool RemoveTree(const std::wstring& path, std::vector<std::wstring>* left = nullptr);
 bool CopyOneFile(const std::wstring& from, const std::wstring& to);
 // Writes the text as UTF-8 (for .bat files only ASCII is used).
