@@ -40,8 +40,8 @@ class SwitchChange : public ::testing::Test {
         return machine.fake.processes.IsImageRunning(paths::kTidewatchProgram);
     }
 
-    EnvironmentSpec a{kGuid, "A"};
-    EnvironmentSpec b{kParkedB, "B"};
+    EnvironmentPlan a{kGuid, "A"};
+    EnvironmentPlan b{kParkedB, "B"};
     SwitchMachine machine;
 };
 

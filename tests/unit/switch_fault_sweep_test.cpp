@@ -30,12 +30,12 @@ struct SweepCase {
     bool bHasAssociation;
 };
 
-const EnvironmentSpec kActiveA{kGuid, "A"};
+const EnvironmentPlan kActiveA{kGuid, "A"};
 
-EnvironmentSpec ParkedB(const SweepCase& c) {
-    EnvironmentSpec spec{ParkedKey(2), "B"};
-    spec.association = c.bHasAssociation;
-    return spec;
+EnvironmentPlan ParkedB(const SweepCase& c) {
+    EnvironmentPlan plan{ParkedKey(2), "B"};
+    plan.association = c.bHasAssociation;
+    return plan;
 }
 
 std::unique_ptr<SwitchMachine> Prepare(const SweepCase& c) {

@@ -84,19 +84,19 @@ void SwitchMachine::InstallTidewatch(bool running) {
         fake.processes.AddRunningProcess(paths::kTidewatchProgram);
 }
 
-void SwitchMachine::InstallEnvironment(const EnvironmentSpec& spec) {
+void SwitchMachine::InstallEnvironment(const EnvironmentPlan& plan) {
     auto& registry = fake.registry;
     auto& files = fake.files;
-    const std::string& key = spec.keyName;
+    const std::string& key = plan.keyName;
     const bool live = key == kGuid;
-    const std::string location = Location(spec.tag);
+    const std::string location = Location(plan.tag);
     const std::string entry = paths::Entry(key);
     const std::string infoFolder = paths::InstallerInfo(key);
 
-    registry.SetText(RegRoot::LocalMachine, entry, "", "entry " + spec.tag);
+    registry.SetText(RegRoot::LocalMachine, entry, "", "entry " + plan.tag);
     registry.SetText(RegRoot::LocalMachine, entry, "ProductGuid", kGuid);
     registry.SetText(RegRoot::LocalMachine, entry, live ? "DisplayName" : "_DisplayName",
-                     "Vantorix " + spec.tag);
+                     "Vantorix " + plan.tag);
     registry.SetText(RegRoot::LocalMachine, entry, "InstallLocation", location);
     registry.SetText(RegRoot::LocalMachine, entry, "LogFile", infoFolder + "\\setup.ilg");
     registry.SetText(RegRoot::LocalMachine, entry, "UninstallString",
@@ -106,45 +106,45 @@ void SwitchMachine::InstallEnvironment(const EnvironmentSpec& spec) {
         RegRoot::LocalMachine, entry, "DisplayIcon",
         platform::StringValue(location + "\\VTX2.exe,0", platform::regtype::kExpandString));
     registry.SetDword(RegRoot::LocalMachine, entry, "TidewatchEnable",
-                      spec.tidewatchEnabled ? 1 : 0);
+                      plan.tidewatchEnabled ? 1 : 0);
     registry.SetDword(RegRoot::LocalMachine, entry, "EstimatedSize", 0x5000);
-    registry.Set(RegRoot::LocalMachine, entry, "Setup Record", Bytes("record of " + spec.tag));
+    registry.Set(RegRoot::LocalMachine, entry, "Setup Record", Bytes("record of " + plan.tag));
 
-    files.AddFile(paths::TidewatchFolder(key) + "\\client.dat", "client data " + spec.tag);
-    files.AddFile(paths::TidewatchFolder(key) + "\\logs\\update.log", "update log " + spec.tag);
-    files.AddFile(infoFolder + "\\setup.exe", "setup of " + spec.tag);
-    files.AddFile(infoFolder + "\\setup.ilg", "install log of " + spec.tag);
-    files.AddFile(infoFolder + "\\Data\\layout.bin", "layout of " + spec.tag);
+    files.AddFile(paths::TidewatchFolder(key) + "\\client.dat", "client data " + plan.tag);
+    files.AddFile(paths::TidewatchFolder(key) + "\\logs\\update.log", "update log " + plan.tag);
+    files.AddFile(infoFolder + "\\setup.exe", "setup of " + plan.tag);
+    files.AddFile(infoFolder + "\\setup.ilg", "install log of " + plan.tag);
+    files.AddFile(infoFolder + "\\Data\\layout.bin", "layout of " + plan.tag);
 
     const std::string startMenu = paths::StartMenu(key);
     platform::ShortcutData program;
     program.target = location + "\\VTX2.exe";
-    fake.shell.AddShortcut(startMenu + "\\Vantorix " + spec.tag + "\\VTX2.lnk", program);
+    fake.shell.AddShortcut(startMenu + "\\Vantorix " + plan.tag + "\\VTX2.lnk", program);
     platform::ShortcutData readme;
     readme.target = location + "\\Readme.txt";
-    fake.shell.AddShortcut(startMenu + "\\Vantorix " + spec.tag + "\\Readme.lnk", readme);
+    fake.shell.AddShortcut(startMenu + "\\Vantorix " + plan.tag + "\\Readme.lnk", readme);
     if (!live)
         files.SetAttributes(startMenu, platform::fileattr::kHidden);
 
-    files.AddFile(paths::ToolRecord(key), "[Install Version]\r\nVTX=" + spec.version +
+    files.AddFile(paths::ToolRecord(key), "[Install Version]\r\nVTX=" + plan.version +
                                               "\r\n[Installation Record]\r\nStep1=Vantorix " +
-                                              spec.tag + "\r\n");
+                                              plan.tag + "\r\n");
     registry.SetText(RegRoot::LocalMachine, paths::TidewatchRegistration(key), "ClientInfo",
-                     "client info of " + spec.tag);
+                     "client info of " + plan.tag);
 
-    if (spec.association) {
+    if (plan.association) {
         const std::string cls = paths::Association(key);
         registry.SetText(RegRoot::ClassesRoot, cls + "\\DefaultIcon", "",
                          location + "\\VTX2.exe,1");
         registry.SetText(RegRoot::ClassesRoot, cls + "\\shell\\open\\command", "",
                          "\"" + location + "\\VTX2.exe\" \"%1\"");
         registry.SetText(RegRoot::ClassesRoot, cls + "\\shell\\open\\command", "Owner",
-                         "workspace of " + spec.tag);
+                         "workspace of " + plan.tag);
     }
 
-    fake.shell.AddVersionedProgram(location + "\\VTX2.exe", spec.version);
-    files.AddFile(location + "\\ALL_REGISTERSERVER.bat", "@rem register " + spec.tag);
-    files.AddFile(location + "\\ALL_UNREGISTERSERVER.bat", "@rem unregister " + spec.tag);
+    fake.shell.AddVersionedProgram(location + "\\VTX2.exe", plan.version);
+    files.AddFile(location + "\\ALL_REGISTERSERVER.bat", "@rem register " + plan.tag);
+    files.AddFile(location + "\\ALL_UNREGISTERSERVER.bat", "@rem unregister " + plan.tag);
 }
 
 std::map<std::string, std::string> SwitchMachine::Files(const std::string& folder) const {
@@ -162,11 +162,11 @@ std::map<std::string, RegValue> SwitchMachine::Values(RegRoot root, const std::s
     return values;
 }
 
-Material SwitchMachine::Capture(const EnvironmentSpec& spec) const {
+Material SwitchMachine::Capture(const EnvironmentPlan& plan) const {
     Material m;
-    const std::string& key = spec.keyName;
-    m.tag = spec.tag;
-    m.location = Location(spec.tag);
+    const std::string& key = plan.keyName;
+    m.tag = plan.tag;
+    m.location = Location(plan.tag);
     m.startKey = key;
     m.entry = Values(RegRoot::LocalMachine, paths::Entry(key));
     m.tidewatchFiles = Files(paths::TidewatchFolder(key));

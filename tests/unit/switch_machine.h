@@ -62,7 +62,7 @@ std::string ParkedKey(int n);
 // The parked name the first GUID of the fake shell gives.
 std::string FirstGuidName();
 
-struct EnvironmentSpec {
+struct EnvironmentPlan {
     std::string keyName;  // kGuid for the active environment
     std::string tag;      // "A", "B": goes into every piece of the material
     std::string version = "4.08.00.012";
@@ -91,8 +91,8 @@ class SwitchMachine {
 
     // Tidewatch installed at kTidewatchProgram and running.
     void InstallTidewatch(bool running = true);
-    void InstallEnvironment(const EnvironmentSpec& spec);
-    Material Capture(const EnvironmentSpec& spec) const;
+    void InstallEnvironment(const EnvironmentPlan& plan);
+    Material Capture(const EnvironmentPlan& plan) const;
 
     // Everything of the material that cannot be found complete under any of the names, each
     // as a line of text; empty when nothing was lost.
