@@ -139,6 +139,7 @@ wine_env_write_env_file() {
         echo "# Written by scripts/wine-env.sh setup; read by tests/e2e/wine-run.sh."
         printf 'export WINEPREFIX=%q\n' "$WINEPREFIX"
         printf 'export WINEDEBUG=%q\n' "$WINEDEBUG"
+        printf 'export WINEDLLOVERRIDES=%q\n' "$WINEDLLOVERRIDES"
         printf 'export WINEARCH=%q\n' "$WINEARCH"
         printf 'export DISPLAY=%q\n' "$DISPLAY"
         printf 'export LANG=%q\n' "$LANG"
@@ -165,14 +166,17 @@ wine_env_setup() {
 
     wine_env_start_xvfb "$logs" || return 1
 
-    export WINEPREFIX=$prefix WINEDEBUG=-all WINEARCH=win64 DISPLAY=$WINE_ENV_DISPLAY
+    # The desktop-menu builder would hold the targets of every new shortcut open for a while,
+    # so that tests could not delete or replace them.
+    export WINEPREFIX=$prefix WINEDEBUG=-all WINEARCH=win64 DISPLAY=$WINE_ENV_DISPLAY \
+        WINEDLLOVERRIDES=winemenubuilder.exe=d
     case "${LANG:-C}" in
     C | POSIX) export LANG=C.UTF-8 ;;
     esac
 
     # The add-on installers for .NET and the HTML engine would wait for a download dialog.
     wine_env_log "creating $prefix on display $DISPLAY"
-    if ! WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i </dev/null >"$logs/wineboot.log" 2>&1; then
+    if ! WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mscoree=;mshtml=" wineboot -i </dev/null >"$logs/wineboot.log" 2>&1; then
         wine_env_log "wineboot failed, see $logs/wineboot.log"
         wine_env_stop_xvfb "$WINE_ENV_XVFB_PID"
         return 1

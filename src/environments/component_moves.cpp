@@ -94,8 +94,17 @@ bool MoveUninstallEntry(app::Context& context, const std::string& oldName,
     return Succeeded(registry.DeleteKey(machine, UninstallEntryPath(oldName)));
 }
 
-// Removes a folder that stands where another one is to be renamed to.
+// Removes a folder that stands where another one is to be renamed to; false when it is there
+// and cannot go, or when nobody can tell whether it is there.
 bool ClearTarget(platform::FileSystem& files, const std::string& folder) {
+    switch (Probe(files, folder)) {
+        case Presence::kUnknown:
+            return false;
+        case Presence::kAbsent:
+            return true;
+        case Presence::kPresent:
+            break;
+    }
     files.SetAttributes(folder, platform::fileattr::kNormal);
     return DeleteTree(files, folder, true, true, true);
 }
@@ -112,16 +121,8 @@ bool RenameOrCreateFolder(platform::FileSystem& files, const std::string& source
         case Presence::kPresent:
             break;
     }
-    switch (Probe(files, target)) {
-        case Presence::kUnknown:
-            return false;
-        case Presence::kPresent:
-            if (!ClearTarget(files, target))
-                return false;
-            break;
-        case Presence::kAbsent:
-            break;
-    }
+    if (!ClearTarget(files, target))
+        return false;
     return Succeeded(files.MoveFile(source, target, platform::movefile::kReplaceExisting));
 }
 
@@ -180,16 +181,8 @@ bool MoveInstallerInfoFolder(app::Context& context, const std::string& sourceNam
         case Presence::kPresent:
             break;
     }
-    switch (Probe(files, target)) {
-        case Presence::kUnknown:
-            return false;
-        case Presence::kPresent:
-            if (!ClearTarget(files, target))
-                return false;
-            break;
-        case Presence::kAbsent:
-            break;
-    }
+    if (!ClearTarget(files, target))
+        return false;
     return Succeeded(files.MoveFile(source, target, platform::movefile::kReplaceExisting));
 }
 
@@ -390,16 +383,8 @@ bool DeactivateStartMenuFolder(app::Context& context, const std::string& parkedN
     if (version != 0 && version <= kLastOldLayoutVersion && FindFileBelow(files, live, "") < 2)
         return ParkOldLayoutShortcuts(context, programs, parked);
 
-    switch (Probe(files, parked)) {
-        case Presence::kUnknown:
-            return false;
-        case Presence::kPresent:
-            if (!ClearTarget(files, parked))
-                return false;
-            break;
-        case Presence::kAbsent:
-            break;
-    }
+    if (!ClearTarget(files, parked))
+        return false;
     if (!MoveStartMenu(context, programs, live, parked, false))
         return false;
     return Succeeded(files.SetAttributes(parked, platform::fileattr::kHidden));
@@ -422,16 +407,8 @@ bool ActivateStartMenuFolder(app::Context& context, const std::string& parkedNam
         case Presence::kPresent:
             break;
     }
-    switch (Probe(files, live)) {
-        case Presence::kUnknown:
-            return false;
-        case Presence::kPresent:
-            if (!ClearTarget(files, live))
-                return false;
-            break;
-        case Presence::kAbsent:
-            break;
-    }
+    if (!ClearTarget(files, live))
+        return false;
     if (!MoveStartMenu(context, programs, parked, live, true))
         return false;
     files.SetAttributes(live, platform::fileattr::kNormal);

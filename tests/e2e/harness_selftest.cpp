@@ -17,6 +17,7 @@ namespace {
 struct MessageBoxCase {
     const char* name;
     const wchar_t* kind;
+    bool icon;
     std::vector<int> shown_buttons;
     // Answered by id when `answer_caption` is empty, else by caption.
     int answer_id;
@@ -25,10 +26,11 @@ struct MessageBoxCase {
 };
 
 const MessageBoxCase kMessageBoxCases[] = {
-    {"YesNoCancelById", L"yesnocancel", {IDYES, IDNO, IDCANCEL}, IDNO, L"", IDNO},
-    {"OkCancelByCaption", L"okcancel", {IDOK, IDCANCEL}, 0, L"Cancel", IDCANCEL},
-    {"YesNoByAcceleratedCaption", L"yesno", {IDYES, IDNO}, 0, L"&Yes", IDYES},
-    {"OkById", L"ok", {IDOK}, IDOK, L"", IDOK},
+    {"YesNoCancelById", L"yesnocancel", true, {IDYES, IDNO, IDCANCEL}, IDNO, L"", IDNO},
+    {"OkCancelByCaption", L"okcancel", true, {IDOK, IDCANCEL}, 0, L"Cancel", IDCANCEL},
+    {"YesNoByAcceleratedCaption", L"yesno", true, {IDYES, IDNO}, 0, L"&Yes", IDYES},
+    {"OkById", L"ok", true, {IDOK}, IDOK, L"", IDOK},
+    {"OkWithoutIcon", L"ok", false, {IDOK}, IDOK, L"", IDOK},
 };
 
 class MessageBoxAnswers : public testing::TestWithParam<MessageBoxCase> {};
@@ -47,15 +49,15 @@ TEST_P(MessageBoxAnswers, ReadsTheBoxAndExitsWithThePressedButton) {
     const std::wstring caption = L"Harness " + Widen(c.name);
     // Japanese and a line break: both must survive the trip through the box.
     const std::wstring text = L"ファイルを保存しますか？\nSave the file?";
-    Program program =
-        Program::Start(BesideTestProgram(L"velnora_msgbox_fixture.exe"), {caption, text, c.kind});
+    Program program = Program::Start(BesideTestProgram(L"velnora_msgbox_fixture.exe"),
+                                     {caption, text, c.kind, c.icon ? L"icon" : L"noicon"});
     ASSERT_TRUE(program.Started()) << "error " << program.StartError();
 
     const std::optional<MessageBoxView> box = WaitForMessageBox(program.Id(), caption);
     ASSERT_TRUE(box.has_value()) << "no message box appeared";
     EXPECT_EQ(box->caption, caption);
     EXPECT_EQ(Narrow(box->text), Narrow(text));
-    EXPECT_TRUE(box->has_icon);
+    EXPECT_EQ(box->has_icon, c.icon);
     std::vector<int> expected = c.shown_buttons;
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(SortedIds(*box), expected);

@@ -1,6 +1,6 @@
 // Shows one message box and exits with the id of the button that closed it, so the driver's
 // message box handling can be tested against the real thing.
-//   velnora_msgbox_fixture.exe CAPTION TEXT [ok|okcancel|yesno|yesnocancel]
+//   velnora_msgbox_fixture.exe CAPTION TEXT [ok|okcancel|yesno|yesnocancel] [noicon]
 // The TEXT "{version}" shows the Windows version the program sees, as "major.minor".
 #include <windows.h>
 #include <shellapi.h>
@@ -30,7 +30,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         text = std::to_wstring(version.dwMajorVersion) + L"." +
                std::to_wstring(version.dwMinorVersion);
     }
-    const int answer = MessageBoxW(nullptr, text.c_str(), arguments[1], buttons | MB_ICONQUESTION);
+    const bool icon = count < 5 || std::wcscmp(arguments[4], L"noicon") != 0;
+    const int answer =
+        MessageBoxW(nullptr, text.c_str(), arguments[1], buttons | (icon ? MB_ICONQUESTION : 0));
     LocalFree(arguments);
     return answer;
 }

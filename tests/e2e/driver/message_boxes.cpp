@@ -31,8 +31,10 @@ BOOL CALLBACK SortChild(HWND child, LPARAM context) {
 // program that only holds static texts and buttons is thereby not taken for a message box.
 constexpr int kMessageTextId = 0xFFFF;
 
-bool IsIcon(HWND control) {
-    return (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+// Wine keeps the icon control of a box without icon, visible but empty.
+bool ShowsIcon(HWND control) {
+    return (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+           IsWindowVisible(control) && SendMessageW(control, STM_GETICON, 0, 0) != 0;
 }
 
 }  // namespace
@@ -53,7 +55,7 @@ std::optional<MessageBoxView> ReadMessageBox(HWND window) {
     box.caption = ReadWindowText(window);
     box.text = ReadWindowText(message);
     for (const HWND control : children.statics) {
-        box.has_icon = box.has_icon || (IsIcon(control) && IsWindowVisible(control));
+        box.has_icon = box.has_icon || ShowsIcon(control);
     }
     for (const HWND button : children.buttons) {
         if (IsWindowVisible(button)) {

@@ -408,58 +408,41 @@ Handle FakeProcesses::CreateSnapshot(std::uint32_t flags, std::uint32_t processI
     return NewHandle({OpenHandle::Kind::kSnapshot, 0, {}, std::move(snapshot)});
 }
 
-bool FakeProcesses::ProcessFirst(Handle snapshot, platform::ProcessEntry& entry) {
-    if (faults_.Enter(op::kProcessFirst))
-        return false;
+// One step of a snapshot walk: the first entry when `restart`, else the next one.
+template <typename Entry>
+bool FakeProcesses::Step(Handle snapshot, std::vector<Entry> Snapshot::*list,
+                         std::size_t Snapshot::*cursor, bool restart, Entry& entry) {
     const auto it = handles_.find(snapshot);
     if (it == handles_.end() || !it->second.snapshot)
         return false;
     Snapshot& snap = *it->second.snapshot;
-    snap.nextProcess = 0;
-    if (snap.processes.empty())
+    if (restart)
+        snap.*cursor = 0;
+    const std::vector<Entry>& entries = snap.*list;
+    if (snap.*cursor >= entries.size())
         return false;
-    entry = snap.processes[snap.nextProcess++];
+    entry = entries[(snap.*cursor)++];
     return true;
+}
+
+bool FakeProcesses::ProcessFirst(Handle snapshot, platform::ProcessEntry& entry) {
+    return !faults_.Enter(op::kProcessFirst) &&
+           Step(snapshot, &Snapshot::processes, &Snapshot::nextProcess, true, entry);
 }
 
 bool FakeProcesses::ProcessNext(Handle snapshot, platform::ProcessEntry& entry) {
-    if (faults_.Enter(op::kProcessNext))
-        return false;
-    const auto it = handles_.find(snapshot);
-    if (it == handles_.end() || !it->second.snapshot)
-        return false;
-    Snapshot& snap = *it->second.snapshot;
-    if (snap.nextProcess >= snap.processes.size())
-        return false;
-    entry = snap.processes[snap.nextProcess++];
-    return true;
+    return !faults_.Enter(op::kProcessNext) &&
+           Step(snapshot, &Snapshot::processes, &Snapshot::nextProcess, false, entry);
 }
 
 bool FakeProcesses::ModuleFirst(Handle snapshot, platform::ModuleEntry& entry) {
-    if (faults_.Enter(op::kModuleFirst))
-        return false;
-    const auto it = handles_.find(snapshot);
-    if (it == handles_.end() || !it->second.snapshot)
-        return false;
-    Snapshot& snap = *it->second.snapshot;
-    snap.nextModule = 0;
-    if (snap.modules.empty())
-        return false;
-    entry = snap.modules[snap.nextModule++];
-    return true;
+    return !faults_.Enter(op::kModuleFirst) &&
+           Step(snapshot, &Snapshot::modules, &Snapshot::nextModule, true, entry);
 }
 
 bool FakeProcesses::ModuleNext(Handle snapshot, platform::ModuleEntry& entry) {
-    if (faults_.Enter(op::kModuleNext))
-        return false;
-    const auto it = handles_.find(snapshot);
-    if (it == handles_.end() || !it->second.snapshot)
-        return false;
-    Snapshot& snap = *it->second.snapshot;
-    if (snap.nextModule >= snap.modules.size())
-        return false;
-    entry = snap.modules[snap.nextModule++];
-    return true;
+    return !faults_.Enter(op::kModuleNext) &&
+           Step(snapshot, &Snapshot::modules, &Snapshot::nextModule, false, entry);
 }
 
 ErrorCode FakeProcesses::CreateMutex(const std::string& name, Handle& mutex) {

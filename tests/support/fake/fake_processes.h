@@ -178,6 +178,9 @@ class FakeProcesses final : public platform::Processes {
     Proc* ProcOf(platform::Handle handle);
     platform::Handle NewHandle(OpenHandle entry);
     Library* FindLibrary(const std::string& name);
+    template <typename Entry>
+    bool Step(platform::Handle snapshot, std::vector<Entry> Snapshot::*list,
+              std::size_t Snapshot::*cursor, bool restart, Entry& entry);
 
     VirtualClock& clock_;
     Faults& faults_;

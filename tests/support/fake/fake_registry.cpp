@@ -142,6 +142,19 @@ const FakeRegistry::OpenHandle* FakeRegistry::Lookup(Handle handle) const {
     return it == handles_.end() ? nullptr : &it->second;
 }
 
+// The key behind an open handle, if the handle was opened with `access` and its key still exists.
+ErrorCode FakeRegistry::Usable(Handle handle, std::uint32_t access, Key*& key) const {
+    const OpenHandle* open = Lookup(handle);
+    if (open == nullptr)
+        return error::kInvalidHandle;
+    if ((open->access & access) == 0)
+        return error::kAccessDenied;
+    if (open->key->deleted)
+        return error::kKeyDeleted;
+    key = open->key.get();
+    return error::kSuccess;
+}
+
 Handle FakeRegistry::NewHandle(std::shared_ptr<Key> key, std::uint32_t access) {
     const Handle handle = nextHandle_;
     nextHandle_ += 4;
@@ -232,16 +245,12 @@ ErrorCode FakeRegistry::EnumKey(Handle key, std::uint32_t index, std::size_t nam
                                 std::string& name) {
     if (auto failure = faults_.Enter(op::kEnumKey))
         return *failure;
-    const OpenHandle* open = Lookup(key);
-    if (open == nullptr)
-        return error::kInvalidHandle;
-    if ((open->access & kEnumerateSubKeys) == 0)
-        return error::kAccessDenied;
-    if (open->key->deleted)
-        return error::kKeyDeleted;
-    if (index >= open->key->subkeys.size())
+    Key* node = nullptr;
+    if (const ErrorCode refused = Usable(key, kEnumerateSubKeys, node); refused != error::kSuccess)
+        return refused;
+    if (index >= node->subkeys.size())
         return error::kNoMoreItems;
-    const std::string& found = open->key->subkeys[index]->name;
+    const std::string& found = node->subkeys[index]->name;
     if (text::Utf16Length(found) + 1 > nameBufferSize)
         return error::kMoreData;
     name = found;
@@ -253,16 +262,12 @@ ErrorCode FakeRegistry::EnumValue(Handle key, std::uint32_t index, std::size_t n
     value = RegValue{};
     if (auto failure = faults_.Enter(op::kEnumValue))
         return *failure;
-    const OpenHandle* open = Lookup(key);
-    if (open == nullptr)
-        return error::kInvalidHandle;
-    if ((open->access & kQueryValue) == 0)
-        return error::kAccessDenied;
-    if (open->key->deleted)
-        return error::kKeyDeleted;
-    if (index >= open->key->values.size())
+    Key* node = nullptr;
+    if (const ErrorCode refused = Usable(key, kQueryValue, node); refused != error::kSuccess)
+        return refused;
+    if (index >= node->values.size())
         return error::kNoMoreItems;
-    const auto& [foundName, foundValue] = open->key->values[index];
+    const auto& [foundName, foundValue] = node->values[index];
     if (text::Utf16Length(foundName) + 1 > nameBufferSize ||
         foundValue.data.size() > dataBufferSize)
         return error::kMoreData;
@@ -275,16 +280,12 @@ ErrorCode FakeRegistry::QueryInfoKey(Handle key, platform::RegKeyInfo& info) {
     info = platform::RegKeyInfo{};
     if (auto failure = faults_.Enter(op::kQueryInfoKey))
         return *failure;
-    const OpenHandle* open = Lookup(key);
-    if (open == nullptr)
-        return error::kInvalidHandle;
-    if ((open->access & kQueryValue) == 0)
-        return error::kAccessDenied;
-    if (open->key->deleted)
-        return error::kKeyDeleted;
-    info.subKeys = static_cast<std::uint32_t>(open->key->subkeys.size());
-    info.values = static_cast<std::uint32_t>(open->key->values.size());
-    for (const auto& [valueName, value] : open->key->values) {
+    Key* node = nullptr;
+    if (const ErrorCode refused = Usable(key, kQueryValue, node); refused != error::kSuccess)
+        return refused;
+    info.subKeys = static_cast<std::uint32_t>(node->subkeys.size());
+    info.values = static_cast<std::uint32_t>(node->values.size());
+    for (const auto& [valueName, value] : node->values) {
         info.maxValueNameLength = std::max(
             info.maxValueNameLength, static_cast<std::uint32_t>(text::Utf16Length(valueName)));
         info.maxValueDataLength =
@@ -298,15 +299,11 @@ ErrorCode FakeRegistry::QueryValue(Handle key, const std::string& name, std::siz
     value = RegValue{};
     if (auto failure = faults_.Enter(op::kQueryValue, name))
         return *failure;
-    const OpenHandle* open = Lookup(key);
-    if (open == nullptr)
-        return error::kInvalidHandle;
-    if ((open->access & kQueryValue) == 0)
-        return error::kAccessDenied;
-    if (open->key->deleted)
-        return error::kKeyDeleted;
-    const auto found = open->key->FindValue(name);
-    if (found == open->key->values.end())
+    Key* node = nullptr;
+    if (const ErrorCode refused = Usable(key, kQueryValue, node); refused != error::kSuccess)
+        return refused;
+    const auto found = node->FindValue(name);
+    if (found == node->values.end())
         return error::kFileNotFound;
     if (found->second.data.size() > dataBufferSize)
         return error::kMoreData;
@@ -317,18 +314,14 @@ ErrorCode FakeRegistry::QueryValue(Handle key, const std::string& name, std::siz
 ErrorCode FakeRegistry::SetValue(Handle key, const std::string& name, const RegValue& value) {
     if (auto failure = faults_.Enter(op::kSetValue, name))
         return *failure;
-    const OpenHandle* open = Lookup(key);
-    if (open == nullptr)
-        return error::kInvalidHandle;
-    if ((open->access & kSetValue) == 0)
-        return error::kAccessDenied;
-    if (open->key->deleted)
-        return error::kKeyDeleted;
-    const auto found = open->key->FindValue(name);
-    if (found != open->key->values.end())
+    Key* node = nullptr;
+    if (const ErrorCode refused = Usable(key, kSetValue, node); refused != error::kSuccess)
+        return refused;
+    const auto found = node->FindValue(name);
+    if (found != node->values.end())
         found->second = value;  // keeps its place and its first spelling
     else
-        open->key->values.emplace_back(name, value);
+        node->values.emplace_back(name, value);
     return error::kSuccess;
 }
 
@@ -363,17 +356,13 @@ ErrorCode FakeRegistry::DeleteKey(Handle parent, const std::string& path) {
 ErrorCode FakeRegistry::DeleteValue(Handle key, const std::string& name) {
     if (auto failure = faults_.Enter(op::kDeleteValue, name))
         return *failure;
-    const OpenHandle* open = Lookup(key);
-    if (open == nullptr)
-        return error::kInvalidHandle;
-    if ((open->access & kSetValue) == 0)
-        return error::kAccessDenied;
-    if (open->key->deleted)
-        return error::kKeyDeleted;
-    const auto found = open->key->FindValue(name);
-    if (found == open->key->values.end())
+    Key* node = nullptr;
+    if (const ErrorCode refused = Usable(key, kSetValue, node); refused != error::kSuccess)
+        return refused;
+    const auto found = node->FindValue(name);
+    if (found == node->values.end())
         return error::kFileNotFound;
-    open->key->values.erase(found);
+    node->values.erase(found);
     return error::kSuccess;
 }
 

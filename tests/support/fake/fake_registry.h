@@ -83,6 +83,7 @@ class FakeRegistry final : public platform::Registry {
     std::shared_ptr<Key> FindKey(platform::RegRoot root, const std::string& path) const;
     std::shared_ptr<Key> MakeKeys(platform::RegRoot root, const std::string& path);
     const OpenHandle* Lookup(platform::Handle handle) const;
+    platform::ErrorCode Usable(platform::Handle handle, std::uint32_t access, Key*& key) const;
     platform::ErrorCode Open(platform::Handle parent, const std::string& path, std::uint32_t access,
                              bool create, platform::Handle& key);
     platform::Handle NewHandle(std::shared_ptr<Key> key, std::uint32_t access);
