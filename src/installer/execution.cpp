@@ -272,7 +272,8 @@ int RunInstaller(app::Context& context, int index, int count, int form) {
     // the sequence sees a run without success.
     if (state.installerCommand.empty() || commandLine.size() > kMaxCommandLength) {
         ui.MessageBox(nullptr, context.texts.Get(app::TextId::kMsgInstallFailed),
-                      context.texts.Get(app::TextId::kCaptionError), platform::mb::kOk);
+                      context.texts.Get(app::TextId::kCaptionError),
+                      platform::mb::kOk | platform::mb::kIconError);
         return 0;
     }
 

@@ -128,9 +128,10 @@ bool UnregisterRunAtLogon(app::Context& context, const std::string& valueName) {
     if (registry.OpenKeyDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath, key) !=
         platform::error::kSuccess)
         return false;
-    const bool deleted = registry.DeleteValue(key, valueName) == platform::error::kSuccess;
+    // A value that was not there counts as removed.
+    const platform::ErrorCode deleted = registry.DeleteValue(key, valueName);
     registry.CloseKey(key);
-    return deleted;
+    return deleted == platform::error::kSuccess || deleted == platform::error::kFileNotFound;
 }
 
 }  // namespace velnora::installer

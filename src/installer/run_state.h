@@ -60,7 +60,7 @@ std::string ResolveSubstDrive(platform::Session& session, const std::string& pat
 std::string LogonCommand(app::Context& context);
 
 // Sets / deletes the value `valueName` under HKLM\...\Run; true when the key opened and the
-// value was set / deleted. No message either way.
+// value was set / deleted (or was not there). No message either way.
 bool RegisterRunAtLogon(app::Context& context, const std::string& valueName);
 bool UnregisterRunAtLogon(app::Context& context, const std::string& valueName);
 

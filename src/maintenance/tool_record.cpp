@@ -6,6 +6,7 @@
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 #include "platform/shell.h"
+#include "platform/user_interface.h"
 
 namespace velnora::maintenance {
 
@@ -274,6 +275,19 @@ bool WriteInstallationReport(app::Context& context, const std::string& path) {
         report.Line("");
     }
     return files.WriteFile(path, report.Content()) == platform::error::kSuccess;
+}
+
+void SaveInstallationReport(app::Context& context) {
+    platform::FileDialogRequest request;
+    request.defaultExtension = "txt";
+    request.filters = {{"Text File(*.txt)", "*.txt"}};
+    std::string path;
+    auto& ui = context.platform.ui;
+    if (!ui.ChooseFileToSave(nullptr, request, path))
+        return;
+    ui.SetWaitCursor(true);
+    WriteInstallationReport(context, path);
+    ui.SetWaitCursor(false);
 }
 
 }  // namespace velnora::maintenance

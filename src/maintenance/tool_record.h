@@ -56,4 +56,8 @@ ToolComposition ReadToolComposition(app::Context& context, int row);
 // byte-order mark and CR LF line ends. False when the file cannot be written.
 bool WriteInstallationReport(app::Context& context, const std::string& path);
 
+// "Save to file" of the maintenance page: asks for a text file and writes the report into it.
+// Neither a cancel nor a failed write is told to the user.
+void SaveInstallationReport(app::Context& context);
+
 }  // namespace velnora::maintenance

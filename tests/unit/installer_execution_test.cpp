@@ -273,7 +273,8 @@ TEST_F(InstallerExecution, EmptyCommandFailsWithoutStarting) {
     ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
     EXPECT_EQ(fake.ui.MessageBoxes()[0].text, "Failed in installation.");
     EXPECT_EQ(fake.ui.MessageBoxes()[0].caption, "Error");
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].flags, platform::mb::kOk);
+    EXPECT_EQ(fake.ui.MessageBoxes()[0].flags, platform::mb::kOk | platform::mb::kIconError);
+    EXPECT_EQ(fake.ui.MessageBoxes()[0].owner, nullptr);
     EXPECT_TRUE(fake.processes.Started().empty());
 }
 

@@ -257,7 +257,16 @@ TEST_F(RunState, LogonValueUnregisters) {
     RegisterRunAtLogon(context, "Autorun");
     EXPECT_TRUE(UnregisterRunAtLogon(context, "Autorun"));
     EXPECT_EQ(RunValue(), std::nullopt);
+    // Already gone is as good as deleted.
+    EXPECT_TRUE(UnregisterRunAtLogon(context, "Autorun"));
+    EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
+}
+
+TEST_F(RunState, LogonValueDeleteFailureIsReported) {
+    RegisterRunAtLogon(context, "Autorun");
+    fake.faults.FailAlways(fake::op::kDeleteValue, platform::error::kAccessDenied);
     EXPECT_FALSE(UnregisterRunAtLogon(context, "Autorun"));
+    EXPECT_TRUE(RunValue().has_value());
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
 

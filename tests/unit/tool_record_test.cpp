@@ -400,5 +400,41 @@ TEST_F(ToolRecordReport, UnwritableFileFailsWithoutAnyMessageOrSearch) {
     EXPECT_EQ(fake.faults.Calls(fake::op::kOpenKey), 0);
 }
 
+TEST_F(ToolRecordReport, SaveAsksForATextFileAndWritesUnderTheWaitCursor) {
+    AddEnvironment(kProductGuid, "C:\\E", "V");
+    fake.files.AddFolder("C:\\Reports");
+    fake.ui.QueueFileToSave(kReportPath);
+
+    SaveInstallationReport(context);
+
+    ASSERT_EQ(fake.ui.SaveRequests().size(), 1u);
+    const auto& request = fake.ui.SaveRequests()[0];
+    EXPECT_EQ(request.defaultExtension, "txt");
+    EXPECT_EQ(request.fileName, "");
+    EXPECT_EQ(request.filters,
+              (std::vector<std::pair<std::string, std::string>>{{"Text File(*.txt)", "*.txt"}}));
+    EXPECT_EQ(Report(),
+              "\xEF\xBB\xBF"
+              "[C:\\E [Active]]\r\n"
+              "  Display Name=V\r\n"
+              "  Version=\r\n"
+              "\r\n");
+    EXPECT_EQ(fake.ui.WaitCursorCalls(), (std::vector<bool>{true, false}));
+}
+
+TEST_F(ToolRecordReport, SaveCancelledOrUnwritableTellsNothing) {
+    AddEnvironment(kProductGuid, "C:\\E", "V");
+
+    SaveInstallationReport(context);  // cancelled
+    EXPECT_TRUE(fake.ui.WaitCursorCalls().empty());
+    EXPECT_EQ(fake.faults.Calls(fake::op::kOpenKey), 0);
+
+    fake.ui.QueueFileToSave(std::string("C:\\NoFolder\\report.txt"));
+    SaveInstallationReport(context);
+    EXPECT_FALSE(fake.files.Exists("C:\\NoFolder\\report.txt"));
+    EXPECT_EQ(fake.ui.WaitCursorCalls(), (std::vector<bool>{true, false}));
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+}
+
 }  // namespace
 }  // namespace velnora::testing

@@ -127,7 +127,7 @@ int Win32Shell::ShellMoveFolder(const std::string& from, const std::string& to) 
     operation.wFunc = FO_MOVE;
     operation.pFrom = source.c_str();
     operation.pTo = target.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | FOF_NOCONFIRMMKDIR;
+    operation.fFlags = FOF_SILENT | FOF_NOERRORUI;
     const int result = SHFileOperationW(&operation);
     if (result == 0 && operation.fAnyOperationsAborted)
         return ERROR_CANCELLED;
