@@ -95,7 +95,7 @@ bool MoveUninstallEntry(app::Context& context, const std::string& oldName,
 }
 
 // Removes a folder that stands where another one is to be renamed to; false when it is there
-// and cannot go, or when nobody can tell whether it is there.
+// and cannot go, or when its presence cannot be checked.
 bool ClearTarget(platform::FileSystem& files, const std::string& folder) {
     switch (Probe(files, folder)) {
         case Presence::kUnknown:
