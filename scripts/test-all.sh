@@ -2,7 +2,7 @@
 # Builds everything and runs every test, on a fresh Debian 12 machine as well as on one that
 # has been set up before:
 #   1. installs the missing build and test tools with apt (nothing when all are there);
-#   2. checks the formatting of the C++ sources;
+#   2. checks the formatting of the C++ sources and that the folders of src/ form layers;
 #   3. host preset: portable core with the unit and contract tests (ASan + UBSan);
 #   4. windows preset: the programs and the Windows tests, run under Wine;
 #   5. windows32 preset: compiles for 32-bit Windows.
@@ -142,6 +142,7 @@ trap stop_wine EXIT
 
 if check "tools" install_missing_packages; then
     check "format" check_format
+    check "layers" bash "$root/scripts/check-layers.sh"
 
     if check "build host" configure_and_build host; then
         run_ctest "tests host" --preset host -j "$jobs"

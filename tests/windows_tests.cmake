@@ -94,8 +94,13 @@ target_link_libraries(velnora_e2e_driver PUBLIC comctl32 gdi32 user32 advapi32 s
 #                      [any option of velnora_add_wine_test])
 # A GoogleTest program linked with the driver, registered as a Wine test. DEPENDS names the
 # Windows programs it drives, so they are built with it (they land beside it in bin/).
+# LABEL: the test's kind, e2e (the real programs driven from outside, the default) or
+# integration (engine code inside a test program).
 function(velnora_add_e2e_test)
-    cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME" "SOURCES;DEPENDS;ARGS")
+    cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;LABEL" "SOURCES;DEPENDS;ARGS")
+    if(NOT arg_LABEL)
+        set(arg_LABEL e2e)
+    endif()
     set(target velnora_${arg_NAME})
     add_executable(${target} ${arg_SOURCES})
     target_link_libraries(${target} PRIVATE velnora_e2e_driver gmock gtest_main)
@@ -103,7 +108,7 @@ function(velnora_add_e2e_test)
         add_dependencies(${target} ${arg_DEPENDS})
     endif()
     velnora_add_wine_test(NAME ${arg_NAME} COMMAND ${target} ${arg_ARGS}
-        ${arg_UNPARSED_ARGUMENTS} LABELS e2e)
+        ${arg_UNPARSED_ARGUMENTS} LABELS ${arg_LABEL})
 endfunction()
 
 add_executable(velnora_msgbox_fixture WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/msgbox_fixture.cpp)
@@ -274,14 +279,14 @@ if(COMMAND velnora_add_wine_test)
 endif()
 # --- End of the framework probe block --------------------------------------------------------
 
-# --- Start-up and installer execution, end to end ----------------------------------------------
+# --- Start-up end to end, installer execution integrated ------------------------------------
 # e2e_startup drives the real Velnora.exe through its start-up: the boxes it ends with in both
 # languages, a second copy, the read-me of the first start (help files of the sample medium)
-# and the administrator probe below version 6. e2e_installer_run drives
+# and the administrator probe below version 6. integration_installer_run drives
 # velnora_installer_host.exe, which runs one stand-in installer through the real installer
 # execution, set up as start-up sets it up. Both change what every program of the prefix sees
 # (settings file, run state, logon value, single-instance mutex), so they run alone.
-add_executable(velnora_installer_host WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/installer_host.cpp)
+add_executable(velnora_installer_host WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/integration/installer_host.cpp)
 target_link_libraries(velnora_installer_host PRIVATE velnora_win32)
 target_link_options(velnora_installer_host PRIVATE -municode)
 
@@ -291,21 +296,21 @@ velnora_add_e2e_test(NAME e2e_startup RUN_SERIAL
 string(REPLACE "/" "\\" VELNORA_MEDIA_DIR_WINDOWS "Z:${VELNORA_MEDIA_DIR}")
 set_property(TEST e2e_startup APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
 
-velnora_add_e2e_test(NAME e2e_installer_run RUN_SERIAL
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/installer_run_e2e.cpp
+velnora_add_e2e_test(NAME integration_installer_run LABEL integration RUN_SERIAL
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/integration/installer_run_integration.cpp
     DEPENDS velnora_installer_host vtx_installer_standin)
 # --- End of the start-up and installer execution block -----------------------------------------
 
 # --- Environments under Wine: the switch on vendor-installed environments, and its benchmark --
-# velnora_environments_wine_test installs environments with the kit's installer and switches
+# velnora_environments_integration installs environments with the kit's installer and switches
 # them with the real engine; it uses the live names of the prefix, so it runs alone.
-add_executable(velnora_environments_wine_test
-    ${CMAKE_CURRENT_SOURCE_DIR}/e2e/environments_wine_test.cpp)
-target_link_libraries(velnora_environments_wine_test PRIVATE
+add_executable(velnora_environments_integration
+    ${CMAKE_CURRENT_SOURCE_DIR}/integration/environments_integration.cpp)
+target_link_libraries(velnora_environments_integration PRIVATE
     velnora_win32 velnora_e2e_driver velnora_kit_common gtest_main)
-add_dependencies(velnora_environments_wine_test velnora_kit)
-velnora_add_wine_test(NAME environments_wine COMMAND velnora_environments_wine_test
-    RUN_SERIAL TIMEOUT 1800 LABELS environments)
+add_dependencies(velnora_environments_integration velnora_kit)
+velnora_add_wine_test(NAME integration_environments COMMAND velnora_environments_integration
+    RUN_SERIAL TIMEOUT 1800 LABELS integration)
 
 # The enumeration and switch benchmark (scripts/bench-environments.sh builds and runs it).
 add_executable(environments_bench ${CMAKE_CURRENT_SOURCE_DIR}/bench/environments_bench.cpp)

@@ -4,8 +4,7 @@
 #include <limits>
 #include <optional>
 
-#include "app/file_search.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "installer/catalogue.h"
 #include "installer/execution.h"
 #include "installer/run_state.h"
@@ -127,7 +126,7 @@ std::string ProgramFolderOf(std::string_view programPath) {
 
 bool ProbeAdministrator(platform::Registry& registry) {
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
-    const std::string probeKey = std::string(kUninstallRoot) + kCheckUserInfoKey;
+    const std::string probeKey = std::string(core::kUninstallRoot) + kCheckUserInfoKey;
     platform::Handle key = platform::kNoHandle;
     if (registry.CreateKey(machine, probeKey, platform::regaccess::kWrite, key) !=
         platform::error::kSuccess)
@@ -136,19 +135,19 @@ bool ProbeAdministrator(platform::Registry& registry) {
     return registry.DeleteKey(machine, probeKey) == platform::error::kSuccess;
 }
 
-void LoadUserInformation(Context& context) {
+void LoadUserInformation(core::Context& context) {
     struct Field {
         const char* key;
-        std::string UserInformation::*value;
+        std::string core::UserInformation::*value;
     };
     static constexpr Field kFields[] = {
-        {"Company", &UserInformation::company},
-        {"Address", &UserInformation::address},
-        {"Department", &UserInformation::department},
-        {"User name", &UserInformation::userName},
-        {"Tel", &UserInformation::tel},
-        {"Fax", &UserInformation::fax},
-        {"Email", &UserInformation::email},
+        {"Company", &core::UserInformation::company},
+        {"Address", &core::UserInformation::address},
+        {"Department", &core::UserInformation::department},
+        {"User name", &core::UserInformation::userName},
+        {"Tel", &core::UserInformation::tel},
+        {"Fax", &core::UserInformation::fax},
+        {"Email", &core::UserInformation::email},
     };
     auto& info = context.startup.userInformation;
     for (const auto& field : kFields)
@@ -160,21 +159,21 @@ void LoadUserInformation(Context& context) {
 
 struct VelnoraStartup::DispatchRow {
     std::string_view modeToken;
-    std::optional<StartMode> startMode;
+    std::optional<core::StartMode> startMode;
     void (VelnoraStartup::*run)();
 };
 
 // The row without a token decides the start mode itself; "-upgrade" leaves it as it is.
 const VelnoraStartup::DispatchRow VelnoraStartup::kDispatchTable[] = {
-    {"-install", StartMode::kInstall, &VelnoraStartup::RunInstall},
-    {"-maintenance", StartMode::kMaintenance, &VelnoraStartup::RunMaintenanceMode},
-    {"-uninstall", StartMode::kUninstall, &VelnoraStartup::RunUninstallMode},
-    {"-autorun", StartMode::kAutorun, &VelnoraStartup::RunAutorunMode},
+    {"-install", core::StartMode::kInstall, &VelnoraStartup::RunInstall},
+    {"-maintenance", core::StartMode::kMaintenance, &VelnoraStartup::RunMaintenanceMode},
+    {"-uninstall", core::StartMode::kUninstall, &VelnoraStartup::RunUninstallMode},
+    {"-autorun", core::StartMode::kAutorun, &VelnoraStartup::RunAutorunMode},
     {"-upgrade", std::nullopt, &VelnoraStartup::RunUpgrade},
     {"", std::nullopt, &VelnoraStartup::RunWithoutToken},
 };
 
-VelnoraStartup::VelnoraStartup(Context& context, StartupActions& actions)
+VelnoraStartup::VelnoraStartup(core::Context& context, StartupActions& actions)
     : context_(context), actions_(actions) {}
 
 VelnoraStartup::~VelnoraStartup() {
@@ -202,7 +201,7 @@ void VelnoraStartup::RunSequence() {
     startup.programBaseName = ProgramBaseNameOf(programPath);
     startup.settingsFile = startup.programBaseName + ".ini";
 
-    context_.texts = TextSet(ChooseJapanese(platform, startup.settingsFile));
+    context_.texts = core::TextSet(core::ChooseJapanese(platform, startup.settingsFile));
 
     if (!TakeSingleInstanceMutex())
         return;
@@ -215,7 +214,7 @@ void VelnoraStartup::RunSequence() {
 
     rawCommandLine_ = platform.session.CommandLine();
     if (rawCommandLine_.empty()) {
-        ShowError(TextId::kMsgCommandParameterWrong);
+        ShowError(core::TextId::kMsgCommandParameterWrong);
         return;
     }
     std::string modeToken = LowerAscii(ExtractModeToken(rawCommandLine_));
@@ -227,7 +226,7 @@ void VelnoraStartup::RunSequence() {
     // Windows 9x family has no accounts to check.
     const bool ntBelow6 = startup.osVersion.major < 6 && startup.osVersion.platformId == 2;
     if (ntBelow6 && !ProbeAdministrator(platform.registry)) {
-        ShowError(TextId::kMsgNotAdministrator);
+        ShowError(core::TextId::kMsgNotAdministrator);
         return;
     }
 
@@ -239,7 +238,7 @@ void VelnoraStartup::RunSequence() {
     startup.autorunPath = startup.programFolder + "\\" + kAutorunFileName;
 
     if (!OsAllowedByMedia()) {
-        ShowError(TextId::kMsgUnsupportedOS);
+        ShowError(core::TextId::kMsgUnsupportedOS);
         return;
     }
 
@@ -252,7 +251,7 @@ void VelnoraStartup::RunSequence() {
         modeToken = "-autorun";
 
     startup.installerCount = static_cast<int>(installer::ReadInstallerCatalogue(
-        context_, context_.texts.Get(TextId::kToolSectionName), startup.autorunPath));
+        context_, context_.texts.Get(core::TextId::kToolSectionName), startup.autorunPath));
 
     Dispatch(modeToken);
 }
@@ -267,8 +266,8 @@ bool VelnoraStartup::TakeSingleInstanceMutex() {
     if (result == platform::error::kAlreadyExists) {
         processes.CloseHandle(mutex);
         context_.platform.ui.MessageBox(nullptr,
-                                        name + context_.texts.Get(TextId::kMsgAlreadyRunning),
-                                        context_.texts.Get(TextId::kCaptionError),
+                                        name + context_.texts.Get(core::TextId::kMsgAlreadyRunning),
+                                        context_.texts.Get(core::TextId::kCaptionError),
                                         platform::mb::kOk | platform::mb::kIconError);
         return false;
     }
@@ -293,7 +292,7 @@ void VelnoraStartup::ShowReadMeOnFirstStart() {
     if (ReadProfile(platform, settings, "Default", "FirstBoot") == "1")
         return;
     // Marked only once the read-me really opened, so a missing help file is tried again.
-    if (OpenHelp(context_, helpcontext::kReadMe))
+    if (core::OpenHelp(context_, core::helpcontext::kReadMe))
         platform.profile.WriteString("Default", std::string("FirstBoot"), std::string("1"),
                                      settings);
 }
@@ -307,7 +306,7 @@ void VelnoraStartup::Dispatch(const std::string& modeToken) {
         (this->*row.run)();
         return;
     }
-    ShowError(TextId::kMsgCommandParameterWrong);
+    ShowError(core::TextId::kMsgCommandParameterWrong);
 }
 
 void VelnoraStartup::RunInstall() {
@@ -316,7 +315,7 @@ void VelnoraStartup::RunInstall() {
 
 void VelnoraStartup::RunMaintenanceMode() {
     if (EnvironmentCount() == 0) {
-        ShowConfirm(context_.texts.Get(TextId::kMsgNotInstalled));
+        ShowConfirm(context_.texts.Get(core::TextId::kMsgNotInstalled));
         return;
     }
     actions_.RunMaintenance();
@@ -345,12 +344,12 @@ void VelnoraStartup::RunUpgrade() {
 
 void VelnoraStartup::RunWithoutToken() {
     auto& startup = context_.startup;
-    if (FileFoundBySearch(context_.platform.files, startup.autorunPath)) {
-        startup.startMode = StartMode::kInstall;
+    if (platform::FileExists(context_.platform.files, startup.autorunPath)) {
+        startup.startMode = core::StartMode::kInstall;
         actions_.RunMainMenu();
         return;
     }
-    startup.startMode = StartMode::kMaintenance;
+    startup.startMode = core::StartMode::kMaintenance;
     if (EnvironmentCount() == 0) {
         RemoveSelf();
         return;
@@ -361,19 +360,19 @@ void VelnoraStartup::RunWithoutToken() {
 // An installed copy started with no environment left removes itself.
 void VelnoraStartup::RemoveSelf() {
     actions_.RemoveInstallManager();
-    ShowConfirm(context_.texts.Get(TextId::kMsgNotInstalled) +
-                context_.texts.Get(TextId::kMsgInstallManagerRemoved));
+    ShowConfirm(context_.texts.Get(core::TextId::kMsgNotInstalled) +
+                context_.texts.Get(core::TextId::kMsgInstallManagerRemoved));
 }
 
-void VelnoraStartup::ShowError(TextId text) {
+void VelnoraStartup::ShowError(core::TextId text) {
     context_.platform.ui.MessageBox(nullptr, context_.texts.Get(text),
-                                    context_.texts.Get(TextId::kCaptionError),
+                                    context_.texts.Get(core::TextId::kCaptionError),
                                     platform::mb::kOk | platform::mb::kIconError);
 }
 
 void VelnoraStartup::ShowConfirm(const std::string& text) {
-    context_.platform.ui.MessageBox(nullptr, text, context_.texts.Get(TextId::kCaptionConfirm),
-                                    platform::mb::kOk);
+    context_.platform.ui.MessageBox(
+        nullptr, text, context_.texts.Get(core::TextId::kCaptionConfirm), platform::mb::kOk);
 }
 
 }  // namespace velnora::app

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "app/command_line.h"
-#include "app/context.h"
+#include "core/context.h"
 
 namespace velnora::app {
 
@@ -35,7 +35,7 @@ class StartupActions {
 
 class VelnoraStartup {
   public:
-    VelnoraStartup(Context& context, StartupActions& actions);
+    VelnoraStartup(core::Context& context, StartupActions& actions);
     ~VelnoraStartup();
     VelnoraStartup(const VelnoraStartup&) = delete;
     VelnoraStartup& operator=(const VelnoraStartup&) = delete;
@@ -64,10 +64,10 @@ class VelnoraStartup {
     void RemoveSelf();
 
     int EnvironmentCount() const { return context_.environments.Count(); }
-    void ShowError(TextId text);
+    void ShowError(core::TextId text);
     void ShowConfirm(const std::string& text);
 
-    Context& context_;
+    core::Context& context_;
     StartupActions& actions_;
     platform::Handle mutex_ = platform::kNoHandle;
     std::string rawCommandLine_;
@@ -78,7 +78,7 @@ class VelnoraStartup {
 bool ProbeAdministrator(platform::Registry& registry);
 
 // Reads the seven [UserInfo] values of the settings file.
-void LoadUserInformation(Context& context);
+void LoadUserInformation(core::Context& context);
 
 // A number as strtoul reads it: leading white space, a sign, "0x" for hexadecimal, "0" for
 // octal, up to the first character that does not fit; all ones when it overflows.

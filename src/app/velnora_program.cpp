@@ -1,6 +1,6 @@
 #include "app/velnora_program.h"
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/startup.h"
 #include "environments/environment_table.h"
 
@@ -13,7 +13,7 @@ namespace {
 // for them return without doing anything.
 class VelnoraActions final : public StartupActions {
   public:
-    explicit VelnoraActions(Context& context) : context_(context) {}
+    explicit VelnoraActions(core::Context& context) : context_(context) {}
 
     // A failed search has been shown to the user; start-up goes on with what was found.
     void EnumerateEnvironments() override { environments::EnumerateEnvironments(context_); }
@@ -26,13 +26,13 @@ class VelnoraActions final : public StartupActions {
     void UpgradeInstallManager() override {}  // installation of the own copy: not built yet
 
   private:
-    Context& context_;
+    core::Context& context_;
 };
 
 }  // namespace
 
 int RunVelnora(platform::Platform& platform) {
-    Context context(platform);
+    core::Context context(platform);
     VelnoraActions actions(context);
     VelnoraStartup startup(context, actions);
     startup.InitInstance();

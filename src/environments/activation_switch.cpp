@@ -2,33 +2,33 @@
 
 #include <array>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "environments/com_scripts.h"
 #include "environments/component_moves.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 #include "environments/move_support.h"
 #include "environments/registry_moves.h"
-#include "maintenance/tidewatch.h"
+#include "environments/tidewatch.h"
 
 namespace velnora::environments {
 
 namespace {
 
-using app::TextId;
+using core::TextId;
 
-constexpr std::size_t kKeyNameLength = sizeof(app::kVantorixProductGuid) - 1;
+constexpr std::size_t kKeyNameLength = sizeof(core::kVantorixProductGuid) - 1;
 
-bool ParkAssociation(app::Context& context, const std::string& parkedName) {
+bool ParkAssociation(core::Context& context, const std::string& parkedName) {
     return CopyAssociation(context, AssociationDirection::kLiveToParked, parkedName);
 }
 
-bool ActivateAssociation(app::Context& context, const std::string& parkedName) {
+bool ActivateAssociation(core::Context& context, const std::string& parkedName) {
     return CopyAssociation(context, AssociationDirection::kParkedToLive, parkedName);
 }
 
 // Back from the parked name to the live one, and the parked keys removed.
-bool UndoParkAssociation(app::Context& context, const std::string& parkedName) {
+bool UndoParkAssociation(core::Context& context, const std::string& parkedName) {
     if (!AssociationExists(context, parkedName))
         return true;
     if (!CopyAssociationKey(context, kAssociationIconKey, AssociationDirection::kParkedToLive,
@@ -41,7 +41,7 @@ bool UndoParkAssociation(app::Context& context, const std::string& parkedName) {
 }
 
 // The parked keys get the live values again; the live keys stay.
-bool UndoActivateAssociation(app::Context& context, const std::string& parkedName) {
+bool UndoActivateAssociation(core::Context& context, const std::string& parkedName) {
     if (AssociationExists(context, parkedName)) {
         CopyAssociationKey(context, kAssociationIconKey, AssociationDirection::kLiveToParked,
                            parkedName);
@@ -52,8 +52,8 @@ bool UndoActivateAssociation(app::Context& context, const std::string& parkedNam
 }
 
 // The servers are registered from the live entry, which step 1 has put in place.
-bool RegisterLiveComServers(app::Context& context, const std::string&) {
-    return RegisterComServers(context, app::kVantorixProductGuid);
+bool RegisterLiveComServers(core::Context& context, const std::string&) {
+    return RegisterComServers(context, core::kVantorixProductGuid);
 }
 
 // Step 7 only copies: the source association is deleted once step 8 has succeeded too
@@ -76,17 +76,17 @@ constexpr std::array<SwitchComponent, 8> kComponents{{
 // itself, or anything onto an empty name, would destroy the entry.
 bool IsParkedKeyName(const std::string& name) {
     return name.size() == kKeyNameLength && name.front() == '{' && name.back() == '}' &&
-           name != app::kVantorixProductGuid;
+           name != core::kVantorixProductGuid;
 }
 
-std::string ComponentName(app::Context& context, int step) {
+std::string ComponentName(core::Context& context, int step) {
     for (const SwitchComponent& component : kComponents)
         if (component.step == step && component.name)
             return context.texts.Get(*component.name);
     return std::string();
 }
 
-void ShowSwitchMessage(app::Context& context, TextId message, int step) {
+void ShowSwitchMessage(core::Context& context, TextId message, int step) {
     std::string text = context.texts.Get(message);
     const auto placeholder = text.find("%s");
     if (placeholder != std::string::npos)
@@ -95,26 +95,26 @@ void ShowSwitchMessage(app::Context& context, TextId message, int step) {
                                    platform::mb::kOk | platform::mb::kIconError);
 }
 
-void Refresh(app::Context& context) {
+void Refresh(core::Context& context) {
     EnumerateEnvironments(context);
     FindActiveEnvironment(context, context.active.version);
-    maintenance::RefreshTidewatchProgramName(context);
+    environments::RefreshTidewatchProgramName(context);
 }
 
 // Is the live uninstall entry certainly absent? A look-up that fails for another reason does
 // not count: activating over a live entry would overwrite another environment's values.
-bool NoActiveEntry(app::Context& context) {
+bool NoActiveEntry(core::Context& context) {
     auto& registry = context.platform.registry;
     platform::Handle key = platform::kNoHandle;
     const platform::ErrorCode opened = registry.OpenKey(
         registry.Root(platform::RegRoot::LocalMachine),
-        UninstallEntryPath(app::kVantorixProductGuid), platform::regaccess::kRead, key);
+        UninstallEntryPath(core::kVantorixProductGuid), platform::regaccess::kRead, key);
     if (opened == platform::error::kSuccess)
         registry.CloseKey(key);
     return opened == platform::error::kFileNotFound;
 }
 
-bool FolderPresent(app::Context& context, int csidl) {
+bool FolderPresent(core::Context& context, int csidl) {
     std::string folder;
     return SpecialFolder(context, csidl, folder) &&
            Probe(context.platform.files, folder) == Presence::kPresent;
@@ -137,7 +137,7 @@ std::span<const SwitchComponent> SwitchComponents() {
     return kComponents;
 }
 
-int CheckEnvironmentComponents(app::Context& context, const std::string& keyName) {
+int CheckEnvironmentComponents(core::Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
     platform::Handle key = platform::kNoHandle;
     if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine),
@@ -161,12 +161,12 @@ int CheckEnvironmentComponents(app::Context& context, const std::string& keyName
     return precheck::kComplete;
 }
 
-bool DeactivateEnvironment(app::Context& context, const std::string& parkedName) {
+bool DeactivateEnvironment(core::Context& context, const std::string& parkedName) {
     const std::string parked = parkedName;
     if (!IsParkedKeyName(parked))
         return false;
     Refresh(context);
-    if (const int code = CheckEnvironmentComponents(context, app::kVantorixProductGuid)) {
+    if (const int code = CheckEnvironmentComponents(context, core::kVantorixProductGuid)) {
         ShowSwitchMessage(context, TextId::kMsgCannotDeactivate, code);
         return false;
     }
@@ -178,11 +178,11 @@ bool DeactivateEnvironment(app::Context& context, const std::string& parkedName)
             ShowSwitchMessage(context, TextId::kMsgCannotDeactivate, component.step);
         return false;
     }
-    DropMovedAssociation(context, app::kVantorixProductGuid, parked);
+    DropMovedAssociation(context, core::kVantorixProductGuid, parked);
     return true;
 }
 
-bool ActivateEnvironment(app::Context& context, const std::string& keyName) {
+bool ActivateEnvironment(core::Context& context, const std::string& keyName) {
     // A copy: the name usually lives in a table row, and step 8 enumerates the table again.
     const std::string name = keyName;
     if (!IsParkedKeyName(name))
@@ -203,12 +203,12 @@ bool ActivateEnvironment(app::Context& context, const std::string& keyName) {
             ShowSwitchMessage(context, TextId::kMsgCannotActivate, component.step);
         return false;
     }
-    DropMovedAssociation(context, name, app::kVantorixProductGuid);
+    DropMovedAssociation(context, name, core::kVantorixProductGuid);
     Refresh(context);
     return true;
 }
 
-bool RollBackSwitch(app::Context& context, SwitchDirection direction, int failedStep,
+bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
                     const std::string& keyName) {
     const std::string name = keyName;
     for (const SwitchComponent& component : kComponents) {
@@ -224,7 +224,7 @@ bool RollBackSwitch(app::Context& context, SwitchDirection direction, int failed
     return true;
 }
 
-bool MakeParkedName(app::Context& context, std::string& parkedName) {
+bool MakeParkedName(core::Context& context, std::string& parkedName) {
     if (NewGuidText(context.platform.shell, parkedName))
         return true;
     parkedName.clear();
@@ -234,9 +234,9 @@ bool MakeParkedName(app::Context& context, std::string& parkedName) {
     return false;
 }
 
-ChangeResult ChangeActiveEnvironment(app::Context& context, const std::string& chosenKeyName) {
+ChangeResult ChangeActiveEnvironment(core::Context& context, const std::string& chosenKeyName) {
     const std::string chosen = chosenKeyName;
-    if (chosen == app::kVantorixProductGuid)
+    if (chosen == core::kVantorixProductGuid)
         return ChangeResult::kChosenIsActive;
     if (!IsParkedKeyName(chosen))
         return ChangeResult::kNotActivated;
@@ -244,12 +244,12 @@ ChangeResult ChangeActiveEnvironment(app::Context& context, const std::string& c
     // The parked name is made before anything is stopped or moved, so that a missing GUID
     // leaves everything as it was.
     const bool activeExists =
-        EnvironmentEntryExists(context.platform.registry, app::kVantorixProductGuid);
+        EnvironmentEntryExists(context.platform.registry, core::kVantorixProductGuid);
     std::string parked;
     if (activeExists && !MakeParkedName(context, parked))
         return ChangeResult::kNoParkedName;
 
-    if (!maintenance::StopTidewatch(context))
+    if (!environments::StopTidewatch(context))
         return ChangeResult::kTidewatchNotStopped;
 
     WaitCursor wait(context.platform.ui);
@@ -260,8 +260,8 @@ ChangeResult ChangeActiveEnvironment(app::Context& context, const std::string& c
             ActivateEnvironment(context, parked);
         return ChangeResult::kNotActivated;
     }
-    if (maintenance::ShouldStartTidewatch(context))
-        maintenance::StartTidewatch(context);
+    if (environments::ShouldStartTidewatch(context))
+        environments::StartTidewatch(context);
     return ChangeResult::kChanged;
 }
 

@@ -8,9 +8,9 @@
 #include <span>
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
@@ -19,12 +19,12 @@ namespace velnora::environments {
 enum class SwitchDirection { kDeactivation, kActivation };
 
 // One move of a component, given the environment's parked key name.
-using ComponentMove = bool (*)(app::Context& context, const std::string& parkedName);
+using ComponentMove = bool (*)(core::Context& context, const std::string& parkedName);
 
 struct SwitchComponent {
     int step;
     // Named in the messages of a failed step; unnamed components fail silently.
-    std::optional<app::TextId> name;
+    std::optional<core::TextId> name;
     ComponentMove park;      // live names -> parked names
     ComponentMove activate;  // parked names -> live names
     // The rollback of a failed deactivation runs `activate`, that of a failed activation
@@ -47,25 +47,25 @@ inline constexpr int kWindowsFolder = 5;
 
 // Are the uninstall entry, the installer information folder of the key name and the common
 // programs and Windows folders there? A precheck code.
-int CheckEnvironmentComponents(app::Context& context, const std::string& keyName);
+int CheckEnvironmentComponents(core::Context& context, const std::string& keyName);
 
 // Parks the active environment under `parkedName`, a fresh GUID text. False after a message
 // (or silently for steps 7 and 8) with the rollback done; nothing is touched for a name that
 // is not a parked key name.
-bool DeactivateEnvironment(app::Context& context, const std::string& parkedName);
+bool DeactivateEnvironment(core::Context& context, const std::string& parkedName);
 
 // Makes the parked environment of this key name the active one and enumerates the table
 // again. Refused, with nothing moved, while an environment is active.
-bool ActivateEnvironment(app::Context& context, const std::string& keyName);
+bool ActivateEnvironment(core::Context& context, const std::string& keyName);
 
 // Reverses steps 1 to `failedStep` (the failed one too, it may have done part of its work) in
 // increasing order. False at the first reverse move that fails.
-bool RollBackSwitch(app::Context& context, SwitchDirection direction, int failedStep,
+bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
                     const std::string& keyName);
 
 // A fresh GUID text to park the active environment under; on failure the user is told that
 // nothing was switched, and nothing must be.
-bool MakeParkedName(app::Context& context, std::string& parkedName);
+bool MakeParkedName(core::Context& context, std::string& parkedName);
 
 enum class ChangeResult {
     kChanged,
@@ -82,6 +82,6 @@ enum class ChangeResult {
 // its state recorded, the active environment parked, the chosen one activated (the parked one
 // brought back when that fails), and Tidewatch started when the new environment had it
 // running. Shows the wait cursor while environments move.
-ChangeResult ChangeActiveEnvironment(app::Context& context, const std::string& chosenKeyName);
+ChangeResult ChangeActiveEnvironment(core::Context& context, const std::string& chosenKeyName);
 
 }  // namespace velnora::environments

@@ -1,6 +1,6 @@
 #include "environments/com_scripts.h"
 
-#include "app/context.h"
+#include "core/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 
@@ -20,7 +20,7 @@ constexpr ScriptSet kUnregisterScripts{"ALL_UNREGISTERSERVER.bat", "UNREGISTERSE
                                        "PDUNREGISTERSERVER.bat"};
 
 // The key name is taken by value: callers may pass a table row, which the enumeration rebuilds.
-bool RunScripts(app::Context& context, const std::string keyName, const ScriptSet& scripts) {
+bool RunScripts(core::Context& context, const std::string keyName, const ScriptSet& scripts) {
     EnumerateEnvironments(context);
     const int row = FindEnvironmentIndex(context.environments, keyName);
     if (row < 0)
@@ -29,7 +29,7 @@ bool RunScripts(app::Context& context, const std::string keyName, const ScriptSe
     if (!ReadEnvironmentValue(context, row, "InstallLocation", location))
         return false;
 
-    if (FileExists(context.platform.files, location + "\\" + scripts.single)) {
+    if (platform::FileExists(context.platform.files, location + "\\" + scripts.single)) {
         RunEnvironmentScript(context, location, scripts.single);
     } else {
         // Started even when missing: a script that is not there simply does not start.
@@ -41,15 +41,15 @@ bool RunScripts(app::Context& context, const std::string keyName, const ScriptSe
 
 }  // namespace
 
-bool RegisterComServers(app::Context& context, const std::string& keyName) {
+bool RegisterComServers(core::Context& context, const std::string& keyName) {
     return RunScripts(context, keyName, kRegisterScripts);
 }
 
-bool UnregisterComServers(app::Context& context, const std::string& keyName) {
+bool UnregisterComServers(core::Context& context, const std::string& keyName) {
     return RunScripts(context, keyName, kUnregisterScripts);
 }
 
-void RunEnvironmentScript(app::Context& context, const std::string& folder,
+void RunEnvironmentScript(core::Context& context, const std::string& folder,
                           const std::string& name) {
     platform::ExecuteRequest request;
     request.verb = "open";

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
@@ -14,11 +14,11 @@ namespace velnora::environments {
 // Enumerate the environments afresh and start the register (unregister) scripts of the
 // environment with this uninstall key name. False when that environment is not in the table
 // or its entry cannot be opened; what the scripts do, and whether they exist, does not count.
-bool RegisterComServers(app::Context& context, const std::string& keyName);
-bool UnregisterComServers(app::Context& context, const std::string& keyName);
+bool RegisterComServers(core::Context& context, const std::string& keyName);
+bool UnregisterComServers(core::Context& context, const std::string& keyName);
 
 // Starts folder\name hidden, with the folder as working folder, and does not wait for it.
-void RunEnvironmentScript(app::Context& context, const std::string& folder,
+void RunEnvironmentScript(core::Context& context, const std::string& folder,
                           const std::string& name);
 
 }  // namespace velnora::environments

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "environments/file_utilities.h"
 #include "environments/move_support.h"
-#include "maintenance/tool_record.h"
+#include "environments/tool_record.h"
 
 namespace velnora::environments {
 
@@ -48,7 +48,7 @@ void FollowKeyName(platform::RegValue& value, const std::string& oldName,
 // Copies every value of the old entry into the new one and deletes the old entry. The old
 // entry goes only when every value was read and written: a write the registry refused would
 // otherwise lose the value with it.
-bool MoveUninstallEntry(app::Context& context, const std::string& oldName,
+bool MoveUninstallEntry(core::Context& context, const std::string& oldName,
                         const std::string& newName, bool toParked) {
     auto& registry = context.platform.registry;
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
@@ -126,7 +126,7 @@ bool RenameOrCreateFolder(platform::FileSystem& files, const std::string& source
     return Succeeded(files.MoveFile(source, target, platform::movefile::kReplaceExisting));
 }
 
-bool MoveTidewatchFolder(app::Context& context, const std::string& parkedName, bool toParked) {
+bool MoveTidewatchFolder(core::Context& context, const std::string& parkedName, bool toParked) {
     auto& files = context.platform.files;
     std::string appData;
     // Without the folder the paths would name the root of the current drive.
@@ -150,7 +150,7 @@ bool MoveTidewatchFolder(app::Context& context, const std::string& parkedName, b
     return false;
 }
 
-bool MoveInstallerInfoFolder(app::Context& context, const std::string& sourceName,
+bool MoveInstallerInfoFolder(core::Context& context, const std::string& sourceName,
                              const std::string& targetName) {
     auto& files = context.platform.files;
     std::string programFiles;
@@ -160,14 +160,14 @@ bool MoveInstallerInfoFolder(app::Context& context, const std::string& sourceNam
     const std::string target = root + targetName + "\\";
 
     if (programFiles.empty()) {
-        ShowPathMessage(context, app::TextId::kMsgFolderNotFound, root);
+        ShowPathMessage(context, core::TextId::kMsgFolderNotFound, root);
         return false;
     }
     switch (Probe(files, root)) {
         case Presence::kUnknown:
             return false;
         case Presence::kAbsent:
-            ShowPathMessage(context, app::TextId::kMsgFolderNotFound, root);
+            ShowPathMessage(context, core::TextId::kMsgFolderNotFound, root);
             return false;
         case Presence::kPresent:
             break;
@@ -176,7 +176,7 @@ bool MoveInstallerInfoFolder(app::Context& context, const std::string& sourceNam
         case Presence::kUnknown:
             return false;
         case Presence::kAbsent:
-            ShowPathMessage(context, app::TextId::kMsgFolderNotFound, root + sourceName);
+            ShowPathMessage(context, core::TextId::kMsgFolderNotFound, root + sourceName);
             return false;
         case Presence::kPresent:
             break;
@@ -187,13 +187,13 @@ bool MoveInstallerInfoFolder(app::Context& context, const std::string& sourceNam
 }
 
 // The common programs folder, or the not-found message and false.
-bool FindProgramsFolder(app::Context& context, std::string& programs) {
+bool FindProgramsFolder(core::Context& context, std::string& programs) {
     const bool named = SpecialFolder(context, platform::csidl::kCommonPrograms, programs);
     const Presence presence = named ? Probe(context.platform.files, programs) : Presence::kAbsent;
     if (presence == Presence::kPresent)
         return true;
     if (presence == Presence::kAbsent)
-        ShowPathMessage(context, app::TextId::kMsgFolderNotFound, programs);
+        ShowPathMessage(context, core::TextId::kMsgFolderNotFound, programs);
     return false;
 }
 
@@ -208,7 +208,7 @@ bool CreateHiddenFolder(platform::FileSystem& files, const std::string& folder) 
 
 // Moves a start-menu folder. The elevated twin goes through the shell, which on Windows
 // version 6.0 cannot move the folder: there it copies and deletes.
-bool MoveStartMenu(app::Context& context, const std::string& programs, const std::string& from,
+bool MoveStartMenu(core::Context& context, const std::string& programs, const std::string& from,
                    const std::string& to, bool activation) {
     auto& files = context.platform.files;
     if (!context.startup.elevatedTwin)
@@ -233,7 +233,7 @@ bool MoveStartMenu(app::Context& context, const std::string& programs, const std
     return moved;
 }
 
-bool ParkOldLayoutShortcuts(app::Context& context, const std::string& programs,
+bool ParkOldLayoutShortcuts(core::Context& context, const std::string& programs,
                             const std::string& parked) {
     auto& files = context.platform.files;
     if (!CreateHiddenFolder(files, parked))
@@ -256,7 +256,7 @@ bool IsMakerStartMenuFolder(const std::string& path) {
     return after == path.size() || path[after] == '{';
 }
 
-bool ShortcutNamesFolder(app::Context& context, const std::string& link,
+bool ShortcutNamesFolder(core::Context& context, const std::string& link,
                          const std::string& folderName) {
     std::string target;
     std::string arguments;
@@ -268,7 +268,7 @@ bool ShortcutNamesFolder(app::Context& context, const std::string& link,
            arguments.find(folderName) != std::string::npos;
 }
 
-bool GatherShortcuts(app::Context& context, const std::string& from, const std::string& to,
+bool GatherShortcuts(core::Context& context, const std::string& from, const std::string& to,
                      const std::string& folderName) {
     auto& files = context.platform.files;
     if (Probe(files, to) != Presence::kPresent && !Succeeded(files.CreateDirectory(to)))
@@ -303,7 +303,7 @@ bool GatherShortcuts(app::Context& context, const std::string& from, const std::
     return walked && next == platform::error::kNoMoreFiles;
 }
 
-bool MoveToolRecord(app::Context& context, const std::string& parkedName, bool toParked) {
+bool MoveToolRecord(core::Context& context, const std::string& parkedName, bool toParked) {
     auto& files = context.platform.files;
     std::string windows;
     const bool named = SpecialFolder(context, platform::csidl::kWindows, windows);
@@ -311,13 +311,13 @@ bool MoveToolRecord(app::Context& context, const std::string& parkedName, bool t
         case Presence::kUnknown:
             return false;
         case Presence::kAbsent:
-            ShowPathMessage(context, app::TextId::kMsgFileNotFound, windows);
+            ShowPathMessage(context, core::TextId::kMsgFileNotFound, windows);
             return false;
         case Presence::kPresent:
             break;
     }
-    const std::string live = windows + "\\" + maintenance::kToolRecordFileName;
-    const std::string parked = windows + "\\" + parkedName + maintenance::kToolRecordFileName;
+    const std::string live = windows + "\\" + environments::kToolRecordFileName;
+    const std::string parked = windows + "\\" + parkedName + environments::kToolRecordFileName;
     const std::string& source = toParked ? live : parked;
     const std::string& target = toParked ? parked : live;
 
@@ -339,31 +339,31 @@ bool MoveToolRecord(app::Context& context, const std::string& parkedName, bool t
 
 }  // namespace
 
-bool DeactivateUninstallEntry(app::Context& context, const std::string& parkedName) {
-    return MoveUninstallEntry(context, app::kVantorixProductGuid, parkedName, true);
+bool DeactivateUninstallEntry(core::Context& context, const std::string& parkedName) {
+    return MoveUninstallEntry(context, core::kVantorixProductGuid, parkedName, true);
 }
 
-bool ActivateUninstallEntry(app::Context& context, const std::string& parkedName) {
-    return MoveUninstallEntry(context, parkedName, app::kVantorixProductGuid, false);
+bool ActivateUninstallEntry(core::Context& context, const std::string& parkedName) {
+    return MoveUninstallEntry(context, parkedName, core::kVantorixProductGuid, false);
 }
 
-bool DeactivateTidewatchFolder(app::Context& context, const std::string& parkedName) {
+bool DeactivateTidewatchFolder(core::Context& context, const std::string& parkedName) {
     return MoveTidewatchFolder(context, parkedName, true);
 }
 
-bool ActivateTidewatchFolder(app::Context& context, const std::string& parkedName) {
+bool ActivateTidewatchFolder(core::Context& context, const std::string& parkedName) {
     return MoveTidewatchFolder(context, parkedName, false);
 }
 
-bool DeactivateInstallerInfoFolder(app::Context& context, const std::string& parkedName) {
-    return MoveInstallerInfoFolder(context, app::kVantorixProductGuid, parkedName);
+bool DeactivateInstallerInfoFolder(core::Context& context, const std::string& parkedName) {
+    return MoveInstallerInfoFolder(context, core::kVantorixProductGuid, parkedName);
 }
 
-bool ActivateInstallerInfoFolder(app::Context& context, const std::string& parkedName) {
-    return MoveInstallerInfoFolder(context, parkedName, app::kVantorixProductGuid);
+bool ActivateInstallerInfoFolder(core::Context& context, const std::string& parkedName) {
+    return MoveInstallerInfoFolder(context, parkedName, core::kVantorixProductGuid);
 }
 
-bool DeactivateStartMenuFolder(app::Context& context, const std::string& parkedName) {
+bool DeactivateStartMenuFolder(core::Context& context, const std::string& parkedName) {
     auto& files = context.platform.files;
     std::string programs;
     if (!FindProgramsFolder(context, programs))
@@ -390,7 +390,7 @@ bool DeactivateStartMenuFolder(app::Context& context, const std::string& parkedN
     return Succeeded(files.SetAttributes(parked, platform::fileattr::kHidden));
 }
 
-bool ActivateStartMenuFolder(app::Context& context, const std::string& parkedName) {
+bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedName) {
     auto& files = context.platform.files;
     std::string programs;
     if (!FindProgramsFolder(context, programs))
@@ -415,15 +415,15 @@ bool ActivateStartMenuFolder(app::Context& context, const std::string& parkedNam
     return true;
 }
 
-bool DeactivateToolRecordFile(app::Context& context, const std::string& parkedName) {
+bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedName) {
     return MoveToolRecord(context, parkedName, true);
 }
 
-bool ActivateToolRecordFile(app::Context& context, const std::string& parkedName) {
+bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName) {
     return MoveToolRecord(context, parkedName, false);
 }
 
-bool MoveShortcutsOfEnvironment(app::Context& context, const std::string& from,
+bool MoveShortcutsOfEnvironment(core::Context& context, const std::string& from,
                                 const std::string& to) {
     const std::string folderName = context.active.folderName;
     if (folderName.empty())

@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
@@ -16,30 +16,30 @@ namespace velnora::environments {
 
 // Uninstall entry: the key moves with all its values; "DisplayName" becomes "_DisplayName"
 // while parked, and the key name inside "LogFile" and "UninstallString" follows the key.
-bool DeactivateUninstallEntry(app::Context& context, const std::string& parkedName);
-bool ActivateUninstallEntry(app::Context& context, const std::string& parkedName);
+bool DeactivateUninstallEntry(core::Context& context, const std::string& parkedName);
+bool ActivateUninstallEntry(core::Context& context, const std::string& parkedName);
 
 // Tidewatch's data folder below the common application data folder.
-bool DeactivateTidewatchFolder(app::Context& context, const std::string& parkedName);
-bool ActivateTidewatchFolder(app::Context& context, const std::string& parkedName);
+bool DeactivateTidewatchFolder(core::Context& context, const std::string& parkedName);
+bool ActivateTidewatchFolder(core::Context& context, const std::string& parkedName);
 
 // The vendor installer's information folder below the program files folder.
-bool DeactivateInstallerInfoFolder(app::Context& context, const std::string& parkedName);
-bool ActivateInstallerInfoFolder(app::Context& context, const std::string& parkedName);
+bool DeactivateInstallerInfoFolder(core::Context& context, const std::string& parkedName);
+bool ActivateInstallerInfoFolder(core::Context& context, const std::string& parkedName);
 
 // The maker's start-menu folder; parked beside the live one and hidden. Environments of
 // version 3000 and older kept their shortcuts all over the start menu: those are gathered.
-bool DeactivateStartMenuFolder(app::Context& context, const std::string& parkedName);
-bool ActivateStartMenuFolder(app::Context& context, const std::string& parkedName);
+bool DeactivateStartMenuFolder(core::Context& context, const std::string& parkedName);
+bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedName);
 
 // The tool record Vtx2Inst.ini in the Windows folder.
-bool DeactivateToolRecordFile(app::Context& context, const std::string& parkedName);
-bool ActivateToolRecordFile(app::Context& context, const std::string& parkedName);
+bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedName);
+bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName);
 
 // Moves every shortcut below `from` whose target or arguments name the active environment's
 // folder into `to`, at the same relative place. The maker's live and parked start-menu
 // folders are left alone. False when the folder name is unknown or a listing or move fails.
-bool MoveShortcutsOfEnvironment(app::Context& context, const std::string& from,
+bool MoveShortcutsOfEnvironment(core::Context& context, const std::string& from,
                                 const std::string& to);
 
 }  // namespace velnora::environments

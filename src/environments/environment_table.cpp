@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "platform/user_interface.h"
 
 namespace velnora::environments {
@@ -26,7 +26,7 @@ bool IsSpace(char c) {
 }
 
 std::string EntryPath(const std::string& keyName) {
-    return std::string(app::kUninstallRoot) + "\\" + keyName;
+    return std::string(core::kUninstallRoot) + "\\" + keyName;
 }
 
 // Reads a value of an open key as text; nothing when it is missing or too long.
@@ -39,15 +39,15 @@ bool ReadText(platform::Registry& registry, platform::Handle key, const std::str
     return true;
 }
 
-void ShowSearchFailed(app::Context& context) {
+void ShowSearchFailed(core::Context& context) {
     context.platform.ui.MessageBox(nullptr,
-                                   context.texts.Get(app::TextId::kMsgRegistrySearchFailed),
-                                   context.texts.Get(app::TextId::kCaptionError),
+                                   context.texts.Get(core::TextId::kMsgRegistrySearchFailed),
+                                   context.texts.Get(core::TextId::kCaptionError),
                                    platform::mb::kOk | platform::mb::kIconError);
 }
 
 // Looks at one subkey of the uninstall root. False when it cannot be opened.
-bool ExamineEntry(app::Context& context, const std::string& name) {
+bool ExamineEntry(core::Context& context, const std::string& name) {
     auto& registry = context.platform.registry;
     auto& table = context.environments;
     const std::string path = EntryPath(name);
@@ -58,9 +58,9 @@ bool ExamineEntry(app::Context& context, const std::string& name) {
 
     std::string guid;
     if (ReadText(registry, key, kProductGuidValue, guid) && !guid.empty() &&
-        guid == app::kVantorixProductGuid) {
+        guid == core::kVantorixProductGuid) {
         // Stored before it is known to count; the next candidate takes the row if it does not.
-        EnvironmentRecord& row = table.Row(table.Count());
+        core::EnvironmentRecord& row = table.Row(table.Count());
         row.keyName = name;
         row.keyPath = path;
 
@@ -80,26 +80,6 @@ bool ExamineEntry(app::Context& context, const std::string& name) {
 }
 
 }  // namespace
-
-void EnvironmentTable::Clear() {
-    for (auto& row : rows_) {
-        row.keyName.clear();
-        row.keyPath.clear();
-    }
-    count_ = 0;
-}
-
-void EnvironmentTable::CountNextRow() {
-    if (Full())
-        __builtin_trap();
-    ++count_;
-}
-
-void EnvironmentTable::SwapRows(int a, int b) {
-    if (a == b)
-        return;
-    std::swap(rows_[Checked(a)], rows_[Checked(b)]);
-}
 
 std::string BufferText(const platform::RegValue& value) {
     std::string text(value.data.begin(), value.data.end());
@@ -144,13 +124,13 @@ std::string JoinTokens(const std::string& text, const char* delimiters) {
     return joined;
 }
 
-bool EnumerateEnvironments(app::Context& context) {
+bool EnumerateEnvironments(core::Context& context) {
     auto& registry = context.platform.registry;
     auto& table = context.environments;
     table.Clear();
 
     platform::Handle root = platform::kNoHandle;
-    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), app::kUninstallRoot,
+    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), core::kUninstallRoot,
                          platform::regaccess::kEnumerateSubKeys,
                          root) != platform::error::kSuccess) {
         ShowSearchFailed(context);
@@ -184,13 +164,13 @@ bool EnumerateEnvironments(app::Context& context) {
     return true;
 }
 
-void SortEnvironmentsByLocation(app::Context& context) {
+void SortEnvironmentsByLocation(core::Context& context) {
     auto& table = context.environments;
     const int count = table.Count();
 
     // Each location is read once and travels with its row, so the exchange loop below sees
     // exactly the texts it would see by reading the registry at every comparison.
-    std::array<std::string, kMaxEnvironments> locations;
+    std::array<std::string, core::kMaxEnvironments> locations;
     for (int row = 0; row < count; ++row)
         ReadEnvironmentValue(context, row, kInstallLocationValue,
                              locations[static_cast<std::size_t>(row)]);
@@ -207,7 +187,7 @@ void SortEnvironmentsByLocation(app::Context& context) {
     }
 }
 
-bool ReadEnvironmentValue(app::Context& context, int row, const std::string& valueName,
+bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
                           std::string& text) {
     auto& registry = context.platform.registry;
     text.clear();
@@ -221,7 +201,7 @@ bool ReadEnvironmentValue(app::Context& context, int row, const std::string& val
     return true;
 }
 
-int FindEnvironmentIndex(const EnvironmentTable& table, const std::string& keyName) {
+int FindEnvironmentIndex(const core::EnvironmentTable& table, const std::string& keyName) {
     for (int row = 0; row < table.Count(); ++row)
         if (table.Row(row).keyName == keyName)
             return row;
@@ -239,8 +219,8 @@ bool EnvironmentEntryExists(platform::Registry& registry, const std::string& key
 
 // Without an active row nothing changes. When its entry cannot be opened the folder name
 // becomes empty and the version stays; when its program has no version the version becomes 0.
-bool FindActiveEnvironment(app::Context& context, std::int32_t& version) {
-    const int row = FindEnvironmentIndex(context.environments, app::kVantorixProductGuid);
+bool FindActiveEnvironment(core::Context& context, std::int32_t& version) {
+    const int row = FindEnvironmentIndex(context.environments, core::kVantorixProductGuid);
     if (row < 0)
         return false;
 

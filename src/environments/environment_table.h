@@ -7,81 +7,42 @@
 #include <cstdint>
 #include <string>
 
+#include "core/tables.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
 namespace velnora::environments {
 
-inline constexpr int kMaxEnvironments = 128;
-
 // Registry values are read into buffers of this size; longer data counts as unreadable.
 inline constexpr std::size_t kValueBufferSize = 1023;
 inline constexpr std::size_t kKeyNameBufferSize = 1024;
 
-struct EnvironmentRecord {
-    std::string keyName;  // the product GUID for the active environment, a parked GUID otherwise
-    std::string keyPath;  // uninstall root + "\" + keyName, under the local machine
-};
-
-// Rows 0 to Count() - 1 are valid, in ascending byte order of "InstallLocation". Rebuilt from
-// scratch by every enumeration, so a row is only meaningful until the next one.
-class EnvironmentTable {
-  public:
-    int Count() const { return count_; }
-
-    // Any of the 128 rows; an index outside them is a bug in the caller and stops the program.
-    EnvironmentRecord& Row(int index) { return rows_[Checked(index)]; }
-    const EnvironmentRecord& Row(int index) const { return rows_[Checked(index)]; }
-
-    void Clear();
-    bool Full() const { return count_ == kMaxEnvironments; }
-    // Counts the row at Count(), which the caller has filled.
-    void CountNextRow();
-    void SwapRows(int a, int b);
-
-  private:
-    static std::size_t Checked(int index) {
-        if (index < 0 || index >= kMaxEnvironments)
-            __builtin_trap();
-        return static_cast<std::size_t>(index);
-    }
-
-    std::array<EnvironmentRecord, kMaxEnvironments> rows_{};
-    int count_ = 0;
-};
-
-// What the last successful look-up learnt of the active environment.
-struct ActiveEnvironmentCache {
-    std::string folderName;    // last path component of its "InstallLocation"
-    std::int32_t version = 0;  // see ReadProductVersionNumber
-};
-
 // Rebuilds the table from the uninstall root, sorts it and records the count in the settings
 // file. False after a registry failure, which has been shown to the user.
-bool EnumerateEnvironments(app::Context& context);
+bool EnumerateEnvironments(core::Context& context);
 
 // Orders the valid rows by "InstallLocation" with an exchange sort; the order among equal
 // locations is the one that sort gives.
-void SortEnvironmentsByLocation(app::Context& context);
+void SortEnvironmentsByLocation(core::Context& context);
 
 // Reads one value of a row's uninstall entry. False when the entry cannot be opened; a missing
 // or unreadable value gives true and an empty text.
-bool ReadEnvironmentValue(app::Context& context, int row, const std::string& valueName,
+bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
                           std::string& text);
 
 // The first valid row with exactly this key name, or -1.
-int FindEnvironmentIndex(const EnvironmentTable& table, const std::string& keyName);
+int FindEnvironmentIndex(const core::EnvironmentTable& table, const std::string& keyName);
 
 // Can the uninstall entry of this key name be opened for reading?
 bool EnvironmentEntryExists(platform::Registry& registry, const std::string& keyName);
 
 // Finds the active row, refreshes the cached folder name and reads its version into `version`
 // (which may be the cache's own version). See the .cpp for what stays unchanged on failure.
-bool FindActiveEnvironment(app::Context& context, std::int32_t& version);
+bool FindActiveEnvironment(core::Context& context, std::int32_t& version);
 
 // The version number of a program file: the first four characters of its ProductVersion text
 // with the "." and "," separators taken out.

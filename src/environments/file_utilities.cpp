@@ -83,15 +83,6 @@ std::string UpperCase(std::string text) {
     return text;
 }
 
-bool FileExists(platform::FileSystem& files, const std::string& path) {
-    platform::Handle find = platform::kNoHandle;
-    platform::FindData data;
-    if (files.FindFirst(path, find, data) != platform::error::kSuccess)
-        return false;
-    files.FindClose(find);
-    return true;
-}
-
 // The tally: every file adds one, a subfolder's result replaces what this level has counted
 // so far, and a finished listing turns a tally of exactly 1 into 0, so that 1 always means
 // found. With an empty name nothing matches and the result counts the files behind the last

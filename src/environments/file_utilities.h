@@ -13,9 +13,6 @@
 
 namespace velnora::environments {
 
-// Does a file search on the path find anything (file or folder)?
-bool FileExists(platform::FileSystem& files, const std::string& path);
-
 // Searches the tree for a file whose upper-cased name equals `upperName`. 1 means found;
 // otherwise a tally of files (see the .cpp for its exact rule), or -1 after a listing error.
 int FindFileBelow(platform::FileSystem& files, const std::string& folder,

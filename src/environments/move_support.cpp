@@ -1,6 +1,6 @@
 #include "environments/move_support.h"
 
-#include "app/context.h"
+#include "core/context.h"
 #include "platform/shell.h"
 #include "platform/user_interface.h"
 
@@ -31,7 +31,7 @@ Presence Probe(platform::FileSystem& files, const std::string& path) {
     return Presence::kUnknown;
 }
 
-bool SpecialFolder(app::Context& context, int csidl, std::string& path) {
+bool SpecialFolder(core::Context& context, int csidl, std::string& path) {
     path.clear();
     if (context.platform.shell.GetSpecialFolderPath(csidl | platform::csidl::kFlagCreate, path))
         return true;
@@ -39,14 +39,14 @@ bool SpecialFolder(app::Context& context, int csidl, std::string& path) {
     return false;
 }
 
-void ShowPathMessage(app::Context& context, app::TextId text, const std::string& path) {
+void ShowPathMessage(core::Context& context, core::TextId text, const std::string& path) {
     context.platform.ui.MessageBox(nullptr, context.texts.Get(text) + "[" + path + "]",
-                                   context.texts.Get(app::TextId::kCaptionError),
+                                   context.texts.Get(core::TextId::kCaptionError),
                                    platform::mb::kOk | platform::mb::kIconError);
 }
 
 std::string UninstallEntryPath(const std::string& keyName) {
-    return std::string(app::kUninstallRoot) + "\\" + keyName;
+    return std::string(core::kUninstallRoot) + "\\" + keyName;
 }
 
 platform::ErrorCode EnumWholeValue(platform::Registry& registry, platform::Handle key,

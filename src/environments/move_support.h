@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
@@ -31,10 +31,10 @@ Presence Probe(platform::FileSystem& files, const std::string& path);
 
 // A shell folder of the machine (the create flag added to the id). False when the shell
 // cannot name it; `path` is then empty.
-bool SpecialFolder(app::Context& context, int csidl, std::string& path);
+bool SpecialFolder(core::Context& context, int csidl, std::string& path);
 
 // The error box of a missing folder or file: the text, then the path in square brackets.
-void ShowPathMessage(app::Context& context, app::TextId text, const std::string& path);
+void ShowPathMessage(core::Context& context, core::TextId text, const std::string& path);
 
 // The registry key path of an environment's uninstall entry.
 std::string UninstallEntryPath(const std::string& keyName);

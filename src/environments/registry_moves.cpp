@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "environments/move_support.h"
 
 namespace velnora::environments {
@@ -51,7 +51,7 @@ bool CopyClientInfo(platform::Registry& registry, platform::Handle source,
 
 // Where the maker's key or the source key is missing there is nothing to move: the target key
 // is made so that the move back finds one.
-bool MoveClientInfo(app::Context& context, const std::string& sourcePath,
+bool MoveClientInfo(core::Context& context, const std::string& sourcePath,
                     const std::string& targetPath, bool deleteSourceKey) {
     auto& registry = context.platform.registry;
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
@@ -99,7 +99,7 @@ bool MoveClientInfo(app::Context& context, const std::string& sourcePath,
 }
 
 std::string AssociationSuffix(const std::string& keyName) {
-    return keyName == app::kVantorixProductGuid ? std::string() : keyName;
+    return keyName == core::kVantorixProductGuid ? std::string() : keyName;
 }
 
 std::string AssociationKey(const std::string& keyName, const std::string& subkey) {
@@ -109,7 +109,7 @@ std::string AssociationKey(const std::string& keyName, const std::string& subkey
 // Like AssociationExists, but a key that cannot be opened for another reason than its absence
 // leaves the answer open: skipping the move then would leave the association behind to be
 // overwritten by the next environment's.
-Opened ProbeAssociation(app::Context& context, const std::string& keyName) {
+Opened ProbeAssociation(core::Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
     const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
     for (const char* subkey : {"", kAssociationIconKey, kAssociationCommandKey}) {
@@ -125,23 +125,23 @@ Opened ProbeAssociation(app::Context& context, const std::string& keyName) {
 
 }  // namespace
 
-bool DeactivateTidewatchRegistration(app::Context& context, const std::string& parkedName) {
+bool DeactivateTidewatchRegistration(core::Context& context, const std::string& parkedName) {
     return MoveClientInfo(context, kTidewatchKey, ParkedTidewatchKey(parkedName), false);
 }
 
-bool ActivateTidewatchRegistration(app::Context& context, const std::string& parkedName) {
+bool ActivateTidewatchRegistration(core::Context& context, const std::string& parkedName) {
     return MoveClientInfo(context, ParkedTidewatchKey(parkedName), kTidewatchKey, true);
 }
 
-bool AssociationExists(app::Context& context, const std::string& keyName) {
+bool AssociationExists(core::Context& context, const std::string& keyName) {
     return ProbeAssociation(context, keyName) == Opened::kOpen;
 }
 
-bool CopyAssociationKey(app::Context& context, const std::string& subkey,
+bool CopyAssociationKey(core::Context& context, const std::string& subkey,
                         AssociationDirection direction, const std::string& parkedName) {
     auto& registry = context.platform.registry;
     const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
-    const std::string live = AssociationKey(app::kVantorixProductGuid, subkey);
+    const std::string live = AssociationKey(core::kVantorixProductGuid, subkey);
     const std::string parked = AssociationKey(parkedName, subkey);
     const bool toParked = direction == AssociationDirection::kLiveToParked;
 
@@ -173,7 +173,7 @@ bool CopyAssociationKey(app::Context& context, const std::string& subkey,
     return copied;
 }
 
-bool DeleteAssociation(app::Context& context, const std::string& keyName) {
+bool DeleteAssociation(core::Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
     const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
     for (const char* subkey :
@@ -184,10 +184,10 @@ bool DeleteAssociation(app::Context& context, const std::string& keyName) {
     return true;
 }
 
-bool CopyAssociation(app::Context& context, AssociationDirection direction,
+bool CopyAssociation(core::Context& context, AssociationDirection direction,
                      const std::string& parkedName) {
     const bool toParked = direction == AssociationDirection::kLiveToParked;
-    switch (ProbeAssociation(context, toParked ? app::kVantorixProductGuid : parkedName)) {
+    switch (ProbeAssociation(context, toParked ? core::kVantorixProductGuid : parkedName)) {
         case Opened::kFailed:
             return false;
         case Opened::kMissing:
@@ -200,7 +200,7 @@ bool CopyAssociation(app::Context& context, AssociationDirection direction,
     return icon && command;
 }
 
-void DropMovedAssociation(app::Context& context, const std::string& sourceName,
+void DropMovedAssociation(core::Context& context, const std::string& sourceName,
                           const std::string& targetName) {
     if (AssociationExists(context, sourceName) && AssociationExists(context, targetName))
         DeleteAssociation(context, sourceName);

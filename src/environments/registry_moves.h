@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
@@ -13,8 +13,8 @@ namespace velnora::environments {
 
 // "ClientInfo" between Tidewatch's live key and the environment's parked key. Without the
 // maker's key or a source key only the target key is created.
-bool DeactivateTidewatchRegistration(app::Context& context, const std::string& parkedName);
-bool ActivateTidewatchRegistration(app::Context& context, const std::string& parkedName);
+bool DeactivateTidewatchRegistration(core::Context& context, const std::string& parkedName);
+bool ActivateTidewatchRegistration(core::Context& context, const std::string& parkedName);
 
 enum class AssociationDirection { kLiveToParked, kParkedToLive };
 
@@ -23,26 +23,26 @@ inline constexpr char kAssociationCommandKey[] = "\\shell\\open\\command";
 
 // Do the class key, its icon key and its open command key of the key name's association all
 // exist? The product GUID stands for the live association.
-bool AssociationExists(app::Context& context, const std::string& keyName);
+bool AssociationExists(core::Context& context, const std::string& keyName);
 
 // Copies every value of one subkey of the association between the live class and the parked
 // class of the key name. False when any value could not be read or written.
-bool CopyAssociationKey(app::Context& context, const std::string& subkey,
+bool CopyAssociationKey(core::Context& context, const std::string& subkey,
                         AssociationDirection direction, const std::string& parkedName);
 
 // Deletes the five keys of the key name's association, leaves first. False at the first key
 // that cannot be deleted (for example one with a further verb below it).
-bool DeleteAssociation(app::Context& context, const std::string& keyName);
+bool DeleteAssociation(core::Context& context, const std::string& keyName);
 
 // Both subkeys of the association copied, when the source association exists. The source is
 // not deleted here: see DropMovedAssociation.
-bool CopyAssociation(app::Context& context, AssociationDirection direction,
+bool CopyAssociation(core::Context& context, AssociationDirection direction,
                      const std::string& parkedName);
 
 // Deletes the association of `sourceName` when it exists and the one of `targetName` does
 // too. Called once every step of a switch has succeeded, so that a later step that fails can
 // still take the association back.
-void DropMovedAssociation(app::Context& context, const std::string& sourceName,
+void DropMovedAssociation(core::Context& context, const std::string& sourceName,
                           const std::string& targetName);
 
 }  // namespace velnora::environments

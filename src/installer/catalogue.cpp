@@ -6,7 +6,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "installer/run_state.h"
 
 namespace velnora::installer {
@@ -62,37 +62,8 @@ std::optional<std::size_t> ConditionTarget(const std::string& value, std::size_t
 
 }  // namespace
 
-InstallerCatalogue::InstallerCatalogue()
-    : rows_(std::make_unique<std::array<InstallerEntry, kCatalogueCapacity>>()) {}
-
-const InstallerEntry& InstallerCatalogue::Entry(std::size_t index) const {
-    const InstallerEntry* entry = Find(index);
-    if (entry == nullptr)
-        __builtin_trap();
-    return *entry;
-}
-
-const InstallerEntry* InstallerCatalogue::Find(std::size_t index) const {
-    if (index >= count_)
-        return nullptr;
-    return &(*rows_)[index];
-}
-
-bool InstallerCatalogue::Append(InstallerEntry entry) {
-    if (count_ >= rows_->size())
-        return false;
-    (*rows_)[count_++] = std::move(entry);
-    return true;
-}
-
-void InstallerCatalogue::Clear() {
-    for (std::size_t i = 0; i < count_; ++i)
-        (*rows_)[i] = InstallerEntry{};
-    count_ = 0;
-}
-
 std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::string& section,
-                                   const std::string& file, InstallerCatalogue& catalogue) {
+                                   const std::string& file, core::InstallerCatalogue& catalogue) {
     catalogue.Clear();
 
     std::string names;
@@ -103,7 +74,7 @@ std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::s
     // buffer may end in a cut name without its zero.
     std::vector<std::string> entryNames;
     std::size_t pos = 0;
-    while (pos < names.size() && entryNames.size() < kCatalogueCapacity) {
+    while (pos < names.size() && entryNames.size() < core::kCatalogueCapacity) {
         std::size_t end = names.find('\0', pos);
         if (end == std::string::npos)
             end = names.size();
@@ -116,7 +87,7 @@ std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::s
     }
 
     for (const std::string& n : entryNames) {
-        InstallerEntry entry;
+        core::InstallerEntry entry;
         entry.name = n;
         std::string path = ReadValue(profile, section, n, file);
         if (!path.empty())
@@ -135,7 +106,7 @@ std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::s
     return catalogue.Count();
 }
 
-std::size_t ReadInstallerCatalogue(app::Context& context, const std::string& section,
+std::size_t ReadInstallerCatalogue(core::Context& context, const std::string& section,
                                    const std::string& file) {
     return ReadInstallerCatalogue(context.platform.profile, section, file, context.catalogue);
 }
@@ -209,10 +180,10 @@ bool StartTickState(std::string_view tickValue, std::string_view userSelection) 
     return true;
 }
 
-bool ReadStartTickState(app::Context& context, std::size_t index, bool resumed) {
+bool ReadStartTickState(core::Context& context, std::size_t index, bool resumed) {
     std::string value;
     ReadRunState(context, kRunStateSection, TickStateKey(index, resumed), value);
-    const InstallerEntry* entry = context.catalogue.Find(index);
+    const core::InstallerEntry* entry = context.catalogue.Find(index);
     return StartTickState(value, entry != nullptr ? entry->userSelection : std::string());
 }
 
@@ -237,10 +208,10 @@ std::int32_t ParseConditionIndex(std::string_view value) {
     return static_cast<std::int32_t>(std::min(number, kMax));
 }
 
-std::vector<std::size_t> ApplySelectionConditions(const InstallerCatalogue& catalogue,
+std::vector<std::size_t> ApplySelectionConditions(const core::InstallerCatalogue& catalogue,
                                                   std::size_t toggled, std::span<int> ticks) {
     std::vector<std::size_t> changed;
-    const InstallerEntry* entry = catalogue.Find(toggled);
+    const core::InstallerEntry* entry = catalogue.Find(toggled);
     if (entry == nullptr || toggled >= ticks.size())
         return changed;
 
@@ -267,7 +238,7 @@ std::vector<std::size_t> ApplySelectionConditions(const InstallerCatalogue& cata
     return changed;
 }
 
-std::size_t PageEntryCount(const InstallerCatalogue& catalogue) {
+std::size_t PageEntryCount(const core::InstallerCatalogue& catalogue) {
     return std::min(catalogue.Count(), kPageEntryLimit);
 }
 

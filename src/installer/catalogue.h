@@ -11,56 +11,19 @@
 #include <string_view>
 #include <vector>
 
+#include "core/tables.h"
 #include "platform/profile.h"
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
 namespace velnora::installer {
 
-// Rows of the catalogue table.
-inline constexpr std::size_t kCatalogueCapacity = 1280;
 // The key list and every value of the catalogue section are read into buffers of this size.
 inline constexpr std::size_t kCatalogueBufferSize = 4096;
 // The installer page keeps per-entry state for this many entries.
 inline constexpr std::size_t kPageEntryLimit = 80;
-
-// One installer of the catalogue; every field is empty when its key is missing or empty.
-struct InstallerEntry {
-    std::string name;                // the key name, shown in the installer list
-    std::string path;                // relative to the program folder
-    std::string userSelection;       // on-word or empty: the user may change the tick
-    std::string option;              // arguments after the path, one blank between
-    std::string needUserInfoButton;  // handed to Vtx2Inst.ini before the installer starts
-    std::string tooltip;
-    std::string conditionAnd;   // index of an entry that follows this entry's tick
-    std::string conditionOr;    // index of an entry unticked when this one is ticked
-    std::string installOption;  // appended to the command line without a separator
-};
-
-// The fixed table of catalogue rows. The rows live on the heap so that a context on the stack
-// of the program's entry point stays small.
-class InstallerCatalogue {
-  public:
-    InstallerCatalogue();
-    InstallerCatalogue(const InstallerCatalogue&) = delete;
-    InstallerCatalogue& operator=(const InstallerCatalogue&) = delete;
-
-    std::size_t Count() const { return count_; }
-    // Row `index`, which must be below Count(); any other index is a bug of the caller and
-    // stops the program rather than read a row that does not exist.
-    const InstallerEntry& Entry(std::size_t index) const;
-    // Null for an index at or beyond Count().
-    const InstallerEntry* Find(std::size_t index) const;
-    // False, and nothing written, once the table is full.
-    bool Append(InstallerEntry entry);
-    void Clear();
-
-  private:
-    std::unique_ptr<std::array<InstallerEntry, kCatalogueCapacity>> rows_;
-    std::size_t count_ = 0;
-};
 
 // Fills `catalogue` from the section of an autorun.ini and returns the number of entries; 0
 // when the file or the section is missing or holds attribute keys only.
@@ -70,9 +33,9 @@ class InstallerCatalogue {
 // the table size and nothing is written out of bounds. The page's own limit of 80 is applied
 // by the page (PageEntryCount).
 std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::string& section,
-                                   const std::string& file, InstallerCatalogue& catalogue);
+                                   const std::string& file, core::InstallerCatalogue& catalogue);
 // The same into the context's catalogue.
-std::size_t ReadInstallerCatalogue(app::Context& context, const std::string& section,
+std::size_t ReadInstallerCatalogue(core::Context& context, const std::string& section,
                                    const std::string& file);
 
 // True for the names that carry an attribute of another entry rather than an entry: they
@@ -104,7 +67,7 @@ std::string TickStateKey(std::size_t index, bool resumed);
 bool StartTickState(std::string_view tickValue, std::string_view userSelection);
 // The same with the tick key read through the run-state reader (autorun.ini first, then the
 // run-state file).
-bool ReadStartTickState(app::Context& context, std::size_t index, bool resumed);
+bool ReadStartTickState(core::Context& context, std::size_t index, bool resumed);
 
 // The decimal value of a condition: leading blanks, a sign and the digits that follow; a text
 // without digits gives 0. Values beyond the 32-bit range are clamped.
@@ -114,11 +77,11 @@ std::int32_t ParseConditionIndex(std::string_view value);
 // ConditionOr first, then ConditionAnd, each once. `ticks` holds one tick flag per list row
 // (its size is the number of rows); condition values that name no row, negative ones
 // included, are ignored. Returns the rows whose tick changed, for redrawing.
-std::vector<std::size_t> ApplySelectionConditions(const InstallerCatalogue& catalogue,
+std::vector<std::size_t> ApplySelectionConditions(const core::InstallerCatalogue& catalogue,
                                                   std::size_t toggled, std::span<int> ticks);
 
 // Number of catalogue entries the installer page shows and runs: entries beyond its 80th are
 // neither listed nor run.
-std::size_t PageEntryCount(const InstallerCatalogue& catalogue);
+std::size_t PageEntryCount(const core::InstallerCatalogue& catalogue);
 
 }  // namespace velnora::installer

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/context.h"
-#include "app/texts.h"
+#include "core/context.h"
+#include "core/texts.h"
 #include "installer/catalogue.h"
 #include "installer/run_state.h"
 
@@ -23,28 +23,28 @@ constexpr std::uint32_t kPlatformNt = 2;
 
 struct ApiFunctions {
     const char* library;
-    app::TextId missingLibrary;
+    core::TextId missingLibrary;
     std::vector<const char*> functions;
 };
 
 // Looks up one library and its functions; the text to show when something is missing.
-std::optional<app::TextId> FindApi(platform::Processes& processes, const ApiFunctions& api) {
+std::optional<core::TextId> FindApi(platform::Processes& processes, const ApiFunctions& api) {
     if (!processes.LoadLibrary(api.library))
         return api.missingLibrary;
     for (const char* function : api.functions)
         if (!processes.HasFunction(api.library, function))
-            return app::TextId::kMsgApiLoadingError;
+            return core::TextId::kMsgApiLoadingError;
     return std::nullopt;
 }
 
-[[noreturn]] void EndProgram(app::Context& context) {
+[[noreturn]] void EndProgram(core::Context& context) {
     context.platform.session.ExitProcess(0);
     // The session never comes back from ExitProcess; should one ever do so, stop here.
     __builtin_trap();
 }
 
 // Closes the installer's handles before the program ends.
-[[noreturn]] void EndProgram(app::Context& context, const platform::ProcessInfo& info) {
+[[noreturn]] void EndProgram(core::Context& context, const platform::ProcessInfo& info) {
     auto& processes = context.platform.processes;
     if (info.process != kNoHandle)
         processes.CloseHandle(info.process);
@@ -55,7 +55,7 @@ std::optional<app::TextId> FindApi(platform::Processes& processes, const ApiFunc
 
 // The framework's pump: every waiting message is dispatched; the quit message ends the
 // program.
-void PumpThread(app::Context& context) {
+void PumpThread(core::Context& context) {
     for (;;) {
         switch (context.platform.ui.PumpOne()) {
             case PumpStep::kEmpty:
@@ -70,7 +70,7 @@ void PumpThread(app::Context& context) {
 
 // The removing loop: a quit message taken here is reported and posted again, so that the
 // framework's pump that follows ends the program.
-void TakeMessages(app::Context& context) {
+void TakeMessages(core::Context& context) {
     auto& ui = context.platform.ui;
     for (;;) {
         switch (ui.PumpOne()) {
@@ -79,7 +79,7 @@ void TakeMessages(app::Context& context) {
             case PumpStep::kDispatched:
                 break;
             case PumpStep::kQuit:
-                ui.MessageBox(nullptr, context.texts.Get(app::TextId::kMsgQuitDetected),
+                ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgQuitDetected),
                               context.startup.programBaseName, platform::mb::kOk);
                 ui.PostQuit(0);
                 return;
@@ -91,7 +91,7 @@ void TakeMessages(app::Context& context) {
 // process to watch it also wakes, and returns true at once, when that process ends, so the
 // caller's next poll is not held back; a process already seen to end must not be passed
 // again, or the sleep would return at once every time.
-bool PumpFor(app::Context& context, std::uint32_t milliseconds, Handle watch) {
+bool PumpFor(core::Context& context, std::uint32_t milliseconds, Handle watch) {
     auto& processes = context.platform.processes;
     const std::uint32_t start = processes.GetTickCount();
     for (;;) {
@@ -108,11 +108,11 @@ bool PumpFor(app::Context& context, std::uint32_t milliseconds, Handle watch) {
     }
 }
 
-bool IsNtFamily(const app::Context& context) {
+bool IsNtFamily(const core::Context& context) {
     return context.startup.osVersion.platformId == kPlatformNt;
 }
 
-bool EnsureProcessApi(app::Context& context) {
+bool EnsureProcessApi(core::Context& context) {
     return context.execution.processApiLoaded || LoadProcessApi(context);
 }
 
@@ -184,28 +184,28 @@ bool IsImageRunningToolhelp(platform::Processes& processes, std::uint32_t platfo
 
 }  // namespace
 
-bool LoadProcessApi(app::Context& context) {
+bool LoadProcessApi(core::Context& context) {
     auto& state = context.execution;
     auto& processes = context.platform.processes;
     const auto& os = context.startup.osVersion;
 
-    std::optional<app::TextId> missing;
+    std::optional<core::TextId> missing;
     if (os.platformId == kPlatformNt && os.major < 5) {
         state.usePsapi = true;
         missing =
             FindApi(processes, {"PSAPI.DLL",
-                                app::TextId::kMsgPsapiNotFound,
+                                core::TextId::kMsgPsapiNotFound,
                                 {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExA"}});
     } else {
         state.usePsapi = false;
         missing = FindApi(processes, {"Kernel32.dll",
-                                      app::TextId::kMsgKernel32NotFound,
+                                      core::TextId::kMsgKernel32NotFound,
                                       {"CreateToolhelp32Snapshot", "Process32First",
                                        "Process32Next", "Module32First", "Module32Next"}});
         if (!missing)
             missing = FindApi(
                 processes,
-                {"Shell32.dll", app::TextId::kMsgShell32NotFound, {"SHGetSpecialFolderPathA"}});
+                {"Shell32.dll", core::TextId::kMsgShell32NotFound, {"SHGetSpecialFolderPathA"}});
     }
 
     if (missing) {
@@ -217,7 +217,7 @@ bool LoadProcessApi(app::Context& context) {
     return true;
 }
 
-bool IsProcessAlive(app::Context& context, std::uint32_t processId) {
+bool IsProcessAlive(core::Context& context, std::uint32_t processId) {
     if (!EnsureProcessApi(context))
         return false;
     auto& processes = context.platform.processes;
@@ -243,7 +243,7 @@ bool IsProcessAlive(app::Context& context, std::uint32_t processId) {
     return found;
 }
 
-bool IsImageRunning(app::Context& context, std::uint32_t platformId, const std::string& path) {
+bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path) {
     if (!EnsureProcessApi(context))
         EndProgram(context);
     auto& processes = context.platform.processes;
@@ -252,16 +252,17 @@ bool IsImageRunning(app::Context& context, std::uint32_t platformId, const std::
     return IsImageRunningToolhelp(processes, platformId, path);
 }
 
-std::string InstallerCommandLine(const app::Context& context, int index) {
+std::string InstallerCommandLine(const core::Context& context, int index) {
     std::string command = context.execution.installerCommand;
     if (index >= 0) {
-        if (const InstallerEntry* entry = context.catalogue.Find(static_cast<std::size_t>(index)))
+        if (const core::InstallerEntry* entry =
+                context.catalogue.Find(static_cast<std::size_t>(index)))
             command += entry->installOption;
     }
     return command;
 }
 
-int RunInstaller(app::Context& context, int index, int count, int form) {
+int RunInstaller(core::Context& context, int index, int count, int form) {
     auto& state = context.execution;
     auto& processes = context.platform.processes;
     auto& ui = context.platform.ui;
@@ -271,8 +272,8 @@ int RunInstaller(app::Context& context, int index, int count, int form) {
     // An empty command, or one that would not fit the command buffer: nothing is started, and
     // the sequence sees a run without success.
     if (state.installerCommand.empty() || commandLine.size() > kMaxCommandLength) {
-        ui.MessageBox(nullptr, context.texts.Get(app::TextId::kMsgInstallFailed),
-                      context.texts.Get(app::TextId::kCaptionError),
+        ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgInstallFailed),
+                      context.texts.Get(core::TextId::kCaptionError),
                       platform::mb::kOk | platform::mb::kIconError);
         return 0;
     }
@@ -333,11 +334,11 @@ int RunInstaller(app::Context& context, int index, int count, int form) {
     return 1;
 }
 
-void PumpMessagesFor(app::Context& context, std::uint32_t milliseconds) {
+void PumpMessagesFor(core::Context& context, std::uint32_t milliseconds) {
     PumpFor(context, milliseconds, kNoHandle);
 }
 
-void WaitWithMessages(app::Context& context, std::uint32_t milliseconds) {
+void WaitWithMessages(core::Context& context, std::uint32_t milliseconds) {
     auto& processes = context.platform.processes;
     const std::uint32_t start = processes.GetTickCount();
     for (;;) {
@@ -369,13 +370,13 @@ std::uint32_t RestartFlags(int kind, bool force) {
     return flags;
 }
 
-void RestartWindows(app::Context& context, int kind, bool force) {
+void RestartWindows(core::Context& context, int kind, bool force) {
     auto& session = context.platform.session;
     session.EnableShutdownPrivilege();
     session.ExitWindows(RestartFlags(kind, force));
 }
 
-bool CancelPendingShutdown(app::Context& context) {
+bool CancelPendingShutdown(core::Context& context) {
     auto& session = context.platform.session;
     if (session.EnableShutdownPrivilege() != platform::error::kSuccess)
         return false;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
@@ -38,20 +38,20 @@ inline constexpr std::size_t kMaxModules = 100;
 // toolhelp functions of Kernel32 (and SHGetSpecialFolderPathA of Shell32) everywhere else.
 // On failure shows what is missing, with the program's base name as caption, and returns
 // false.
-bool LoadProcessApi(app::Context& context);
+bool LoadProcessApi(core::Context& context);
 
 // Is a process of this identifier in the current process list? False also when the
 // enumeration functions cannot be loaded.
-bool IsProcessAlive(app::Context& context, std::uint32_t processId);
+bool IsProcessAlive(core::Context& context, std::uint32_t processId);
 
 // Does a running process have a module whose full path equals `path` (letter case ignored)?
 // `platformId` 1 (Windows 9x) compares the processes' program files only. Ends the program
 // when the enumeration functions cannot be loaded.
-bool IsImageRunning(app::Context& context, std::uint32_t platformId, const std::string& path);
+bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path);
 
 // The command line of entry `index`: the installer command followed directly by the entry's
 // InstallOption (nothing when the catalogue has no such entry).
-std::string InstallerCommandLine(const app::Context& context, int index);
+std::string InstallerCommandLine(const core::Context& context, int index);
 
 // Starts the installer command, records the resume point, waits until the process has gone
 // and a grace time has passed, and clears the run state after the last entry. Returns 1 when
@@ -60,19 +60,19 @@ std::string InstallerCommandLine(const app::Context& context, int index);
 // then). Every other outcome ends the program with exit code 0: the installer cannot be
 // started, it ended within its first half second, Windows is ending the logon, or the quit
 // message was pumped.
-int RunInstaller(app::Context& context, int index, int count, int form);
+int RunInstaller(core::Context& context, int index, int count, int form);
 
 // Keep the user interface alive for `milliseconds` without using the processor between
 // messages; both end the program when the quit message is pumped.
-void PumpMessagesFor(app::Context& context, std::uint32_t milliseconds);
-void WaitWithMessages(app::Context& context, std::uint32_t milliseconds);
+void PumpMessagesFor(core::Context& context, std::uint32_t milliseconds);
+void WaitWithMessages(core::Context& context, std::uint32_t milliseconds);
 
 // The ExitWindows flags: kind 1 shuts down, 2 powers off, 3 logs off, anything else restarts;
 // `force` adds the force flag.
 std::uint32_t RestartFlags(int kind, bool force);
-void RestartWindows(app::Context& context, int kind, bool force);
+void RestartWindows(core::Context& context, int kind, bool force);
 
 // Cancels a shutdown in progress; true when one was cancelled.
-bool CancelPendingShutdown(app::Context& context);
+bool CancelPendingShutdown(core::Context& context);
 
 }  // namespace velnora::installer

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "app/context.h"
-#include "app/texts.h"
+#include "core/context.h"
+#include "core/texts.h"
 #include "installer/catalogue.h"
 
 namespace velnora::installer {
@@ -18,25 +18,25 @@ std::string FormatIndex(int index) {
 
 }  // namespace
 
-std::string AutorunIniPath(const app::Context& context) {
+std::string AutorunIniPath(const core::Context& context) {
     return context.startup.programFolder + "\\" + kAutorunIniName;
 }
 
-std::optional<std::string> TempFolder(app::Context& context) {
+std::optional<std::string> TempFolder(core::Context& context) {
     auto temp = context.platform.session.GetEnvironmentVariable("TEMP");
     if (!temp || temp->empty() || temp->size() >= kTempBufferSize)
         return std::nullopt;
     return temp;
 }
 
-std::optional<std::string> RunStateFilePath(app::Context& context) {
+std::optional<std::string> RunStateFilePath(core::Context& context) {
     const auto temp = TempFolder(context);
     if (!temp)
         return std::nullopt;
     return *temp + "\\_" + kAutorunIniName;
 }
 
-std::size_t ReadRunState(app::Context& context, const std::string& section, const std::string& key,
+std::size_t ReadRunState(core::Context& context, const std::string& section, const std::string& key,
                          std::string& value) {
     auto& profile = context.platform.profile;
     std::size_t count =
@@ -48,7 +48,7 @@ std::size_t ReadRunState(app::Context& context, const std::string& section, cons
     return count;
 }
 
-bool WriteRunState(app::Context& context, const std::string& section, const std::string& key,
+bool WriteRunState(core::Context& context, const std::string& section, const std::string& key,
                    const std::optional<std::string>& value) {
     auto& profile = context.platform.profile;
     if (const auto stateFile = RunStateFilePath(context)) {
@@ -58,18 +58,18 @@ bool WriteRunState(app::Context& context, const std::string& section, const std:
     if (profile.WriteString(section, key, value, AutorunIniPath(context)))
         return true;
 
-    context.platform.ui.MessageBox(nullptr, context.texts.Get(app::TextId::kMsgStateNotRecorded),
+    context.platform.ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgStateNotRecorded),
                                    context.startup.programBaseName, platform::mb::kOk);
     return false;
 }
 
-int RecordResumePoint(app::Context& context, int index) {
+int RecordResumePoint(core::Context& context, int index) {
     WriteRunState(context, kRunStateSection, kContinueKey, FormatIndex(index));
     RegisterRunAtLogon(context, kLogonValueName);
     return 0;
 }
 
-int FinishRunState(app::Context& context, int next, int count) {
+int FinishRunState(core::Context& context, int next, int count) {
     if (next != count)
         return 0;
 
@@ -102,14 +102,14 @@ std::string ResolveSubstDrive(platform::Session& session, const std::string& pat
     return path;
 }
 
-std::string LogonCommand(app::Context& context) {
+std::string LogonCommand(core::Context& context) {
     const std::string program =
         ResolveSubstDrive(context.platform.session, context.startup.programFolder) + "\\" +
         context.startup.programBaseName + ".exe";
     return "\"" + program + "\"";
 }
 
-bool RegisterRunAtLogon(app::Context& context, const std::string& valueName) {
+bool RegisterRunAtLogon(core::Context& context, const std::string& valueName) {
     auto& registry = context.platform.registry;
     platform::Handle key = platform::kNoHandle;
     if (registry.OpenKeyDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath, key) !=
@@ -122,7 +122,7 @@ bool RegisterRunAtLogon(app::Context& context, const std::string& valueName) {
     return set;
 }
 
-bool UnregisterRunAtLogon(app::Context& context, const std::string& valueName) {
+bool UnregisterRunAtLogon(core::Context& context, const std::string& valueName) {
     auto& registry = context.platform.registry;
     platform::Handle key = platform::kNoHandle;
     if (registry.OpenKeyDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath, key) !=

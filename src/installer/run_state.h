@@ -9,7 +9,7 @@
 
 #include "platform/session.h"
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
@@ -27,29 +27,29 @@ inline constexpr std::size_t kRunStateBufferSize = 512;
 inline constexpr std::size_t kTempBufferSize = 260;
 
 // "autorun.ini" next to the program.
-std::string AutorunIniPath(const app::Context& context);
+std::string AutorunIniPath(const core::Context& context);
 // The value of TEMP, when set and short enough.
-std::optional<std::string> TempFolder(app::Context& context);
+std::optional<std::string> TempFolder(core::Context& context);
 // "%TEMP%\_autorun.ini", when TEMP is set.
-std::optional<std::string> RunStateFilePath(app::Context& context);
+std::optional<std::string> RunStateFilePath(core::Context& context);
 
 // Reads a key from autorun.ini next to the program, else from the run-state file. Returns the
 // number of characters read (at most 511); 0 when the key is missing or empty in both.
-std::size_t ReadRunState(app::Context& context, const std::string& section, const std::string& key,
+std::size_t ReadRunState(core::Context& context, const std::string& section, const std::string& key,
                          std::string& value);
 
 // Writes (or, without a value, deletes) a key in the run-state file, else in autorun.ini next
 // to the program. When both fail it says so in a message box, at every failed write, and
 // returns false.
-bool WriteRunState(app::Context& context, const std::string& section, const std::string& key,
+bool WriteRunState(core::Context& context, const std::string& section, const std::string& key,
                    const std::optional<std::string>& value);
 
 // Stores "Continue" = index and registers the program to start at the next logon. Always 0.
-int RecordResumePoint(app::Context& context, int index);
+int RecordResumePoint(core::Context& context, int index);
 
 // When `next` equals `count`: deletes "Continue", "Prev" and the ticks of entries 0 to count-1,
 // removes the logon Run value and a leftover "_<program>.ini" in TEMP. Always 0.
-int FinishRunState(app::Context& context, int next, int count);
+int FinishRunState(core::Context& context, int next, int count);
 
 // A path on a SUBST drive with the drive replaced by the folder it stands for; any other path
 // (local disk, network drive, no drive) stays as it is.
@@ -57,11 +57,11 @@ std::string ResolveSubstDrive(platform::Session& session, const std::string& pat
 
 // The command the logon Run value holds: the running program's full path, SUBST resolved, in
 // quotation marks so that Windows does not split a path with blanks at the first blank.
-std::string LogonCommand(app::Context& context);
+std::string LogonCommand(core::Context& context);
 
 // Sets / deletes the value `valueName` under HKLM\...\Run; true when the key opened and the
 // value was set / deleted (or was not there). No message either way.
-bool RegisterRunAtLogon(app::Context& context, const std::string& valueName);
-bool UnregisterRunAtLogon(app::Context& context, const std::string& valueName);
+bool RegisterRunAtLogon(core::Context& context, const std::string& valueName);
+bool UnregisterRunAtLogon(core::Context& context, const std::string& valueName);
 
 }  // namespace velnora::installer

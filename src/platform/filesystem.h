@@ -74,6 +74,9 @@ class FileSystem {
     virtual bool PathIsDirectory(const std::string& path) = 0;
 };
 
+// Does a file search on the path find anything (file or folder)?
+bool FileExists(FileSystem& files, const std::string& path);
+
 // PathRemoveFileSpec: the path without its last component ("C:\a\b.exe" -> "C:\a",
 // "C:\b.exe" -> "C:\"). Pure text work, the same on every platform.
 std::string PathRemoveFileSpec(const std::string& path);

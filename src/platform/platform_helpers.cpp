@@ -32,6 +32,15 @@ std::string ValueText(const RegValue& value) {
     return text;
 }
 
+bool FileExists(FileSystem& files, const std::string& path) {
+    Handle find = kNoHandle;
+    FindData data;
+    if (files.FindFirst(path, find, data) != error::kSuccess)
+        return false;
+    files.FindClose(find);
+    return true;
+}
+
 std::string PathRemoveFileSpec(const std::string& path) {
     const auto slash = path.find_last_of('\\');
     if (slash == std::string::npos)

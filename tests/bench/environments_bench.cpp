@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
 #include "installer/execution.h"
@@ -424,7 +424,7 @@ BaselineWalk Baseline() {
     return walk;
 }
 
-std::string KeyNameOfFolder(velnora::app::Context& context, const std::wstring& folder) {
+std::string KeyNameOfFolder(velnora::core::Context& context, const std::wstring& folder) {
     for (int row = 0; row < context.environments.Count(); ++row) {
         std::string location;
         if (velnora::environments::ReadEnvironmentValue(context, row, "InstallLocation",
@@ -441,7 +441,7 @@ int Run(int rounds) {
     ReportingUserInterface ui(real.ui);
     velnora::platform::Platform platform{real.profile, real.registry, real.files, real.processes,
                                          real.shell,   real.session,  ui};
-    velnora::app::Context context(platform);
+    velnora::core::Context context(platform);
     context.startup.programBaseName = "Velnora";
     context.startup.settingsFile = Utf8(Join(kBenchRoot, L"Velnora.ini"));
     real.session.GetVersion(context.startup.osVersion);

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "installer/execution.h"
 #include "platform/win32/win32_platform.h"
 
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     platform::win32::Win32Platform win32;
     platform::Platform& platform = win32.Get();
 
-    app::Context context(platform);
+    core::Context context(platform);
     context.startup.programBaseName = "wait_cpu_bench";
     const std::string self = platform.session.ProgramPath();
     context.startup.programFolder = self.substr(0, self.find_last_of('\\'));

@@ -24,10 +24,10 @@ class FileUtilities : public EnvironmentFixture {
 
 TEST_F(FileUtilities, FileExistsFindsFilesAndFolders) {
     fake.files.AddFile("C:\\T\\a.txt");
-    EXPECT_TRUE(FileExists(fake.files, "C:\\T\\a.txt"));
-    EXPECT_TRUE(FileExists(fake.files, "C:\\T"));
-    EXPECT_FALSE(FileExists(fake.files, "C:\\T\\b.txt"));
-    EXPECT_FALSE(FileExists(fake.files, "C:\\Missing\\a.txt"));
+    EXPECT_TRUE(platform::FileExists(fake.files, "C:\\T\\a.txt"));
+    EXPECT_TRUE(platform::FileExists(fake.files, "C:\\T"));
+    EXPECT_FALSE(platform::FileExists(fake.files, "C:\\T\\b.txt"));
+    EXPECT_FALSE(platform::FileExists(fake.files, "C:\\Missing\\a.txt"));
 }
 
 // --- FindFileBelow ------------------------------------------------------------------------

@@ -6,15 +6,15 @@
 
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "fake/fake_platform.h"
 
 namespace velnora::testing {
 
-inline const std::string kProductGuid = app::kVantorixProductGuid;
+inline const std::string kProductGuid = core::kVantorixProductGuid;
 
 inline std::string EntryKey(const std::string& keyName) {
-    return std::string(app::kUninstallRoot) + "\\" + keyName;
+    return std::string(core::kUninstallRoot) + "\\" + keyName;
 }
 
 // A parked key name of the same shape as the product GUID.
@@ -63,7 +63,7 @@ class EnvironmentFixture : public ::testing::Test {
     }
 
     fake::FakePlatform fake;
-    app::Context context{fake.Get()};
+    core::Context context{fake.Get()};
 };
 
 }  // namespace velnora::testing

@@ -86,21 +86,21 @@ const std::string kLowerGuid = "{3b9f02d6-4c71-4e8a-b5d3-1f60a2c7e948}";
 INSTANTIATE_TEST_SUITE_P(
     Environment, EnvironmentEntryRules,
     ::testing::Values(
-        EntryCase{"Active", app::kVantorixProductGuid, "Vantorix", nullptr, true},
-        EntryCase{"Parked", app::kVantorixProductGuid, nullptr, "Vantorix", true},
+        EntryCase{"Active", core::kVantorixProductGuid, "Vantorix", nullptr, true},
+        EntryCase{"Parked", core::kVantorixProductGuid, nullptr, "Vantorix", true},
         EntryCase{"LowerCaseGuid", kLowerGuid.c_str(), "Vantorix", nullptr, false},
         EntryCase{"OtherGuid", "{00000000-0000-0000-0000-000000000000}", "X", nullptr, false},
         EntryCase{"NoGuid", nullptr, "Vantorix", nullptr, false},
         EntryCase{"EmptyGuid", "", "Vantorix", nullptr, false},
-        EntryCase{"EmptyDisplayNameHidesParkedOne", app::kVantorixProductGuid, "", "Vantorix",
+        EntryCase{"EmptyDisplayNameHidesParkedOne", core::kVantorixProductGuid, "", "Vantorix",
                   false},
-        EntryCase{"NoDisplayNames", app::kVantorixProductGuid, nullptr, nullptr, false},
-        EntryCase{"EmptyParkedDisplayName", app::kVantorixProductGuid, nullptr, "", false},
-        EntryCase{"DisplayNameTooLongFallsBackToParkedOne", app::kVantorixProductGuid,
+        EntryCase{"NoDisplayNames", core::kVantorixProductGuid, nullptr, nullptr, false},
+        EntryCase{"EmptyParkedDisplayName", core::kVantorixProductGuid, nullptr, "", false},
+        EntryCase{"DisplayNameTooLongFallsBackToParkedOne", core::kVantorixProductGuid,
                   kTooLong.c_str(), "Vantorix", true},
-        EntryCase{"LongestDisplayNameFits", app::kVantorixProductGuid, kLongest.c_str(), nullptr,
+        EntryCase{"LongestDisplayNameFits", core::kVantorixProductGuid, kLongest.c_str(), nullptr,
                   true},
-        EntryCase{"ParkedDisplayNameTooLong", app::kVantorixProductGuid, nullptr, kTooLong.c_str(),
+        EntryCase{"ParkedDisplayNameTooLong", core::kVantorixProductGuid, nullptr, kTooLong.c_str(),
                   false}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -123,7 +123,7 @@ TEST_F(EnvironmentEnumeration, RowsAreInByteOrderOfLocation) {
 }
 
 TEST_F(EnvironmentEnumeration, RootThatCannotBeOpenedShowsTheSearchMessage) {
-    fake.registry.RemoveKey(RegRoot::LocalMachine, app::kUninstallRoot);
+    fake.registry.RemoveKey(RegRoot::LocalMachine, core::kUninstallRoot);
 
     EXPECT_FALSE(EnumerateEnvironments(context));
 
@@ -166,8 +166,8 @@ TEST_F(EnvironmentEnumeration, FailingSubkeyListingIsASearchFailure) {
 }
 
 TEST_F(EnvironmentEnumeration, SearchMessageInJapanese) {
-    context.texts = app::TextSet(true);
-    fake.registry.RemoveKey(RegRoot::LocalMachine, app::kUninstallRoot);
+    context.texts = core::TextSet(true);
+    fake.registry.RemoveKey(RegRoot::LocalMachine, core::kUninstallRoot);
 
     EXPECT_FALSE(EnumerateEnvironments(context));
     ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
@@ -195,7 +195,7 @@ TEST_F(EnvironmentEnumeration, EntriesBeyondTheHundredTwentyEighthAreIgnored) {
 
     ASSERT_TRUE(EnumerateEnvironments(context));
 
-    EXPECT_EQ(context.environments.Count(), environments::kMaxEnvironments);
+    EXPECT_EQ(context.environments.Count(), core::kMaxEnvironments);
     EXPECT_EQ(InstanceCountRecord(), "128");
     EXPECT_EQ(environments::FindEnvironmentIndex(context.environments, ParkedName(129)), -1);
     EXPECT_EQ(environments::FindEnvironmentIndex(context.environments, ParkedName(130)), -1);
@@ -208,7 +208,7 @@ TEST_F(EnvironmentEnumeration, EntriesBeyondTheHundredTwentyEighthAreIgnored) {
 using EnvironmentTableDeathTest = EnvironmentFixture;
 
 TEST_F(EnvironmentTableDeathTest, RowOutsideTheTableStopsTheProgram) {
-    EXPECT_DEATH(context.environments.Row(environments::kMaxEnvironments), "");
+    EXPECT_DEATH(context.environments.Row(core::kMaxEnvironments), "");
     EXPECT_DEATH(context.environments.Row(-1), "");
 }
 
@@ -371,7 +371,7 @@ TEST(EnvironmentLeadingNumber, ReadsLikeAtoiWithinThirtyTwoBits) {
 // --- Sorting ------------------------------------------------------------------------------
 
 // The exchange sort as first written: the registry is read at every comparison.
-void ReferenceExchangeSort(app::Context& context) {
+void ReferenceExchangeSort(core::Context& context) {
     auto& table = context.environments;
     for (int i = 0; i < table.Count(); ++i) {
         std::string first;
@@ -476,8 +476,8 @@ TEST_F(EnvironmentSort, MatchesTheReferenceLoopAndReadsEachLocationOnce) {
     platform::Platform& base = fake.Get();
     platform::Platform withMap{base.profile, registry,     base.files, base.processes,
                                base.shell,   base.session, base.ui};
-    app::Context sorted(withMap);
-    app::Context reference(withMap);
+    core::Context sorted(withMap);
+    core::Context reference(withMap);
 
     // Few distinct texts, so that equal locations are common; some entries have no location
     // and some rows no entry at all (both read as empty).
@@ -488,7 +488,7 @@ TEST_F(EnvironmentSort, MatchesTheReferenceLoopAndReadsEachLocationOnce) {
         registry.entries.clear();
         sorted.environments.Clear();
         // Mostly small tables, now and then a full one.
-        const int count = trial % 60 == 0 ? environments::kMaxEnvironments
+        const int count = trial % 60 == 0 ? core::kMaxEnvironments
                                           : std::uniform_int_distribution<int>(0, 40)(random);
         for (int row = 0; row < count; ++row) {
             const std::string name = ParkedName(row);

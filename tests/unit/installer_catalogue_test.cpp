@@ -22,7 +22,7 @@ class CatalogueRead : public InstallerFixture {
         fake.files.AddFile(kAutorunIni, content);
         return ReadInstallerCatalogue(context, section, kAutorunIni);
     }
-    const InstallerEntry& Entry(std::size_t i) { return context.catalogue.Entry(i); }
+    const core::InstallerEntry& Entry(std::size_t i) { return context.catalogue.Entry(i); }
 };
 
 TEST_F(CatalogueRead, EntriesInKeyOrderWithEveryAttribute) {
@@ -41,7 +41,7 @@ TEST_F(CatalogueRead, EntriesInKeyOrderWithEveryAttribute) {
 
     ASSERT_EQ(count, 3u);
     EXPECT_EQ(context.catalogue.Count(), 3u);
-    const InstallerEntry& compiler = Entry(0);
+    const core::InstallerEntry& compiler = Entry(0);
     EXPECT_EQ(compiler.name, "Compiler");
     EXPECT_EQ(compiler.path, "Setup\\Compiler\\setup.exe");
     EXPECT_EQ(compiler.tooltip, "The compiler");
@@ -203,16 +203,16 @@ TEST(CatalogueLarge, MoreEntriesThanTheTableAreCutAtTheTableSize) {
             if (section.entries.size() < 1300)
                 section.entries.emplace_back(std::string{a, b}, std::string{a, b} + ".exe");
 
-    InstallerCatalogue catalogue;
+    core::InstallerCatalogue catalogue;
     ASSERT_EQ(ReadInstallerCatalogue(section, "Tools", "autorun.ini", catalogue),
-              kCatalogueCapacity);
-    EXPECT_EQ(catalogue.Count(), kCatalogueCapacity);
-    const auto& last = section.entries[kCatalogueCapacity - 1];
-    EXPECT_EQ(catalogue.Entry(kCatalogueCapacity - 1).name, last.first);
-    EXPECT_EQ(catalogue.Entry(kCatalogueCapacity - 1).path, last.second);
-    EXPECT_EQ(catalogue.Find(kCatalogueCapacity), nullptr);
+              core::kCatalogueCapacity);
+    EXPECT_EQ(catalogue.Count(), core::kCatalogueCapacity);
+    const auto& last = section.entries[core::kCatalogueCapacity - 1];
+    EXPECT_EQ(catalogue.Entry(core::kCatalogueCapacity - 1).name, last.first);
+    EXPECT_EQ(catalogue.Entry(core::kCatalogueCapacity - 1).path, last.second);
+    EXPECT_EQ(catalogue.Find(core::kCatalogueCapacity), nullptr);
     // The key list, then the path and seven attributes of each entry in the table.
-    EXPECT_EQ(section.reads, 1 + 8 * static_cast<int>(kCatalogueCapacity));
+    EXPECT_EQ(section.reads, 1 + 8 * static_cast<int>(core::kCatalogueCapacity));
     EXPECT_EQ(PageEntryCount(catalogue), kPageEntryLimit);
 }
 
@@ -227,23 +227,24 @@ TEST_F(CatalogueRead, PageHandlesAtMostEightyEntries) {
     EXPECT_EQ(PageEntryCount(context.catalogue), 2u);
 }
 
-InstallerEntry Named(const std::string& name) {
-    InstallerEntry entry;
+core::InstallerEntry Named(const std::string& name) {
+    core::InstallerEntry entry;
     entry.name = name;
     return entry;
 }
 
 TEST(CatalogueTable, AppendStopsAtCapacity) {
-    InstallerCatalogue catalogue;
-    for (std::size_t i = 0; i < kCatalogueCapacity; ++i)
+    core::InstallerCatalogue catalogue;
+    for (std::size_t i = 0; i < core::kCatalogueCapacity; ++i)
         ASSERT_TRUE(catalogue.Append(Named(std::to_string(i))));
     EXPECT_FALSE(catalogue.Append(Named("one too many")));
-    EXPECT_EQ(catalogue.Count(), kCatalogueCapacity);
-    EXPECT_EQ(catalogue.Entry(kCatalogueCapacity - 1).name, std::to_string(kCatalogueCapacity - 1));
+    EXPECT_EQ(catalogue.Count(), core::kCatalogueCapacity);
+    EXPECT_EQ(catalogue.Entry(core::kCatalogueCapacity - 1).name,
+              std::to_string(core::kCatalogueCapacity - 1));
 }
 
 TEST(CatalogueTableDeathTest, EntryBeyondTheCountStops) {
-    InstallerCatalogue catalogue;
+    core::InstallerCatalogue catalogue;
     catalogue.Append(Named("only"));
     EXPECT_EQ(catalogue.Find(1), nullptr);
     EXPECT_DEATH(catalogue.Entry(1), "");
@@ -389,14 +390,14 @@ INSTANTIATE_TEST_SUITE_P(CatalogueNumbers, CatalogueConditionIndex,
 class CatalogueConditions : public ::testing::Test {
   protected:
     void Add(const std::string& conditionOr, const std::string& conditionAnd) {
-        InstallerEntry entry;
+        core::InstallerEntry entry;
         entry.name = "E" + std::to_string(catalogue.Count());
         entry.conditionOr = conditionOr;
         entry.conditionAnd = conditionAnd;
         catalogue.Append(entry);
     }
 
-    InstallerCatalogue catalogue;
+    core::InstallerCatalogue catalogue;
 };
 
 TEST_F(CatalogueConditions, OrUnticksTheTargetOnlyWhenTickingTheEntry) {

@@ -1,3 +1,4 @@
+#include "installer/catalogue.h"
 #include "installer/execution.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +23,15 @@ constexpr char kMsgDetected[] = "Msg detected!";
 // Stands in for the installer page: its end-of-session handlers note the end of the logon.
 class SessionWatcher : public platform::DialogPage {
   public:
-    explicit SessionWatcher(ExecutionState& state) : DialogPage(9001), state_(state) {}
+    explicit SessionWatcher(core::ExecutionState& state) : DialogPage(9001), state_(state) {}
     bool OnQueryEndSession() override {
-        NoteEndOfSession(state_);
+        core::NoteEndOfSession(state_);
         return true;
     }
-    void OnEndSession(bool) override { NoteEndOfSession(state_); }
+    void OnEndSession(bool) override { core::NoteEndOfSession(state_); }
 
   private:
-    ExecutionState& state_;
+    core::ExecutionState& state_;
 };
 
 class InstallerExecution : public InstallerFixture {
@@ -110,7 +111,7 @@ TEST_P(InstallerLoadApi, ByVersion) {
     if (c.function != nullptr)
         fake.processes.RemoveFunction(c.library, c.function);
     // The messages are English in the Japanese set too.
-    context.texts = app::TextSet(true);
+    context.texts = core::TextSet(true);
 
     EXPECT_EQ(LoadProcessApi(context), c.message == nullptr);
     EXPECT_EQ(context.execution.processApiLoaded, c.message == nullptr);
@@ -281,7 +282,7 @@ TEST_F(InstallerExecution, EmptyCommandFailsWithoutStarting) {
 TEST_F(InstallerExecution, CommandLineIsCommandAndInstallOption) {
     fake.files.AddFile("C:\\Media\\autorun.ini",
                        "[Tools]\nA=a.exe\nB=Setup\\setup.exe\nB_InstallOption= -log\n");
-    ASSERT_EQ(ReadInstallerCatalogue(context, "Tools", "C:\\Media\\autorun.ini"), 2u);
+    ASSERT_EQ(installer::ReadInstallerCatalogue(context, "Tools", "C:\\Media\\autorun.ini"), 2u);
     AddInstaller(1000);
     context.execution.installerCommand = std::string(kSetup) + " /s";
 
@@ -315,7 +316,7 @@ TEST_F(InstallerExecution, CommandLineLongerThanItsBufferIsRefused) {
 TEST_F(InstallerExecution, InstallOptionCountsTowardsTheLimit) {
     fake.files.AddFile("C:\\Media\\autorun.ini",
                        "[Tools]\nA=a.exe\nA_InstallOption=" + std::string(40, 'o') + "\n");
-    ReadInstallerCatalogue(context, "Tools", "C:\\Media\\autorun.ini");
+    installer::ReadInstallerCatalogue(context, "Tools", "C:\\Media\\autorun.ini");
     AddInstaller(1000);
     context.execution.installerCommand = std::string(kSetup) + " " + std::string(220, 'x');
     EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList), 0);

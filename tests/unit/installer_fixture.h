@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "fake/fake_platform.h"
 
 namespace velnora::installer::testing {
@@ -54,7 +54,7 @@ class InstallerFixture : public ::testing::Test {
     }
 
     fake::FakePlatform fake;
-    app::Context context;
+    core::Context context;
 };
 
 }  // namespace velnora::installer::testing

@@ -107,7 +107,7 @@ TEST_F(RunState, EveryWriteThatFailsTwiceSaysSo) {
 }
 
 TEST_F(RunState, NotRecordedTextIsTheSameInJapanese) {
-    context.texts = app::TextSet(true);
+    context.texts = core::TextSet(true);
     UnsetTemp();
     ReadOnlyMedia();
     WriteRunState(context, "General", "Continue", "1");

@@ -97,7 +97,7 @@ class MovesInstallerInfoMissing : public MovesFixture,
 
 TEST_P(MovesInstallerInfoMissing, TellsWhichFolderIsMissing) {
     const InfoMissingCase& c = GetParam();
-    machine.context.texts = app::TextSet(c.japanese);
+    machine.context.texts = core::TextSet(c.japanese);
     if (c.removeRoot)
         machine.fake.files.Remove(paths::kInstallerInfoRoot);
     EXPECT_FALSE(ActivateInstallerInfoFolder(machine.context, kParked));
@@ -320,7 +320,7 @@ TEST_F(MovesToolRecord, EmptyRecordNeverReplacesAnExistingTarget) {
 }
 
 TEST_F(MovesToolRecord, UnknownWindowsFolderIsReported) {
-    machine.context.texts = app::TextSet(true);
+    machine.context.texts = core::TextSet(true);
     machine.fake.shell.RemoveSpecialFolder(platform::csidl::kWindows);
     EXPECT_FALSE(DeactivateToolRecordFile(machine.context, kParked));
     EXPECT_EQ(Messages(), std::vector<std::string>{"ファイルが見つかりません。[]"});

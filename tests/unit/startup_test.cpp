@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/velnora_program.h"
 #include "fake/fake_platform.h"
 
@@ -37,7 +37,7 @@ constexpr char kNotAdministrator[] =
 // Records what the dispatch ran, and the start mode each page saw.
 class RecordingActions final : public StartupActions {
   public:
-    explicit RecordingActions(Context& context) : context_(context) {}
+    explicit RecordingActions(core::Context& context) : context_(context) {}
 
     void EnumerateEnvironments() override {
         calls.push_back("EnumerateEnvironments");
@@ -78,7 +78,7 @@ class RecordingActions final : public StartupActions {
     int destinationResult = 1;
     std::function<void()> onMainMenu;
     std::vector<std::string> calls;
-    std::vector<StartMode> modes;
+    std::vector<core::StartMode> modes;
     std::optional<InstallerOptions> installerOptions;
 
   private:
@@ -87,7 +87,7 @@ class RecordingActions final : public StartupActions {
         modes.push_back(context_.startup.startMode);
     }
 
-    Context& context_;
+    core::Context& context_;
 };
 
 struct Box {
@@ -150,7 +150,7 @@ class StartupTest : public ::testing::Test {
     }
 
     fake::FakePlatform fake;
-    Context context;
+    core::Context context;
     RecordingActions actions;
 };
 
@@ -163,14 +163,14 @@ struct DispatchCase {
     std::optional<std::string> autorunIni;  // content; nothing: no autorun.ini next to the program
     int destinationResult;
     std::vector<std::string> dispatched;
-    StartMode startMode;
+    core::StartMode startMode;
     std::vector<Box> boxes;
 };
 
-constexpr StartMode kAutorun = StartMode::kAutorun;
-constexpr StartMode kInstall = StartMode::kInstall;
-constexpr StartMode kMaintenance = StartMode::kMaintenance;
-constexpr StartMode kUninstall = StartMode::kUninstall;
+constexpr core::StartMode kAutorun = core::StartMode::kAutorun;
+constexpr core::StartMode kInstall = core::StartMode::kInstall;
+constexpr core::StartMode kMaintenance = core::StartMode::kMaintenance;
+constexpr core::StartMode kUninstall = core::StartMode::kUninstall;
 
 const std::string kSetInstallDir = "[General]\nbSetInstallDir=1\n";
 const std::string kRemoved = std::string(kNotInstalled) + "\r\nThe install manager was deleted.";
@@ -377,7 +377,7 @@ TEST_F(StartupTest, InstallerPageGetsTheSwitchesOfTheCommandLine) {
         fake::FakePlatform machine;
         machine.session.SetVersion(5, 1, 2);
         machine.session.SetCommandLine(std::string(kProgram) + " " + c.arguments);
-        Context ctx(machine.Get());
+        core::Context ctx(machine.Get());
         RecordingActions recorder(ctx);
         VelnoraStartup startup(ctx, recorder);
         startup.InitInstance();
@@ -699,7 +699,7 @@ TEST_F(StartupTest, SecondCopyIsRefusedInJapanese) {
 
 TEST_F(StartupTest, SecondCopyStartedWhileAPageIsOpen) {
     SetArguments("-install");
-    std::optional<Context> second;
+    std::optional<core::Context> second;
     std::optional<RecordingActions> secondActions;
     actions.onMainMenu = [&] {
         second.emplace(fake.Get());
@@ -774,7 +774,7 @@ TEST_F(StartupTest, ReadMeShownOnceOnly) {
         machine.files.AddFile(kHelpJapanese);
         machine.files.AddFile(kSettingsFile,
                               "[Default]\nLanguage=Japanese\nFirstBoot=" + value + "\n");
-        Context ctx(machine.Get());
+        core::Context ctx(machine.Get());
         RecordingActions recorder(ctx);
         VelnoraStartup(ctx, recorder).InitInstance();
         EXPECT_EQ(machine.ui.HelpCalls().size(), opened ? 1u : 0u);
@@ -791,8 +791,9 @@ class StartupProgram : public ::testing::Test {
     StartupProgram() { fake.session.SetVersion(5, 1, 2); }
 
     void AddEnvironment(const std::string& keyName) {
-        const std::string key = std::string(kUninstallRoot) + "\\" + keyName;
-        fake.registry.SetText(RegRoot::LocalMachine, key, "ProductGuid", kVantorixProductGuid);
+        const std::string key = std::string(core::kUninstallRoot) + "\\" + keyName;
+        fake.registry.SetText(RegRoot::LocalMachine, key, "ProductGuid",
+                              core::kVantorixProductGuid);
         fake.registry.SetText(RegRoot::LocalMachine, key, "DisplayName", "Vantorix");
         fake.registry.SetText(RegRoot::LocalMachine, key, "InstallLocation", "C:\\Vantorix");
     }
@@ -808,7 +809,7 @@ class StartupProgram : public ::testing::Test {
 };
 
 TEST_F(StartupProgram, MaintenanceWithAnInstalledEnvironment) {
-    AddEnvironment(kVantorixProductGuid);
+    AddEnvironment(core::kVantorixProductGuid);
     fake.session.SetCommandLine(std::string(kProgram) + " -maintenance");
     EXPECT_EQ(RunVelnora(fake.Get()), 0);
     EXPECT_TRUE(BoxTexts().empty());

@@ -107,7 +107,7 @@ TEST_F(SwitchChange, ChoosingTheActiveOneOrNoEnvironmentDoesNothing) {
 TEST_F(SwitchChange, NoGuidNoChange) {
     for (const bool japanese : {false, true}) {
         SwitchMachine fresh;
-        fresh.context.texts = app::TextSet(japanese);
+        fresh.context.texts = core::TextSet(japanese);
         fresh.InstallTidewatch(true);
         fresh.InstallEnvironment(a);
         fresh.InstallEnvironment(b);

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "fake/fake_platform.h"
 
 namespace velnora::testing {
 
-inline const std::string kGuid = app::kVantorixProductGuid;
+inline const std::string kGuid = core::kVantorixProductGuid;
 
 namespace paths {
 inline const std::string kAppDataMaker = std::string(fake::machine::kCommonAppData) + "\\Orvessa";
@@ -32,7 +32,7 @@ inline const std::string kStartupLink =
     std::string(fake::machine::kCommonStartup) + "\\Orvessa Tidewatch.lnk";
 
 inline std::string Entry(const std::string& keyName) {
-    return std::string(app::kUninstallRoot) + "\\" + keyName;
+    return std::string(core::kUninstallRoot) + "\\" + keyName;
 }
 inline std::string Suffix(const std::string& keyName) {
     return keyName == kGuid ? std::string() : keyName;
@@ -109,7 +109,7 @@ class SwitchMachine {
     std::vector<std::string> MessageTexts() const;
 
     fake::FakePlatform fake;
-    app::Context context{fake.Get()};
+    core::Context context{fake.Get()};
 
   private:
     std::map<std::string, std::string> Files(const std::string& folder) const;

@@ -61,7 +61,7 @@ std::string FolderNotFound(const std::string& path, bool japanese) {
 // activation both are parked.
 std::unique_ptr<SwitchMachine> Prepare(SwitchDirection direction, bool japanese) {
     auto machine = std::make_unique<SwitchMachine>();
-    machine->context.texts = app::TextSet(japanese);
+    machine->context.texts = core::TextSet(japanese);
     machine->InstallTidewatch(false);
     const bool deactivating = direction == SwitchDirection::kDeactivation;
     machine->InstallEnvironment({deactivating ? kGuid : kParkedA, "A"});

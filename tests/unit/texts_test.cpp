@@ -1,14 +1,14 @@
-#include "app/texts.h"
+#include "core/texts.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "fake/fake_platform.h"
 
-namespace velnora::app {
+namespace velnora::core {
 namespace {
 
 constexpr char kSettingsFile[] = "C:\\WINDOWS\\Velnora.ini";
@@ -152,4 +152,4 @@ TEST_F(TextsHelp, MissingHelpFileDoesNothing) {
 }
 
 }  // namespace
-}  // namespace velnora::app
+}  // namespace velnora::core

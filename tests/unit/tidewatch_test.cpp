@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "maintenance/tidewatch.h"
+#include "environments/tidewatch.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
 namespace {
 
-using namespace maintenance;
+using namespace environments;
 using platform::RegRoot;
 
 class Tidewatch : public ::testing::Test {

@@ -6,11 +6,13 @@
 
 #include "environments/environment_table.h"
 #include "environments_fixture.h"
-#include "maintenance/tool_record.h"
+#include "environments/tool_record.h"
+#include "maintenance/installation_report.h"
 
 namespace velnora::testing {
 namespace {
 
+using namespace environments;
 using namespace maintenance;
 using platform::RegRoot;
 
@@ -281,7 +283,7 @@ TEST_F(ToolRecordReport, EnglishReportHasTheExactLayout) {
 }
 
 TEST_F(ToolRecordReport, JapaneseReportUsesTheJapaneseLabels) {
-    context.texts = app::TextSet(true);
+    context.texts = core::TextSet(true);
     AddTwoEnvironments();
     fake.files.AddFolder("C:\\Reports");
 
@@ -393,7 +395,7 @@ TEST_F(ToolRecordReport, ReportWithoutEnvironmentsHoldsTheMarkOnly) {
 
 TEST_F(ToolRecordReport, UnwritableFileFailsWithoutAnyMessageOrSearch) {
     AddEnvironment(kProductGuid, "C:\\E", "V");
-    fake.registry.RemoveKey(RegRoot::LocalMachine, app::kUninstallRoot);
+    fake.registry.RemoveKey(RegRoot::LocalMachine, core::kUninstallRoot);
 
     EXPECT_FALSE(WriteInstallationReport(context, "C:\\NoFolder\\report.txt"));
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());

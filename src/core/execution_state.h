@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace velnora::installer {
+namespace velnora::core {
 
 struct ExecutionState {
     // Set once the process-enumeration functions were found; they are never looked up again.
@@ -30,4 +30,4 @@ inline void ResetForInstallerPage(ExecutionState& state) {
     state.shutdownNoticed = false;
 }
 
-}  // namespace velnora::installer
+}  // namespace velnora::core

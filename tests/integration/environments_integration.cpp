@@ -24,14 +24,14 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "driver/prefix_state.h"
 #include "driver/wait.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
 #include "installer/execution.h"
 #include "kit_common.h"
-#include "maintenance/tidewatch.h"
+#include "environments/tidewatch.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_platform.h"
 
@@ -399,7 +399,7 @@ class Engine {
                     win32_.Get().session,
                     ui_},
           context_(platform_) {
-        context_.texts = app::TextSet(false);
+        context_.texts = core::TextSet(false);
         context_.startup.programBaseName = deliverable.elevatedTwin ? "VelnoraAdm" : "Velnora";
         context_.startup.settingsFile = Utf8(settingsFile);
         context_.startup.elevatedTwin = deliverable.elevatedTwin;
@@ -408,14 +408,14 @@ class Engine {
             context_.startup.osVersion = *deliverable.version;
     }
 
-    app::Context& context() { return context_; }
+    core::Context& context() { return context_; }
     std::vector<std::string>& Messages() { return ui_.messages; }
 
   private:
     platform::win32::Win32Platform win32_;
     RecordingUserInterface ui_;
     platform::Platform platform_;
-    app::Context context_;
+    core::Context context_;
 };
 
 std::string Joined(const std::vector<std::string>& texts) {
@@ -478,7 +478,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
             CoUninitialize();
     }
 
-    app::Context& context() { return engine_->context(); }
+    core::Context& context() { return engine_->context(); }
     EnvironmentState& State(Env env) { return states_[env]; }
 
     // Everything that a run of this test creates: the environments under the work root with
@@ -676,7 +676,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
     void ParkBeforeNextInstall(Env which) {
         EnvironmentState& env = State(which);
         const bool wasRunning = Running(kTidewatchProgram);
-        ASSERT_TRUE(maintenance::StopTidewatch(context()));
+        ASSERT_TRUE(environments::StopTidewatch(context()));
         env.tidewatchEnable = wasRunning ? 1 : 0;
         std::string parked;
         ASSERT_TRUE(environments::MakeParkedName(context(), parked));

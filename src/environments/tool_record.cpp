@@ -1,14 +1,14 @@
-#include "maintenance/tool_record.h"
+#include "environments/tool_record.h"
 
 #include <cstdint>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 #include "platform/shell.h"
 #include "platform/user_interface.h"
 
-namespace velnora::maintenance {
+namespace velnora::environments {
 
 namespace {
 
@@ -20,11 +20,9 @@ constexpr char kIniVersionSection[] = "Ini Version";
 constexpr char kInstallSoftwareSection[] = "Install Software";
 constexpr char kInstallationRecordSection[] = "Installation Record";
 
-constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
-
 // The first `length` characters of a line, upper-cased (fewer when the line is shorter).
 std::string UpperPrefix(const std::string& line, std::size_t length) {
-    return environments::UpperCase(line.substr(0, length));
+    return UpperCase(line.substr(0, length));
 }
 
 bool IsVersionLine(const std::string& line) {
@@ -40,7 +38,7 @@ std::string LineKey(const std::string& line) {
 
 // The number of a dotted version: the "." removed, each part without its leading white space.
 std::int32_t DottedVersionNumber(const std::string& value) {
-    return environments::LeadingNumber(environments::JoinTokens(value, "."));
+    return LeadingNumber(JoinTokens(value, "."));
 }
 
 // The display text of an "Install Software" line: the value without up to three leading
@@ -56,63 +54,9 @@ std::string PackageText(const std::string& line) {
     return text;
 }
 
-// The report's lines, each ended by CR LF as a text-mode write would end it.
-class ReportText {
-  public:
-    void Line(const std::string& text) {
-        content_ += text;
-        content_ += "\r\n";
-    }
-    void Indented(int blanks, const std::string& text) {
-        Line(std::string(static_cast<std::size_t>(blanks), ' ') + text);
-    }
-    const std::string& Content() const { return content_; }
-
-  private:
-    std::string content_ = kUtf8ByteOrderMark;
-};
-
-void WritePackages(ReportText& report, const ToolComposition& c, const app::TextSet& texts) {
-    if (!c.categorised) {
-        if (c.unclassified.empty())
-            return;
-        report.Indented(2, texts.Get(app::TextId::kLabelPackage));
-        for (const auto& line : c.unclassified)
-            report.Indented(4, line);
-        return;
-    }
-    if (!c.softwareListed)
-        return;
-
-    const struct {
-        const std::vector<std::string>& entries;
-        app::TextId label;
-    } groups[] = {
-        {c.toolchains, app::TextId::kLabelToolChain},
-        {c.simulatorDebuggers, app::TextId::kLabelSimulatorDebugger},
-        {c.emulatorDebuggers, app::TextId::kLabelEmulatorDebugger},
-        {c.others, app::TextId::kLabelOther},
-        {c.unclassified, app::TextId::kLabelUnclassifiedPackage},
-    };
-    bool any = false;
-    for (const auto& group : groups)
-        any = any || !group.entries.empty();
-    if (!any)
-        return;
-
-    report.Indented(2, texts.Get(app::TextId::kLabelPackage));
-    for (const auto& group : groups) {
-        if (group.entries.empty())
-            continue;
-        report.Indented(4, texts.Get(group.label));
-        for (const auto& entry : group.entries)
-            report.Indented(6, entry);
-    }
-}
-
 }  // namespace
 
-std::string FindWindowsFolder(app::Context& context) {
+std::string FindWindowsFolder(core::Context& context) {
     const auto& os = context.startup.osVersion;
     std::string folder;
     if (os.platformId == kNtPlatform && os.major >= 5) {
@@ -121,14 +65,14 @@ std::string FindWindowsFolder(app::Context& context) {
             folder.clear();
         return folder;
     }
-    environments::ReadSetupValue(context.platform.registry, os, "SystemRoot", folder);
+    ReadSetupValue(context.platform.registry, os, "SystemRoot", folder);
     return folder;
 }
 
-std::string ToolRecordPath(app::Context& context, int row) {
+std::string ToolRecordPath(core::Context& context, int row) {
     const std::string& keyName = context.environments.Row(row).keyName;
     const std::string windows = FindWindowsFolder(context);
-    if (keyName == app::kVantorixProductGuid)
+    if (keyName == core::kVantorixProductGuid)
         return windows + "\\" + kToolRecordFileName;
     return windows + "\\" + keyName + kToolRecordFileName;
 }
@@ -177,7 +121,7 @@ std::string ReadToolRecordVersion(platform::ProfileFiles& profile, const std::st
             best = number;
             version = "V." + value;
         }
-        if (environments::UpperCase(LineKey(line)) == "VTX") {
+        if (UpperCase(LineKey(line)) == "VTX") {
             version = "V." + value;
             break;
         }
@@ -185,17 +129,16 @@ std::string ReadToolRecordVersion(platform::ProfileFiles& profile, const std::st
     return version;
 }
 
-ToolComposition ReadToolComposition(app::Context& context, int row) {
+ToolComposition ReadToolComposition(core::Context& context, int row) {
     ToolComposition c;
-    c.entryReadable =
-        environments::ReadEnvironmentValue(context, row, "InstallLocation", c.location);
+    c.entryReadable = ReadEnvironmentValue(context, row, "InstallLocation", c.location);
 
     std::string displayName;
-    if (environments::ReadEnvironmentValue(context, row, "DisplayName", displayName)) {
+    if (ReadEnvironmentValue(context, row, "DisplayName", displayName)) {
         if (!displayName.empty()) {
             c.displayName = displayName;
             c.displayNameReadable = true;
-        } else if (environments::ReadEnvironmentValue(context, row, "_DisplayName", displayName)) {
+        } else if (ReadEnvironmentValue(context, row, "_DisplayName", displayName)) {
             c.displayName = displayName;
             c.displayNameReadable = true;
         }
@@ -244,50 +187,4 @@ ToolComposition ReadToolComposition(app::Context& context, int row) {
     return c;
 }
 
-bool WriteInstallationReport(app::Context& context, const std::string& path) {
-    auto& files = context.platform.files;
-    // Created before anything is read, so that an unwritable file costs no registry walk.
-    if (files.WriteFile(path, std::string()) != platform::error::kSuccess)
-        return false;
-
-    const app::TextSet& texts = context.texts;
-    ReportText report;
-    environments::EnumerateEnvironments(context);
-    for (int row = 0; row < context.environments.Count(); ++row) {
-        const ToolComposition c = ReadToolComposition(context, row);
-        // An entry that vanished ends the report there.
-        if (!c.entryReadable)
-            break;
-
-        const bool active = context.environments.Row(row).keyName == app::kVantorixProductGuid;
-        report.Line("[" + c.location + (active ? " [Active]]" : "]"));
-        if (c.displayNameReadable)
-            report.Indented(2, texts.Get(app::TextId::kLabelDisplayName) + "=" + c.displayName);
-        else
-            report.Line("");
-        report.Indented(2, texts.Get(app::TextId::kLabelVersion) + "=" + c.version);
-        WritePackages(report, c, texts);
-        if (!c.records.empty()) {
-            report.Indented(2, texts.Get(app::TextId::kLabelInstallationRecord));
-            for (const auto& record : c.records)
-                report.Indented(4, record);
-        }
-        report.Line("");
-    }
-    return files.WriteFile(path, report.Content()) == platform::error::kSuccess;
-}
-
-void SaveInstallationReport(app::Context& context) {
-    platform::FileDialogRequest request;
-    request.defaultExtension = "txt";
-    request.filters = {{"Text File(*.txt)", "*.txt"}};
-    std::string path;
-    auto& ui = context.platform.ui;
-    if (!ui.ChooseFileToSave(nullptr, request, path))
-        return;
-    ui.SetWaitCursor(true);
-    WriteInstallationReport(context, path);
-    ui.SetWaitCursor(false);
-}
-
-}  // namespace velnora::maintenance
+}  // namespace velnora::environments

@@ -1,12 +1,12 @@
-#include "maintenance/tidewatch.h"
+#include "environments/tidewatch.h"
 
 #include <vector>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 
-namespace velnora::maintenance {
+namespace velnora::environments {
 
 namespace {
 
@@ -23,7 +23,7 @@ constexpr std::size_t kMaxPsapiModules = 25;
 constexpr std::size_t kEnableBuffer = 4;
 
 std::string ActiveEntryPath() {
-    return std::string(app::kUninstallRoot) + "\\" + app::kVantorixProductGuid;
+    return std::string(core::kUninstallRoot) + "\\" + core::kVantorixProductGuid;
 }
 
 // The file name with its extension: what follows the last folder or drive separator.
@@ -33,7 +33,7 @@ std::string FileNameOf(const std::string& path) {
 }
 
 bool SameProgram(const std::string& candidatePath, const std::string& upperName) {
-    return environments::UpperCase(FileNameOf(candidatePath)) == upperName;
+    return UpperCase(FileNameOf(candidatePath)) == upperName;
 }
 
 // Ends an opened process without waiting for it; its exit code is read and not used.
@@ -104,8 +104,8 @@ bool FindWithToolhelp(platform::Processes& processes, const std::string& upperNa
     return Terminate(processes, process);
 }
 
-bool FindProgram(app::Context& context, const std::string& fileName, bool end) {
-    const std::string upperName = environments::UpperCase(fileName);
+bool FindProgram(core::Context& context, const std::string& fileName, bool end) {
+    const std::string upperName = UpperCase(fileName);
     auto& processes = context.platform.processes;
     return context.execution.usePsapi ? FindWithPsapi(processes, upperName, end)
                                       : FindWithToolhelp(processes, upperName, end);
@@ -113,7 +113,7 @@ bool FindProgram(app::Context& context, const std::string& fileName, bool end) {
 
 }  // namespace
 
-bool ReadTidewatchSetting(app::Context& context, const std::string& name, std::string& out) {
+bool ReadTidewatchSetting(core::Context& context, const std::string& name, std::string& out) {
     auto& registry = context.platform.registry;
     out.clear();
     platform::Handle key = platform::kNoHandle;
@@ -125,13 +125,13 @@ bool ReadTidewatchSetting(app::Context& context, const std::string& name, std::s
     if (opened != kSuccess)
         return false;
     platform::RegValue value;
-    if (registry.QueryValue(key, name, environments::kValueBufferSize, value) == kSuccess)
-        out = environments::BufferText(value);
+    if (registry.QueryValue(key, name, kValueBufferSize, value) == kSuccess)
+        out = BufferText(value);
     registry.CloseKey(key);
     return true;
 }
 
-bool RefreshTidewatchProgramName(app::Context& context) {
+bool RefreshTidewatchProgramName(core::Context& context) {
     std::string location;
     if (!ReadTidewatchSetting(context, kLocationValue, location))
         return false;
@@ -140,7 +140,7 @@ bool RefreshTidewatchProgramName(app::Context& context) {
     return true;
 }
 
-bool ReadTidewatchEnable(app::Context& context, std::uint32_t& enabled) {
+bool ReadTidewatchEnable(core::Context& context, std::uint32_t& enabled) {
     auto& registry = context.platform.registry;
     platform::Handle key = platform::kNoHandle;
     if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), ActiveEntryPath(),
@@ -157,7 +157,7 @@ bool ReadTidewatchEnable(app::Context& context, std::uint32_t& enabled) {
     return true;
 }
 
-bool WriteTidewatchEnable(app::Context& context, std::uint32_t enabled) {
+bool WriteTidewatchEnable(core::Context& context, std::uint32_t enabled) {
     auto& registry = context.platform.registry;
     platform::Handle key = platform::kNoHandle;
     const platform::ErrorCode opened =
@@ -173,15 +173,15 @@ bool WriteTidewatchEnable(app::Context& context, std::uint32_t enabled) {
     return written;
 }
 
-bool IsProgramRunning(app::Context& context, const std::string& fileName) {
+bool IsProgramRunning(core::Context& context, const std::string& fileName) {
     return FindProgram(context, fileName, false);
 }
 
-bool EndProgram(app::Context& context, const std::string& fileName) {
+bool EndProgram(core::Context& context, const std::string& fileName) {
     return FindProgram(context, fileName, true);
 }
 
-bool StopTidewatch(app::Context& context) {
+bool StopTidewatch(core::Context& context) {
     if (!RefreshTidewatchProgramName(context))
         return false;
     const std::string name = context.tidewatchProgramName;
@@ -193,27 +193,27 @@ bool StopTidewatch(app::Context& context) {
     return WriteTidewatchEnable(context, 0);
 }
 
-bool ShouldStartTidewatch(app::Context& context) {
+bool ShouldStartTidewatch(core::Context& context) {
     std::uint32_t enabled = 0;
     if (!ReadTidewatchEnable(context, enabled) || enabled == 0)
         return false;
     std::string location;
     if (!ReadTidewatchSetting(context, kLocationValue, location))
         return false;
-    if (!environments::FileExists(context.platform.files, location)) {
+    if (!platform::FileExists(context.platform.files, location)) {
         WriteTidewatchEnable(context, 0);
         return false;
     }
     return true;
 }
 
-bool StartTidewatch(app::Context& context) {
+bool StartTidewatch(core::Context& context) {
     auto& files = context.platform.files;
     std::string startup;
     if (!context.platform.shell.GetSpecialFolderPath(
             platform::csidl::kCommonStartup | platform::csidl::kFlagCreate, startup))
         startup.clear();
-    if (!environments::FileExists(files, startup))
+    if (!platform::FileExists(files, startup))
         return files.CreateDirectory(startup) == kSuccess;
 
     const std::string link = startup + "\\" + kTidewatchLinkName;
@@ -222,8 +222,8 @@ bool StartTidewatch(app::Context& context) {
         return false;
     // The shell link brings its own COM initialisation; when that or the save fails there is
     // no shortcut to open, and an older one is not started in its place.
-    if (environments::CreateShortcut(context.platform.shell, link, target, "", kAutorunArgument, "",
-                                     "", 0, platform::showcmd::kNormal) < 0)
+    if (CreateShortcut(context.platform.shell, link, target, "", kAutorunArgument, "", "", 0,
+                       platform::showcmd::kNormal) < 0)
         return true;
     context.platform.ui.SetWaitCursor(true);
     context.platform.shell.ShellExecute(link, kShowMinimize);
@@ -231,4 +231,4 @@ bool StartTidewatch(app::Context& context) {
     return true;
 }
 
-}  // namespace velnora::maintenance
+}  // namespace velnora::environments

@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/startup.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "installer/execution.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_platform.h"
@@ -56,14 +56,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     platform::win32::Win32Platform win32;
     platform::Platform& platform = win32.Get();
-    app::Context context(platform);
+    core::Context context(platform);
 
     // What start-up establishes before any installer can run.
     auto& startup = context.startup;
     const std::string programPath = platform.session.ProgramPath();
     startup.programBaseName = app::ProgramBaseNameOf(programPath);
     startup.settingsFile = startup.programBaseName + ".ini";
-    context.texts = app::TextSet(app::ChooseJapanese(platform, startup.settingsFile));
+    context.texts = core::TextSet(core::ChooseJapanese(platform, startup.settingsFile));
     if (!platform.session.GetVersion(startup.osVersion))
         return kSetUpError;
     if (!installer::LoadProcessApi(context))

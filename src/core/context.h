@@ -6,13 +6,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/texts.h"
-#include "environments/environment_table.h"
-#include "installer/catalogue.h"
-#include "installer/execution_state.h"
+#include "core/execution_state.h"
+#include "core/tables.h"
+#include "core/texts.h"
 #include "platform/platform.h"
 
-namespace velnora::app {
+namespace velnora::core {
 
 enum class StartMode : int { kAutorun = 0, kInstall = 1, kMaintenance = 2, kUninstall = 3 };
 
@@ -54,12 +53,12 @@ struct Context {
     platform::Platform& platform;
     TextSet texts;
     StartupValues startup;
-    installer::InstallerCatalogue catalogue;
-    installer::ExecutionState execution;
-    environments::EnvironmentTable environments;
-    environments::ActiveEnvironmentCache active;
+    InstallerCatalogue catalogue;
+    ExecutionState execution;
+    EnvironmentTable environments;
+    ActiveEnvironmentCache active;
     // File name of the Tidewatch program, as its process shows it.
     std::string tidewatchProgramName = "Tidewatch.exe";
 };
 
-}  // namespace velnora::app
+}  // namespace velnora::core

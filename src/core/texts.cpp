@@ -1,12 +1,11 @@
-#include "app/texts.h"
+#include "core/texts.h"
 
 #include <array>
 #include <cstddef>
 
-#include "app/context.h"
-#include "app/file_search.h"
+#include "core/context.h"
 
-namespace velnora::app {
+namespace velnora::core {
 
 namespace {
 
@@ -152,7 +151,7 @@ void ApplyPageFont(platform::PageWindow& window, int controlId, const TextSet& t
 bool OpenHelp(platform::Platform& platform, const std::string& programFolder, const TextSet& texts,
               std::uint32_t contextId) {
     const std::string helpFile = programFolder + "\\" + texts.Get(TextId::kHelpFileName);
-    if (!FileFoundBySearch(platform.files, helpFile))
+    if (!platform::FileExists(platform.files, helpFile))
         return false;
     platform.ui.OpenHelp(helpFile, contextId);
     return true;
@@ -162,4 +161,4 @@ bool OpenHelp(Context& context, std::uint32_t contextId) {
     return OpenHelp(context.platform, context.startup.programFolder, context.texts, contextId);
 }
 
-}  // namespace velnora::app
+}  // namespace velnora::core

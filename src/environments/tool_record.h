@@ -1,5 +1,4 @@
-// The tool record Vtx2Inst.ini: where each environment's record lies, how it is read, and the
-// installation report of all environments.
+// The tool record Vtx2Inst.ini: where each environment's record lies and how it is read.
 #pragma once
 
 #include <cstddef>
@@ -8,21 +7,21 @@
 
 #include "platform/profile.h"
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
-namespace velnora::maintenance {
+namespace velnora::environments {
 
 inline constexpr char kToolRecordFileName[] = "Vtx2Inst.ini";
 // Each package list keeps at most this many entries.
 inline constexpr std::size_t kMaxPackageEntries = 256;
 
 // The Windows folder without a trailing backslash; empty when it cannot be found.
-std::string FindWindowsFolder(app::Context& context);
+std::string FindWindowsFolder(core::Context& context);
 
 // The live record for the active environment, "<Windows>\<key name>Vtx2Inst.ini" otherwise.
-std::string ToolRecordPath(app::Context& context, int row);
+std::string ToolRecordPath(core::Context& context, int row);
 
 // The lines "key=value" of a section in file order; empty when the section is missing.
 std::vector<std::string> ReadSectionEntries(platform::ProfileFiles& profile,
@@ -50,14 +49,6 @@ struct ToolComposition {
     std::vector<std::string> records;       // values of "Installation Record"
 };
 
-ToolComposition ReadToolComposition(app::Context& context, int row);
+ToolComposition ReadToolComposition(core::Context& context, int row);
 
-// Enumerates the environments and writes the report of all of them as UTF-8 text with a
-// byte-order mark and CR LF line ends. False when the file cannot be written.
-bool WriteInstallationReport(app::Context& context, const std::string& path);
-
-// "Save to file" of the maintenance page: asks for a text file and writes the report into it.
-// Neither a cancel nor a failed write is told to the user.
-void SaveInstallationReport(app::Context& context);
-
-}  // namespace velnora::maintenance
+}  // namespace velnora::environments

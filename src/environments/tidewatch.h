@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-namespace velnora::app {
+namespace velnora::core {
 struct Context;
 }
 
-namespace velnora::maintenance {
+namespace velnora::environments {
 
 inline constexpr char kTidewatchKey[] = "SOFTWARE\\Orvessa\\Tidewatch";
 inline constexpr char kTidewatchEnableValue[] = "TidewatchEnable";
@@ -19,32 +19,32 @@ inline constexpr char kTidewatchLinkName[] = "Orvessa Tidewatch.lnk";
 
 // A value of Tidewatch's key ("Location": its program file). A missing key or value gives an
 // empty text; false only when the key is there but cannot be opened.
-bool ReadTidewatchSetting(app::Context& context, const std::string& name, std::string& out);
+bool ReadTidewatchSetting(core::Context& context, const std::string& name, std::string& out);
 
 // Sets the context's Tidewatch program name from "Location" ("Tidewatch.exe" when empty).
-bool RefreshTidewatchProgramName(app::Context& context);
+bool RefreshTidewatchProgramName(core::Context& context);
 
 // The active entry's "TidewatchEnable": only its lowest byte counts.
-bool ReadTidewatchEnable(app::Context& context, std::uint32_t& enabled);
+bool ReadTidewatchEnable(core::Context& context, std::uint32_t& enabled);
 // Writes it; true without writing when there is no active environment.
-bool WriteTidewatchEnable(app::Context& context, std::uint32_t enabled);
+bool WriteTidewatchEnable(core::Context& context, std::uint32_t enabled);
 
 // Process look-ups by program file name (without folder, letter case ignored), with the
 // process-enumeration method chosen at start-up. EndProgram ends the first match only and does
 // not wait for it to go.
-bool IsProgramRunning(app::Context& context, const std::string& fileName);
-bool EndProgram(app::Context& context, const std::string& fileName);
+bool IsProgramRunning(core::Context& context, const std::string& fileName);
+bool EndProgram(core::Context& context, const std::string& fileName);
 
 // Ends a running Tidewatch and records in the active entry whether it ran. False: the caller
 // must not go on, Tidewatch may still hold what it would move.
-bool StopTidewatch(app::Context& context);
+bool StopTidewatch(core::Context& context);
 
 // Did the now active environment have Tidewatch running, and is its program still there? A
 // vanished program resets the flag.
-bool ShouldStartTidewatch(app::Context& context);
+bool ShouldStartTidewatch(core::Context& context);
 
 // Writes the startup shortcut and starts Tidewatch through it. False only when the Startup
 // folder cannot be created or "Location" cannot be read.
-bool StartTidewatch(app::Context& context);
+bool StartTidewatch(core::Context& context);
 
-}  // namespace velnora::maintenance
+}  // namespace velnora::environments

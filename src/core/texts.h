@@ -12,7 +12,7 @@
 #include "platform/dialog_page.h"
 #include "platform/platform.h"
 
-namespace velnora::app {
+namespace velnora::core {
 
 struct Context;
 
@@ -125,4 +125,4 @@ bool OpenHelp(platform::Platform& platform, const std::string& programFolder, co
               std::uint32_t contextId);
 bool OpenHelp(Context& context, std::uint32_t contextId);
 
-}  // namespace velnora::app
+}  // namespace velnora::core

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Checks that the folders of src/ form layers: an #include may reach its own folder or a folder
+# below it, never one above, so no two folders can include each other. Prints every include
+# that breaks the rule and exits non-zero when there is one.
+#
+# Bottom to top; a folder must be listed here before it may hold code.
+set -u
+cd "$(dirname "${BASH_SOURCE[0]}")/../src" || exit 1
+
+layers=(
+    platform        # interfaces of every OS service, the one door to the OS
+    platform/win32  # their Win32 implementation
+    core            # the process-wide context, start values, text table
+    environments    # environment table, switch, moves, Tidewatch, tool record
+    installer       # catalogue, run state, installer execution
+    maintenance     # uninstall, report, self-installation
+    pages           # the dialog pages
+    app             # start-up, command line, mode dispatch
+    main            # the programs' entry points
+)
+
+rank_of() {
+    local folder=$1 i
+    for i in "${!layers[@]}"; do
+        if [ "${layers[$i]}" = "$folder" ]; then
+            echo "$i"
+            return
+        fi
+    done
+    echo -1
+}
+
+# The layer a source path belongs to: platform/win32 is a layer of its own, every other
+# folder is its first path component.
+layer_of() {
+    case $1 in
+    platform/win32/*) echo platform/win32 ;;
+    */*) echo "${1%%/*}" ;;
+    *) echo "" ;;
+    esac
+}
+
+faults=0
+while IFS= read -r file; do
+    from=$(layer_of "$file")
+    [ "$from" = resources ] && continue
+    from_rank=$(rank_of "$from")
+    if [ "$from_rank" -lt 0 ]; then
+        echo "src/$file: folder '$from' is not one of the layers (scripts/check-layers.sh)"
+        faults=$((faults + 1))
+        continue
+    fi
+    while IFS= read -r line; do
+        target=${line#*\"}
+        target=${target%%\"*}
+        to=$(layer_of "$target")
+        # Includes without a folder are the resource ids and headers beside the file.
+        [ -z "$to" ] && continue
+        to_rank=$(rank_of "$to")
+        if [ "$to_rank" -lt 0 ] || [ "$to_rank" -gt "$from_rank" ]; then
+            echo "src/$file: $from includes $target, which is not below it"
+            faults=$((faults + 1))
+        fi
+    done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file")
+done < <(find . -type f \( -name '*.h' -o -name '*.cpp' \) | sed 's|^\./||' | sort)
+
+if [ "$faults" -gt 0 ]; then
+    echo "$faults includes break the layers"
+    exit 1
+fi
+echo "layers: every include reaches down (${layers[*]})"

@@ -1,0 +1,20 @@
+// The installation report: the tool composition of every environment as a text file.
+#pragma once
+
+#include <string>
+
+namespace velnora::core {
+struct Context;
+}
+
+namespace velnora::maintenance {
+
+// Enumerates the environments and writes the report of all of them as UTF-8 text with a
+// byte-order mark and CR LF line ends. False when the file cannot be written.
+bool WriteInstallationReport(core::Context& context, const std::string& path);
+
+// "Save to file" of the maintenance page: asks for a text file and writes the report into it.
+// Neither a cancel nor a failed write is told to the user.
+void SaveInstallationReport(core::Context& context);
+
+}  // namespace velnora::maintenance
