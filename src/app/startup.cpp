@@ -315,7 +315,9 @@ void VelnoraStartup::RunInstall() {
 
 void VelnoraStartup::RunMaintenanceMode() {
     if (EnvironmentCount() == 0) {
-        ShowConfirm(context_.texts.Get(core::TextId::kMsgNotInstalled));
+        // After a failed search, which has been shown, nothing is known to be missing.
+        if (context_.environments.Complete())
+            ShowConfirm(context_.texts.Get(core::TextId::kMsgNotInstalled));
         return;
     }
     actions_.RunMaintenance();
@@ -323,7 +325,10 @@ void VelnoraStartup::RunMaintenanceMode() {
 
 void VelnoraStartup::RunUninstallMode() {
     if (EnvironmentCount() == 0) {
-        RemoveSelf();
+        // Only a complete search may remove the install manager: a failed one found nothing
+        // because it stopped, not because nothing is installed.
+        if (context_.environments.Complete())
+            RemoveSelf();
         return;
     }
     actions_.RunMaintenance();
@@ -350,11 +355,7 @@ void VelnoraStartup::RunWithoutToken() {
         return;
     }
     startup.startMode = core::StartMode::kMaintenance;
-    if (EnvironmentCount() == 0) {
-        RemoveSelf();
-        return;
-    }
-    actions_.RunMaintenance();
+    RunUninstallMode();
 }
 
 // An installed copy started with no environment left removes itself.

@@ -10,6 +10,7 @@ void EnvironmentTable::Clear() {
         row.keyPath.clear();
     }
     count_ = 0;
+    complete_ = false;
 }
 
 void EnvironmentTable::CountNextRow() {

@@ -23,12 +23,17 @@ struct EnvironmentRecord {
 class EnvironmentTable {
   public:
     int Count() const { return count_; }
+    // Did the last enumeration walk every entry? After a failed one the count is only what was
+    // found before the failure, so nothing may conclude from it that no environment exists.
+    bool Complete() const { return complete_; }
 
     // Any of the 128 rows; an index outside them is a bug in the caller and stops the program.
     EnvironmentRecord& Row(int index) { return rows_[Checked(index)]; }
     const EnvironmentRecord& Row(int index) const { return rows_[Checked(index)]; }
 
+    // Empties every row; the table is incomplete until MarkComplete.
     void Clear();
+    void MarkComplete() { complete_ = true; }
     bool Full() const { return count_ == kMaxEnvironments; }
     // Counts the row at Count(), which the caller has filled.
     void CountNextRow();
@@ -43,6 +48,7 @@ class EnvironmentTable {
 
     std::array<EnvironmentRecord, kMaxEnvironments> rows_{};
     int count_ = 0;
+    bool complete_ = false;
 };
 
 // What the last successful look-up learnt of the active environment.

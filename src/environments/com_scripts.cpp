@@ -1,5 +1,8 @@
 #include "environments/com_scripts.h"
 
+#include <cstddef>
+#include <cstdint>
+
 #include "core/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
@@ -19,6 +22,38 @@ constexpr ScriptSet kRegisterScripts{"ALL_REGISTERSERVER.bat", "REGISTERSERVER.b
 constexpr ScriptSet kUnregisterScripts{"ALL_UNREGISTERSERVER.bat", "UNREGISTERSERVER.bat",
                                        "PDUNREGISTERSERVER.bat"};
 
+// Paths are at most 259 characters before their terminating zero.
+constexpr std::size_t kMaxPathCharacters = 259;
+
+std::size_t CharacterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (const char c : text)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// "X:\..." or "\server\share...": a path that does not depend on the working folder.
+bool IsFullPath(const std::string& path) {
+    const bool drive =
+        path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\';
+    const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+    return drive || unc;
+}
+
+// The scripts are started by a path built from the location. An empty, relative, over-long or
+// non-text location would make that path point somewhere else (the drive root, the working
+// folder), where some other product's script of the same name may lie.
+bool IsScriptFolder(core::Context& context, const std::string& location, std::uint32_t type) {
+    const bool text =
+        type == platform::regtype::kString || type == platform::regtype::kExpandString;
+    return text && IsFullPath(location) && CharacterCount(location) <= kMaxPathCharacters &&
+           context.platform.files.PathIsDirectory(location);
+}
+
 // The key name is taken by value: callers may pass a table row, which the enumeration rebuilds.
 bool RunScripts(core::Context& context, const std::string keyName, const ScriptSet& scripts) {
     EnumerateEnvironments(context);
@@ -26,8 +61,12 @@ bool RunScripts(core::Context& context, const std::string keyName, const ScriptS
     if (row < 0)
         return false;
     std::string location;
-    if (!ReadEnvironmentValue(context, row, "InstallLocation", location))
+    std::uint32_t type = platform::regtype::kNone;
+    if (!ReadEnvironmentValue(context, row, "InstallLocation", location, type))
         return false;
+    // Nothing to run, which the switch takes as it takes missing scripts.
+    if (!IsScriptFolder(context, location, type))
+        return true;
 
     if (platform::FileExists(context.platform.files, location + "\\" + scripts.single)) {
         RunEnvironmentScript(context, location, scripts.single);

@@ -14,6 +14,7 @@ namespace velnora::environments {
 // Enumerate the environments afresh and start the register (unregister) scripts of the
 // environment with this uninstall key name. False when that environment is not in the table
 // or its entry cannot be opened; what the scripts do, and whether they exist, does not count.
+// No script starts unless "InstallLocation" is the full path of an existing folder.
 bool RegisterComServers(core::Context& context, const std::string& keyName);
 bool UnregisterComServers(core::Context& context, const std::string& keyName);
 

@@ -31,11 +31,13 @@ std::string EntryPath(const std::string& keyName) {
 
 // Reads a value of an open key as text; nothing when it is missing or too long.
 bool ReadText(platform::Registry& registry, platform::Handle key, const std::string& name,
-              std::string& text) {
+              std::string& text, std::uint32_t* type = nullptr) {
     platform::RegValue value;
     if (registry.QueryValue(key, name, kValueBufferSize, value) != platform::error::kSuccess)
         return false;
     text = BufferText(value);
+    if (type != nullptr)
+        *type = value.type;
     return true;
 }
 
@@ -156,6 +158,7 @@ bool EnumerateEnvironments(core::Context& context) {
         }
     }
     registry.CloseKey(root);
+    table.MarkComplete();
 
     SortEnvironmentsByLocation(context);
     context.platform.profile.WriteString(kCountSection, std::string(kCountKey),
@@ -189,14 +192,21 @@ void SortEnvironmentsByLocation(core::Context& context) {
 
 bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
                           std::string& text) {
+    std::uint32_t type = platform::regtype::kNone;
+    return ReadEnvironmentValue(context, row, valueName, text, type);
+}
+
+bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
+                          std::string& text, std::uint32_t& type) {
     auto& registry = context.platform.registry;
     text.clear();
+    type = platform::regtype::kNone;
     platform::Handle key = platform::kNoHandle;
     if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine),
                          context.environments.Row(row).keyPath, platform::regaccess::kRead,
                          key) != platform::error::kSuccess)
         return false;
-    ReadText(registry, key, valueName, text);
+    ReadText(registry, key, valueName, text, &type);
     registry.CloseKey(key);
     return true;
 }

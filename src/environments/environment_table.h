@@ -33,6 +33,9 @@ void SortEnvironmentsByLocation(core::Context& context);
 // or unreadable value gives true and an empty text.
 bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
                           std::string& text);
+// The same, and the value's registry type (regtype::kNone when it is missing or unreadable).
+bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
+                          std::string& text, std::uint32_t& type);
 
 // The first valid row with exactly this key name, or -1.
 int FindEnvironmentIndex(const core::EnvironmentTable& table, const std::string& keyName);

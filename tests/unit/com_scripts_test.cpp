@@ -122,6 +122,54 @@ TEST(ComScriptsStart, EntryThatCannotBeOpenedFails) {
     EXPECT_TRUE(machine.fake.shell.Executed().empty());
 }
 
+// The scripts are found through "InstallLocation"; one that is no full path of an existing
+// folder would have them looked for elsewhere (an empty one at the drive root).
+struct LocationCase {
+    const char* name;
+    std::string location;
+    bool dword;
+    bool started;
+    std::string folder = {};  // made beforehand, so that only the path's form can refuse it
+};
+
+class ComScriptsLocation : public ::testing::TestWithParam<LocationCase> {};
+
+TEST_P(ComScriptsLocation, StartsOnlyFromAFullFolderPath) {
+    const LocationCase& c = GetParam();
+    SwitchMachine machine;
+    machine.InstallEnvironment({kGuid, "A"});
+    machine.fake.files.AddFile("C:\\ALL_REGISTERSERVER.bat", "@echo off");
+    if (!c.folder.empty())
+        machine.fake.files.AddFolder(c.folder);
+    const std::string entry = std::string(core::kUninstallRoot) + "\\" + kGuid;
+    if (c.dword)
+        machine.fake.registry.SetDword(platform::RegRoot::LocalMachine, entry, "InstallLocation",
+                                       0x5C3A43);  // the bytes of "C:\\"
+    else
+        machine.fake.registry.SetText(platform::RegRoot::LocalMachine, entry, "InstallLocation",
+                                      c.location);
+
+    EXPECT_TRUE(RegisterComServers(machine.context, kGuid));
+    EXPECT_EQ(!machine.fake.shell.Executed().empty(), c.started);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ComScripts, ComScriptsLocation,
+    ::testing::Values(LocationCase{"FullFolderPath", kFolder, false, true},
+                      LocationCase{"Empty", "", false, false},
+                      LocationCase{"DriveRelative", "C:Vantorix\\EnvA", false, false},
+                      LocationCase{"Relative", "Vantorix\\EnvA", false, false},
+                      LocationCase{"RootedWithoutDrive", "\\Vantorix\\EnvA", false, false},
+                      LocationCase{"MissingFolder", "C:\\Vantorix\\Gone", false, false},
+                      LocationCase{"File", "C:\\Vantorix\\EnvA\\ALL_REGISTERSERVER.bat", false,
+                                   false},
+                      LocationCase{"OverLong", "C:\\" + std::string(300, 'x'), false, false,
+                                   "C:\\" + std::string(300, 'x')},
+                      LocationCase{"LongestPath", "C:\\" + std::string(256, 'x'), false, true,
+                                   "C:\\" + std::string(256, 'x')},
+                      LocationCase{"NotText", "", true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ComScriptsStart, KeyNameMayComeFromTheTableItRebuilds) {
     SwitchMachine machine;
     machine.InstallEnvironment({kGuid, "A"});

@@ -161,8 +161,21 @@ TEST_F(EnvironmentEnumeration, FailingSubkeyListingIsASearchFailure) {
 
     EXPECT_FALSE(EnumerateEnvironments(context));
     EXPECT_EQ(context.environments.Count(), 1);
+    EXPECT_FALSE(context.environments.Complete());
     EXPECT_EQ(fake.ui.MessageBoxes().size(), 1u);
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
+}
+
+// Only a walk to the end makes the count a fact; the next failed walk takes that back.
+TEST_F(EnvironmentEnumeration, TableIsCompleteOnlyAfterAWholeWalk) {
+    ASSERT_TRUE(EnumerateEnvironments(context));
+    EXPECT_TRUE(context.environments.Complete());
+    EXPECT_EQ(context.environments.Count(), 0);
+
+    fake.faults.FailAlways(fake::op::kOpenKey, platform::error::kAccessDenied);
+    EXPECT_FALSE(EnumerateEnvironments(context));
+    EXPECT_FALSE(context.environments.Complete());
+    EXPECT_EQ(context.environments.Count(), 0);
 }
 
 TEST_F(EnvironmentEnumeration, SearchMessageInJapanese) {

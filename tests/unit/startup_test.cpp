@@ -47,6 +47,8 @@ class RecordingActions final : public StartupActions {
             table.Row(row).keyName = "{ENV-" + std::to_string(row) + "}";
             table.CountNextRow();
         }
+        if (!searchFails)
+            table.MarkComplete();
     }
     void RunMainMenu() override {
         Record("MainMenu");
@@ -75,6 +77,8 @@ class RecordingActions final : public StartupActions {
     }
 
     int environments = 0;
+    // The search stops early, as after a subkey that cannot be opened.
+    bool searchFails = false;
     int destinationResult = 1;
     std::function<void()> onMainMenu;
     std::vector<std::string> calls;
@@ -342,6 +346,37 @@ TEST_P(StartupDispatch, RunsTheRowOfTheModeToken) {
 
 INSTANTIATE_TEST_SUITE_P(Startup, StartupDispatch, ::testing::ValuesIn(DispatchCases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A search that failed found nothing because it stopped: nothing is removed and nobody is told
+// that Vantorix is missing. What it did find is still maintained.
+struct FailedSearchCase {
+    const char* name;
+    const char* arguments;
+    int found;
+    std::vector<std::string> dispatched;
+};
+
+class StartupFailedSearch : public StartupTest,
+                            public ::testing::WithParamInterface<FailedSearchCase> {};
+
+TEST_P(StartupFailedSearch, IsNoEmptyMachine) {
+    const auto& c = GetParam();
+    SetArguments(c.arguments);
+    actions.searchFails = true;
+    actions.environments = c.found;
+    Run();
+    EXPECT_EQ(actions.Dispatched(), c.dispatched);
+    EXPECT_EQ(Boxes(), std::vector<Box>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, StartupFailedSearch,
+    ::testing::Values(FailedSearchCase{"Uninstall", "-uninstall", 0, {}},
+                      FailedSearchCase{"InstalledCopy", "", 0, {}},
+                      FailedSearchCase{"Maintenance", "-maintenance", 0, {}},
+                      FailedSearchCase{"UninstallWithSomeFound", "-uninstall", 2, {"Maintenance"}},
+                      FailedSearchCase{"InstalledCopyWithSomeFound", "", 1, {"Maintenance"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StartupTest, SelfRemovalRemovesBeforeItSaysSo) {
     SetArguments("-uninstall");
