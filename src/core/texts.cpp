@@ -95,6 +95,16 @@ constexpr std::array kTexts = std::to_array<Row>({
       "The active environment was not switched.",
       "アクティブ環境の退避名を作成できませんでした。\n"
       "アクティブ環境は切り替えられていません。"}},
+    {TextId::kMsgRollbackFailed,
+     {"The switch could not be undone completely.\n"
+      "Parts of the environment may remain under the names of the other state.",
+      "切り替えを完全には元に戻せませんでした。\n"
+      "環境の一部が切り替え途中の名前のまま残っている可能性があります。"}},
+    {TextId::kMsgPreviousNotRestored,
+     {"The environment that was active could not be made active again.\n"
+      "No environment is active now.",
+      "アクティブだった環境を再びアクティブにできませんでした。\n"
+      "現在アクティブな環境はありません。"}},
 });
 
 static_assert(kTexts.size() == static_cast<std::size_t>(TextId::kCount),

@@ -65,6 +65,8 @@ enum class TextId : int {
     kComponentToolRecord,
     kComponentTidewatchRegistry,
     kMsgParkedNameFailed,
+    kMsgRollbackFailed,
+    kMsgPreviousNotRestored,
 
     kCount  // keep last
 };

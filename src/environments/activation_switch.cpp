@@ -95,6 +95,20 @@ void ShowSwitchMessage(core::Context& context, TextId message, int step) {
                                    platform::mb::kOk | platform::mb::kIconError);
 }
 
+// Runs the rollback after step `failedStep` failed and tells the user of the step and, when
+// the rollback could not finish, of what it left.
+void FailStep(core::Context& context, SwitchDirection direction, const SwitchComponent& failed,
+              const std::string& keyName) {
+    const bool undone = RollBackSwitch(context, direction, failed.step, keyName);
+    if (failed.name)
+        ShowSwitchMessage(context,
+                          direction == SwitchDirection::kDeactivation ? TextId::kMsgCannotDeactivate
+                                                                      : TextId::kMsgCannotActivate,
+                          failed.step);
+    if (!undone)
+        ShowSwitchMessage(context, TextId::kMsgRollbackFailed, failed.step);
+}
+
 void Refresh(core::Context& context) {
     EnumerateEnvironments(context);
     FindActiveEnvironment(context, context.active.version);
@@ -173,9 +187,7 @@ bool DeactivateEnvironment(core::Context& context, const std::string& parkedName
     for (const SwitchComponent& component : kComponents) {
         if (component.park(context, parked))
             continue;
-        RollBackSwitch(context, SwitchDirection::kDeactivation, component.step, parked);
-        if (component.name)
-            ShowSwitchMessage(context, TextId::kMsgCannotDeactivate, component.step);
+        FailStep(context, SwitchDirection::kDeactivation, component, parked);
         return false;
     }
     DropMovedAssociation(context, core::kVantorixProductGuid, parked);
@@ -198,9 +210,7 @@ bool ActivateEnvironment(core::Context& context, const std::string& keyName) {
     for (const SwitchComponent& component : kComponents) {
         if (component.activate(context, name))
             continue;
-        RollBackSwitch(context, SwitchDirection::kActivation, component.step, name);
-        if (component.name)
-            ShowSwitchMessage(context, TextId::kMsgCannotActivate, component.step);
+        FailStep(context, SwitchDirection::kActivation, component, name);
         return false;
     }
     DropMovedAssociation(context, name, core::kVantorixProductGuid);
@@ -256,8 +266,10 @@ ChangeResult ChangeActiveEnvironment(core::Context& context, const std::string& 
     if (activeExists && !DeactivateEnvironment(context, parked))
         return ChangeResult::kNotDeactivated;
     if (!ActivateEnvironment(context, chosen)) {
-        if (activeExists)
-            ActivateEnvironment(context, parked);
+        if (activeExists && !ActivateEnvironment(context, parked)) {
+            ShowSwitchMessage(context, TextId::kMsgPreviousNotRestored, 0);
+            return ChangeResult::kPreviousNotRestored;
+        }
         return ChangeResult::kNotActivated;
     }
     if (environments::ShouldStartTidewatch(context))

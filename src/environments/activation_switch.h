@@ -50,8 +50,8 @@ inline constexpr int kWindowsFolder = 5;
 int CheckEnvironmentComponents(core::Context& context, const std::string& keyName);
 
 // Parks the active environment under `parkedName`, a fresh GUID text. False after a message
-// (or silently for steps 7 and 8) with the rollback done; nothing is touched for a name that
-// is not a parked key name.
+// (or silently for steps 7 and 8) with the rollback done; a rollback that failed is told the
+// user too. Nothing is touched for a name that is not a parked key name.
 bool DeactivateEnvironment(core::Context& context, const std::string& parkedName);
 
 // Makes the parked environment of this key name the active one and enumerates the table
@@ -76,6 +76,8 @@ enum class ChangeResult {
     // The previous environment was brought back where there was one; nothing at all was done
     // for a name that is no parked key name.
     kNotActivated,
+    // Neither the chosen nor the previous environment is active; the user has been told.
+    kPreviousNotRestored,
 };
 
 // The complete change of the active environment as the pages run it: Tidewatch is ended and

@@ -1,6 +1,7 @@
 #include "installer/run_state.h"
 
 #include <string_view>
+#include <vector>
 
 #include "core/context.h"
 #include "core/texts.h"
@@ -55,8 +56,13 @@ bool WriteRunState(core::Context& context, const std::string& section, const std
         if (profile.WriteString(section, key, value, *stateFile))
             return true;
     }
-    if (profile.WriteString(section, key, value, AutorunIniPath(context)))
+    const std::string autorunIni = AutorunIniPath(context);
+    if (profile.WriteString(section, key, value, autorunIni)) {
+        if (value)
+            profile.WriteString(kRunStateSection, std::string(kWrittenHereKey), std::string("1"),
+                                autorunIni);
         return true;
+    }
 
     context.platform.ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgStateNotRecorded),
                                    context.startup.programBaseName, platform::mb::kOk);
@@ -73,11 +79,25 @@ int FinishRunState(core::Context& context, int next, int count) {
     if (next != count)
         return 0;
 
-    WriteRunState(context, kRunStateSection, kContinueKey, std::nullopt);
-    WriteRunState(context, kRunStateSection, kPrevKey, std::nullopt);
+    std::vector<std::string> keys = {kContinueKey, kPrevKey};
     for (int i = 0; i < count; ++i)
-        WriteRunState(context, kRunStateSection,
-                      TickStateKey(static_cast<std::size_t>(i), /*resumed=*/true), std::nullopt);
+        keys.push_back(TickStateKey(static_cast<std::size_t>(i), /*resumed=*/true));
+    for (const std::string& key : keys)
+        WriteRunState(context, kRunStateSection, key, std::nullopt);
+
+    // A delete that succeeded in TEMP never reaches autorun.ini; what the run put there would
+    // make every later start resume a finished run.
+    auto& profile = context.platform.profile;
+    const std::string autorunIni = AutorunIniPath(context);
+    std::string mark;
+    profile.GetString(kRunStateSection, std::string(kWrittenHereKey), "", kRunStateBufferSize,
+                      autorunIni, mark);
+    if (mark == "1") {
+        for (const std::string& key : keys)
+            profile.WriteString(kRunStateSection, key, std::nullopt, autorunIni);
+        profile.WriteString(kRunStateSection, std::string(kWrittenHereKey), std::nullopt,
+                            autorunIni);
+    }
     UnregisterRunAtLogon(context, kLogonValueName);
 
     if (const auto temp = TempFolder(context)) {

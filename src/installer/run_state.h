@@ -18,6 +18,9 @@ namespace velnora::installer {
 inline constexpr char kRunStateSection[] = "General";
 inline constexpr char kContinueKey[] = "Continue";
 inline constexpr char kPrevKey[] = "Prev";
+// Marks an autorun.ini into which the run state had to be written, so that finishing the run
+// removes its keys there too; keys the media brought with it carry no mark and stay.
+inline constexpr char kWrittenHereKey[] = "RunStateWritten";
 inline constexpr char kLogonValueName[] = "Autorun";
 inline constexpr char kRunKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 // Every read of the run state goes through a buffer of this size.
@@ -39,16 +42,17 @@ std::size_t ReadRunState(core::Context& context, const std::string& section, con
                          std::string& value);
 
 // Writes (or, without a value, deletes) a key in the run-state file, else in autorun.ini next
-// to the program. When both fail it says so in a message box, at every failed write, and
-// returns false.
+// to the program, which then gets the kWrittenHereKey mark. When both fail it says so in a
+// message box, at every failed write, and returns false.
 bool WriteRunState(core::Context& context, const std::string& section, const std::string& key,
                    const std::optional<std::string>& value);
 
 // Stores "Continue" = index and registers the program to start at the next logon. Always 0.
 int RecordResumePoint(core::Context& context, int index);
 
-// When `next` equals `count`: deletes "Continue", "Prev" and the ticks of entries 0 to count-1,
-// removes the logon Run value and a leftover "_<program>.ini" in TEMP. Always 0.
+// When `next` equals `count`: deletes "Continue", "Prev" and the ticks of entries 0 to count-1
+// (in autorun.ini too when it carries the kWrittenHereKey mark, and the mark), removes the
+// logon Run value and a leftover "_<program>.ini" in TEMP. Always 0.
 int FinishRunState(core::Context& context, int next, int count);
 
 // A path on a SUBST drive with the drive replaced by the folder it stands for; any other path

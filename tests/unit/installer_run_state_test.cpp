@@ -162,6 +162,45 @@ TEST_F(RunState, FinishWithNoEntriesClearsContinueAndPrev) {
     EXPECT_EQ(RunValue(), std::nullopt);
 }
 
+// A run whose state had to go into autorun.ini (TEMP unwritable) leaves nothing there once it
+// is finished, so the next start is an ordinary one; what the media brought stays.
+TEST_F(RunState, FinishClearsWhatTheRunWroteIntoAutorunIni) {
+    const struct {
+        const char* name;
+        bool tempWritable;
+    } cases[] = {{"TempUnwritable", false}, {"TempWritableAgainAtTheEnd", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake.files.AddFile(kAutorunIni, "[General]\nOther=kept\n[Tools]\nA=a.exe\nB=b.exe\n");
+        // Every write to the state file in TEMP fails while the run goes on.
+        fake.files.AddFile(kStateFile, "", platform::fileattr::kReadOnly);
+
+        RecordResumePoint(context, 1);
+        WriteRunState(context, "General", "Prev", "C:\\Media\\a.exe");
+        WriteRunState(context, "General", "User_Selection_Install_00", "1");
+        WriteRunState(context, "General", "User_Selection_Install_01", "0");
+        ASSERT_EQ(Read("Continue"), "1");
+        if (c.tempWritable)
+            fake.files.SetAttributes(kStateFile, platform::fileattr::kNormal);
+
+        FinishRunState(context, 2, 2);
+
+        for (const char* key : {"Continue", "Prev", "User_Selection_Install_00",
+                                "User_Selection_Install_01", "RunStateWritten"})
+            EXPECT_EQ(Autorun(key), std::nullopt) << key;
+        EXPECT_EQ(Autorun("Other"), "kept");
+        EXPECT_EQ(Read("Continue"), "");
+    }
+}
+
+TEST_F(RunState, FinishLeavesTheMediasOwnContinue) {
+    fake.files.AddFile(kAutorunIni, "[General]\nContinue=3\n[Tools]\nA=a.exe\n");
+    RecordResumePoint(context, 1);
+    FinishRunState(context, 1, 1);
+    EXPECT_EQ(State("Continue"), std::nullopt);
+    EXPECT_EQ(Autorun("Continue"), "3");
+}
+
 TEST_F(RunState, FinishOnReadOnlyMediaSaysSoOncePerKey) {
     UnsetTemp();
     ReadOnlyMedia();

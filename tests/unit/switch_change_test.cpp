@@ -151,6 +151,55 @@ TEST_F(SwitchChange, FailedActivationBringsThePreviousEnvironmentBack) {
     EXPECT_EQ(machine.fake.ui.WaitCursorDepth(), 0);
 }
 
+// The chosen environment cannot be activated, and then the previous one cannot be activated
+// again either: the user learns that nothing is active, and the result says so.
+TEST_F(SwitchChange, PreviousEnvironmentThatCannotComeBackIsReported) {
+    machine.fake.files.Remove(paths::InstallerInfo(kParkedB));
+    // While the user reads why B failed, A's parked installer information goes too.
+    machine.fake.ui.SetMessageBoxHandler([this](const fake::MessageBoxRecord&) {
+        if (machine.fake.files.Exists(paths::InstallerInfo(FirstGuidName())))
+            machine.fake.files.Remove(paths::InstallerInfo(FirstGuidName()));
+        return std::nullopt;
+    });
+
+    EXPECT_EQ(ChangeActiveEnvironment(machine.context, kParkedB),
+              ChangeResult::kPreviousNotRestored);
+    const std::vector<std::string> texts = machine.MessageTexts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[2],
+              "The environment that was active could not be made active again.\n"
+              "No environment is active now.");
+    EXPECT_FALSE(Location(kGuid));
+    EXPECT_EQ(machine.fake.ui.WaitCursorDepth(), 0);
+}
+
+// A step fails and so does its rollback: after the step's message the user is told that the
+// environment is left partly moved, in the chosen language.
+TEST_F(SwitchChange, RollbackThatFailsIsReported) {
+    for (const bool japanese : {false, true}) {
+        SCOPED_TRACE(japanese ? "Japanese" : "English");
+        SwitchMachine failing;
+        failing.InstallEnvironment(a);
+        failing.context.texts = core::TextSet(japanese);
+        failing.fake.faults.Reset();
+        // Step 1 copies the entry and cannot delete the old key; neither can its reversal.
+        failing.fake.faults.FailAlways(fake::op::kDeleteKey, platform::error::kAccessDenied);
+
+        std::string parked;
+        ASSERT_TRUE(environments::MakeParkedName(failing.context, parked));
+        EXPECT_FALSE(DeactivateEnvironment(failing.context, parked));
+
+        const std::vector<std::string> texts = failing.MessageTexts();
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(texts[1], japanese
+                                ? "切り替えを完全には元に戻せませんでした。\n"
+                                  "環境の一部が切り替え途中の名前のまま残っている可能性があります。"
+                                : "The switch could not be undone completely.\n"
+                                  "Parts of the environment may remain under the names of "
+                                  "the other state.");
+    }
+}
+
 TEST_F(SwitchChange, FailedDeactivationLeavesTheActiveOne) {
     machine.fake.files.Remove(paths::kInstallerInfoRoot);
     const std::string before = machine.State();
