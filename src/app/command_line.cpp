@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "core/parsing.h"
+
 #include <array>
 #include <cstddef>
 
@@ -10,10 +12,6 @@ namespace {
 constexpr std::size_t kModeTextLimit = 255;
 constexpr std::size_t kOptionTextLimit = 511;
 constexpr std::size_t kModePieces = 10;
-
-bool IsWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 bool IsUtf8Continuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -82,7 +80,7 @@ std::string ExtractModeToken(std::string_view rawCommandLine) {
     if (dash == std::string_view::npos)
         return std::string();
     std::string_view modeText = name.substr(dash);
-    while (!modeText.empty() && IsWhiteSpace(modeText.front()))
+    while (!modeText.empty() && core::IsCSpace(modeText.front()))
         modeText.remove_prefix(1);
 
     // Only the first piece is the token; the rest of the split is never used.

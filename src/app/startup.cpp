@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
 #include <cstddef>
-#include <limits>
 #include <optional>
 
+#include "core/parsing.h"
 #include "core/texts.h"
 #include "installer/catalogue.h"
 #include "installer/execution.h"
@@ -16,22 +16,6 @@ namespace {
 constexpr std::size_t kProfileBuffer = 1024;
 constexpr char kAutorunFileName[] = "autorun.ini";
 constexpr char kCheckUserInfoKey[] = "\\CheckUserInfo";
-
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// The value of a digit in a base, or -1.
-int DigitValue(char c, int base) {
-    int value = -1;
-    if (c >= '0' && c <= '9')
-        value = c - '0';
-    if (c >= 'a' && c <= 'z')
-        value = c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z')
-        value = c - 'A' + 10;
-    return value < base ? value : -1;
-}
 
 std::string ReadProfile(platform::Platform& platform, const std::string& file,
                         const std::string& section, const std::string& key) {
@@ -46,67 +30,8 @@ std::size_t LastSeparator(std::string_view path) {
 
 }  // namespace
 
-std::uint32_t ParseUnsignedAutoBase(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsCSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-
-    int base = 10;
-    if (i < text.size() && text[i] == '0') {
-        base = 8;
-        const bool hexPrefix = i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-                               DigitValue(text[i + 2], 16) >= 0;
-        if (hexPrefix) {
-            base = 16;
-            i += 2;
-        }
-    }
-
-    constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
-    std::uint64_t value = 0;
-    bool overflow = false;
-    for (; i < text.size(); ++i) {
-        const int digit = DigitValue(text[i], base);
-        if (digit < 0)
-            break;
-        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-        if (value > kMax) {
-            overflow = true;
-            value = kMax;
-        }
-    }
-    if (overflow)
-        return static_cast<std::uint32_t>(kMax);
-    const auto result = static_cast<std::uint32_t>(value);
-    return negative ? static_cast<std::uint32_t>(0u - result) : result;
-}
-
 bool ContinueSelectsAutorun(std::string_view continueValue) {
-    return static_cast<std::int32_t>(ParseUnsignedAutoBase(continueValue)) > 0;
-}
-
-int ParseDecimal(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsCSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > kLimit)
-            value = kLimit;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max())
-        value = std::numeric_limits<int>::max();
-    return static_cast<int>(value);
+    return static_cast<std::int32_t>(core::ParseUnsignedAutoBase(continueValue)) > 0;
 }
 
 std::string ProgramBaseNameOf(std::string_view programPath) {
@@ -335,7 +260,7 @@ void VelnoraStartup::RunUninstallMode() {
 }
 
 void VelnoraStartup::RunAutorunMode() {
-    const int setInstallDir = ParseDecimal(
+    const int setInstallDir = core::ParseDecimal(
         ReadProfile(context_.platform, context_.startup.autorunPath, "General", "bSetInstallDir"));
     // A first environment needs its folder before anything is installed.
     if (EnvironmentCount() == 0 && setInstallDir != 0 && actions_.RunDestinationFolder() != 1)

@@ -80,13 +80,8 @@ bool ProbeAdministrator(platform::Registry& registry);
 // Reads the seven [UserInfo] values of the settings file.
 void LoadUserInformation(core::Context& context);
 
-// A number as strtoul reads it: leading white space, a sign, "0x" for hexadecimal, "0" for
-// octal, up to the first character that does not fit; all ones when it overflows.
-std::uint32_t ParseUnsignedAutoBase(std::string_view text);
 // Whether a saved "Continue" value asks to resume the installer sequence.
 bool ContinueSelectsAutorun(std::string_view continueValue);
-// A number as atoi reads it: leading white space, a sign, decimal digits.
-int ParseDecimal(std::string_view text);
 
 // The running program's file name without folder and extension, and its folder without a
 // trailing backslash.

@@ -59,12 +59,16 @@ bool RegisterLiveComServers(core::Context& context, const std::string&) {
 // Step 7 only copies: the source association is deleted once step 8 has succeeded too
 // (DropMovedAssociation), because the rollback of a failed step 8 cannot rebuild it.
 constexpr std::array<SwitchComponent, 8> kComponents{{
-    {1, TextId::kComponentUninstallEntry, DeactivateUninstallEntry, ActivateUninstallEntry},
-    {2, TextId::kComponentTidewatch, DeactivateTidewatchFolder, ActivateTidewatchFolder},
-    {3, TextId::kComponentInstallerInfo, DeactivateInstallerInfoFolder,
-     ActivateInstallerInfoFolder},
-    {4, TextId::kComponentStartMenu, DeactivateStartMenuFolder, ActivateStartMenuFolder},
-    {5, TextId::kComponentToolRecord, DeactivateToolRecordFile, ActivateToolRecordFile},
+    {1, TextId::kComponentUninstallEntry, DeactivateUninstallEntry, ActivateUninstallEntry, nullptr,
+     nullptr, UninstallEntryAt},
+    {2, TextId::kComponentTidewatch, DeactivateTidewatchFolder, ActivateTidewatchFolder, nullptr,
+     nullptr, TidewatchFolderAt},
+    {3, TextId::kComponentInstallerInfo, DeactivateInstallerInfoFolder, ActivateInstallerInfoFolder,
+     nullptr, nullptr, InstallerInfoFolderAt},
+    {4, TextId::kComponentStartMenu, DeactivateStartMenuFolder, ActivateStartMenuFolder, nullptr,
+     nullptr, StartMenuFolderAt},
+    {5, TextId::kComponentToolRecord, DeactivateToolRecordFile, ActivateToolRecordFile, nullptr,
+     nullptr, ToolRecordFileAt},
     {6, TextId::kComponentTidewatchRegistry, DeactivateTidewatchRegistration,
      ActivateTidewatchRegistration},
     {7, std::nullopt, ParkAssociation, ActivateAssociation, UndoParkAssociation,
@@ -224,6 +228,13 @@ bool RollBackSwitch(core::Context& context, SwitchDirection direction, int faile
     for (const SwitchComponent& component : kComponents) {
         if (component.step > failedStep)
             break;
+        // The parked name is a deactivation's target, the live names an activation's.
+        const std::string& target = direction == SwitchDirection::kDeactivation
+                                        ? name
+                                        : std::string(core::kVantorixProductGuid);
+        if (component.step == failedStep && component.presentAt != nullptr &&
+            !component.presentAt(context, target))
+            continue;
         const ComponentMove reverse =
             direction == SwitchDirection::kDeactivation
                 ? (component.undoPark != nullptr ? component.undoPark : component.activate)

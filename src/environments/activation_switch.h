@@ -20,6 +20,8 @@ enum class SwitchDirection { kDeactivation, kActivation };
 
 // One move of a component, given the environment's parked key name.
 using ComponentMove = bool (*)(core::Context& context, const std::string& parkedName);
+// Is anything of a component at the names of a key name (the live ones for the product GUID)?
+using ComponentProbe = bool (*)(core::Context& context, const std::string& keyName);
 
 struct SwitchComponent {
     int step;
@@ -31,6 +33,9 @@ struct SwitchComponent {
     // runs `park`, unless the component needs something else there.
     ComponentMove undoPark = nullptr;
     ComponentMove undoActivate = nullptr;
+    // Where a failed move may have done nothing at all, its reverse would fail for want of a
+    // source (and say so): the rollback reverses it only when something reached the target.
+    ComponentProbe presentAt = nullptr;
 };
 
 // The eight components in step order.
@@ -58,7 +63,7 @@ bool DeactivateEnvironment(core::Context& context, const std::string& parkedName
 // again. Refused, with nothing moved, while an environment is active.
 bool ActivateEnvironment(core::Context& context, const std::string& keyName);
 
-// Reverses steps 1 to `failedStep` (the failed one too, it may have done part of its work) in
+// Reverses steps 1 to `failedStep` (the failed one too, when it got as far as its target) in
 // increasing order. False at the first reverse move that fails.
 bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
                     const std::string& keyName);

@@ -24,8 +24,10 @@ constexpr char kTidewatchFolderName[] = "Tidewatch";
 constexpr std::int32_t kLastOldLayoutVersion = 3000;
 // Shortcut texts are read into buffers of this size.
 constexpr std::size_t kShortcutTextBuffer = 260;
-// MoveFileEx flags of the shortcut gathering: replace an existing file, copy across volumes.
-constexpr std::uint32_t kGatherMoveFlags = 9;
+// MoveFileEx flags of the shortcut gathering (9): replace an existing file and return only once
+// the move is on the disk. There is no copy flag, so a move to another volume fails.
+constexpr std::uint32_t kGatherMoveFlags =
+    platform::movefile::kReplaceExisting | platform::movefile::kWriteThrough;
 
 bool Succeeded(platform::ErrorCode result) {
     return result == kSuccess;
@@ -421,6 +423,56 @@ bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedN
 
 bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName) {
     return MoveToolRecord(context, parkedName, false);
+}
+
+namespace {
+
+// The text a key name adds to the names of parked material; the live names have none.
+std::string ParkedPart(const std::string& keyName) {
+    return keyName == core::kVantorixProductGuid ? std::string() : keyName;
+}
+
+// A path below a shell folder that may hold something; a folder the shell cannot name, or a
+// look-up that fails, counts as holding it.
+bool PresentBelow(core::Context& context, int csidl, const std::string& tail) {
+    std::string folder;
+    if (!SpecialFolder(context, csidl, folder))
+        return true;
+    return Probe(context.platform.files, folder + tail) != Presence::kAbsent;
+}
+
+}  // namespace
+
+bool UninstallEntryAt(core::Context& context, const std::string& keyName) {
+    auto& registry = context.platform.registry;
+    platform::Handle key = platform::kNoHandle;
+    const platform::ErrorCode opened =
+        registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine),
+                         UninstallEntryPath(keyName), platform::regaccess::kRead, key);
+    if (Succeeded(opened))
+        registry.CloseKey(key);
+    return opened != platform::error::kFileNotFound;
+}
+
+bool TidewatchFolderAt(core::Context& context, const std::string& keyName) {
+    return PresentBelow(
+        context, platform::csidl::kCommonAppData,
+        std::string("\\") + kMakerName + "\\" + ParkedPart(keyName) + kTidewatchFolderName);
+}
+
+bool InstallerInfoFolderAt(core::Context& context, const std::string& keyName) {
+    return PresentBelow(context, platform::csidl::kProgramFiles,
+                        std::string("\\") + kInstallerInfoFolderName + "\\" + keyName);
+}
+
+bool StartMenuFolderAt(core::Context& context, const std::string& keyName) {
+    return PresentBelow(context, platform::csidl::kCommonPrograms,
+                        std::string("\\") + kMakerName + ParkedPart(keyName));
+}
+
+bool ToolRecordFileAt(core::Context& context, const std::string& keyName) {
+    return PresentBelow(context, platform::csidl::kWindows,
+                        "\\" + ParkedPart(keyName) + environments::kToolRecordFileName);
 }
 
 bool MoveShortcutsOfEnvironment(core::Context& context, const std::string& from,

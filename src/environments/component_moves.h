@@ -36,6 +36,15 @@ bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedNa
 bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedName);
 bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName);
 
+// Is anything of a component at the names of `keyName` (the live names for the product GUID)?
+// A look-up that fails counts as yes. The rollback asks it of a failed move's target: when
+// nothing arrived there, the move did nothing that needs undoing.
+bool UninstallEntryAt(core::Context& context, const std::string& keyName);
+bool TidewatchFolderAt(core::Context& context, const std::string& keyName);
+bool InstallerInfoFolderAt(core::Context& context, const std::string& keyName);
+bool StartMenuFolderAt(core::Context& context, const std::string& keyName);
+bool ToolRecordFileAt(core::Context& context, const std::string& keyName);
+
 // Moves every shortcut below `from` whose target or arguments name the active environment's
 // folder into `to`, at the same relative place. The maker's live and parked start-menu
 // folders are left alone. False when the folder name is unknown or a listing or move fails.

@@ -1,11 +1,11 @@
 #include "environments/environment_table.h"
 
 #include <array>
-#include <climits>
 #include <cstdint>
 #include <utility>
 
 #include "core/context.h"
+#include "core/parsing.h"
 #include "platform/user_interface.h"
 
 namespace velnora::environments {
@@ -19,11 +19,6 @@ constexpr char kInstallLocationValue[] = "InstallLocation";
 constexpr char kProgramFileName[] = "\\VTX2.exe";
 constexpr char kCountSection[] = "General";
 constexpr char kCountKey[] = "VtxInstanceCount";
-
-// White space as the C library's isspace sees it in the "C" locale.
-bool IsSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
 
 std::string EntryPath(const std::string& keyName) {
     return std::string(core::kUninstallRoot) + "\\" + keyName;
@@ -91,25 +86,6 @@ std::string BufferText(const platform::RegValue& value) {
     return text;
 }
 
-std::int32_t LeadingNumber(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::int64_t magnitude = 0;
-    const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT32_MIN) : INT32_MAX;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > limit)
-            magnitude = limit;  // saturates like strtol with a 32-bit long
-    }
-    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-}
-
 std::string JoinTokens(const std::string& text, const char* delimiters) {
     std::string joined;
     std::size_t pos = 0;
@@ -118,7 +94,7 @@ std::string JoinTokens(const std::string& text, const char* delimiters) {
         if (end == std::string::npos)
             end = text.size();
         std::size_t start = pos;
-        while (start < end && IsSpace(text[start]))
+        while (start < end && core::IsCSpace(text[start]))
             ++start;
         joined.append(text, start, end - start);
         pos = end + 1;
@@ -259,7 +235,7 @@ bool ReadProductVersionNumber(platform::Shell& shell, const std::string& program
     std::string joined = JoinTokens(*text, ".,");
     if (joined.size() > 4)
         joined.resize(4);
-    number = LeadingNumber(joined);
+    number = core::ParseDecimal(joined);
     return true;
 }
 

@@ -52,10 +52,6 @@ bool FindActiveEnvironment(core::Context& context, std::int32_t& version);
 bool ReadProductVersionNumber(platform::Shell& shell, const std::string& programFile,
                               std::int32_t& number);
 
-// The value of the leading decimal number of a text as the C library's atoi reads it (leading
-// white space and a sign accepted, 0 without digits), saturated to 32 bits.
-std::int32_t LeadingNumber(const std::string& text);
-
 // The tokens of a text between any of the `delimiters` (runs of them give no empty token),
 // each without its leading white space, joined without separator.
 std::string JoinTokens(const std::string& text, const char* delimiters);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/context.h"
+#include "core/parsing.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 #include "platform/shell.h"
@@ -38,7 +39,7 @@ std::string LineKey(const std::string& line) {
 
 // The number of a dotted version: the "." removed, each part without its leading white space.
 std::int32_t DottedVersionNumber(const std::string& value) {
-    return LeadingNumber(JoinTokens(value, "."));
+    return core::ParseDecimal(JoinTokens(value, "."));
 }
 
 // The display text of an "Install Software" line: the value without up to three leading

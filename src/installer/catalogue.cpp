@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <optional>
 #include <utility>
 
 #include "core/context.h"
+#include "core/parsing.h"
 #include "installer/run_state.h"
 
 namespace velnora::installer {
@@ -31,10 +31,6 @@ char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 std::string ReadValue(platform::ProfileFiles& profile, const std::string& section,
                       const std::string& key, const std::string& file) {
     std::string value;
@@ -54,7 +50,7 @@ void ReadAttribute(platform::ProfileFiles& profile, const std::string& section,
 std::optional<std::size_t> ConditionTarget(const std::string& value, std::size_t rows) {
     if (value.empty())
         return std::nullopt;
-    const auto target = static_cast<std::uint32_t>(ParseConditionIndex(value));
+    const auto target = static_cast<std::uint32_t>(core::ParseDecimal(value));
     if (target >= rows)
         return std::nullopt;
     return target;
@@ -185,27 +181,6 @@ bool ReadStartTickState(core::Context& context, std::size_t index, bool resumed)
     ReadRunState(context, kRunStateSection, TickStateKey(index, resumed), value);
     const core::InstallerEntry* entry = context.catalogue.Find(index);
     return StartTickState(value, entry != nullptr ? entry->userSelection : std::string());
-}
-
-std::int32_t ParseConditionIndex(std::string_view value) {
-    std::size_t i = 0;
-    while (i < value.size() && IsBlank(value[i]))
-        ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
-        negative = value[i] == '-';
-        ++i;
-    }
-    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-    std::int64_t number = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-        number = number * 10 + (value[i] - '0');
-        if (number > kMax + 1)
-            number = kMax + 1;  // enough to clamp either way
-    }
-    if (negative)
-        return static_cast<std::int32_t>(-number);
-    return static_cast<std::int32_t>(std::min(number, kMax));
 }
 
 std::vector<std::size_t> ApplySelectionConditions(const core::InstallerCatalogue& catalogue,

@@ -69,10 +69,6 @@ bool StartTickState(std::string_view tickValue, std::string_view userSelection);
 // run-state file).
 bool ReadStartTickState(core::Context& context, std::size_t index, bool resumed);
 
-// The decimal value of a condition: leading blanks, a sign and the digits that follow; a text
-// without digits gives 0. Values beyond the 32-bit range are clamped.
-std::int32_t ParseConditionIndex(std::string_view value);
-
 // Applies the selection conditions of entry `toggled` right after the user changed its tick:
 // ConditionOr first, then ConditionAnd, each once. `ticks` holds one tick flag per list row
 // (its size is the number of rows); condition values that name no row, negative ones

@@ -195,17 +195,17 @@ bool LoadProcessApi(core::Context& context) {
         missing =
             FindApi(processes, {"PSAPI.DLL",
                                 core::TextId::kMsgPsapiNotFound,
-                                {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExA"}});
+                                {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExW"}});
     } else {
         state.usePsapi = false;
         missing = FindApi(processes, {"Kernel32.dll",
                                       core::TextId::kMsgKernel32NotFound,
-                                      {"CreateToolhelp32Snapshot", "Process32First",
-                                       "Process32Next", "Module32First", "Module32Next"}});
+                                      {"CreateToolhelp32Snapshot", "Process32FirstW",
+                                       "Process32NextW", "Module32FirstW", "Module32NextW"}});
         if (!missing)
             missing = FindApi(
                 processes,
-                {"Shell32.dll", core::TextId::kMsgShell32NotFound, {"SHGetSpecialFolderPathA"}});
+                {"Shell32.dll", core::TextId::kMsgShell32NotFound, {"SHGetSpecialFolderPathW"}});
     }
 
     if (missing) {

@@ -35,7 +35,7 @@ inline constexpr std::size_t kMaxProcessIds = 200;
 inline constexpr std::size_t kMaxModules = 100;
 
 // Finds the process-enumeration functions: PSAPI on the NT family below version 5, the
-// toolhelp functions of Kernel32 (and SHGetSpecialFolderPathA of Shell32) everywhere else.
+// toolhelp functions of Kernel32 (and SHGetSpecialFolderPathW of Shell32) everywhere else.
 // On failure shows what is missing, with the program's base name as caption, and returns
 // false.
 bool LoadProcessApi(core::Context& context);

@@ -22,6 +22,7 @@ namespace movefile {
 inline constexpr std::uint32_t kReplaceExisting = 0x1;
 inline constexpr std::uint32_t kCopyAllowed = 0x2;
 inline constexpr std::uint32_t kDelayUntilReboot = 0x4;
+inline constexpr std::uint32_t kWriteThrough = 0x8;
 }  // namespace movefile
 
 struct FindData {

@@ -177,13 +177,13 @@ TEST_P(PlatformContract, TheProcessEnumerationFunctionsAreThere) {
     EXPECT_TRUE(Procs().LoadLibrary("Kernel32.dll"));
     EXPECT_TRUE(Procs().LoadLibrary("Shell32.dll"));
     EXPECT_TRUE(Procs().LoadLibrary("Advapi32.dll"));
-    for (const char* function : {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExA"})
+    for (const char* function : {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExW"})
         EXPECT_TRUE(Procs().HasFunction("PSAPI.DLL", function)) << function;
-    for (const char* function : {"CreateToolhelp32Snapshot", "Process32First", "Process32Next",
-                                 "Module32First", "Module32Next"})
+    for (const char* function : {"CreateToolhelp32Snapshot", "Process32FirstW", "Process32NextW",
+                                 "Module32FirstW", "Module32NextW"})
         EXPECT_TRUE(Procs().HasFunction("Kernel32.dll", function)) << function;
-    EXPECT_TRUE(Procs().HasFunction("Shell32.dll", "SHGetSpecialFolderPathA"));
-    EXPECT_TRUE(Procs().HasFunction("Advapi32.dll", "AbortSystemShutdownA"));
+    EXPECT_TRUE(Procs().HasFunction("Shell32.dll", "SHGetSpecialFolderPathW"));
+    EXPECT_TRUE(Procs().HasFunction("Advapi32.dll", "AbortSystemShutdownW"));
 
     EXPECT_FALSE(Procs().LoadLibrary("VelnoraNoSuchLibrary.dll"));
     EXPECT_FALSE(Procs().HasFunction("Kernel32.dll", "VelnoraNoSuchFunction"));

@@ -363,24 +363,6 @@ TEST_F(EnvironmentFixture, ProductVersionFailsWithoutText) {
     EXPECT_EQ(number, -5);
 }
 
-TEST(EnvironmentLeadingNumber, ReadsLikeAtoiWithinThirtyTwoBits) {
-    struct {
-        const char* text;
-        std::int32_t number;
-    } cases[] = {{"", 0},
-                 {"abc", 0},
-                 {"  \t42x", 42},
-                 {"+7", 7},
-                 {"-0012", -12},
-                 {"- 3", 0},
-                 {"4080", 4080},
-                 {"40800012", 40800012},
-                 {"99999999999", INT32_MAX},
-                 {"-99999999999", INT32_MIN}};
-    for (const auto& c : cases)
-        EXPECT_EQ(environments::LeadingNumber(c.text), c.number) << c.text;
-}
-
 // --- Sorting ------------------------------------------------------------------------------
 
 // The exchange sort as first written: the registry is read at every comparison.

@@ -188,11 +188,11 @@ TEST(FakeProcesses, MutexesLibrariesAndFunctionsAreSetPerTest) {
     EXPECT_EQ(fake.processes.CreateMutex("velnora", mutex), error::kSuccess);
 
     fake.processes.RemoveLibrary("psapi.dll");
-    fake.processes.RemoveFunction("Kernel32.dll", "Module32Next");
+    fake.processes.RemoveFunction("Kernel32.dll", "Module32NextW");
     EXPECT_FALSE(fake.processes.LoadLibrary("PSAPI.DLL"));
     EXPECT_TRUE(fake.processes.LoadLibrary("KERNEL32.DLL"));
-    EXPECT_TRUE(fake.processes.HasFunction("Kernel32.dll", "Module32First"));
-    EXPECT_FALSE(fake.processes.HasFunction("Kernel32.dll", "Module32Next"));
+    EXPECT_TRUE(fake.processes.HasFunction("Kernel32.dll", "Module32FirstW"));
+    EXPECT_FALSE(fake.processes.HasFunction("Kernel32.dll", "Module32NextW"));
     EXPECT_EQ(fake.processes.LoadedLibraries(), std::vector<std::string>{"KERNEL32.DLL"});
 }
 

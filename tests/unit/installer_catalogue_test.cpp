@@ -365,28 +365,6 @@ TEST_F(CatalogueRead, StartTickStateReadThroughTheRunState) {
     EXPECT_TRUE(ReadStartTickState(context, 3, true));
 }
 
-struct NumberCase {
-    const char* value;
-    std::int32_t number;
-};
-
-class CatalogueConditionIndex : public ::testing::TestWithParam<NumberCase> {};
-
-TEST_P(CatalogueConditionIndex, ParsesLikeDecimalTextToInteger) {
-    EXPECT_EQ(ParseConditionIndex(GetParam().value), GetParam().number)
-        << '"' << GetParam().value << '"';
-}
-
-INSTANTIATE_TEST_SUITE_P(CatalogueNumbers, CatalogueConditionIndex,
-                         ::testing::Values(NumberCase{"2", 2}, NumberCase{"  12", 12},
-                                           NumberCase{"\t7", 7}, NumberCase{"+3", 3},
-                                           NumberCase{"-1", -1}, NumberCase{" -0", 0},
-                                           NumberCase{"4th", 4}, NumberCase{"abc", 0},
-                                           NumberCase{"", 0}, NumberCase{"- 5", 0},
-                                           NumberCase{"0x10", 0},
-                                           NumberCase{"99999999999", 2147483647},
-                                           NumberCase{"-99999999999", -2147483647 - 1}));
-
 class CatalogueConditions : public ::testing::Test {
   protected:
     void Add(const std::string& conditionOr, const std::string& conditionAnd) {

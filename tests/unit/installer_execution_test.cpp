@@ -131,15 +131,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ApiCase{"Nt4", 4, 2, nullptr, nullptr, nullptr, true},
         ApiCase{"Nt4NoPsapi", 4, 2, "PSAPI.DLL", nullptr, kPsapiMissing, true},
-        ApiCase{"Nt4NoModuleName", 4, 2, "PSAPI.DLL", "GetModuleFileNameExA", kApiError, true},
+        ApiCase{"Nt4NoModuleName", 4, 2, "PSAPI.DLL", "GetModuleFileNameExW", kApiError, true},
         ApiCase{"Nt4NoEnum", 4, 2, "PSAPI.DLL", "EnumProcesses", kApiError, true},
         // Windows 2000 and later, and Windows 9x, use the toolhelp functions.
         ApiCase{"Xp", 5, 2, nullptr, nullptr, nullptr, false},
         ApiCase{"XpWithoutPsapi", 5, 2, "PSAPI.DLL", nullptr, nullptr, false},
         ApiCase{"XpNoKernel", 5, 2, "Kernel32.dll", nullptr, kKernelMissing, false},
-        ApiCase{"XpNoModuleNext", 5, 2, "Kernel32.dll", "Module32Next", kApiError, false},
+        ApiCase{"XpNoModuleNext", 5, 2, "Kernel32.dll", "Module32NextW", kApiError, false},
         ApiCase{"XpNoShell", 5, 2, "Shell32.dll", nullptr, kShellMissing, false},
-        ApiCase{"XpNoFolderPath", 5, 2, "Shell32.dll", "SHGetSpecialFolderPathA", kApiError, false},
+        ApiCase{"XpNoFolderPath", 5, 2, "Shell32.dll", "SHGetSpecialFolderPathW", kApiError, false},
         ApiCase{"Win9x", 4, 1, nullptr, nullptr, nullptr, false},
         ApiCase{"Win9xNoSnapshot", 4, 1, "Kernel32.dll", "CreateToolhelp32Snapshot", kApiError,
                 false},

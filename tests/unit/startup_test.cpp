@@ -470,48 +470,6 @@ TEST_F(StartupTest, ContinueOverridesAnUnknownToken) {
     EXPECT_TRUE(Boxes().empty());
 }
 
-struct NumberCase {
-    std::string text;
-    std::uint32_t value;
-};
-
-TEST(StartupNumbers, ContinueValueReadsLikeStrtoul) {
-    const NumberCase cases[] = {
-        {"1", 1u},
-        {"0", 0u},
-        {"", 0u},
-        {"  7", 7u},
-        {"\t\n9", 9u},
-        {"0x10", 16u},
-        {"0X1f", 31u},
-        {"010", 8u},
-        {"08", 0u},
-        {"-1", 0xFFFFFFFFu},
-        {"-0x10", 0xFFFFFFF0u},
-        {"+5", 5u},
-        {"abc", 0u},
-        {"12abc", 12u},
-        {"0x", 0u},
-        {"0xg", 0u},
-        {" - 3", 0u},
-        {"4294967295", 0xFFFFFFFFu},
-        {"4294967296", 0xFFFFFFFFu},
-        {"-4294967296", 0xFFFFFFFFu},
-        {"0x7fffffff", 0x7FFFFFFFu},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseUnsignedAutoBase(c.text), c.value) << '"' << c.text << '"';
-}
-
-TEST(StartupNumbers, DecimalReadsLikeAtoi) {
-    const std::pair<std::string, int> cases[] = {
-        {"1", 1},   {"", 0},   {"abc", 0},  {" 12x", 12},
-        {"-3", -3}, {"+4", 4}, {"0x10", 0}, {"99999999999", std::numeric_limits<int>::max()},
-    };
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(ParseDecimal(text), value) << text;
-}
-
 TEST(StartupProgramName, BaseNameAndFolder) {
     const std::tuple<std::string, std::string, std::string> cases[] = {
         {"C:\\Media\\Velnora.exe", "Velnora", "C:\\Media"},

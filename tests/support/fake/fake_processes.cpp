@@ -50,12 +50,12 @@ FakeProcesses::FakeProcesses(VirtualClock& clock, Faults& faults) : clock_(clock
     nextPid_ = 1000;
     denied_ = {0, 4};
     libraries_ = {
-        {"PSAPI.DLL", {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExA"}},
+        {"PSAPI.DLL", {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExW"}},
         {"Kernel32.dll",
-         {"CreateToolhelp32Snapshot", "Process32First", "Process32Next", "Module32First",
-          "Module32Next"}},
-        {"Shell32.dll", {"SHGetSpecialFolderPathA"}},
-        {"Advapi32.dll", {"AbortSystemShutdownA"}},
+         {"CreateToolhelp32Snapshot", "Process32FirstW", "Process32NextW", "Module32FirstW",
+          "Module32NextW"}},
+        {"Shell32.dll", {"SHGetSpecialFolderPathW"}},
+        {"Advapi32.dll", {"AbortSystemShutdownW"}},
     };
 }
 

@@ -56,7 +56,7 @@ class FakeSession final : public platform::Session {
     void SetShutdownPrivilegeResult(platform::ErrorCode result) { privilegeResult_ = result; }
     // A shutdown Windows has begun, which AbortSystemShutdown can cancel.
     void SetShutdownPending(bool pending) { shutdownPending_ = pending; }
-    // Advapi32.dll without AbortSystemShutdownA.
+    // Advapi32.dll without AbortSystemShutdownW.
     void SetAbortShutdownMissing(bool missing) { abortMissing_ = missing; }
     void SetExitWindowsResult(bool result) { exitWindowsResult_ = result; }
 
