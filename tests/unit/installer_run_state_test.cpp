@@ -65,6 +65,16 @@ TEST_F(RunState, ReadCutsTheValueTo511Characters) {
     EXPECT_EQ(value, std::string(511, 'p'));
 }
 
+TEST_F(RunState, ReadCountsJapaneseValuesInCharacters) {
+    std::string path = "C:\\";
+    for (int i = 0; i < 600; ++i)
+        path += "日";
+    fake.files.AddFile(kStateFile, "[General]\nPrev=" + path + "\n");
+    std::string value;
+    EXPECT_EQ(ReadRunState(context, "General", "Prev", value), 511u);
+    EXPECT_EQ(value, path.substr(0, 3 + 508 * 3));
+}
+
 TEST_F(RunState, WriteGoesToTheStateFileInTemp) {
     fake.files.AddFile(kAutorunIni, "[Tools]\nA=a.exe\n");
     EXPECT_TRUE(WriteRunState(context, "General", "Continue", "2"));
@@ -198,6 +208,27 @@ TEST_F(RunState, TempTooLongForItsBufferCountsAsUnset) {
     fake.session.SetEnvironmentVariable("TEMP", "C:\\" + std::string(257, 't'));
     EXPECT_TRUE(WriteRunState(context, "General", "Continue", "1"));
     EXPECT_EQ(Autorun("Continue"), "1");
+}
+
+// TEMP fits a buffer of 260 characters with its zero, whatever bytes they take.
+TEST_F(RunState, TempFitsItsBufferInCharacters) {
+    const auto repeat = [](const std::string& text, int times) {
+        std::string result = "C:\\";
+        for (int i = 0; i < times; ++i)
+            result += text;
+        return result;
+    };
+    const struct {
+        std::string temp;
+        bool kept;
+    } cases[] = {
+        {repeat("t", 256), true},   {repeat("t", 257), false}, {repeat("日", 256), true},
+        {repeat("日", 257), false}, {repeat("𠀋", 128), true}, {repeat("𠀋", 128) + "t", false},
+    };
+    for (const auto& c : cases) {
+        fake.session.SetEnvironmentVariable("TEMP", c.temp);
+        EXPECT_EQ(TempFolder(context), c.kept ? std::optional(c.temp) : std::nullopt) << c.temp;
+    }
 }
 
 struct DriveCase {
