@@ -65,16 +65,6 @@ TEST_F(RunState, ReadCutsTheValueTo511Characters) {
     EXPECT_EQ(value, std::string(511, 'p'));
 }
 
-TEST_F(RunState, ReadCountsJapaneseValuesInCharacters) {
-    std::string path = "C:\\";
-    for (int i = 0; i < 600; ++i)
-        path += "日";
-    fake.files.AddFile(kStateFile, "[General]\nPrev=" + path + "\n");
-    std::string value;
-    EXPECT_EQ(ReadRunState(context, "General", "Prev", value), 511u);
-    EXPECT_EQ(value, path.substr(0, 3 + 508 * 3));
-}
-
 TEST_F(RunState, WriteGoesToTheStateFileInTemp) {
     fake.files.AddFile(kAutorunIni, "[Tools]\nA=a.exe\n");
     EXPECT_TRUE(WriteRunState(context, "General", "Continue", "2"));

@@ -35,44 +35,5 @@ INSTANTIATE_TEST_SUITE_P(
                       CutCase{"TruncatedSequenceIsOneCharacter", "ab\xE6\x97", 3, "ab\xE6\x97"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TextUnits, CountsAsTheWideFunctionsCount) {
-    EXPECT_EQ(Utf16Units(""), 0u);
-    EXPECT_EQ(Utf16Units("C:\\Temp"), 7u);
-    EXPECT_EQ(Utf16Units("日本語"), 3u);
-    EXPECT_EQ(Utf16Units("x𠀋y"), 4u);
-    EXPECT_EQ(Utf16Units(std::string("a\0b", 3)), 3u);
-}
-
-TEST(TextUnits, ABufferHoldsItsSizeLessTheZero) {
-    EXPECT_TRUE(FitsBuffer("日本", 3));
-    EXPECT_FALSE(FitsBuffer("日本語", 3));
-    EXPECT_FALSE(FitsBuffer("", 0));
-    EXPECT_EQ(CutToBuffer("日本語", 3), "日本");
-    EXPECT_EQ(CutToBuffer("日本語", 0), "");
-    EXPECT_EQ(CutToBuffer("日𠀋", 3), "日");
-}
-
-TEST(TextUnits, AListThatDoesNotFitIsCutAndCountsBufferSizeMinusTwo) {
-    using std::string_literals::operator""s;
-    const std::string list = "日本\0語\0"s;  // five units
-    struct {
-        std::size_t bufferSize;
-        std::string out;
-        std::size_t count;
-    } cases[] = {
-        {7, list, 5},      {6, list, 5},  // the list and its closing zero fill the buffer
-        {5, "日本\0"s, 3}, {4, "日本"s, 2}, {1, ""s, 0},
-    };
-    for (const auto& c : cases) {
-        std::string out = "stale";
-        EXPECT_EQ(CutListToBuffer(list, c.bufferSize, out), c.count) << c.bufferSize;
-        EXPECT_EQ(out, c.out) << c.bufferSize;
-    }
-    // A pair of surrogates at the cut is left out whole; the count still signs the cut.
-    std::string out;
-    EXPECT_EQ(CutListToBuffer("a𠀋\0"s, 4, out), 2u);
-    EXPECT_EQ(out, "a");
-}
-
 }  // namespace
 }  // namespace velnora::platform

@@ -76,6 +76,8 @@ void AppendUtf16Le(std::string& out, char32_t c) {
         out.push_back(static_cast<char>(u & 0xFF));
         out.push_back(static_cast<char>(u >> 8));
     };
+    if (c > 0x10FFFF)
+        c = kReplacement;
     if (c < 0x10000) {
         unit(c);
     } else {
@@ -133,6 +135,7 @@ std::string Utf8ToUtf16Le(std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
         const std::size_t length = lead < 0x80    ? 1
+                                   : lead >= 0xF8 ? 0
                                    : lead >= 0xF0 ? 4
                                    : lead >= 0xE0 ? 3
                                    : lead >= 0xC0 ? 2
