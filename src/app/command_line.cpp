@@ -1,31 +1,19 @@
 #include "app/command_line.h"
 
-#include "core/parsing.h"
-
 #include <array>
 #include <cstddef>
+
+#include "core/parsing.h"
+#include "platform/text_units.h"
 
 namespace velnora::app {
 
 namespace {
 
+// Limits of the texts taken from the command line, in characters.
 constexpr std::size_t kModeTextLimit = 255;
 constexpr std::size_t kOptionTextLimit = 511;
 constexpr std::size_t kModePieces = 10;
-
-bool IsUtf8Continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// At most `limit` bytes, never ending inside a character.
-std::string_view CutToCharacters(std::string_view text, std::size_t limit) {
-    if (text.size() <= limit)
-        return text;
-    std::size_t end = limit;
-    while (end > 0 && IsUtf8Continuation(text[end]))
-        --end;
-    return text.substr(0, end);
-}
 
 struct InstallerSwitch {
     std::string_view backslashForm;
@@ -74,7 +62,7 @@ std::string ExtractModeToken(std::string_view rawCommandLine) {
         name = name.substr(slash + 1);
     if (const auto dot = name.find_last_of('.'); dot != std::string_view::npos)
         name = name.substr(dot);
-    name = CutToCharacters(name, kModeTextLimit);
+    name = platform::CutToUnits(name, kModeTextLimit);
 
     const auto dash = name.find('-');
     if (dash == std::string_view::npos)
@@ -108,7 +96,7 @@ std::string ArgumentText(std::string_view rawCommandLine) {
 
 InstallerOptions ReadInstallerSwitches(std::string_view argumentText) {
     InstallerOptions options;
-    const std::string optionText = LowerAscii(argumentText.substr(0, kOptionTextLimit));
+    const std::string optionText = LowerAscii(platform::CutToUnits(argumentText, kOptionTextLimit));
     if (optionText.empty())
         return options;
     for (const auto& row : kInstallerSwitches) {

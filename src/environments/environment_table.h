@@ -17,8 +17,10 @@ struct Context;
 
 namespace velnora::environments {
 
-// Registry values are read into buffers of this size; longer data counts as unreadable.
+// Registry values are read into buffers of this size, in characters for text (the zero
+// included) and in bytes for other data; longer data counts as unreadable.
 inline constexpr std::size_t kValueBufferSize = 1023;
+// Subkey names are read into buffers of this many characters, the zero included.
 inline constexpr std::size_t kKeyNameBufferSize = 1024;
 
 // Rebuilds the table from the uninstall root, sorts it and records the count in the settings

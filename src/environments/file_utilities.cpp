@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "environments/environment_table.h"
+#include "platform/text_units.h"
 
 namespace velnora::environments {
 
@@ -60,19 +61,6 @@ class FolderListing {
     platform::FindData entry_;
     platform::ErrorCode end_ = platform::error::kSuccess;
 };
-
-// Cuts a text to what a buffer of `size` bytes holds, without splitting a UTF-8 character.
-std::string CutToBuffer(std::string text, std::size_t size) {
-    if (size == 0)
-        return std::string();
-    if (text.size() < size)
-        return text;
-    std::size_t length = size - 1;
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-        --length;
-    text.resize(length);
-    return text;
-}
 
 }  // namespace
 
@@ -218,8 +206,8 @@ platform::HResult ReadShortcut(platform::Shell& shell, const std::string& linkPa
     std::string linkTarget;
     std::string linkArguments;
     const platform::HResult result = shell.ReadShortcut(linkPath, linkTarget, linkArguments);
-    target = CutToBuffer(std::move(linkTarget), bufferSize);
-    arguments = CutToBuffer(std::move(linkArguments), bufferSize);
+    target = platform::CutToBuffer(linkTarget, bufferSize);
+    arguments = platform::CutToBuffer(linkArguments, bufferSize);
     return result;
 }
 

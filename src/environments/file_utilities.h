@@ -33,8 +33,8 @@ bool RemoveEmptyFolders(platform::FileSystem& files, const std::string& folder);
 bool CopyTree(platform::FileSystem& files, const std::string& source, const std::string& target,
               bool failIfExists);
 
-// Target path and arguments of a shortcut, each cut to bufferSize - 1 bytes (whole characters
-// only). The status is that of the last call the shell link made.
+// Target path and arguments of a shortcut, each cut to bufferSize - 1 characters (whole
+// characters only). The status is that of the last call the shell link made.
 platform::HResult ReadShortcut(platform::Shell& shell, const std::string& linkPath,
                                std::string& target, std::string& arguments, std::size_t bufferSize);
 

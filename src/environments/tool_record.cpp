@@ -13,7 +13,8 @@ namespace velnora::environments {
 
 namespace {
 
-constexpr std::size_t kSectionBufferStep = 1024;
+// Only whether the section holds anything is asked.
+constexpr std::size_t kIniVersionBufferSize = 1024;
 constexpr std::uint32_t kNtPlatform = 2;
 
 constexpr char kInstallVersionSection[] = "Install Version";
@@ -80,11 +81,8 @@ std::string ToolRecordPath(core::Context& context, int row) {
 
 std::vector<std::string> ReadSectionEntries(platform::ProfileFiles& profile,
                                             const std::string& file, const std::string& section) {
-    std::size_t bufferSize = kSectionBufferStep;
     std::string text;
-    // bufferSize - 2 is the profile service's sign that the section was cut.
-    while (profile.GetSection(section, bufferSize, file, text) == bufferSize - 2)
-        bufferSize += kSectionBufferStep;
+    profile.GetSection(section, platform::kWholeSection, file, text);
 
     std::vector<std::string> lines;
     std::size_t pos = 0;
@@ -158,7 +156,7 @@ ToolComposition ReadToolComposition(core::Context& context, int row) {
 
     std::string iniVersion;
     c.categorised =
-        profile.GetSection(kIniVersionSection, kSectionBufferStep, file, iniVersion) != 0;
+        profile.GetSection(kIniVersionSection, kIniVersionBufferSize, file, iniVersion) != 0;
     // A record without "Ini Version" is read no further: neither categories nor history.
     if (!c.categorised)
         return c;

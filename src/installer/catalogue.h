@@ -20,7 +20,8 @@ struct Context;
 
 namespace velnora::installer {
 
-// The key list and every value of the catalogue section are read into buffers of this size.
+// The key list and every value of the catalogue section are read into buffers of this many
+// characters.
 inline constexpr std::size_t kCatalogueBufferSize = 4096;
 // The installer page keeps per-entry state for this many entries.
 inline constexpr std::size_t kPageEntryLimit = 80;
@@ -28,10 +29,10 @@ inline constexpr std::size_t kPageEntryLimit = 80;
 // Fills `catalogue` from the section of an autorun.ini and returns the number of entries; 0
 // when the file or the section is missing or holds attribute keys only.
 //
-// A section can name more entries than the table holds (a 4096-byte key list fits up to 2048
-// one-letter names): the entries beyond the 1280th are left out, so the catalogue is cut at
-// the table size and nothing is written out of bounds. The page's own limit of 80 is applied
-// by the page (PageEntryCount).
+// A section can name more entries than the table holds (a 4096-character key list fits up
+// to 2048 one-letter names): the entries beyond the 1280th are left out, so the catalogue is
+// cut at the table size and nothing is written out of bounds. The page's own limit of 80 is
+// applied by the page (PageEntryCount).
 std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::string& section,
                                    const std::string& file, core::InstallerCatalogue& catalogue);
 // The same into the context's catalogue.

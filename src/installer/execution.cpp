@@ -9,6 +9,7 @@
 #include "core/texts.h"
 #include "installer/catalogue.h"
 #include "installer/run_state.h"
+#include "platform/text_units.h"
 
 namespace velnora::installer {
 
@@ -271,7 +272,7 @@ int RunInstaller(core::Context& context, int index, int count, int form) {
     const std::string commandLine = InstallerCommandLine(context, index);
     // An empty command, or one that would not fit the command buffer: nothing is started, and
     // the sequence sees a run without success.
-    if (state.installerCommand.empty() || commandLine.size() > kMaxCommandLength) {
+    if (state.installerCommand.empty() || !platform::FitsBuffer(commandLine, kCommandBufferSize)) {
         ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgInstallFailed),
                       context.texts.Get(core::TextId::kCaptionError),
                       platform::mb::kOk | platform::mb::kIconError);

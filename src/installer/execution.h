@@ -26,7 +26,8 @@ inline constexpr std::uint32_t kStartPollPumpMs = 20;
 inline constexpr std::uint32_t kWaitPollMs = 200;
 inline constexpr std::uint32_t kGraceMs = 3000;
 
-// The command line is copied into a buffer of this many bytes, its terminating zero included.
+// The command line is copied into a buffer of this many characters, its terminating zero
+// included.
 inline constexpr std::size_t kCommandBufferSize = 260;
 inline constexpr std::size_t kMaxCommandLength = kCommandBufferSize - 1;
 
@@ -56,7 +57,7 @@ std::string InstallerCommandLine(const core::Context& context, int index);
 // Starts the installer command, records the resume point, waits until the process has gone
 // and a grace time has passed, and clears the run state after the last entry. Returns 1 when
 // the installer ran and ended. Returns 0, after showing MsgInstallFailed, when there is no
-// command or when the command line does not fit its 260-byte buffer (nothing is started
+// command or when the command line does not fit its 260-character buffer (nothing is started
 // then). Every other outcome ends the program with exit code 0: the installer cannot be
 // started, it ended within its first half second, Windows is ending the logon, or the quit
 // message was pumped.

@@ -6,6 +6,7 @@
 #include "core/context.h"
 #include "core/texts.h"
 #include "installer/catalogue.h"
+#include "platform/text_units.h"
 
 namespace velnora::installer {
 
@@ -25,7 +26,7 @@ std::string AutorunIniPath(const core::Context& context) {
 
 std::optional<std::string> TempFolder(core::Context& context) {
     auto temp = context.platform.session.GetEnvironmentVariable("TEMP");
-    if (!temp || temp->empty() || temp->size() >= kTempBufferSize)
+    if (!temp || temp->empty() || !platform::FitsBuffer(*temp, kTempBufferSize))
         return std::nullopt;
     return temp;
 }

@@ -23,10 +23,10 @@ inline constexpr char kPrevKey[] = "Prev";
 inline constexpr char kWrittenHereKey[] = "RunStateWritten";
 inline constexpr char kLogonValueName[] = "Autorun";
 inline constexpr char kRunKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-// Every read of the run state goes through a buffer of this size.
+// Every read of the run state goes through a buffer of this many characters.
 inline constexpr std::size_t kRunStateBufferSize = 512;
-// TEMP is read into a buffer of this many characters; a longer value counts as unset, so no
-// path built from it can outgrow the path limit unnoticed.
+// TEMP is read into a buffer of this many characters, the zero included; a longer value
+// counts as unset, so no path built from it can outgrow the path limit unnoticed.
 inline constexpr std::size_t kTempBufferSize = 260;
 
 // "autorun.ini" next to the program.

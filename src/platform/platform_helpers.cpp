@@ -1,6 +1,7 @@
 #include "platform/dialog_page.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "platform/text_units.h"
 
 namespace velnora::platform {
 
@@ -20,11 +21,21 @@ RegValue DwordValue(std::uint32_t number) {
     return value;
 }
 
+bool IsTextType(std::uint32_t type) {
+    return type == regtype::kString || type == regtype::kExpandString ||
+           type == regtype::kMultiString;
+}
+
+std::size_t DataLength(const RegValue& value) {
+    if (!IsTextType(value.type))
+        return value.data.size();
+    return Utf16Units(
+        std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
+}
+
 std::string ValueText(const RegValue& value) {
     std::string text(value.data.begin(), value.data.end());
-    const bool isText = value.type == regtype::kString || value.type == regtype::kExpandString ||
-                        value.type == regtype::kMultiString;
-    if (isText) {
+    if (IsTextType(value.type)) {
         const auto zero = text.find('\0');
         if (zero != std::string::npos)
             text.resize(zero);

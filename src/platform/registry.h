@@ -1,6 +1,10 @@
 // The registry, with the calls and results Windows gives. Text data (REG_SZ, REG_EXPAND_SZ,
 // REG_MULTI_SZ) travels as UTF-8 bytes including its terminating zero(s); every other type
 // travels as the raw bytes, so a value read and written back keeps its type and bytes.
+//
+// Limits count as the W functions count: names in characters, text data in characters with
+// its zero(s), other data in bytes. Characters are UTF-16 code units (platform/text_units.h),
+// so what fitted an ANSI buffer of the same size still fits.
 #pragma once
 
 #include <cstddef>
@@ -39,7 +43,7 @@ struct RegKeyInfo {
     std::uint32_t subKeys = 0;
     std::uint32_t values = 0;
     std::uint32_t maxValueNameLength = 0;  // in characters, without the terminating zero
-    std::uint32_t maxValueDataLength = 0;  // in bytes
+    std::uint32_t maxValueDataLength = 0;  // the largest DataLength of the key's values
 };
 
 class Registry {
@@ -64,12 +68,13 @@ class Registry {
     // kNoMoreItems after the last subkey; kMoreData when the name does not fit.
     virtual ErrorCode EnumKey(Handle key, std::uint32_t index, std::size_t nameBufferSize,
                               std::string& name) = 0;
-    // RegEnumValue in the order Windows gives (order of creation). Limits as RegQueryValue.
+    // RegEnumValue in the order Windows gives (order of creation). Names as EnumKey, data as
+    // QueryValue.
     virtual ErrorCode EnumValue(Handle key, std::uint32_t index, std::size_t nameBufferSize,
                                 std::size_t dataBufferSize, std::string& name, RegValue& value) = 0;
     virtual ErrorCode QueryInfoKey(Handle key, RegKeyInfo& info) = 0;
-    // RegQueryValueEx; an empty name is the default value. A value longer than
-    // dataBufferSize bytes is a failure (kMoreData) and `value` stays empty.
+    // RegQueryValueEx; an empty name is the default value. A value whose DataLength exceeds
+    // dataBufferSize is a failure (kMoreData) and `value` stays empty.
     virtual ErrorCode QueryValue(Handle key, const std::string& name, std::size_t dataBufferSize,
                                  RegValue& value) = 0;
     // RegSetValueEx; an empty name is the default value.
@@ -85,5 +90,8 @@ RegValue StringValue(const std::string& text, std::uint32_t type = regtype::kStr
 RegValue DwordValue(std::uint32_t number);
 // The text of a string value up to its first zero; other types give their bytes as they are.
 std::string ValueText(const RegValue& value);
+bool IsTextType(std::uint32_t type);
+// The size a data buffer needs for the value: characters for text, bytes otherwise.
+std::size_t DataLength(const RegValue& value);
 
 }  // namespace velnora::platform

@@ -1,5 +1,6 @@
 // Profile files as the catalogue, the settings file, the run state and the tool record use them.
 #include "contract_fixture.h"
+#include "fake/fake_text.h"
 
 namespace velnora::contract {
 namespace {
@@ -147,6 +148,107 @@ TEST_P(PlatformContract, ASectionReadThatDoesNotFitCountsBufferSizeMinusTwo) {
     static constexpr char kSecond[] = "Long=abcdefghij\0x=1";
     EXPECT_EQ(ini.Section(Scratch("a.ini"), "Second", 64), Zeros(kSecond, sizeof kSecond));
     EXPECT_EQ(ini.count, sizeof kSecond);
+}
+
+// Japanese text needs a Unicode file: a file without a byte-order mark is read in the system
+// code page, which need not be the Japanese one.
+std::string Utf16File(const std::string& text) {
+    return "\xFF\xFE" + fake::text::Utf8ToUtf16Le(text);
+}
+
+// "日" is one character of three bytes, "𠀋" two (a pair of surrogates) of four bytes.
+constexpr char kJapanese[] =
+    "[日本語]\r\n"
+    "名前=日本語の値テキスト\r\n"
+    "Pair=a𠀋b\r\n"
+    "[Pairs]\r\n"
+    "𠀋𠀋=1\r\n";
+
+TEST_P(PlatformContract, ProfileBuffersCountCharactersAndCutBetweenThem) {
+    MakeFile(Scratch("ja.ini"), Utf16File(kJapanese));
+    ProfileText ini(Profile());
+    const std::string file = Scratch("ja.ini");
+    struct Case {
+        const char* key;
+        std::size_t bufferSize;
+        const char* value;
+        std::size_t count;
+    };
+    const Case cases[] = {
+        {"名前", 1024, "日本語の値テキスト", 9},
+        {"名前", 10, "日本語の値テキスト", 9},
+        {"名前", 9, "日本語の値テキス", 8},
+        {"名前", 4, "日本語", 3},
+        {"Pair", 5, "a𠀋b", 4},
+        {"Pair", 4, "a𠀋", 3},
+        {"Pair", 3, "a", 1},  // the pair is never halved
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ini.Get(file, "日本語", c.key, c.bufferSize), c.value)
+            << c.key << " " << c.bufferSize;
+        EXPECT_EQ(ini.count, c.count) << c.key << " " << c.bufferSize;
+    }
+}
+
+TEST_P(PlatformContract, AJapaneseKeyListIsCutBetweenCharacters) {
+    MakeFile(Scratch("ja.ini"), Utf16File(kJapanese));
+    ProfileText ini(Profile());
+    const std::string file = Scratch("ja.ini");
+    struct Case {
+        const char* section;
+        std::size_t bufferSize;
+        std::string keys;
+        std::size_t count;
+    };
+    const Case cases[] = {
+        {"日本語", 1024, Zeros("名前\0Pair", 12), 8},
+        {"日本語", 9, Zeros("名前\0Pair", 12), 8},
+        {"日本語", 8, Zeros("名前\0Pai", 10), 6},
+        {"日本語", 5, Zeros("名前", 7), 3},
+        // A cut between the halves of a pair leaves the pair out; the count still signs it.
+        {"Pairs", 5, "𠀋", 3},
+        {"Pairs", 4, "𠀋", 2},
+        {"Pairs", 3, "", 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ini.Keys(file, c.section, c.bufferSize), c.keys)
+            << c.section << " " << c.bufferSize;
+        EXPECT_EQ(ini.count, c.count) << c.section << " " << c.bufferSize;
+    }
+}
+
+TEST_P(PlatformContract, AJapaneseSectionIsReadWholeOrCutBetweenCharacters) {
+    MakeFile(Scratch("ja.ini"), Utf16File(kJapanese));
+    ProfileText ini(Profile());
+    const std::string file = Scratch("ja.ini");
+    static constexpr char kWhole[] = "名前=日本語の値テキスト\0Pair=a𠀋b";
+    EXPECT_EQ(ini.Section(file, "日本語", platform::kWholeSection), Zeros(kWhole, sizeof kWhole));
+    EXPECT_EQ(ini.count, 23u);
+    static constexpr char kCut[] = "名前=日本語の値テキスト\0Pair=";
+    EXPECT_EQ(ini.Section(file, "日本語", 20), Zeros(kCut, sizeof kCut - 1));
+    EXPECT_EQ(ini.count, 18u);
+
+    // A write keeps the file Unicode.
+    ASSERT_TRUE(Profile().WriteString("日本語", "新しいキー", "新しい値", file));
+    EXPECT_EQ(ini.Get(file, "日本語", "新しいキー"), "新しい値");
+    EXPECT_EQ(ini.Get(file, "日本語", "名前"), "日本語の値テキスト");
+    EXPECT_EQ(ReadText(file).substr(0, 2), "\xFF\xFE");
+}
+
+TEST_P(PlatformContract, AWholeSectionReadHasNoSizeLimit) {
+    std::string content = "[Record]\r\n";
+    std::string expected;
+    for (int n = 0; n < 600; ++n) {
+        const std::string line = "Step" + std::to_string(n) + "=installed package " +
+                                 std::to_string(n) + " of the tool set";
+        content += line + "\r\n";
+        expected += line + '\0';
+    }
+    ASSERT_GT(expected.size(), 16u * 1024);
+    MakeFile(Scratch("big.ini"), content);
+    ProfileText ini(Profile());
+    EXPECT_EQ(ini.Section(Scratch("big.ini"), "record", platform::kWholeSection), expected);
+    EXPECT_EQ(ini.count, expected.size());
 }
 
 TEST_P(PlatformContract, AWriteCreatesTheFileAndTheSection) {

@@ -1,5 +1,6 @@
 // The registry as the environment table, the component moves and the run state use it.
 #include <algorithm>
+#include <iterator>
 
 #include "contract_fixture.h"
 
@@ -232,6 +233,103 @@ TEST_P(PlatformContract, DataLongerThanTheBufferIsAFailure) {
     std::string name;
     EXPECT_EQ(Reg().EnumValue(key, 0, 260, 1024, name, value), error::kMoreData);
     EXPECT_EQ(Reg().EnumValue(key, 0, 260, 1025, name, value), error::kSuccess);
+    Reg().CloseKey(key);
+}
+
+std::string Repeat(const std::string& text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i)
+        result += text;
+    return result;
+}
+
+// "日" is one character of three bytes, "𠀋" two (a pair of surrogates) of four bytes. Each
+// case gives the smallest buffer that holds the name with its zero.
+struct NameLimit {
+    std::string name;
+    std::size_t buffer;
+};
+
+const NameLimit kNameLimits[] = {
+    {"Kit", 4},
+    {"日本語キー", 6},
+    {"a𠀋", 4},
+};
+
+TEST_P(PlatformContract, NameBuffersCountCharacters) {
+    for (std::size_t i = 0; i < std::size(kNameLimits); ++i) {
+        const NameLimit& c = kNameLimits[i];
+        const std::string parent = "names" + std::to_string(i);
+        Reg().CloseKey(CreateScratchKey(parent + "\\" + c.name));
+        Handle key = CreateScratchKey(parent);
+        ASSERT_EQ(Reg().SetValue(key, c.name, platform::DwordValue(1)), error::kSuccess);
+        std::string name;
+        RegValue value;
+        EXPECT_EQ(Reg().EnumKey(key, 0, c.buffer - 1, name), error::kMoreData) << c.name;
+        EXPECT_EQ(Reg().EnumKey(key, 0, c.buffer, name), error::kSuccess) << c.name;
+        EXPECT_EQ(name, c.name);
+        EXPECT_EQ(Reg().EnumValue(key, 0, c.buffer - 1, 1024, name, value), error::kMoreData)
+            << c.name;
+        EXPECT_EQ(Reg().EnumValue(key, 0, c.buffer, 1024, name, value), error::kSuccess) << c.name;
+        EXPECT_EQ(name, c.name);
+        Reg().CloseKey(key);
+    }
+}
+
+// Text data counts characters with its zeros, any other data bytes. Each case gives the
+// smallest buffer that holds the data.
+TEST_P(PlatformContract, DataBuffersCountTextInCharactersAndTheRestInBytes) {
+    struct Case {
+        const char* name;
+        RegValue value;
+        std::size_t buffer;
+    };
+    const Case cases[] = {
+        {"Ascii", platform::StringValue("Vantorix"), 9},
+        {"Japanese", platform::StringValue("日本語"), 4},
+        {"DisplayName400", platform::StringValue(Repeat("日", 400)), 401},
+        {"Pair", platform::StringValue("𠀋x"), 4},
+        {"Expand", platform::StringValue("%TEMP%\\日本", regtype::kExpandString), 10},
+        {"Multi", Text(regtype::kMultiString, std::string("日\0本語\0\0", 12)), 6},
+        {"Binary", Bytes(regtype::kBinary, {0xE6, 0x97, 0xA5, 0x00, 0x01}), 5},
+        {"Number", platform::DwordValue(7), 4},
+    };
+    Handle key = CreateScratchKey();
+    for (const Case& c : cases)
+        ASSERT_EQ(Reg().SetValue(key, c.name, c.value), error::kSuccess) << c.name;
+    for (std::uint32_t index = 0; index < std::size(cases); ++index) {
+        std::string name;
+        RegValue value;
+        ASSERT_EQ(Reg().EnumValue(key, index, 260, 1 << 16, name, value), error::kSuccess);
+        const auto c = std::find_if(std::begin(cases), std::end(cases),
+                                    [&](const Case& x) { return name == x.name; });
+        ASSERT_NE(c, std::end(cases)) << name;
+        EXPECT_EQ(Reg().EnumValue(key, index, 260, c->buffer - 1, name, value), error::kMoreData)
+            << c->name;
+        EXPECT_EQ(Reg().EnumValue(key, index, 260, c->buffer, name, value), error::kSuccess)
+            << c->name;
+        EXPECT_EQ(value.data, c->value.data) << c->name;
+
+        EXPECT_EQ(Reg().QueryValue(key, c->name, c->buffer - 1, value), error::kMoreData)
+            << c->name;
+        EXPECT_TRUE(value.data.empty()) << c->name;
+        EXPECT_EQ(Reg().QueryValue(key, c->name, c->buffer, value), error::kSuccess) << c->name;
+        EXPECT_EQ(value.type, c->value.type) << c->name;
+        EXPECT_EQ(value.data, c->value.data) << c->name;
+    }
+    Reg().CloseKey(key);
+}
+
+TEST_P(PlatformContract, QueryInfoKeyCountsTheLongestJapaneseNameAndTextInCharacters) {
+    Handle key = CreateScratchKey();
+    ASSERT_EQ(Reg().SetValue(key, "日本語", platform::StringValue("日本語テキスト")),
+              error::kSuccess);
+    ASSERT_EQ(Reg().SetValue(key, "ab", Bytes(regtype::kBinary, std::vector<std::uint8_t>(6))),
+              error::kSuccess);
+    platform::RegKeyInfo info;
+    ASSERT_EQ(Reg().QueryInfoKey(key, info), error::kSuccess);
+    EXPECT_EQ(info.maxValueNameLength, 3u);
+    EXPECT_EQ(info.maxValueDataLength, 8u);  // seven characters and the zero
     Reg().CloseKey(key);
 }
 

@@ -18,6 +18,13 @@ std::string Blanks(std::size_t count) {
     return std::string(count, ' ');
 }
 
+std::string Repeat(const std::string& text, std::size_t count) {
+    std::string result;
+    for (std::size_t i = 0; i < count; ++i)
+        result += text;
+    return result;
+}
+
 const std::vector<TokenCase>& TokenCases() {
     static const std::vector<TokenCase> cases = {
         {"QuotedPathWithBlanks", "\"C:\\Program Files\\Orvessa Kit\\Velnora.exe\" -uninstall",
@@ -50,7 +57,9 @@ const std::vector<TokenCase>& TokenCases() {
         {"DashWithinCut", "C:\\Media\\Velnora.exe" + Blanks(240) + "-install", "-install"},
         {"DashLastCharacterOfCut", "C:\\Media\\Velnora.exe" + Blanks(250) + "-install", "-"},
         {"DashBeyondCut", "C:\\Media\\Velnora.exe" + Blanks(251) + "-install", ""},
-        {"CutNeverSplitsCharacter", "C:\\Media\\Velnora.exe" + Blanks(248) + "-日本", "-"},
+        // Characters, not bytes: three Japanese ones take nine bytes but count three.
+        {"JapaneseCountsCharacters", "C:\\Media\\Velnora.exe" + Blanks(244) + "-日本語", "-日本語"},
+        {"CutNeverSplitsCharacter", "C:\\Media\\Velnora.exe" + Blanks(249) + "-𠀋", "-"},
     };
     return cases;
 }
@@ -130,7 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase{"FullWidthLetter", "/Ｑuiet", 0, 1, 0},
         // Only the first 511 characters are searched.
         SwitchCase{"EndsAtCut", std::string(505, 'x') + "/quiet", 1, 0, 0},
-        SwitchCase{"CrossesCut", std::string(506, 'x') + "/quiet", 0, 1, 0}),
+        SwitchCase{"CrossesCut", std::string(506, 'x') + "/quiet", 0, 1, 0},
+        SwitchCase{"JapaneseEndsAtCut", Repeat("日", 505) + "/quiet", 1, 0, 0},
+        SwitchCase{"JapaneseCrossesCut", Repeat("日", 506) + "/quiet", 0, 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLineLowerAscii, LowersOnlyAsciiLetters) {

@@ -256,10 +256,10 @@ TEST_F(FileUtilities, ShortcutRoundTripAndBufferLimit) {
     EXPECT_EQ(target, "C:\\Tools\\日本\\tool.exe");
     EXPECT_EQ(arguments, "-autorun");
 
-    // 12 bytes fit a buffer of 13; the next one would split the second character.
+    // The buffer counts characters: 12 of them fill a buffer of 13, whatever their bytes.
     EXPECT_EQ(ReadShortcut(fake.shell, link, target, arguments, 13), platform::kHrOk);
-    EXPECT_EQ(target, "C:\\Tools\\日");
-    EXPECT_EQ(ReadShortcut(fake.shell, link, target, arguments, 15), platform::kHrOk);
+    EXPECT_EQ(target, "C:\\Tools\\日本\\");
+    EXPECT_EQ(ReadShortcut(fake.shell, link, target, arguments, 11), platform::kHrOk);
     EXPECT_EQ(target, "C:\\Tools\\日");
     EXPECT_EQ(arguments, "-autorun");
     EXPECT_EQ(ReadShortcut(fake.shell, link, target, arguments, 5), platform::kHrOk);

@@ -79,8 +79,21 @@ TEST_P(EnvironmentEntryRules, CountsOnlyEntriesOfTheProductWithADisplayName) {
     EXPECT_EQ(InstanceCountRecord(), c.counted ? "1" : "0");
 }
 
-const std::string kTooLong(1023, 'x');  // 1024 bytes with its zero: beyond the buffer
-const std::string kLongest(1022, 'x');  // 1023 bytes with its zero: fits exactly
+std::string Repeat(const std::string& text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i)
+        result += text;
+    return result;
+}
+
+const std::string kTooLong(1023, 'x');  // 1024 characters with its zero: beyond the buffer
+const std::string kLongest(1022, 'x');  // 1023 characters with its zero: fits exactly
+// The buffer counts characters, not UTF-8 bytes: 400 of them take 1200 bytes.
+const std::string kJapanese400 = Repeat("日", 400);
+const std::string kJapaneseTooLong = Repeat("日", 1023);
+// A character beyond the basic plane counts twice, as a pair of surrogates.
+const std::string kPairsLongest = Repeat("𠀋", 511);
+const std::string kPairsTooLong = Repeat("𠀋", 511) + "x";
 const std::string kLowerGuid = "{3b9f02d6-4c71-4e8a-b5d3-1f60a2c7e948}";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,7 +114,15 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"LongestDisplayNameFits", core::kVantorixProductGuid, kLongest.c_str(), nullptr,
                   true},
         EntryCase{"ParkedDisplayNameTooLong", core::kVantorixProductGuid, nullptr, kTooLong.c_str(),
-                  false}),
+                  false},
+        EntryCase{"JapaneseDisplayNameOf400Characters", core::kVantorixProductGuid,
+                  kJapanese400.c_str(), nullptr, true},
+        EntryCase{"JapaneseDisplayNameTooLong", core::kVantorixProductGuid,
+                  kJapaneseTooLong.c_str(), nullptr, false},
+        EntryCase{"ParkedDisplayNameOfSurrogatePairsFits", core::kVantorixProductGuid, nullptr,
+                  kPairsLongest.c_str(), true},
+        EntryCase{"ParkedDisplayNameOfSurrogatePairsTooLong", core::kVantorixProductGuid, nullptr,
+                  kPairsTooLong.c_str(), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EnvironmentEnumeration, UncountedCandidateRowIsTakenByTheNextOne) {

@@ -157,6 +157,24 @@ TEST_F(CatalogueRead, KeyListCutByItsBuffer) {
     EXPECT_TRUE(Entry(157).path.empty());
 }
 
+// The key list counts characters: Japanese names of 25 characters (67 bytes) fit as many as
+// ASCII ones, and the cut name ends between two characters.
+TEST_F(CatalogueRead, JapaneseKeyListIsCutBetweenCharacters) {
+    const std::string words = "コンパイラとデバッガの日本語版インストーラ";  // 21 characters
+    std::string ini = "[Tools]\n";
+    std::vector<std::string> names;
+    for (int i = 0; i < 170; ++i) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%04d", i);
+        names.push_back(number + words);
+        ini += names.back() + "=x.exe\n";
+    }
+    ASSERT_EQ(Read(ini), 158u);
+    EXPECT_EQ(Entry(156).name, names[156]);
+    EXPECT_EQ(Entry(156).path, "x.exe");
+    EXPECT_EQ(Entry(157).name, "0157コンパイラとデバ");
+}
+
 // A section held in memory, for catalogues too large to go through the fake's files at
 // test speed. Every read is counted.
 class SectionInMemory : public platform::ProfileFiles {

@@ -313,6 +313,22 @@ TEST_F(InstallerExecution, CommandLineLongerThanItsBufferIsRefused) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed in installation."});
 }
 
+// The buffer counts characters: a Japanese command line of 259 takes over 700 bytes and fits.
+TEST_F(InstallerExecution, JapaneseCommandLineIsCountedInCharacters) {
+    AddInstaller(1000);
+    std::string command = std::string(kSetup) + " ";
+    const std::size_t room = kMaxCommandLength - command.size();
+    for (std::size_t i = 0; i < room; ++i)
+        command += "日";
+    context.execution.installerCommand = command;
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle), 1);
+    EXPECT_EQ(fake.processes.Started().size(), 1u);
+
+    context.execution.installerCommand += "日";
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle), 0);
+    EXPECT_EQ(fake.processes.Started().size(), 1u);
+}
+
 TEST_F(InstallerExecution, InstallOptionCountsTowardsTheLimit) {
     fake.files.AddFile("C:\\Media\\autorun.ini",
                        "[Tools]\nA=a.exe\nA_InstallOption=" + std::string(40, 'o') + "\n");

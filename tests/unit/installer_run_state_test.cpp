@@ -239,6 +239,27 @@ TEST_F(RunState, TempTooLongForItsBufferCountsAsUnset) {
     EXPECT_EQ(Autorun("Continue"), "1");
 }
 
+// TEMP fits a buffer of 260 characters with its zero, whatever bytes they take.
+TEST_F(RunState, TempFitsItsBufferInCharacters) {
+    const auto repeat = [](const std::string& text, int times) {
+        std::string result = "C:\\";
+        for (int i = 0; i < times; ++i)
+            result += text;
+        return result;
+    };
+    const struct {
+        std::string temp;
+        bool kept;
+    } cases[] = {
+        {repeat("t", 256), true},   {repeat("t", 257), false}, {repeat("日", 256), true},
+        {repeat("日", 257), false}, {repeat("𠀋", 128), true}, {repeat("𠀋", 128) + "t", false},
+    };
+    for (const auto& c : cases) {
+        fake.session.SetEnvironmentVariable("TEMP", c.temp);
+        EXPECT_EQ(TempFolder(context), c.kept ? std::optional(c.temp) : std::nullopt) << c.temp;
+    }
+}
+
 struct DriveCase {
     const char* name;
     std::string programFolder;

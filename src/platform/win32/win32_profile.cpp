@@ -1,24 +1,11 @@
 #include "platform/win32/win32_profile.h"
 
+#include "platform/text_units.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_support.h"
 
 namespace velnora::platform::win32 {
 namespace {
-
-// A zero-separated list cut into a buffer of bufferSize bytes as Windows cuts it: when the
-// list and its closing zero do not fit, the last entry is cut and the count is
-// bufferSize - 2.
-std::size_t CutList(std::string list, std::size_t bufferSize, std::string& out) {
-    if (bufferSize < 2) {
-        out.clear();
-        return 0;
-    }
-    if (list.size() + 1 > bufferSize)
-        list.resize(bufferSize - 2);
-    out = std::move(list);
-    return out.size();
-}
 
 // Reads a whole list (every entry ended by a zero) from a W profile call that signals a cut
 // list by returning capacity - 2.
@@ -48,7 +35,7 @@ std::size_t Win32ProfileFiles::GetString(const std::string& section,
             return GetPrivateProfileStringW(wideSection.c_str(), nullptr, wideDefault.c_str(),
                                             buffer, capacity, wideFile.c_str());
         });
-        return CutList(names, bufferSize, out);
+        return CutListToBuffer(names, bufferSize, out);
     }
 
     const std::wstring wideKey = Wide(*key);
@@ -61,11 +48,9 @@ std::size_t Win32ProfileFiles::GetString(const std::string& section,
             return length + 1 >= capacity ? Fill::kTooSmall : Fill::kDone;
         },
         value, 1024);
-    out = Utf8(value);
-    const std::size_t limit = bufferSize == 0 ? 0 : bufferSize - 1;
-    if (out.size() > limit)
-        out.resize(limit);
-    return out.size();
+    // Cut here rather than by the call, which would halve a pair of surrogates.
+    out = CutToBuffer(Utf8(value), bufferSize);
+    return Utf16Units(out);
 }
 
 std::size_t Win32ProfileFiles::GetSection(const std::string& section, std::size_t bufferSize,
@@ -75,7 +60,7 @@ std::size_t Win32ProfileFiles::GetSection(const std::string& section, std::size_
     const std::string entries = ReadWholeList([&](wchar_t* buffer, DWORD capacity) {
         return GetPrivateProfileSectionW(wideSection.c_str(), buffer, capacity, wideFile.c_str());
     });
-    return CutList(entries, bufferSize, out);
+    return CutListToBuffer(entries, bufferSize, out);
 }
 
 bool Win32ProfileFiles::WriteString(const std::string& section,

@@ -76,10 +76,10 @@ ErrorCode ReadEnumValue(HKEY key, std::uint32_t index, std::wstring& name, DWORD
     return result;
 }
 
-// The interface's limits: a name of nameBufferSize bytes with its zero, data of
-// dataBufferSize bytes.
-bool FitsName(const std::string& name, std::size_t nameBufferSize) {
-    return name.size() + 1 <= nameBufferSize;
+// The interface's limits, counted as the W calls count: a name of nameBufferSize characters
+// with its zero.
+bool FitsName(const std::wstring& name, std::size_t nameBufferSize) {
+    return name.size() < nameBufferSize;
 }
 
 }  // namespace
@@ -126,10 +126,10 @@ ErrorCode Win32Registry::EnumKey(Handle key, std::uint32_t index, std::size_t na
         RegEnumKeyExW(Key(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
     if (result != ERROR_SUCCESS)
         return static_cast<ErrorCode>(result);
-    std::string found = Utf8(buffer.data(), length);
-    if (!FitsName(found, nameBufferSize))
+    buffer.resize(length);
+    if (!FitsName(buffer, nameBufferSize))
         return error::kMoreData;
-    name = std::move(found);
+    name = Utf8(buffer);
     return error::kSuccess;
 }
 
@@ -143,13 +143,11 @@ ErrorCode Win32Registry::EnumValue(Handle key, std::uint32_t index, std::size_t 
     const ErrorCode result = ReadEnumValue(Key(key), index, wideName, type, raw);
     if (result != error::kSuccess)
         return result;
-    std::string found = Utf8(wideName);
-    std::vector<std::uint8_t> data = InterfaceData(type, raw);
-    if (!FitsName(found, nameBufferSize) || data.size() > dataBufferSize)
+    RegValue found{static_cast<std::uint32_t>(type), InterfaceData(type, raw)};
+    if (!FitsName(wideName, nameBufferSize) || DataLength(found) > dataBufferSize)
         return error::kMoreData;
-    name = std::move(found);
-    value.type = type;
-    value.data = std::move(data);
+    name = Utf8(wideName);
+    value = std::move(found);
     return error::kSuccess;
 }
 
@@ -163,15 +161,17 @@ ErrorCode Win32Registry::QueryInfoKey(Handle key, RegKeyInfo& info) {
         return static_cast<ErrorCode>(result);
     info.subKeys = subKeys;
     info.values = values;
-    // Windows counts the longest name and data in UTF-16; callers size UTF-8 buffers by them.
+    // Windows gives the longest data in bytes, text as two per character; callers size their
+    // data buffers in characters for text.
     for (DWORD index = 0; index < values; ++index) {
         std::wstring name;
         DWORD type = 0;
         std::vector<BYTE> raw;
         if (ReadEnumValue(Key(key), index, name, type, raw) != error::kSuccess)
             continue;
-        const auto nameLength = static_cast<std::uint32_t>(Utf8(name).size());
-        const auto dataLength = static_cast<std::uint32_t>(InterfaceData(type, raw).size());
+        const RegValue found{static_cast<std::uint32_t>(type), InterfaceData(type, raw)};
+        const auto nameLength = static_cast<std::uint32_t>(name.size());
+        const auto dataLength = static_cast<std::uint32_t>(DataLength(found));
         if (nameLength > info.maxValueNameLength)
             info.maxValueNameLength = nameLength;
         if (dataLength > info.maxValueDataLength)
@@ -193,11 +193,10 @@ ErrorCode Win32Registry::QueryValue(Handle key, const std::string& name, std::si
         type, raw);
     if (result != error::kSuccess)
         return result;
-    std::vector<std::uint8_t> data = InterfaceData(type, raw);
-    if (data.size() > dataBufferSize)
+    RegValue found{static_cast<std::uint32_t>(type), InterfaceData(type, raw)};
+    if (DataLength(found) > dataBufferSize)
         return error::kMoreData;
-    value.type = type;
-    value.data = std::move(data);
+    value = std::move(found);
     return error::kSuccess;
 }
 

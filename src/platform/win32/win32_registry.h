@@ -1,5 +1,5 @@
 // The registry through the W functions: text data converted between UTF-16 and UTF-8, and
-// every limit of the interface counted in UTF-8 bytes.
+// every limit of the interface counted as the W functions count it.
 #pragma once
 
 #include "platform/registry.h"

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fake/fake_text.h"
+#include "platform/text_units.h"
 
 namespace velnora::fake {
 
@@ -145,23 +146,21 @@ std::string CopyEntry(std::string value, std::size_t bufferSize) {
     if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.substr(1, value.size() - 2);
-    const std::size_t limit = bufferSize == 0 ? 0 : bufferSize - 1;
-    if (value.size() > limit)
-        value.resize(limit);
-    return value;
+    return platform::CutToBuffer(value, bufferSize);
 }
 
-// A list of zero-ended entries cut to the buffer: when the list and its closing zero do not
-// fit, the last entry is cut and the count is bufferSize - 2.
-std::size_t CutList(std::string list, std::size_t bufferSize, std::string& out) {
-    if (bufferSize < 2) {
-        out.clear();
-        return 0;
-    }
-    if (list.size() + 1 > bufferSize)
-        list.resize(bufferSize - 2);
-    out = std::move(list);
-    return out.size();
+// Files that start with this mark hold UTF-16LE text and are written back that way.
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
+bool IsUtf16(std::string_view content) {
+    return content.substr(0, kUtf16Mark.size()) == kUtf16Mark;
+}
+
+// A file's text as UTF-8.
+std::string Decode(const std::string& content) {
+    if (!IsUtf16(content))
+        return content;
+    return text::Utf16LeToUtf8(std::string_view(content).substr(kUtf16Mark.size()));
 }
 
 }  // namespace
@@ -178,7 +177,8 @@ struct FakeProfileFiles::Parsed {
     Profile profile;
     std::unordered_map<std::string, Section> sections;
 
-    explicit Parsed(std::string text) : content(std::move(text)), profile(ParseProfile(content)) {
+    explicit Parsed(std::string text)
+        : content(std::move(text)), profile(ParseProfile(Decode(content))) {
         Section* current = &sections.try_emplace(std::string(), Section{-1, {}}).first->second;
         for (std::size_t i = 0; i < profile.lines.size(); ++i) {
             const Line& line = profile.lines[i];
@@ -258,14 +258,14 @@ std::size_t FakeProfileFiles::GetString(const std::string& section,
         }
         if (names.empty()) {
             out = CopyEntry(fallback, bufferSize);
-            return out.size();
+            return platform::Utf16Units(out);
         }
-        return CutList(std::move(names), bufferSize, out);
+        return platform::CutListToBuffer(names, bufferSize, out);
     }
 
     const Line* entry = parsed ? parsed->Entry(section, *key) : nullptr;
     out = CopyEntry(entry != nullptr && entry->value ? *entry->value : fallback, bufferSize);
-    return out.size();
+    return platform::Utf16Units(out);
 }
 
 std::size_t FakeProfileFiles::GetSection(const std::string& section, std::size_t bufferSize,
@@ -288,7 +288,7 @@ std::size_t FakeProfileFiles::GetSection(const std::string& section, std::size_t
             entries += "=" + *line.value;
         entries += '\0';
     }
-    return CutList(std::move(entries), bufferSize, out);
+    return platform::CutListToBuffer(entries, bufferSize, out);
 }
 
 bool FakeProfileFiles::WriteString(const std::string& section,
@@ -308,7 +308,8 @@ bool FakeProfileFiles::WriteString(const std::string& section,
         (files_.Attributes(path) & platform::fileattr::kReadOnly) != 0)
         return false;
 
-    Profile profile = ParseProfile(content);
+    const bool utf16 = IsUtf16(content);
+    Profile profile = ParseProfile(Decode(content));
     const std::ptrdiff_t header = FindSection(profile, section);
     bool changed = false;
 
@@ -352,7 +353,10 @@ bool FakeProfileFiles::WriteString(const std::string& section,
     }
     if (!changed)
         return true;
-    return files_.WriteText(path, Serialize(profile)) == platform::error::kSuccess;
+    std::string written = Serialize(profile);
+    if (utf16)
+        written = std::string(kUtf16Mark) + text::Utf8ToUtf16Le(written);
+    return files_.WriteText(path, written) == platform::error::kSuccess;
 }
 
 }  // namespace velnora::fake

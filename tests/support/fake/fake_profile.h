@@ -1,7 +1,9 @@
 // Profile files kept as real text files in the fake file system, read and written the way
 // Windows does it: names match without regard to case, values lose the blanks around them
 // and one pair of enclosing quotes, lines starting with ";" are comments, reads are cut to
-// the buffer, and a write rewrites only the line it changes.
+// the buffer (counted in characters as the W functions count them), and a write rewrites only
+// the line it changes. A file that starts with the UTF-16LE byte-order mark is read and
+// written as UTF-16LE, as Windows does; any other file is taken as UTF-8.
 #pragma once
 
 #include <functional>

@@ -269,7 +269,7 @@ ErrorCode FakeRegistry::EnumValue(Handle key, std::uint32_t index, std::size_t n
         return error::kNoMoreItems;
     const auto& [foundName, foundValue] = node->values[index];
     if (text::Utf16Length(foundName) + 1 > nameBufferSize ||
-        foundValue.data.size() > dataBufferSize)
+        platform::DataLength(foundValue) > dataBufferSize)
         return error::kMoreData;
     name = foundName;
     value = foundValue;
@@ -288,8 +288,8 @@ ErrorCode FakeRegistry::QueryInfoKey(Handle key, platform::RegKeyInfo& info) {
     for (const auto& [valueName, value] : node->values) {
         info.maxValueNameLength = std::max(
             info.maxValueNameLength, static_cast<std::uint32_t>(text::Utf16Length(valueName)));
-        info.maxValueDataLength =
-            std::max(info.maxValueDataLength, static_cast<std::uint32_t>(value.data.size()));
+        info.maxValueDataLength = std::max(info.maxValueDataLength,
+                                           static_cast<std::uint32_t>(platform::DataLength(value)));
     }
     return error::kSuccess;
 }
@@ -305,7 +305,7 @@ ErrorCode FakeRegistry::QueryValue(Handle key, const std::string& name, std::siz
     const auto found = node->FindValue(name);
     if (found == node->values.end())
         return error::kFileNotFound;
-    if (found->second.data.size() > dataBufferSize)
+    if (platform::DataLength(found->second) > dataBufferSize)
         return error::kMoreData;
     value = found->second;
     return error::kSuccess;

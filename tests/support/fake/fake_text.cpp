@@ -1,5 +1,7 @@
 #include "fake/fake_text.h"
 
+#include "platform/text_units.h"
+
 namespace velnora::fake::text {
 
 char Upper(char c) {
@@ -43,17 +45,46 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 }
 
 std::size_t Utf16Length(std::string_view utf8) {
-    std::size_t units = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if ((c & 0xC0) == 0x80)
-            continue;                  // continuation byte
-        units += (c >= 0xF0) ? 2 : 1;  // four-byte sequences need a surrogate pair
-    }
-    return units;
+    return platform::Utf16Units(utf8);
 }
 
 namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t c) {
+    const auto put = [&out](unsigned bits) { out.push_back(static_cast<char>(bits)); };
+    if (c < 0x80) {
+        put(c);
+    } else if (c < 0x800) {
+        put(0xC0 | (c >> 6));
+        put(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        put(0xE0 | (c >> 12));
+        put(0x80 | ((c >> 6) & 0x3F));
+        put(0x80 | (c & 0x3F));
+    } else {
+        put(0xF0 | (c >> 18));
+        put(0x80 | ((c >> 12) & 0x3F));
+        put(0x80 | ((c >> 6) & 0x3F));
+        put(0x80 | (c & 0x3F));
+    }
+}
+
+void AppendUtf16Le(std::string& out, char32_t c) {
+    const auto unit = [&out](char32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    };
+    if (c > 0x10FFFF)
+        c = kReplacement;
+    if (c < 0x10000) {
+        unit(c);
+    } else {
+        unit(0xD800 + ((c - 0x10000) >> 10));
+        unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+}
 
 bool Match(std::string_view pattern, std::string_view name) {
     // Iterative match with one back-tracking point per '*'.
@@ -78,6 +109,53 @@ bool Match(std::string_view pattern, std::string_view name) {
 }
 
 }  // namespace
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    std::string out;
+    const auto unitAt = [&bytes](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) |
+                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unitAt(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unitAt(i + 2) >= 0xDC00 &&
+            unitAt(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = kReplacement;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string Utf8ToUtf16Le(std::string_view utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80    ? 1
+                                   : lead >= 0xF8 ? 0
+                                   : lead >= 0xF0 ? 4
+                                   : lead >= 0xE0 ? 3
+                                   : lead >= 0xC0 ? 2
+                                                  : 0;
+        bool whole = length != 0 && i + length <= utf8.size();
+        for (std::size_t k = 1; whole && k < length; ++k)
+            whole = (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
+        if (!whole) {
+            AppendUtf16Le(out, kReplacement);
+            ++i;
+            continue;
+        }
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length; ++k)
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        AppendUtf16Le(out, c);
+        i += length;
+    }
+    return out;
+}
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*" || pattern == "*")

@@ -16,8 +16,13 @@ bool LessNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 
-// Characters the W API would count for a UTF-8 text.
+// Characters the W API would count for a UTF-8 text (the platform's own count).
 std::size_t Utf16Length(std::string_view utf8);
+
+// UTF-16LE bytes (no byte-order mark) and UTF-8, both ways. Unpaired surrogates and bytes
+// that begin no UTF-8 character become U+FFFD; an odd last byte is dropped.
+std::string Utf16LeToUtf8(std::string_view bytes);
+std::string Utf8ToUtf16Le(std::string_view utf8);
 
 // FindFirstFile's pattern match: '*' any run, '?' one character, case-blind; "*.*" matches
 // every name, also names without a dot.
