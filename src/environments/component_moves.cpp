@@ -289,7 +289,7 @@ bool GatherShortcuts(core::Context& context, const std::string& from, const std:
         if (IsMakerStartMenuFolder(source))
             continue;
         if (entry.IsDirectory()) {
-            if (!entry.name.empty() && entry.name[0] == '.')
+            if (!IsWalkableFolder(entry))
                 continue;
             if (!GatherShortcuts(context, source, target, folderName)) {
                 walked = false;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 #include <utility>
 
 #include "environments/environment_table.h"
@@ -21,9 +22,45 @@ std::string EntryPath(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
-// Names beginning with "." stand for the folder itself and its parent.
-bool IsDotName(const std::string& name) {
-    return !name.empty() && name[0] == '.';
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Does the path name a whole volume ("", "\", "C:", "C:\", "\\server\share"), also when
+// spelt with "." and ".." components that lead back up to it? A relative path that leads
+// nowhere below where it starts counts too.
+bool IsVolumeRoot(const std::string& path) {
+    std::size_t at = 0;
+    int volumeParts = 0;  // server and share of a network path
+    if (path.size() >= 2 && path[1] == ':') {
+        at = 2;
+    } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        at = 2;
+        volumeParts = 2;
+    }
+    int depth = 0;
+    while (at < path.size()) {
+        std::size_t end = at;
+        while (end < path.size() && !IsSeparator(path[end]))
+            ++end;
+        const std::string_view part(path.data() + at, end - at);
+        at = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..")
+            depth = depth > 0 ? depth - 1 : 0;
+        else if (volumeParts > 0)
+            --volumeParts;
+        else
+            ++depth;
+    }
+    return depth == 0;
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+    while (!path.empty() && IsSeparator(path.back()))
+        path.pop_back();
+    return path;
 }
 
 // One listing of a folder's entries, closed on every path.
@@ -64,6 +101,10 @@ class FolderListing {
 
 }  // namespace
 
+bool IsWalkableFolder(const platform::FindData& entry) {
+    return entry.IsDirectory() && !entry.IsSelfOrParent() && !entry.IsReparsePoint();
+}
+
 std::string UpperCase(std::string text) {
     for (auto& c : text)
         if (c >= 'a' && c <= 'z')
@@ -86,7 +127,7 @@ int FindFileBelow(platform::FileSystem& files, const std::string& folder,
     do {
         const auto& entry = listing.Entry();
         if (entry.IsDirectory()) {
-            if (IsDotName(entry.name))
+            if (!IsWalkableFolder(entry))
                 continue;
             tally = FindFileBelow(files, EntryPath(folder, entry.name), upperName);
             if (tally < 0 || tally == 1) {
@@ -112,8 +153,12 @@ int FindFileBelow(platform::FileSystem& files, const std::string& folder,
     return tally >= 0 ? tally : -1;
 }
 
-bool DeleteTree(platform::FileSystem& files, const std::string& folder, bool removeSelf,
-                bool recurse, bool removeSubfolders) {
+namespace {
+
+// DeleteTree on a folder known to be no link. Links met on the way are removed as links:
+// neither entered nor given other attributes, since both would reach their target.
+bool DeleteFolder(platform::FileSystem& files, const std::string& folder, bool removeSelf,
+                  bool recurse, bool removeSubfolders) {
     FolderListing listing(files, folder);
     if (!listing.Started())
         return false;
@@ -121,23 +166,26 @@ bool DeleteTree(platform::FileSystem& files, const std::string& folder, bool rem
     bool removed = true;
     do {
         const auto& entry = listing.Entry();
+        if (entry.IsSelfOrParent())
+            continue;
         const std::string path = EntryPath(folder, entry.name);
+        const bool link = entry.IsReparsePoint();
         if (entry.IsDirectory()) {
-            if (IsDotName(entry.name))
-                continue;
-            if (recurse && !DeleteTree(files, path, false, recurse, removeSubfolders)) {
+            if (recurse && !link && !DeleteFolder(files, path, false, recurse, removeSubfolders)) {
                 removed = false;
                 break;
             }
             if (removeSubfolders) {
-                files.SetAttributes(path, platform::fileattr::kNormal);
+                if (!link)
+                    files.SetAttributes(path, platform::fileattr::kNormal);
                 if (files.RemoveDirectory(path) != platform::error::kSuccess) {
                     removed = false;
                     break;
                 }
             }
         } else {
-            files.SetAttributes(path, platform::fileattr::kNormal);
+            if (!link)
+                files.SetAttributes(path, platform::fileattr::kNormal);
             if (files.DeleteFile(path) != platform::error::kSuccess) {
                 removed = false;
                 break;
@@ -155,13 +203,31 @@ bool DeleteTree(platform::FileSystem& files, const std::string& folder, bool rem
     return files.RemoveDirectory(folder) == platform::error::kSuccess;
 }
 
+}  // namespace
+
+bool DeleteTree(platform::FileSystem& files, const std::string& folder, bool removeSelf,
+                bool recurse, bool removeSubfolders) {
+    if (IsVolumeRoot(folder))
+        return false;
+    // A trailing separator would lead through a link to its target.
+    const std::string self = WithoutTrailingSeparators(folder);
+    const std::uint32_t attributes = files.GetAttributes(self);
+    if (attributes == platform::fileattr::kInvalid)
+        return false;
+    if ((attributes & platform::fileattr::kReparsePoint) != 0) {
+        const bool folderLink = (attributes & platform::fileattr::kDirectory) != 0;
+        return removeSelf && folderLink && files.RemoveDirectory(self) == platform::error::kSuccess;
+    }
+    return DeleteFolder(files, folder, removeSelf, recurse, removeSubfolders);
+}
+
 bool RemoveEmptyFolders(platform::FileSystem& files, const std::string& folder) {
     FolderListing listing(files, folder);
     if (!listing.Started())
         return false;
     do {
         const auto& entry = listing.Entry();
-        if (!entry.IsDirectory() || IsDotName(entry.name))
+        if (!IsWalkableFolder(entry))
             continue;
         const std::string path = EntryPath(folder, entry.name);
         if (!RemoveEmptyFolders(files, path))
@@ -172,8 +238,12 @@ bool RemoveEmptyFolders(platform::FileSystem& files, const std::string& folder) 
     return listing.EndedNormally();
 }
 
-bool CopyTree(platform::FileSystem& files, const std::string& source, const std::string& target,
-              bool failIfExists) {
+namespace {
+
+// `throughLink`: the source is reached through a link. Reading through one is harmless, but a
+// link met behind another may lead back up the tree, so such links are left out of the copy.
+bool CopyFolder(platform::FileSystem& files, const std::string& source, const std::string& target,
+                bool failIfExists, bool throughLink) {
     if (!files.PathFileExists(target)) {
         if (files.CreateDirectory(target) != platform::error::kSuccess)
             return false;
@@ -189,15 +259,22 @@ bool CopyTree(platform::FileSystem& files, const std::string& source, const std:
         const std::string from = EntryPath(source, entry.name);
         const std::string to = EntryPath(target, entry.name);
         if (entry.IsDirectory()) {
-            if (IsDotName(entry.name))
+            if (entry.IsSelfOrParent() || (throughLink && entry.IsReparsePoint()))
                 continue;
-            if (!CopyTree(files, from, to, failIfExists))
+            if (!CopyFolder(files, from, to, failIfExists, throughLink || entry.IsReparsePoint()))
                 return false;
         } else if (files.CopyFile(from, to, failIfExists) != platform::error::kSuccess) {
             return false;
         }
     } while (listing.Next());
     return listing.EndedNormally();
+}
+
+}  // namespace
+
+bool CopyTree(platform::FileSystem& files, const std::string& source, const std::string& target,
+              bool failIfExists) {
+    return CopyFolder(files, source, target, failIfExists, false);
 }
 
 platform::HResult ReadShortcut(platform::Shell& shell, const std::string& linkPath,

@@ -13,23 +13,32 @@
 
 namespace velnora::environments {
 
+// A listing entry that a walk of the tree enters: a folder, but neither "." nor ".." nor a
+// junction or symbolic link, whose content belongs to another tree.
+bool IsWalkableFolder(const platform::FindData& entry);
+
 // Searches the tree for a file whose upper-cased name equals `upperName`. 1 means found;
 // otherwise a tally of files (see the .cpp for its exact rule), or -1 after a listing error.
+// Links to folders are not searched.
 int FindFileBelow(platform::FileSystem& files, const std::string& folder,
                   const std::string& upperName);
 
 // Removes the files of a folder, with `recurse` those of its subfolders, with
 // `removeSubfolders` the subfolders themselves and with `removeSelf` the folder. Read-only
-// attributes are cleared first. True when everything asked for was removed.
+// attributes are cleared first. True when everything asked for was removed. A junction or
+// symbolic link goes as itself, never what it points to; a folder that is one is removed
+// with `removeSelf` and otherwise left alone (false). A volume root ("", "\", "C:\",
+// "\\server\share") is refused: false, nothing touched.
 bool DeleteTree(platform::FileSystem& files, const std::string& folder, bool removeSelf,
                 bool recurse, bool removeSubfolders);
 
-// Removes every empty folder below `folder` (innermost first); files and the folder itself
-// stay. False only when a listing could not start or ended with an error.
+// Removes every empty folder below `folder` (innermost first); files, links and the folder
+// itself stay. False only when a listing could not start or ended with an error.
 bool RemoveEmptyFolders(platform::FileSystem& files, const std::string& folder);
 
 // Copies a folder tree into `target`, creating it when missing. With `failIfExists` an existing
-// target folder or file fails the copy.
+// target folder or file fails the copy. Links are copied as what they point to, except links
+// met behind a link, which are left out so that a link cycle ends.
 bool CopyTree(platform::FileSystem& files, const std::string& source, const std::string& target,
               bool failIfExists);
 

@@ -15,6 +15,8 @@ inline constexpr std::uint32_t kSystem = 0x04;
 inline constexpr std::uint32_t kDirectory = 0x10;
 inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
+// A junction or symbolic link: the entry stands for another file or folder.
+inline constexpr std::uint32_t kReparsePoint = 0x400;
 inline constexpr std::uint32_t kInvalid = 0xFFFFFFFF;
 }  // namespace fileattr
 
@@ -31,6 +33,9 @@ struct FindData {
     std::uint64_t size = 0;
 
     bool IsDirectory() const { return (attributes & fileattr::kDirectory) != 0; }
+    bool IsReparsePoint() const { return (attributes & fileattr::kReparsePoint) != 0; }
+    // "." and "..": a folder listing's names for the folder itself and its parent.
+    bool IsSelfOrParent() const { return name == "." || name == ".."; }
 };
 
 class FileSystem {
@@ -59,7 +64,8 @@ class FileSystem {
     // CreateDirectory: kAlreadyExists when the folder (or a file of the name) exists,
     // kPathNotFound when the parent is missing.
     virtual ErrorCode CreateDirectory(const std::string& path) = 0;
-    // RemoveDirectory: kDirNotEmpty for a folder that holds anything.
+    // RemoveDirectory: kDirNotEmpty for a folder that holds anything. Of a folder link it
+    // removes the link alone, whatever the target holds.
     virtual ErrorCode RemoveDirectory(const std::string& path) = 0;
 
     // CreateFile for reading and closing it again: does the file exist and can it be opened?

@@ -13,6 +13,7 @@ namespace fileattr = platform::fileattr;
 namespace movefile = platform::movefile;
 
 constexpr ErrorCode kErrorDirectory = 267;
+constexpr char kNoLink[] = "no folder link can be made here";
 
 std::vector<std::string> Sorted(std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
@@ -194,6 +195,57 @@ TEST_P(PlatformContract, AListingGivesTheDotsFirstThenEveryEntryThenNoMoreFiles)
     EXPECT_EQ(Sorted({names.begin() + 2, names.end()}),
               (std::vector<std::string>{"a.txt", "b.txt", "sub"}));
     EXPECT_EQ(List(Scratch("*")), names);
+}
+
+TEST_P(PlatformContract, ANameBeginningWithADotIsListedLikeAnyOther) {
+    MakeFolder(Scratch(".hidden"));
+    MakeFile(Scratch(".hidden\\.x"));
+    MakeFolder(Scratch("..twice"));
+    EXPECT_EQ(Sorted(List(Scratch("*"))),
+              (std::vector<std::string>{".", "..", "..twice", ".hidden"}));
+    EXPECT_EQ(List(Scratch(".hidden\\*")), (std::vector<std::string>{".", "..", ".x"}));
+    EXPECT_TRUE(Files().PathIsDirectory(Scratch("..twice")));
+}
+
+TEST_P(PlatformContract, AFolderLinkIsAReparsePointThatLeadsToItsTarget) {
+    if (!MakeLinkedFolder(Scratch("link")))
+        GTEST_SKIP() << kNoLink;
+    const std::uint32_t linkBits = fileattr::kDirectory | fileattr::kReparsePoint;
+    EXPECT_EQ(Files().GetAttributes(Scratch("link")) & linkBits, linkBits);
+    EXPECT_EQ(Files().GetAttributes(Scratch("target")) & linkBits, fileattr::kDirectory);
+
+    std::vector<std::pair<std::string, bool>> listed;
+    Handle find = platform::kNoHandle;
+    platform::FindData data;
+    for (ErrorCode result = Files().FindFirst(Scratch("*"), find, data); result == error::kSuccess;
+         result = Files().FindNext(find, data))
+        listed.emplace_back(data.name, data.IsReparsePoint());
+    Files().FindClose(find);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::pair<std::string, bool>>{
+                          {".", false}, {"..", false}, {"link", true}, {"target", false}}));
+
+    EXPECT_EQ(Sorted(List(Scratch("link\\*"))),
+              (std::vector<std::string>{".", "..", "a.txt", "sub"}));
+    EXPECT_EQ(ReadText(Scratch("link\\sub\\b.txt")), "b");
+}
+
+TEST_P(PlatformContract, RemoveDirectoryOfAFolderLinkNeverTouchesItsTarget) {
+    if (!MakeLinkedFolder(Scratch("link")))
+        GTEST_SKIP() << kNoLink;
+    Files().RemoveDirectory(Scratch("link"));
+    EXPECT_EQ(ReadText(Scratch("target\\a.txt")), "a");
+    EXPECT_EQ(ReadText(Scratch("target\\sub\\b.txt")), "b");
+}
+
+TEST_P(PlatformContract, RemoveDirectoryRemovesAFolderLinkToAFolderThatIsNotEmpty) {
+    SKIP_ON_WINE("Wine 8 refuses to remove a host link to a folder that is not empty");
+    if (!MakeLinkedFolder(Scratch("link")))
+        GTEST_SKIP() << kNoLink;
+    EXPECT_EQ(Files().RemoveDirectory(Scratch("link")), error::kSuccess);
+    EXPECT_FALSE(Files().PathFileExists(Scratch("link")));
+    EXPECT_EQ(Sorted(List(Scratch("target\\*"))),
+              (std::vector<std::string>{".", "..", "a.txt", "sub"}));
 }
 
 TEST_P(PlatformContract, AListingEndsWithNoMoreFilesAgainAndAgain) {

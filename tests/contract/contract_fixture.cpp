@@ -27,6 +27,14 @@ void PlatformContract::MakeFolder(const std::string& path) {
     ASSERT_EQ(Files().CreateDirectory(path), error::kSuccess) << path;
 }
 
+bool PlatformContract::MakeLinkedFolder(const std::string& link) {
+    MakeFolder(Scratch("target"));
+    MakeFile(Scratch("target\\a.txt"), "a");
+    MakeFolder(Scratch("target\\sub"));
+    MakeFile(Scratch("target\\sub\\b.txt"), "b");
+    return put_->MakeFolderLink(link, Scratch("target"));
+}
+
 std::string PlatformContract::ReadText(const std::string& path) {
     std::string content;
     const ErrorCode read = Files().ReadFile(path, content);
@@ -67,18 +75,26 @@ std::string PlatformContract::ChildCommand(std::uint32_t ms, std::uint32_t exitC
 }
 
 void DeleteTreeThrough(platform::FileSystem& files, const std::string& folder) {
-    std::vector<std::pair<std::string, bool>> entries;
+    std::vector<std::pair<std::string, platform::FindData>> entries;
     Handle find = platform::kNoHandle;
     platform::FindData data;
     for (ErrorCode result = files.FindFirst(folder + "\\*", find, data); result == error::kSuccess;
          result = files.FindNext(find, data))
-        if (data.name != "." && data.name != "..")
-            entries.emplace_back(folder + "\\" + data.name, data.IsDirectory());
+        if (!data.IsSelfOrParent())
+            entries.emplace_back(folder + "\\" + data.name, data);
     if (find != platform::kNoHandle)
         files.FindClose(find);
-    for (const auto& [path, isFolder] : entries) {
+    for (const auto& [path, entry] : entries) {
+        // A link goes as itself, with its attributes left alone.
+        if (entry.IsReparsePoint()) {
+            if (entry.IsDirectory())
+                files.RemoveDirectory(path);
+            else
+                files.DeleteFile(path);
+            continue;
+        }
         files.SetAttributes(path, platform::fileattr::kNormal);
-        if (isFolder)
+        if (entry.IsDirectory())
             DeleteTreeThrough(files, path);
         else
             files.DeleteFile(path);

@@ -27,6 +27,9 @@ class PlatformContract : public ::testing::TestWithParam<PlatformKind> {
     // Writes a file through the platform; fails the test when it cannot.
     void MakeFile(const std::string& path, const std::string& content = "x");
     void MakeFolder(const std::string& path);
+    // The folder "target" in the scratch folder, holding a.txt ("a") and sub\b.txt ("b"), and
+    // `link` leading to it; false where the platform cannot make a link.
+    bool MakeLinkedFolder(const std::string& link);
     // The file's bytes, or "<error N>".
     std::string ReadText(const std::string& path);
     // Every name a listing of `pattern` gives, in the order given, and the result that ended
@@ -47,7 +50,8 @@ class PlatformContract : public ::testing::TestWithParam<PlatformKind> {
     std::unique_ptr<PlatformUnderTest> put_;
 };
 
-// Removes a folder tree through the platform interface (read-only files included).
+// Removes a folder tree through the platform interface (read-only files included); links go
+// as themselves.
 void DeleteTreeThrough(platform::FileSystem& files, const std::string& folder);
 // Removes a key tree through the platform interface, leaves first.
 void DeleteKeyThrough(platform::Registry& registry, platform::Handle root, const std::string& path);

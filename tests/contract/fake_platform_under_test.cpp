@@ -34,6 +34,10 @@ class FakePlatformUnderTest final : public PlatformUnderTest {
     std::string ScratchKey() override { return "SOFTWARE\\VelnoraContract\\Case"; }
     void HoldOpen(const std::string& path) override { fake_.files.HoldOpen(path); }
     void Release(const std::string& path) override { fake_.files.Release(path); }
+    bool MakeFolderLink(const std::string& link, const std::string& target) override {
+        fake_.files.AddLink(link, target);
+        return true;
+    }
     std::string ChildProgram() override { return kChild; }
     std::optional<std::pair<std::string, std::string>> VersionedProgram() override {
         return std::make_pair(std::string(kChild), std::string(kChildVersion));

@@ -31,6 +31,10 @@ class PlatformUnderTest {
     virtual void HoldOpen(const std::string& path) = 0;
     virtual void Release(const std::string& path) = 0;
 
+    // Makes `link` a symbolic link to the existing folder `target`; false where this platform
+    // cannot make one. The cleanup removes the link, not what it points to.
+    virtual bool MakeFolderLink(const std::string& link, const std::string& target) = 0;
+
     // A program that, started as `"<path>" <ms> <exit code>`, runs about that many
     // milliseconds and ends with that exit code.
     virtual std::string ChildProgram() = 0;

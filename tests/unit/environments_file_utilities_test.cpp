@@ -67,7 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
         TallyCase{"OneFileBehindZeroSubfolder", {"s\\a", "a"}, "", 0},
         TallyCase{"LastSubfolderDecides", {"s\\a", "s\\b", "t\\a", "t\\b", "t\\c"}, "", 3},
         TallyCase{"EmptySubfolder", {"a", "b", "e\\"}, "", 0},
-        TallyCase{"DotFolderSkipped", {".svn\\a", ".svn\\b", ".svn\\c", "a", "b"}, "", 2},
+        // Only "." and ".." stand for the folder and its parent; ".svn" is a folder like any.
+        TallyCase{"DotNamedFolderIsSearched", {".svn\\a", ".svn\\b", ".svn\\c", "a", "b"}, "", 5},
+        TallyCase{"FoundInDotNamedFolder", {"a", ".config\\vtx2.exe"}, "VTX2.EXE", 1},
         TallyCase{"DotFileCounts", {".x", "a"}, "", 2},
         TallyCase{"FoundInSubfolder", {"a", "Bin\\vtx2.exe", "b", "c"}, "VTX2.EXE", 1},
         TallyCase{"FoundAtTop", {"a", "b", "Vtx2.Exe"}, "VTX2.EXE", 1},
@@ -75,6 +77,19 @@ INSTANTIATE_TEST_SUITE_P(
         TallyCase{"NotFound", {"a", "b", "VTX2.EXE.bak"}, "VTX2.EXE", 3},
         TallyCase{"FolderOfTheNameIsNoMatch", {"VTX2.EXE\\a", "VTX2.EXE\\b"}, "VTX2.EXE", 2}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileUtilities, FindFileBelowNeverSearchesBehindAFolderLink) {
+    fake.files.AddFile("C:\\Other\\VTX2.EXE");
+    fake.files.AddFile("C:\\Other\\b");
+    fake.files.AddFile("C:\\T\\a");
+    fake.files.AddLink("C:\\T\\other", "C:\\Other");
+    fake.files.AddLink("C:\\T\\loop", "C:\\T");
+    fake.files.AddFile("C:\\T\\b");
+    // A link to a file is a file like any other.
+    fake.files.AddLink("C:\\T\\c", "C:\\Other\\b");
+    EXPECT_EQ(FindFileBelow(fake.files, "C:\\T", "VTX2.EXE"), 3);
+    EXPECT_EQ(FindFileBelow(fake.files, "C:\\T", "C"), 1);
+}
 
 TEST_F(FileUtilities, FindFileBelowOnMissingFolderGivesZero) {
     EXPECT_EQ(FindFileBelow(fake.files, "C:\\Missing", "VTX2.EXE"), 0);
@@ -147,6 +162,109 @@ TEST_F(FileUtilities, DeleteTreeWithoutRemoveSubfoldersKeepsThemEmpty) {
     EXPECT_EQ(Tree("C:\\T"), std::vector<std::string>{"sub\\"});
 }
 
+TEST_F(FileUtilities, DeleteTreeRemovesDotNamedFolders) {
+    fake.files.AddFile("C:\\T\\.hidden\\a.txt");
+    fake.files.AddFile("C:\\T\\..twice\\b.txt");
+    fake.files.AddFolder("C:\\T\\sub\\.empty");
+
+    EXPECT_TRUE(DeleteTree(fake.files, "C:\\T", true, true, true));
+    EXPECT_FALSE(fake.files.Exists("C:\\T"));
+}
+
+// What links are met on the way: one to a folder with content, one to a file.
+void AddTreeWithLinks(fake::FakeFileSystem& files) {
+    files.AddFile("C:\\Target\\keep.txt", "keep", kReadOnly);
+    files.AddFile("C:\\Target\\sub\\deep.txt");
+    files.AddFile("C:\\T\\a.txt");
+    files.AddLink("C:\\T\\folder link", "C:\\Target");
+    files.AddLink("C:\\T\\sub\\file link", "C:\\Target\\keep.txt");
+    files.AddLink("C:\\T\\sub\\loop", "C:\\T");
+}
+
+const std::vector<std::string> kTargetTree = {"keep.txt", "sub\\", "sub\\deep.txt"};
+
+struct LinkFlagsCase {
+    const char* name;
+    bool removeSubfolders;
+    bool result;
+    std::vector<std::string> left;  // below C:\T, which stays unless empty
+};
+
+class FileUtilitiesDeleteTreeLinks : public FileUtilities,
+                                     public ::testing::WithParamInterface<LinkFlagsCase> {};
+
+TEST_P(FileUtilitiesDeleteTreeLinks, RemovesLinksButNeverWhatTheyPointTo) {
+    const LinkFlagsCase& c = GetParam();
+    AddTreeWithLinks(fake.files);
+
+    EXPECT_EQ(DeleteTree(fake.files, "C:\\T", c.removeSubfolders, true, c.removeSubfolders),
+              c.result);
+    EXPECT_EQ(Tree("C:\\T"), c.left);
+    EXPECT_EQ(Tree("C:\\Target"), kTargetTree);
+    EXPECT_EQ(fake.files.Attributes("C:\\Target\\keep.txt") & kReadOnly, kReadOnly);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileUtilities, FileUtilitiesDeleteTreeLinks,
+    ::testing::Values(LinkFlagsCase{"Everything", true, true, {}},
+                      // Folder links stay with the subfolders, untouched; file links go.
+                      LinkFlagsCase{"KeepingSubfolders",
+                                    false,
+                                    true,
+                                    {"folder link -> C:\\Target", "sub\\", "sub\\loop -> C:\\T"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileUtilities, DeleteTreeOfAFolderThatIsALinkRemovesOnlyTheLink) {
+    for (const char* folder : {"C:\\L", "C:\\L\\"}) {
+        AddTreeWithLinks(fake.files);
+        fake.files.AddLink("C:\\L", "C:\\T");
+        const auto before = Tree("C:\\T");
+
+        // Without removeSelf the link is not entered at all.
+        EXPECT_FALSE(DeleteTree(fake.files, folder, false, true, true)) << folder;
+        EXPECT_TRUE(fake.files.Exists("C:\\L")) << folder;
+        EXPECT_EQ(Tree("C:\\T"), before) << folder;
+
+        EXPECT_TRUE(DeleteTree(fake.files, folder, true, true, true)) << folder;
+        EXPECT_FALSE(fake.files.Exists("C:\\L")) << folder;
+        EXPECT_EQ(Tree("C:\\T"), before) << folder;
+        EXPECT_EQ(Tree("C:\\Target"), kTargetTree) << folder;
+        fake.files.Remove("C:\\T");
+        fake.files.Remove("C:\\Target");
+    }
+}
+
+TEST_F(FileUtilities, DeleteTreeRefusesVolumeRootsAndTouchesNothing) {
+    fake.files.AddFile("C:\\a.txt");
+    fake.files.AddFile("C:\\Work\\b.txt");
+    const auto before = Tree("C:\\");
+    const char* const roots[] = {"",
+                                 "\\",
+                                 "/",
+                                 "C:",
+                                 "C:\\",
+                                 "c:/",
+                                 "C:\\\\",
+                                 "C:\\.",
+                                 "C:\\Work\\..",
+                                 "C:\\Work\\..\\..\\",
+                                 "\\\\server\\share",
+                                 "\\\\server\\share\\",
+                                 "\\\\server",
+                                 "\\\\?\\C:\\"};
+    for (const char* root : roots) {
+        for (const bool removeSelf : {false, true})
+            EXPECT_FALSE(DeleteTree(fake.files, root, removeSelf, true, true)) << root;
+    }
+    EXPECT_EQ(Tree("C:\\"), before);
+    EXPECT_EQ(fake.faults.Calls(fake::op::kFindFirst), 0);
+
+    // A folder right below a root is no root.
+    EXPECT_TRUE(DeleteTree(fake.files, "C:\\Work\\..\\Work", true, true, true));
+    EXPECT_FALSE(fake.files.Exists("C:\\Work"));
+    EXPECT_TRUE(fake.files.Exists("C:\\a.txt"));
+}
+
 TEST_F(FileUtilities, DeleteTreeOfMissingFolderFails) {
     EXPECT_FALSE(DeleteTree(fake.files, "C:\\Missing", true, true, true));
 }
@@ -174,6 +292,18 @@ TEST_F(FileUtilities, RemoveEmptyFoldersRemovesEmptyBranchesOnly) {
     EXPECT_EQ(Tree("C:\\A"), (std::vector<std::string>{"D\\", "D\\keep.txt", "top.txt"}));
 }
 
+TEST_F(FileUtilities, RemoveEmptyFoldersTakesDotNamedFoldersButNeverEntersLinks) {
+    fake.files.AddFolder("C:\\A\\.cache\\inner");
+    fake.files.AddFolder("C:\\Target\\empty");
+    fake.files.AddLink("C:\\A\\target", "C:\\Target");
+    fake.files.AddLink("C:\\A\\B\\loop", "C:\\A");
+
+    EXPECT_TRUE(RemoveEmptyFolders(fake.files, "C:\\A"));
+    EXPECT_EQ(Tree("C:\\A"),
+              (std::vector<std::string>{"B\\", "B\\loop -> C:\\A", "target -> C:\\Target"}));
+    EXPECT_EQ(Tree("C:\\Target"), std::vector<std::string>{"empty\\"});
+}
+
 TEST_F(FileUtilities, RemoveEmptyFoldersKeepsAnEmptyTop) {
     fake.files.AddFolder("C:\\A");
     EXPECT_TRUE(RemoveEmptyFolders(fake.files, "C:\\A"));
@@ -198,10 +328,25 @@ TEST_F(FileUtilities, CopyTreeIntoNewTargetCopiesEverything) {
     fake.files.AddFile("C:\\S\\a.txt", "a");
     fake.files.AddFile("C:\\S\\sub\\b.txt", "b");
     fake.files.AddFolder("C:\\S\\empty");
+    fake.files.AddFile("C:\\S\\.settings\\x.ini");
 
     EXPECT_TRUE(CopyTree(fake.files, "C:\\S", "C:\\D", true));
     EXPECT_EQ(Tree("C:\\D"), Tree("C:\\S"));
     EXPECT_EQ(fake.files.Content("C:\\D\\sub\\b.txt"), "b");
+}
+
+TEST_F(FileUtilities, CopyTreeReadsThroughALinkButEndsAtALinkCycle) {
+    fake.files.AddFile("C:\\S\\a.txt", "a");
+    fake.files.AddFile("C:\\Shared\\s.txt", "s");
+    fake.files.AddLink("C:\\Shared\\back", "C:\\S");
+    fake.files.AddLink("C:\\S\\shared", "C:\\Shared");
+    fake.files.AddLink("C:\\S\\link.txt", "C:\\Shared\\s.txt");
+
+    EXPECT_TRUE(CopyTree(fake.files, "C:\\S", "C:\\D", true));
+    EXPECT_EQ(Tree("C:\\D"),
+              (std::vector<std::string>{"a.txt", "link.txt", "shared\\", "shared\\s.txt"}));
+    EXPECT_EQ(fake.files.Content("C:\\D\\link.txt"), "s");
+    EXPECT_EQ(Tree("C:\\Shared"), (std::vector<std::string>{"back -> C:\\S", "s.txt"}));
 }
 
 TEST_F(FileUtilities, CopyTreeOverwritesAnExistingTargetWhenAllowed) {

@@ -179,6 +179,22 @@ TEST_F(MovesStartMenu, OldLayoutGathersTheEnvironmentsShortcutsKeepingTheirFolde
     EXPECT_FALSE(Exists(paths::kPrograms + "\\Vantorix 2.5\\Tools"));
 }
 
+TEST_F(MovesStartMenu, OldLayoutGatheringEntersDotNamedFoldersButNoLinks) {
+    machine.context.active = {"Env25", 2500};
+    Shortcut(paths::StartMenu(kGuid) + "\\Tidewatch.lnk", "C:\\Orvessa\\Tidewatch.exe");
+    Shortcut(paths::kPrograms + "\\.Vantorix\\VTX2.lnk", "C:\\Env25\\VTX2.exe");
+    // Behind a folder link lies another tree: what it holds stays there, and so does the link.
+    Shortcut("C:\\Elsewhere\\Env.lnk", "C:\\Env25\\tool.exe");
+    machine.fake.files.AddLink(paths::kPrograms + "\\Elsewhere", "C:\\Elsewhere");
+
+    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked));
+    EXPECT_EQ(Tree(paths::StartMenu(kParked)),
+              (std::vector<std::string>{".Vantorix\\", ".Vantorix\\VTX2.lnk"}));
+    EXPECT_FALSE(Exists(paths::kPrograms + "\\.Vantorix"));
+    EXPECT_EQ(Tree("C:\\Elsewhere"), std::vector<std::string>{"Env.lnk"});
+    EXPECT_TRUE(Exists(paths::kPrograms + "\\Elsewhere"));
+}
+
 TEST_F(MovesStartMenu, OldVersionWithAFullFolderMovesItWhole) {
     machine.context.active = {"Env25", 2500};
     for (const char* name : {"a.lnk", "b.lnk", "c.lnk"})

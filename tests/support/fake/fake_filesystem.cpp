@@ -20,6 +20,9 @@ namespace {
 // RemoveDirectory of a file, and MoveFile across drives.
 constexpr ErrorCode kErrorDirectory = 267;
 constexpr ErrorCode kErrorNotSameDevice = 17;
+// Links one lookup follows before it gives up, as Windows does, so that a path that keeps
+// running round a link cycle ends.
+constexpr int kMaxLinkHops = 63;
 
 // Bits SetFileAttributes keeps (FILE_ATTRIBUTE_DIRECTORY and _NORMAL are not stored).
 constexpr std::uint32_t kSettable = fileattr::kReadOnly | fileattr::kHidden | fileattr::kSystem |
@@ -68,6 +71,8 @@ struct FakeFileSystem::Node {
     bool folder = false;
     std::uint32_t attributes = 0;  // the settable bits only
     std::string content;
+    // Not empty for a link: the path it points to. A folder link has no children of its own.
+    std::string linkTarget;
     bool heldOpen = false;
     Node* parent = nullptr;
     std::vector<std::unique_ptr<Node>> children;
@@ -123,6 +128,11 @@ FakeFileSystem::FakeFileSystem(Faults& faults) : faults_(faults) {}
 FakeFileSystem::~FakeFileSystem() = default;
 
 FakeFileSystem::Lookup FakeFileSystem::Resolve(const std::string& path) const {
+    int hops = 0;
+    return Resolve(path, hops);
+}
+
+FakeFileSystem::Lookup FakeFileSystem::Resolve(const std::string& path, int& hops) const {
     Lookup found;
     const auto parsed = Parse(path);
     if (!parsed) {
@@ -141,7 +151,7 @@ FakeFileSystem::Lookup FakeFileSystem::Resolve(const std::string& path) const {
         return found;
     }
     for (std::size_t i = 0; i + 1 < parsed->parts.size(); ++i) {
-        folder = folder->Child(parsed->parts[i]);
+        folder = Follow(folder->Child(parsed->parts[i]), hops);
         if (folder == nullptr || !folder->folder) {
             found.error = error::kPathNotFound;
             return found;
@@ -162,6 +172,35 @@ FakeFileSystem::Node* FakeFileSystem::Find(const std::string& path) const {
     return Resolve(path).node;
 }
 
+FakeFileSystem::Node* FakeFileSystem::Follow(Node* node) const {
+    int hops = 0;
+    return Follow(node, hops);
+}
+
+FakeFileSystem::Node* FakeFileSystem::Follow(Node* node, int& hops) const {
+    while (node != nullptr && !node->linkTarget.empty()) {
+        if (++hops > kMaxLinkHops)
+            return nullptr;
+        const bool folderLink = node->folder;
+        node = Resolve(node->linkTarget, hops).node;
+        if (node != nullptr && node->folder != folderLink)
+            return nullptr;
+    }
+    return node;
+}
+
+FakeFileSystem::Lookup FakeFileSystem::Followed(Lookup found) const {
+    if (found.node != nullptr && !found.node->linkTarget.empty()) {
+        found.node = Follow(found.node);
+        if (found.node == nullptr) {
+            // A dead link: nothing to read, and its name is taken.
+            found.error = error::kFileNotFound;
+            found.parent = nullptr;
+        }
+    }
+    return found;
+}
+
 FakeFileSystem::Node& FakeFileSystem::MakeFolders(const std::string& path) {
     const auto parsed = Parse(path);
     if (!parsed)
@@ -175,6 +214,11 @@ FakeFileSystem::Node& FakeFileSystem::MakeFolders(const std::string& path) {
     Node* folder = drive.get();
     for (const std::string& part : parsed->parts) {
         Node* child = folder->Child(part);
+        if (child != nullptr && !child->linkTarget.empty()) {
+            child = Follow(child);
+            if (child == nullptr)
+                throw std::invalid_argument("a dead link is in the way of folder " + path);
+        }
         if (child == nullptr) {
             auto created = std::make_unique<Node>();
             created->name = part;
@@ -205,9 +249,12 @@ bool FakeFileSystem::IsInside(const Node& node, const Node& folder) {
 }
 
 std::uint32_t FakeFileSystem::AttributesOf(const Node& node) {
+    const std::uint32_t link = node.linkTarget.empty() ? 0 : fileattr::kReparsePoint;
     if (node.folder)
-        return fileattr::kDirectory | node.attributes;
-    return node.attributes == 0 ? fileattr::kNormal : node.attributes;
+        return fileattr::kDirectory | link | node.attributes;
+    if (node.attributes == 0 && link == 0)
+        return fileattr::kNormal;
+    return link | node.attributes;
 }
 
 ErrorCode FakeFileSystem::CheckReadable(const Lookup& found) const {
@@ -236,7 +283,7 @@ ErrorCode FakeFileSystem::FindFirst(const std::string& pattern, Handle& find, Fi
     std::string folderPath = std::string(1, parsed->drive) + ":\\";
     for (std::size_t i = 0; i + 1 < parsed->parts.size(); ++i)
         folderPath += parsed->parts[i] + "\\";
-    const Lookup folder = Resolve(folderPath);
+    const Lookup folder = Followed(Resolve(folderPath));
     if (folder.error != error::kSuccess || !folder.node->folder)
         return error::kPathNotFound;
 
@@ -360,7 +407,7 @@ ErrorCode FakeFileSystem::CopyFile(const std::string& from, const std::string& t
                                    bool failIfExists) {
     if (auto failure = faults_.Enter(op::kCopyFile, from + " -> " + to))
         return *failure;
-    const Lookup source = Resolve(from);
+    const Lookup source = Followed(Resolve(from));
     if (source.error != error::kSuccess)
         return source.error;
     if (source.node->folder)
@@ -368,8 +415,9 @@ ErrorCode FakeFileSystem::CopyFile(const std::string& from, const std::string& t
     if (source.node->heldOpen)
         return error::kSharingViolation;
 
-    const Lookup target = Resolve(to);
-    if (target.error == error::kPathNotFound)
+    const Lookup target = Followed(Resolve(to));
+    if (target.error == error::kPathNotFound ||
+        (target.node == nullptr && target.parent == nullptr))
         return error::kPathNotFound;
     if (target.root)
         return error::kAccessDenied;
@@ -445,7 +493,7 @@ ErrorCode FakeFileSystem::RemoveDirectory(const std::string& path) {
 ErrorCode FakeFileSystem::CanOpenForReading(const std::string& path) {
     if (auto failure = faults_.Enter(op::kCanOpenForReading, path))
         return *failure;
-    return CheckReadable(Resolve(path));
+    return CheckReadable(Followed(Resolve(path)));
 }
 
 ErrorCode FakeFileSystem::ReadFile(const std::string& path, std::string& content) {
@@ -490,11 +538,12 @@ ErrorCode FakeFileSystem::GetLongPathName(const std::string& path, std::string& 
                 current = current->parent;
             result += component;
         } else {
-            const Node* child = current->folder ? current->Child(component) : nullptr;
+            Node* child = current->folder ? current->Child(component) : nullptr;
             if (child == nullptr)
                 return error::kFileNotFound;
             result += child->name;
-            current = child;
+            const Node* reached = Follow(child);
+            current = reached != nullptr ? reached : child;
         }
     }
     longPath = result;
@@ -516,7 +565,7 @@ bool FakeFileSystem::PathIsDirectory(const std::string& path) {
 // --- For the other fakes ---
 
 ErrorCode FakeFileSystem::ReadText(const std::string& path, std::string& content) const {
-    const Lookup found = Resolve(path);
+    const Lookup found = Followed(Resolve(path));
     if (const ErrorCode failed = CheckReadable(found); failed != error::kSuccess)
         return failed;
     content = found.node->content;
@@ -524,14 +573,14 @@ ErrorCode FakeFileSystem::ReadText(const std::string& path, std::string& content
 }
 
 const std::string* FakeFileSystem::PeekText(const std::string& path, ErrorCode& error) const {
-    const Lookup found = Resolve(path);
+    const Lookup found = Followed(Resolve(path));
     error = CheckReadable(found);
     return error == error::kSuccess ? &found.node->content : nullptr;
 }
 
 ErrorCode FakeFileSystem::WriteText(const std::string& path, const std::string& content) {
-    const Lookup found = Resolve(path);
-    if (found.error == error::kPathNotFound)
+    const Lookup found = Followed(Resolve(path));
+    if (found.error == error::kPathNotFound || (found.node == nullptr && found.parent == nullptr))
         return error::kPathNotFound;
     if (found.root)
         return error::kAccessDenied;
@@ -576,15 +625,35 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
         auto created = std::make_unique<Node>();
         created->name = parsed->parts.back();
         file = &folder.Attach(std::move(created));
-    } else if (file->folder) {
-        throw std::invalid_argument("a folder is in the way of file " + path);
+    } else if (file->folder || !file->linkTarget.empty()) {
+        throw std::invalid_argument("a folder or link is in the way of file " + path);
     }
     file->content = content;
     file->attributes = attributes & kSettable;
 }
 
+void FakeFileSystem::AddLink(const std::string& path, const std::string& target) {
+    const Node* reached = Follow(Find(target));
+    if (reached == nullptr)
+        throw std::invalid_argument("no target for a link: " + target);
+    const auto parsed = Parse(path);
+    if (!parsed || parsed->parts.empty())
+        throw std::invalid_argument("not a link path: " + path);
+    std::string folderPath = std::string(1, parsed->drive) + ":\\";
+    for (std::size_t i = 0; i + 1 < parsed->parts.size(); ++i)
+        folderPath += parsed->parts[i] + "\\";
+    Node& folder = MakeFolders(folderPath);
+    if (folder.Child(parsed->parts.back()) != nullptr)
+        throw std::invalid_argument("something is in the way of link " + path);
+    auto link = std::make_unique<Node>();
+    link->name = parsed->parts.back();
+    link->folder = reached->folder;
+    link->linkTarget = target;
+    folder.Attach(std::move(link));
+}
+
 void FakeFileSystem::HoldOpen(const std::string& path) {
-    Node* node = Find(path);
+    Node* node = Follow(Find(path));
     if (node == nullptr || node->folder)
         throw std::invalid_argument("no file to hold open: " + path);
     node->heldOpen = true;
@@ -622,7 +691,7 @@ bool FakeFileSystem::IsFolder(const std::string& path) const {
 }
 
 std::string FakeFileSystem::Content(const std::string& path) const {
-    const Node* node = Find(path);
+    const Node* node = Follow(Find(path));
     if (node == nullptr || node->folder)
         throw std::out_of_range("no such file: " + path);
     return node->content;
@@ -643,9 +712,14 @@ std::vector<std::string> FakeFileSystem::ListTree(const std::string& folder) con
         void Walk(const Node& node, const std::string& prefix) {
             for (const auto& child : node.children) {
                 const std::string path = prefix + child->name;
-                out.push_back(child->folder ? path + "\\" : path);
-                if (child->folder)
+                if (!child->linkTarget.empty()) {
+                    out.push_back(path + " -> " + child->linkTarget);
+                } else if (child->folder) {
+                    out.push_back(path + "\\");
                     Walk(*child, path + "\\");
+                } else {
+                    out.push_back(path);
+                }
             }
         }
     };

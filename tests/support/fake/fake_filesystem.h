@@ -1,7 +1,9 @@
 // The in-memory file system: drive-letter paths matched without regard to case, attributes,
 // files held open by other programs, listings, renames and copies with the results Windows
 // gives. Listings give "." and ".." first (not in a drive root), then the entries in the
-// order they came into the folder.
+// order they came into the folder. Links (junctions and symbolic links) lead paths, listings
+// and file contents to their target; removing, renaming or setting the attributes of one
+// acts on the link itself.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +49,10 @@ class FakeFileSystem final : public platform::FileSystem {
     // Creates or replaces a file; missing folders above it are created.
     void AddFile(const std::string& path, const std::string& content = {},
                  std::uint32_t attributes = platform::fileattr::kArchive);
+    // A link at `path` to the existing file or folder `target` (kept as given, so it dangles
+    // once the target goes). Its attributes carry kReparsePoint; missing folders above it are
+    // created.
+    void AddLink(const std::string& path, const std::string& target);
     // Another program holds the file open without sharing: it cannot be read, written,
     // deleted, moved or copied, and the folders around it cannot be moved.
     void HoldOpen(const std::string& path);
@@ -61,8 +67,8 @@ class FakeFileSystem final : public platform::FileSystem {
     // The file's bytes; throws std::out_of_range when there is no such file.
     std::string Content(const std::string& path) const;
     std::uint32_t Attributes(const std::string& path) const;  // kInvalid when missing
-    // Everything below `folder` as paths relative to it, folders with a trailing "\",
-    // ordered by name without regard to case.
+    // Everything below `folder` as paths relative to it, folders with a trailing "\", links
+    // as "path -> target" and not followed, ordered by name without regard to case.
     std::vector<std::string> ListTree(const std::string& folder) const;
     // Listings opened with FindFirst and not yet closed.
     std::size_t OpenListings() const { return listings_.size(); }
@@ -87,7 +93,15 @@ class FakeFileSystem final : public platform::FileSystem {
     struct Listing;
 
     Lookup Resolve(const std::string& path) const;
+    // `hops` counts the links followed so far in this lookup.
+    Lookup Resolve(const std::string& path, int& hops) const;
     Node* Find(const std::string& path) const;
+    // Where a link leads (the node itself when it is none); null for a dead link or one that
+    // goes round too many others.
+    Node* Follow(Node* node) const;
+    Node* Follow(Node* node, int& hops) const;
+    // The lookup with a link at its end replaced by its target.
+    Lookup Followed(Lookup found) const;
     Node& MakeFolders(const std::string& path);
     static bool HoldsOpenFile(const Node& node);
     static bool IsInside(const Node& node, const Node& folder);
