@@ -296,6 +296,14 @@ velnora_add_e2e_test(NAME e2e_startup RUN_SERIAL
 string(REPLACE "/" "\\" VELNORA_MEDIA_DIR_WINDOWS "Z:${VELNORA_MEDIA_DIR}")
 set_property(TEST e2e_startup APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
 
+# e2e_vendor_view: the real Velnora.exe counts an environment whose uninstall entry is in the
+# 32-bit registry view only, where the vendor's 32-bit installer leaves it on 64-bit Windows,
+# and not one in the 64-bit view only. It changes the uninstall root and the settings file,
+# so it runs alone.
+velnora_add_e2e_test(NAME e2e_vendor_view RUN_SERIAL
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/vendor_view_e2e.cpp
+    DEPENDS Velnora)
+
 velnora_add_e2e_test(NAME integration_installer_run LABEL integration RUN_SERIAL
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/integration/installer_run_integration.cpp
     DEPENDS velnora_installer_host vtx_installer_standin)

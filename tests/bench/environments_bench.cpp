@@ -40,6 +40,9 @@ constexpr wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVers
 constexpr wchar_t kProductGuid[] = L"{3B9F02D6-4C71-4E8A-B5D3-1F60A2C7E948}";
 constexpr wchar_t kOtherProduct[] = L"{0E7D2C61-77A0-4B5B-9C0F-3A1D22C4B8E1}";
 constexpr DWORD kValueBuffer = 1024;
+// The vendor's installers are 32-bit programs: on 64-bit Windows their keys are in the 32-bit
+// registry view and their files in the 32-bit program files folder, where the programs look.
+constexpr REGSAM kVendorView = KEY_WOW64_32KEY;
 
 using Clock = std::chrono::steady_clock;
 
@@ -60,7 +63,7 @@ std::wstring ShellFolder(int csidl) {
 }
 
 std::wstring InstallerInfoRoot() {
-    return Join(ShellFolder(CSIDL_PROGRAM_FILES), L"InstallShield Installation Information");
+    return Join(ShellFolder(CSIDL_PROGRAM_FILESX86), L"InstallShield Installation Information");
 }
 
 std::wstring EntryPath(const std::wstring& name) {
@@ -85,8 +88,8 @@ class Key {
     Key(HKEY root, const std::wstring& path, bool create) {
         const LONG result =
             create ? RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_READ | KEY_WRITE, nullptr, &key_, nullptr)
-                   : RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_);
+                                     KEY_READ | KEY_WRITE | kVendorView, nullptr, &key_, nullptr)
+                   : RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kVendorView, &key_);
         if (result != ERROR_SUCCESS)
             key_ = nullptr;
     }
@@ -143,6 +146,19 @@ std::vector<std::wstring> Subkeys(HKEY root, const std::wstring& path) {
         names.emplace_back(name, length);
     }
     return names;
+}
+
+// Removes the key with everything below it, in the vendor's view (RegDeleteTreeW takes none).
+void DeleteKeyTree(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(
+            root, path.c_str(), 0,
+            DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | kVendorView,
+            &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(key, nullptr);
+    RegCloseKey(key);
+    RegDeleteKeyExW(root, path.c_str(), kVendorView, 0);
 }
 
 bool FileExists(const std::wstring& path) {
@@ -215,7 +231,7 @@ void RemoveBenchMaterial() {
     const std::wstring windows = ShellFolder(CSIDL_WINDOWS);
     const std::wstring appData = Join(ShellFolder(CSIDL_COMMON_APPDATA), L"Orvessa");
     for (const std::wstring& name : names) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, EntryPath(name).c_str());
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, EntryPath(name));
         if (name.rfind(L"{", 0) != 0)
             continue;  // another program's entry
         const std::wstring suffix = name == kProductGuid ? L"" : name;
@@ -223,11 +239,11 @@ void RemoveBenchMaterial() {
         RemoveTree(Join(programs, L"Orvessa" + suffix));
         DeleteFileW(Join(windows, suffix + L"Vtx2Inst.ini").c_str());
         RemoveTree(Join(appData, suffix + L"Tidewatch"));
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE,
-                       (L"SOFTWARE\\Orvessa\\" + suffix + L"Tidewatch").c_str());
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"VTX_Workspace" + suffix).c_str());
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa\\" + suffix + L"Tidewatch");
+        DeleteKeyTree(HKEY_CLASSES_ROOT, L"VTX_Workspace" + suffix);
     }
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");  // only when nothing else is left
+    // Only when nothing else is left.
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa", kVendorView, 0);
     RemoveDirectoryW(appData.c_str());
     RemoveDirectoryW(InstallerInfoRoot().c_str());
     RemoveTree(kBenchRoot);
@@ -387,8 +403,8 @@ struct BaselineWalk {
 BaselineWalk Baseline() {
     BaselineWalk walk;
     HKEY root = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS, &root) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ENUMERATE_SUB_KEYS | kVendorView,
+                      &root) != ERROR_SUCCESS)
         return walk;
     wchar_t name[1024];
     BYTE data[kValueBuffer];
@@ -399,7 +415,7 @@ BaselineWalk Baseline() {
             break;
         ++walk.subkeys;
         HKEY key = nullptr;
-        if (RegOpenKeyExW(root, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(root, name, 0, KEY_READ | kVendorView, &key) != ERROR_SUCCESS)
             continue;
         auto read = [&](const wchar_t* value) {
             DWORD size = sizeof data - sizeof(wchar_t);

@@ -134,20 +134,23 @@ TEST(ArgumentQuoting, SurvivesTheRoundTripThroughTheCommandLine) {
 TEST(PrefixState, SeesTheHarnessSettingsOfThePrefix) {
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version"),
               std::optional<std::wstring>(L"win10"));
+    // The harness writes the font settings with the 64-bit regedit, into the 64-bit view.
     const std::wstring substitutes =
         L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes";
-    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, substitutes, L"ＭＳ ゴシック"),
-              std::optional<std::wstring>(L"IPAGothic"));
-    const std::vector<std::wstring> links = RegistryValueNames(
-        HKEY_LOCAL_MACHINE,
-        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink");
+    EXPECT_EQ(
+        ReadRegistryString(HKEY_LOCAL_MACHINE, substitutes, L"ＭＳ ゴシック", RegistryView::k64Bit),
+        std::optional<std::wstring>(L"IPAGothic"));
+    const std::vector<std::wstring> links =
+        RegistryValueNames(HKEY_LOCAL_MACHINE,
+                           L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink",
+                           RegistryView::k64Bit);
     EXPECT_TRUE(std::is_sorted(links.begin(), links.end()));
     EXPECT_NE(std::find(links.begin(), links.end(), L"MS Shell Dlg"), links.end());
     // A multi-string is not a string.
     EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE,
                                     L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink"
                                     L"\\SystemLink",
-                                    L"Tahoma"));
+                                    L"Tahoma", RegistryView::k64Bit));
 
     wchar_t windows[MAX_PATH];
     ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
@@ -188,6 +191,35 @@ TEST(PrefixState, WritesReadsAndRemovesKeysValuesAndFiles) {
     EXPECT_NE(std::find(entries.begin(), entries.end(), L"selftest-scratch.ini"), entries.end());
     EXPECT_TRUE(DeleteFileW(file.c_str()));
     EXPECT_FALSE(ReadFileBytes(file));
+}
+
+// The vendor's keys under HKLM\SOFTWARE are in the 32-bit view, where the driver looks unless
+// told otherwise; the 64-bit view is another tree.
+TEST(PrefixState, KeepsTheTwoRegistryViewsOfTheLocalMachineApart) {
+    const std::wstring root = L"SOFTWARE\\VelnoraHarness";
+    const std::wstring key = root + L"\\Views";
+    ASSERT_TRUE(DeleteRegistryTree(HKEY_LOCAL_MACHINE, root));
+    ASSERT_TRUE(DeleteRegistryTree(HKEY_LOCAL_MACHINE, root, RegistryView::k64Bit));
+    ASSERT_TRUE(WriteRegistryString(HKEY_LOCAL_MACHINE, key, L"View", L"32"));
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, key, L"View", RegistryView::k32Bit),
+              std::optional<std::wstring>(L"32"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, key, RegistryView::k64Bit));
+    EXPECT_EQ(
+        ReadRegistryString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\VelnoraHarness\\Views",
+                           L"View", RegistryView::k64Bit),
+        std::optional<std::wstring>(L"32"));
+
+    ASSERT_TRUE(WriteRegistryDword(HKEY_LOCAL_MACHINE, key, L"View", 64, RegistryView::k64Bit));
+    EXPECT_EQ(ReadRegistryDword(HKEY_LOCAL_MACHINE, key, L"View", RegistryView::k64Bit),
+              std::optional<DWORD>(64));
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, key, L"View"),
+              std::optional<std::wstring>(L"32"));
+
+    EXPECT_TRUE(DeleteRegistryTree(HKEY_LOCAL_MACHINE, root));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, root));
+    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, key, RegistryView::k64Bit));
+    EXPECT_TRUE(DeleteRegistryTree(HKEY_LOCAL_MACHINE, root, RegistryView::k64Bit));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, root, RegistryView::k64Bit));
 }
 
 TEST(PrefixState, GivesOneProgramAnotherWindowsVersionForTheScopeOnly) {

@@ -3,7 +3,8 @@
 // (a new install takes the live names), then switches back and forth between them; after every
 // step each component of each environment is looked for at its live or parked name, and
 // nothing may be left under a name that no environment owns. The machine is read with plain
-// Win32 calls, never through the engine.
+// Win32 calls, never through the engine, where the vendor's 32-bit programs have their things:
+// the 32-bit registry view and program files folder (kit::kVendorView, the driver's default).
 //
 // The test uses the live names of the prefix, so it runs alone. It removes what it created,
 // also what an aborted earlier run left behind, and can run again in the same prefix.
@@ -87,7 +88,8 @@ using ValueMap = std::map<std::wstring, RegData>;
 
 std::optional<ValueMap> ReadValues(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    // In the vendor's view, as everything this test reads (see kit::kVendorView).
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kit::kVendorView, &key) != ERROR_SUCCESS)
         return std::nullopt;
     ValueMap values;
     std::vector<wchar_t> name(16384);
@@ -252,7 +254,14 @@ std::wstring StartupLink() {
     return JoinPath(kit::ShellFolder(CSIDL_COMMON_STARTUP), kTidewatchLink);
 }
 std::wstring TidewatchHome() {
-    return JoinPath(kit::ShellFolder(CSIDL_PROGRAM_FILES), L"Orvessa\\Tidewatch");
+    return JoinPath(kit::ProgramFilesFolder(), L"Orvessa\\Tidewatch");
+}
+// The names of the classes keys, in the vendor's view. HKEY_CLASSES_ROOT itself, opened with
+// an empty path, is not redirected (Wine gives the 64-bit classes for it), so the listing
+// reads the local machine's classes key, where the classes root keeps what the programs
+// write, in that view.
+std::vector<std::wstring> ClassesKeys() {
+    return RegistrySubkeys(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes");
 }
 std::wstring TidewatchKeyOf(const std::wstring& suffix) {
     return std::wstring(L"SOFTWARE\\Orvessa\\") + suffix + kTidewatchFolder;
@@ -528,7 +537,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         kit::RemoveTree(TidewatchHome());
         kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");
         RemoveDirectoryW(AppDataRoot().c_str());
-        RemoveDirectoryW(JoinPath(kit::ShellFolder(CSIDL_PROGRAM_FILES), kMaker).c_str());
+        RemoveDirectoryW(JoinPath(kit::ProgramFilesFolder(), kMaker).c_str());
         RemoveDirectoryW(kit::InstallerInfoRoot().c_str());
         kit::RemoveTree(kWorkRoot);
     }
@@ -554,7 +563,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
             take(entry, 0, kTidewatchFolder);
         for (const std::wstring& key : RegistrySubkeys(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa"))
             take(key, 0, kTidewatchFolder);
-        for (const std::wstring& key : RegistrySubkeys(HKEY_CLASSES_ROOT, L"")) {
+        for (const std::wstring& key : ClassesKeys()) {
             if (StartsWithNoCase(key, kWorkspaceClass))
                 take(key, std::wcslen(kWorkspaceClass), L"");
         }
@@ -931,8 +940,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
                 info.insert(entry);
         }
         expectNames("installer information", info, owned);
-        expectNames("associations",
-                    matching(RegistrySubkeys(HKEY_CLASSES_ROOT, L""), kWorkspaceClass, L""),
+        expectNames("associations", matching(ClassesKeys(), kWorkspaceClass, L""),
                     names(kWorkspaceClass, L"", active != nullptr));
 
         std::set<std::wstring> entries;

@@ -121,6 +121,13 @@ class InstallerRun : public testing::TestWithParam<RunCase> {
         marker_ = temp_ + L"\\velnora-e2e-installer-marker.txt";
         result_file_ = temp_ + L"\\velnora-e2e-installer-result.txt";
         saved_state_ = ReadFileBytes(state_file_);
+        // The logon value is in the 32-bit view, where the driver looks by default. 64-bit
+        // Windows has the Run key there; a Wine prefix made without Wine's 32-bit half lacks
+        // it, and the program only opens the key, never creates it, so it is made here.
+        if (!RegistryKeyExists(HKEY_LOCAL_MACHINE, kRunKey)) {
+            ASSERT_TRUE(CreateRegistryKey(HKEY_LOCAL_MACHINE, kRunKey));
+            created_run_key_ = true;
+        }
         saved_logon_ = ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
         ASSERT_FALSE(FileExists(BesideTestProgram(L"autorun.ini")))
             << "an autorun.ini beside the host would take the run state";
@@ -147,6 +154,8 @@ class InstallerRun : public testing::TestWithParam<RunCase> {
         }
         if (saved_logon_) {
             WriteRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, *saved_logon_);
+        } else if (created_run_key_) {
+            DeleteRegistryTree(HKEY_LOCAL_MACHINE, kRunKey);
         } else {
             DeleteLogonValue();
         }
@@ -156,13 +165,7 @@ class InstallerRun : public testing::TestWithParam<RunCase> {
     }
 
     static bool DeleteLogonValue() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-            return false;
-        }
-        const LONG status = RegDeleteValueW(key, kRunValue);
-        RegCloseKey(key);
-        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+        return DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
     }
 
     std::optional<std::wstring> Continue() const {
@@ -187,6 +190,7 @@ class InstallerRun : public testing::TestWithParam<RunCase> {
     std::wstring result_file_;
     std::optional<std::string> saved_state_;
     std::optional<std::wstring> saved_logon_;
+    bool created_run_key_ = false;
 };
 
 TEST_P(InstallerRun, RecordsTheResumePointWhileTheInstallerRunsAndClearsItAfterTheLast) {

@@ -84,6 +84,34 @@ bool FitsName(const std::wstring& name, std::size_t nameBufferSize) {
 
 }  // namespace
 
+namespace {
+
+// The vendor installers are 32-bit programs. On 64-bit Windows what they write under
+// HKLM\SOFTWARE and HKEY_CLASSES_ROOT (which maps into it) lands in the 32-bit registry view,
+// and the programs must see what they see: every key is opened, created and deleted in that
+// view. Windows ignores the flag for keys it does not redirect. A 32-bit process is in that
+// view already, and Windows 2000 does not know the flag, so a 32-bit build passes nothing.
+#ifdef _WIN64
+constexpr REGSAM kVendorView = KEY_WOW64_32KEY;
+#else
+constexpr REGSAM kVendorView = 0;
+#endif
+
+// Deletes the key in the vendor's view. RegDeleteKeyExW, the call that takes the view, is not
+// in the advapi32 of 32-bit Windows XP and 2000, so it is found at run time; RegDeleteKeyW
+// serves where the view is 0 or the function is missing.
+LONG DeleteKeyInVendorView(HKEY parent, const std::wstring& path) {
+    if (kVendorView != 0) {
+        using Function = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+        static const auto deleteKeyEx = FindFunction<Function>(L"advapi32.dll", "RegDeleteKeyExW");
+        if (deleteKeyEx != nullptr)
+            return deleteKeyEx(parent, path.c_str(), kVendorView, 0);
+    }
+    return RegDeleteKeyW(parent, path.c_str());
+}
+
+}  // namespace
+
 Handle Win32Registry::Root(RegRoot root) {
     return FromNative(root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT);
 }
@@ -91,14 +119,17 @@ Handle Win32Registry::Root(RegRoot root) {
 ErrorCode Win32Registry::OpenKey(Handle parent, const std::string& path, std::uint32_t access,
                                  Handle& key) {
     HKEY opened = nullptr;
-    const LONG result = RegOpenKeyExW(Key(parent), Wide(path).c_str(), 0, access, &opened);
+    const LONG result =
+        RegOpenKeyExW(Key(parent), Wide(path).c_str(), 0, access | kVendorView, &opened);
     key = result == ERROR_SUCCESS ? FromNative(opened) : kNoHandle;
     return static_cast<ErrorCode>(result);
 }
 
 ErrorCode Win32Registry::OpenKeyDefault(Handle parent, const std::string& path, Handle& key) {
     HKEY opened = nullptr;
-    const LONG result = RegOpenKeyW(Key(parent), Wide(path).c_str(), &opened);
+    // RegOpenKeyW, which takes no access mask and so no view, asks for MAXIMUM_ALLOWED.
+    const LONG result =
+        RegOpenKeyExW(Key(parent), Wide(path).c_str(), 0, MAXIMUM_ALLOWED | kVendorView, &opened);
     key = result == ERROR_SUCCESS ? FromNative(opened) : kNoHandle;
     return static_cast<ErrorCode>(result);
 }
@@ -108,7 +139,7 @@ ErrorCode Win32Registry::CreateKey(Handle parent, const std::string& path, std::
     HKEY created = nullptr;
     const LONG result =
         RegCreateKeyExW(Key(parent), Wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        access, nullptr, &created, nullptr);
+                        access | kVendorView, nullptr, &created, nullptr);
     key = result == ERROR_SUCCESS ? FromNative(created) : kNoHandle;
     return static_cast<ErrorCode>(result);
 }
@@ -208,7 +239,7 @@ ErrorCode Win32Registry::SetValue(Handle key, const std::string& name, const Reg
 }
 
 ErrorCode Win32Registry::DeleteKey(Handle parent, const std::string& path) {
-    return static_cast<ErrorCode>(RegDeleteKeyW(Key(parent), Wide(path).c_str()));
+    return static_cast<ErrorCode>(DeleteKeyInVendorView(Key(parent), Wide(path)));
 }
 
 ErrorCode Win32Registry::DeleteValue(Handle key, const std::string& name) {

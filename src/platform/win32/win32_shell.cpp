@@ -34,6 +34,17 @@ std::wstring DoubleZero(const std::string& path) {
     return wide;  // c_str() adds the second zero
 }
 
+// The vendor installers are 32-bit programs: on 64-bit Windows their program files folder is
+// the 32-bit one ("Program Files (x86)"), and the programs must look where they put their
+// files. A 32-bit process gets that folder for the plain id already. Flag bits stay as given.
+int VendorFolderId(int csidlWithFlags) {
+#ifdef _WIN64
+    if ((csidlWithFlags & ~CSIDL_FLAG_MASK) == CSIDL_PROGRAM_FILES)
+        return (csidlWithFlags & CSIDL_FLAG_MASK) | CSIDL_PROGRAM_FILESX86;
+#endif
+    return csidlWithFlags;
+}
+
 }  // namespace
 
 bool Win32Shell::GetSpecialFolderPath(int csidlWithFlags, std::string& path) {
@@ -43,7 +54,8 @@ bool Win32Shell::GetSpecialFolderPath(int csidlWithFlags, std::string& path) {
         return false;
     wchar_t buffer[MAX_PATH + 1] = {};
     const BOOL create = (csidlWithFlags & CSIDL_FLAG_CREATE) != 0;
-    if (!getPath(nullptr, buffer, csidlWithFlags & ~CSIDL_FLAG_CREATE, create))
+    const int folder = VendorFolderId(csidlWithFlags & ~CSIDL_FLAG_CREATE);
+    if (!getPath(nullptr, buffer, folder, create))
         return false;
     path = Utf8(buffer, wcsnlen(buffer, MAX_PATH));
     return true;

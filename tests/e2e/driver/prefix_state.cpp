@@ -7,10 +7,14 @@ namespace velnora::e2e {
 
 namespace {
 
+REGSAM ViewFlag(RegistryView view) {
+    return view == RegistryView::k64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+}
+
 class Key {
   public:
-    Key(HKEY root, const std::wstring& path, REGSAM access) {
-        if (RegOpenKeyExW(root, path.c_str(), 0, access, &key_) != ERROR_SUCCESS) {
+    Key(HKEY root, const std::wstring& path, REGSAM access, RegistryView view) {
+        if (RegOpenKeyExW(root, path.c_str(), 0, access | ViewFlag(view), &key_) != ERROR_SUCCESS) {
             key_ = nullptr;
         }
     }
@@ -28,8 +32,8 @@ class Key {
 };
 
 std::optional<std::wstring> QueryValue(HKEY root, const std::wstring& key,
-                                       const std::wstring& value, DWORD* type) {
-    Key opened(root, key, KEY_QUERY_VALUE);
+                                       const std::wstring& value, DWORD* type, RegistryView view) {
+    Key opened(root, key, KEY_QUERY_VALUE, view);
     if (opened.get() == nullptr) {
         return std::nullopt;
     }
@@ -50,9 +54,9 @@ std::optional<std::wstring> QueryValue(HKEY root, const std::wstring& key,
 
 template <typename Enumerate>
 std::vector<std::wstring> CollectNames(HKEY root, const std::wstring& key, REGSAM access,
-                                       Enumerate enumerate) {
+                                       RegistryView view, Enumerate enumerate) {
     std::vector<std::wstring> names;
-    Key opened(root, key, access);
+    Key opened(root, key, access, view);
     if (opened.get() == nullptr) {
         return names;
     }
@@ -72,12 +76,24 @@ DWORD Attributes(const std::wstring& path) {
     return GetFileAttributesW(path.c_str());
 }
 
+bool WriteValue(HKEY root, const std::wstring& key, const std::wstring& value, DWORD type,
+                const BYTE* data, DWORD size, RegistryView view) {
+    HKEY opened = nullptr;
+    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | ViewFlag(view), nullptr,
+                        &opened, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG status = RegSetValueExW(opened, value.c_str(), 0, type, data, size);
+    RegCloseKey(opened);
+    return status == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::optional<std::wstring> ReadRegistryString(HKEY root, const std::wstring& key,
-                                               const std::wstring& value) {
+                                               const std::wstring& value, RegistryView view) {
     DWORD type = 0;
-    std::optional<std::wstring> data = QueryValue(root, key, value, &type);
+    std::optional<std::wstring> data = QueryValue(root, key, value, &type, view);
     if (!data || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return std::nullopt;
     }
@@ -86,8 +102,8 @@ std::optional<std::wstring> ReadRegistryString(HKEY root, const std::wstring& ke
 }
 
 std::optional<DWORD> ReadRegistryDword(HKEY root, const std::wstring& key,
-                                       const std::wstring& value) {
-    Key opened(root, key, KEY_QUERY_VALUE);
+                                       const std::wstring& value, RegistryView view) {
+    Key opened(root, key, KEY_QUERY_VALUE, view);
     DWORD type = 0;
     DWORD data = 0;
     DWORD size = sizeof(data);
@@ -100,59 +116,80 @@ std::optional<DWORD> ReadRegistryDword(HKEY root, const std::wstring& key,
     return data;
 }
 
-bool RegistryKeyExists(HKEY root, const std::wstring& key) {
-    return Key(root, key, KEY_READ).get() != nullptr;
+bool RegistryKeyExists(HKEY root, const std::wstring& key, RegistryView view) {
+    return Key(root, key, KEY_READ, view).get() != nullptr;
 }
 
-bool RegistryValueExists(HKEY root, const std::wstring& key, const std::wstring& value) {
-    Key opened(root, key, KEY_QUERY_VALUE);
+bool RegistryValueExists(HKEY root, const std::wstring& key, const std::wstring& value,
+                         RegistryView view) {
+    Key opened(root, key, KEY_QUERY_VALUE, view);
     return opened.get() != nullptr && RegQueryValueExW(opened.get(), value.c_str(), nullptr,
                                                        nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& key) {
-    return CollectNames(root, key, KEY_ENUMERATE_SUB_KEYS,
+std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& key, RegistryView view) {
+    return CollectNames(root, key, KEY_ENUMERATE_SUB_KEYS, view,
                         [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
                             return RegEnumKeyExW(opened, index, name, length, nullptr, nullptr,
                                                  nullptr, nullptr);
                         });
 }
 
-std::vector<std::wstring> RegistryValueNames(HKEY root, const std::wstring& key) {
-    return CollectNames(
-        root, key, KEY_QUERY_VALUE, [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
-            return RegEnumValueW(opened, index, name, length, nullptr, nullptr, nullptr, nullptr);
-        });
+std::vector<std::wstring> RegistryValueNames(HKEY root, const std::wstring& key,
+                                             RegistryView view) {
+    return CollectNames(root, key, KEY_QUERY_VALUE, view,
+                        [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
+                            return RegEnumValueW(opened, index, name, length, nullptr, nullptr,
+                                                 nullptr, nullptr);
+                        });
 }
 
 bool WriteRegistryString(HKEY root, const std::wstring& key, const std::wstring& value,
-                         const std::wstring& data) {
-    HKEY opened = nullptr;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const LONG status = RegSetValueExW(opened, value.c_str(), 0, REG_SZ,
-                                       reinterpret_cast<const BYTE*>(data.c_str()),
-                                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(opened);
-    return status == ERROR_SUCCESS;
+                         const std::wstring& data, RegistryView view) {
+    return WriteValue(root, key, value, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                      static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)), view);
 }
 
-bool WriteRegistryDword(HKEY root, const std::wstring& key, const std::wstring& value, DWORD data) {
-    HKEY opened = nullptr;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const LONG status = RegSetValueExW(opened, value.c_str(), 0, REG_DWORD,
-                                       reinterpret_cast<const BYTE*>(&data), sizeof(data));
-    RegCloseKey(opened);
-    return status == ERROR_SUCCESS;
+bool WriteRegistryDword(HKEY root, const std::wstring& key, const std::wstring& value, DWORD data,
+                        RegistryView view) {
+    return WriteValue(root, key, value, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                      sizeof(data), view);
 }
 
-bool DeleteRegistryTree(HKEY root, const std::wstring& key) {
-    const LONG status = RegDeleteTreeW(root, key.c_str());
+bool CreateRegistryKey(HKEY root, const std::wstring& key, RegistryView view) {
+    HKEY created = nullptr;
+    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_READ | ViewFlag(view), nullptr,
+                        &created, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(created);
+    return true;
+}
+
+bool DeleteRegistryValue(HKEY root, const std::wstring& key, const std::wstring& value,
+                         RegistryView view) {
+    Key opened(root, key, KEY_SET_VALUE, view);
+    if (opened.get() == nullptr) {
+        return !RegistryKeyExists(root, key, view);
+    }
+    const LONG status = RegDeleteValueW(opened.get(), value.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+bool DeleteRegistryTree(HKEY root, const std::wstring& key, RegistryView view) {
+    // RegDeleteTreeW takes no view: it empties the key opened in the view, and the key itself
+    // goes with RegDeleteKeyExW, which takes one.
+    {
+        Key opened(root, key, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE,
+                   view);
+        if (opened.get() == nullptr) {
+            return !RegistryKeyExists(root, key, view);
+        }
+        if (RegDeleteTreeW(opened.get(), nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+    }
+    const LONG status = RegDeleteKeyExW(root, key.c_str(), ViewFlag(view), 0);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
@@ -234,11 +271,13 @@ std::optional<std::wstring> ReadProfileString(const std::wstring& file, const st
 
 ScopedWindowsVersion::ScopedWindowsVersion(std::wstring program_name, const std::wstring& version)
     : key_(L"Software\\Wine\\AppDefaults\\" + std::move(program_name)) {
-    applied_ = WriteRegistryString(HKEY_CURRENT_USER, key_, L"Version", version);
+    // Read by Wine's 64-bit loader, in its own view.
+    applied_ =
+        WriteRegistryString(HKEY_CURRENT_USER, key_, L"Version", version, RegistryView::k64Bit);
 }
 
 ScopedWindowsVersion::~ScopedWindowsVersion() {
-    DeleteRegistryTree(HKEY_CURRENT_USER, key_);
+    DeleteRegistryTree(HKEY_CURRENT_USER, key_, RegistryView::k64Bit);
 }
 
 }  // namespace velnora::e2e

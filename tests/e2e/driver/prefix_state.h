@@ -10,21 +10,45 @@
 
 namespace velnora::e2e {
 
+// The registry view a call works in. On 64-bit Windows the vendor installers, 32-bit
+// programs, have their keys under HKLM\SOFTWARE and HKEY_CLASSES_ROOT in the 32-bit view, and
+// the programs under test read and write them there; so does every call below unless it is
+// given k64Bit, the view of the 64-bit programs (the prefix's own settings, such as the font
+// substitutes the harness writes with the 64-bit reg.exe, are there). Keys Windows does not
+// redirect (HKEY_CURRENT_USER\Software, HKLM\SYSTEM) are the same in both views. The classes
+// root itself, opened with an empty path, is not redirected under Wine: list
+// HKLM\SOFTWARE\Classes to see the classes keys of a view.
+enum class RegistryView { k32Bit, k64Bit };
+
 std::optional<std::wstring> ReadRegistryString(HKEY root, const std::wstring& key,
-                                               const std::wstring& value);
+                                               const std::wstring& value,
+                                               RegistryView view = RegistryView::k32Bit);
 std::optional<DWORD> ReadRegistryDword(HKEY root, const std::wstring& key,
-                                       const std::wstring& value);
-bool RegistryKeyExists(HKEY root, const std::wstring& key);
-bool RegistryValueExists(HKEY root, const std::wstring& key, const std::wstring& value);
+                                       const std::wstring& value,
+                                       RegistryView view = RegistryView::k32Bit);
+bool RegistryKeyExists(HKEY root, const std::wstring& key,
+                       RegistryView view = RegistryView::k32Bit);
+bool RegistryValueExists(HKEY root, const std::wstring& key, const std::wstring& value,
+                         RegistryView view = RegistryView::k32Bit);
 // Names of the subkeys and values, sorted (Wine's order need not be Windows' order).
-std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& key);
-std::vector<std::wstring> RegistryValueNames(HKEY root, const std::wstring& key);
+std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& key,
+                                          RegistryView view = RegistryView::k32Bit);
+std::vector<std::wstring> RegistryValueNames(HKEY root, const std::wstring& key,
+                                             RegistryView view = RegistryView::k32Bit);
 
 bool WriteRegistryString(HKEY root, const std::wstring& key, const std::wstring& value,
-                         const std::wstring& data);
-bool WriteRegistryDword(HKEY root, const std::wstring& key, const std::wstring& value, DWORD data);
+                         const std::wstring& data, RegistryView view = RegistryView::k32Bit);
+bool WriteRegistryDword(HKEY root, const std::wstring& key, const std::wstring& value, DWORD data,
+                        RegistryView view = RegistryView::k32Bit);
+// Creates the key (and every missing key on its path) without values.
+bool CreateRegistryKey(HKEY root, const std::wstring& key,
+                       RegistryView view = RegistryView::k32Bit);
+// Deletes the value; true also when it did not exist.
+bool DeleteRegistryValue(HKEY root, const std::wstring& key, const std::wstring& value,
+                         RegistryView view = RegistryView::k32Bit);
 // Deletes the key with everything below it; true also when it did not exist.
-bool DeleteRegistryTree(HKEY root, const std::wstring& key);
+bool DeleteRegistryTree(HKEY root, const std::wstring& key,
+                        RegistryView view = RegistryView::k32Bit);
 
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);

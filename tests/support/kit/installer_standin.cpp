@@ -288,7 +288,7 @@ std::wstring UninstallCommand(const Options& options, const std::wstring& setup)
     std::wstring command;
     if (options.uninstallForm == L"launcher") {
         // The launcher's argument must hold no blank: the short form of the folder.
-        const std::wstring common = kit::ShellFolder(CSIDL_PROGRAM_FILES_COMMON);
+        const std::wstring common = kit::CommonFilesFolder();
         std::wstring shortCommon(MAX_PATH, L'\0');
         shortCommon.resize(GetShortPathNameW(common.c_str(), shortCommon.data(), MAX_PATH));
         if (shortCommon.empty()) {
@@ -374,8 +374,7 @@ bool WriteNewToolRecord(const std::wstring& version) {
 }
 
 bool RegisterTidewatch(const std::wstring& folder) {
-    const std::wstring home =
-        JoinPath(kit::ShellFolder(CSIDL_PROGRAM_FILES), L"Orvessa\\Tidewatch");
+    const std::wstring home = JoinPath(kit::ProgramFilesFolder(), L"Orvessa\\Tidewatch");
     const std::wstring program = JoinPath(home, L"Tidewatch.exe");
     // A running copy holds its program file; then the one in place stays.
     if (!kit::PathExists(program) &&
@@ -398,7 +397,7 @@ int CreateEnvironment(const Options& options, const kit::Marker& marker) {
         folder = kit::ReadProfile(kit::ToolRecordPath(), L"Install Directory", L"VTX");
     }
     if (folder.empty()) {
-        folder = JoinPath(kit::ShellFolder(CSIDL_PROGRAM_FILES), L"Orvessa\\Vantorix");
+        folder = JoinPath(kit::ProgramFilesFolder(), L"Orvessa\\Vantorix");
     }
     folder = TrimSlash(folder);
     const std::wstring displayName =

@@ -12,8 +12,6 @@ namespace kit {
 
 namespace {
 
-constexpr REGSAM kView = KEY_WOW64_64KEY;
-
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) {
         return {};
@@ -49,7 +47,7 @@ class Key {
 
 bool OpenForWrite(HKEY root, const std::wstring& key, Key& out) {
     return RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_WRITE | KEY_READ | kView, nullptr, out.Out(),
+                           KEY_WRITE | KEY_READ | kVendorView, nullptr, out.Out(),
                            nullptr) == ERROR_SUCCESS;
 }
 
@@ -82,8 +80,18 @@ std::wstring MakerStartMenuFolder() {
     return JoinPath(ProgramsFolder(), kMakerName);
 }
 
+// A 32-bit program gets these for CSIDL_PROGRAM_FILES and CSIDL_PROGRAM_FILES_COMMON; the x86
+// ids give the same folders to the x86-64 build of the stand-ins.
+std::wstring ProgramFilesFolder() {
+    return ShellFolder(CSIDL_PROGRAM_FILESX86);
+}
+
+std::wstring CommonFilesFolder() {
+    return ShellFolder(CSIDL_PROGRAM_FILES_COMMONX86);
+}
+
 std::wstring InstallerInfoRoot() {
-    return JoinPath(ShellFolder(CSIDL_PROGRAM_FILES), L"InstallShield Installation Information");
+    return JoinPath(ProgramFilesFolder(), L"InstallShield Installation Information");
 }
 
 std::wstring LiveInstallerInfoFolder() {
@@ -346,7 +354,8 @@ bool WriteRegNumber(HKEY root, const std::wstring& key, const std::wstring& name
 std::optional<std::wstring> ReadRegText(HKEY root, const std::wstring& key,
                                         const std::wstring& name) {
     Key handle;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | kView, handle.Out()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | kVendorView, handle.Out()) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     DWORD type = 0;
@@ -368,12 +377,14 @@ std::optional<std::wstring> ReadRegText(HKEY root, const std::wstring& key,
 
 bool KeyExists(HKEY root, const std::wstring& key) {
     Key handle;
-    return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | kView, handle.Out()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | kVendorView, handle.Out()) ==
+           ERROR_SUCCESS;
 }
 
 bool DeleteRegValue(HKEY root, const std::wstring& key, const std::wstring& name) {
     Key handle;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE | kView, handle.Out()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE | kVendorView, handle.Out()) !=
+        ERROR_SUCCESS) {
         return false;
     }
     const LONG result = RegDeleteValueW(handle.Get(), name.c_str());
@@ -381,12 +392,22 @@ bool DeleteRegValue(HKEY root, const std::wstring& key, const std::wstring& name
 }
 
 bool DeleteRegTree(HKEY root, const std::wstring& key) {
-    const LONG result = RegDeleteTreeW(root, key.c_str());
-    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
-        return false;
+    // RegDeleteTreeW takes no view: it empties the key opened in the view, and the key itself
+    // goes with RegDeleteKeyExW, which takes one.
+    {
+        Key handle;
+        const LONG opened = RegOpenKeyExW(
+            root, key.c_str(), 0,
+            DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | kVendorView,
+            handle.Out());
+        if (opened == ERROR_FILE_NOT_FOUND) {
+            return true;
+        }
+        if (opened != ERROR_SUCCESS || RegDeleteTreeW(handle.Get(), nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
     }
-    // RegDeleteTreeW empties the key but, on some systems, leaves the key itself.
-    const LONG last = RegDeleteKeyW(root, key.c_str());
+    const LONG last = RegDeleteKeyExW(root, key.c_str(), kVendorView, 0);
     return last == ERROR_SUCCESS || last == ERROR_FILE_NOT_FOUND;
 }
 
@@ -395,7 +416,8 @@ bool DeleteKeyIfEmpty(HKEY root, const std::wstring& key) {
     DWORD values = 0;
     {
         Key handle;
-        if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | kView, handle.Out()) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | kVendorView, handle.Out()) !=
+            ERROR_SUCCESS) {
             return false;
         }
         if (RegQueryInfoKeyW(handle.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
@@ -403,7 +425,8 @@ bool DeleteKeyIfEmpty(HKEY root, const std::wstring& key) {
             return false;
         }
     }
-    return subkeys == 0 && values == 0 && RegDeleteKeyW(root, key.c_str()) == ERROR_SUCCESS;
+    return subkeys == 0 && values == 0 &&
+           RegDeleteKeyExW(root, key.c_str(), kVendorView, 0) == ERROR_SUCCESS;
 }
 
 std::wstring UninstallKeyPath(const std::wstring& keyName) {

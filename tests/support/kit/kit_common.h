@@ -19,6 +19,13 @@ inline constexpr wchar_t kAssociationClass[] = L"VTX_Workspace";
 inline constexpr wchar_t kAssociationExtension[] = L".vtxw";
 inline constexpr wchar_t kTidewatchKey[] = L"SOFTWARE\\Orvessa\\Tidewatch";
 
+// The vendor programs are 32-bit programs. On 64-bit Windows what they write under
+// HKLM\SOFTWARE and HKEY_CLASSES_ROOT lands in the 32-bit registry view and their files in the
+// 32-bit program files folder; the stand-ins, built for x86-64, ask for both explicitly, so
+// that they leave the machine as the vendor's programs do. Every registry helper below
+// works in this view.
+inline constexpr REGSAM kVendorView = KEY_WOW64_32KEY;
+
 // Exit codes in the style of the vendor setup engine.
 inline constexpr int kExitBadArguments = 87;
 inline constexpr int kExitInstallFailure = 1603;
@@ -33,7 +40,9 @@ std::wstring WindowsFolder();
 std::wstring ToolRecordPath();           // Windows folder\Vtx2Inst.ini, the live record
 std::wstring ProgramsFolder();           // start menu of all users
 std::wstring MakerStartMenuFolder();     // ...\Programs\Orvessa
-std::wstring InstallerInfoRoot();        // Program Files\InstallShield Installation Information
+std::wstring ProgramFilesFolder();       // the 32-bit one, "Program Files (x86)"
+std::wstring CommonFilesFolder();        // its "Common Files"
+std::wstring InstallerInfoRoot();        // ...\InstallShield Installation Information
 std::wstring LiveInstallerInfoFolder();  // InstallerInfoRoot\{product GUID}
 std::wstring OwnProgramPath();
 std::wstring OwnFolder();
@@ -73,7 +82,7 @@ std::vector<std::wstring> ProfileKeys(const std::wstring& file, const std::wstri
 bool AppendProfileValue(const std::wstring& file, const std::wstring& section,
                         const std::wstring& prefix, const std::wstring& value);
 
-// --- registry (64-bit view, the one the install manager uses) ------------------------------
+// --- registry (the vendor's 32-bit view, kVendorView) --------------------------------------
 
 bool WriteRegText(HKEY root, const std::wstring& key, const std::wstring& name,
                   const std::wstring& value);

@@ -82,6 +82,35 @@ VersionResource ReadVersionResource(const std::wstring& path) {
 }
 
 const std::wstring kEntry = kit::UninstallKeyPath(kit::kProductGuid);
+constexpr wchar_t kRunOnceKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+// Whether the key can be seen in the 64-bit registry view, where a 32-bit installer's keys
+// under HKLM\SOFTWARE are not.
+bool KeyIn64BitView(const std::wstring& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &opened) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(opened);
+    return true;
+}
+
+bool ValueIn64BitView(const std::wstring& key, const std::wstring& name) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &opened) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const bool found =
+        RegQueryValueExW(opened, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(opened);
+    return found;
+}
+
+bool StartsWith(const std::wstring& text, const std::wstring& start) {
+    return text.size() >= start.size() && _wcsnicmp(text.c_str(), start.c_str(), start.size()) == 0;
+}
 
 std::wstring EntryValue(const std::wstring& name) {
     return kit::ReadRegText(HKEY_LOCAL_MACHINE, kEntry, name).value_or(L"<missing>");
@@ -127,14 +156,13 @@ class KitTest : public ::testing::Test {
         kit::DeleteRegTree(HKEY_CLASSES_ROOT, kit::kAssociationExtension);
         kit::DeleteRegTree(HKEY_CLASSES_ROOT, kit::kAssociationClass);
         kit::DeleteRegTree(HKEY_LOCAL_MACHINE, kit::kTidewatchKey);
-        kit::DeleteRegValue(HKEY_LOCAL_MACHINE,
-                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-                            L"InstallShieldSetup1");
+        kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");
+        kit::DeleteRegValue(HKEY_LOCAL_MACHINE, kRunOnceKey, L"InstallShieldSetup1");
         kit::RemoveTree(kit::LiveInstallerInfoFolder());
         RemoveDirectoryW(kit::InstallerInfoRoot().c_str());  // only when nothing else is in it
         kit::RemoveTree(kit::MakerStartMenuFolder());
         RemoveLegacyGroups();
-        kit::RemoveTree(JoinPath(kit::ShellFolder(CSIDL_PROGRAM_FILES), L"Orvessa"));
+        kit::RemoveTree(JoinPath(kit::ProgramFilesFolder(), L"Orvessa"));
         kit::RemoveTree(JoinPath(kit::ShellFolder(CSIDL_COMMON_APPDATA), L"Orvessa"));
         DeleteFileW(record_.c_str());
         if (hadRecord_) {
@@ -202,6 +230,42 @@ TEST_F(KitTest, NewEnvironmentCarriesTheLiveNames) {
     EXPECT_EQ(kit::ReadProfile(record_, L"Ini Version", L"Version"), L"2.00");
     EXPECT_EQ(kit::ReadRegText(HKEY_CLASSES_ROOT, L"VTX_Workspace\\shell\\open\\command", L""),
               kit::Quote(JoinPath(folder, L"VTX2.exe")) + L" \"%1\"");
+}
+
+// On 64-bit Windows a 32-bit installer's keys under HKLM\SOFTWARE land in the 32-bit view and
+// its files in the 32-bit program files folder; the stand-ins leave them there too.
+TEST_F(KitTest, StandInsWriteWhereA32BitInstallerWrites) {
+    ASSERT_EQ(RunInstaller(L"--create-environment --with-tidewatch --setup-resume"), 0);
+
+    const std::wstring programFiles = kit::ProgramFilesFolder();
+    wchar_t x86[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(
+        SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, x86)));
+    EXPECT_EQ(programFiles, x86);
+    if (sizeof(void*) == 8) {
+        EXPECT_NE(programFiles, kit::ShellFolder(CSIDL_PROGRAM_FILES));
+    }
+    const std::wstring folder = JoinPath(programFiles, L"Orvessa\\Vantorix");
+    EXPECT_EQ(EntryValue(L"InstallLocation"), folder);
+    EXPECT_TRUE(kit::PathExists(JoinPath(folder, L"VTX2.exe")));
+    EXPECT_TRUE(StartsWith(EntryValue(L"LogFile"), programFiles))
+        << testing::PrintToString(EntryValue(L"LogFile"));
+    EXPECT_TRUE(kit::PathExists(JoinPath(kit::LiveInstallerInfoFolder(), L"Setup.exe")));
+    EXPECT_TRUE(StartsWith(kit::LiveInstallerInfoFolder(), programFiles));
+    const std::wstring tidewatch =
+        kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::kTidewatchKey, L"Location").value_or(L"");
+    EXPECT_EQ(tidewatch, JoinPath(programFiles, L"Orvessa\\Tidewatch\\Tidewatch.exe"));
+    EXPECT_TRUE(kit::PathExists(tidewatch));
+    EXPECT_TRUE(kit::ReadRegText(HKEY_LOCAL_MACHINE, kRunOnceKey, L"InstallShieldSetup1"));
+    EXPECT_TRUE(kit::KeyExists(HKEY_CLASSES_ROOT, kit::kAssociationClass));
+
+    // Nothing of it in the 64-bit view (HKEY_CLASSES_ROOT is shared between the views from
+    // Windows 7 on, so only the local-machine keys tell).
+    if (sizeof(void*) == 8) {
+        EXPECT_FALSE(KeyIn64BitView(kEntry));
+        EXPECT_FALSE(KeyIn64BitView(kit::kTidewatchKey));
+        EXPECT_FALSE(ValueIn64BitView(kRunOnceKey, L"InstallShieldSetup1"));
+    }
 }
 
 TEST_F(KitTest, NewEnvironmentGoesWhereTheInstallManagerSays) {
@@ -323,10 +387,7 @@ TEST_F(KitTest, RestartRequestAndResumeCommandAreWritten) {
     ASSERT_EQ(RunInstaller(L"--request-reboot --setup-resume"), 0);
     EXPECT_EQ(kit::ReadProfile(record_, L"Install Manager", L"bWindowsReboot"), L"1");
     const std::wstring resume =
-        kit::ReadRegText(HKEY_LOCAL_MACHINE,
-                         L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-                         L"InstallShieldSetup1")
-            .value_or(L"");
+        kit::ReadRegText(HKEY_LOCAL_MACHINE, kRunOnceKey, L"InstallShieldSetup1").value_or(L"");
     EXPECT_NE(resume.find(L"\\{3B9F"), std::wstring::npos) << testing::PrintToString(resume);
     EXPECT_NE(resume.find(L"Setup.exe"), std::wstring::npos);
 }
