@@ -119,6 +119,17 @@ wine_env_font_registry() {
     printf '"MS PGothic"="IPAGothic"\r\n\r\n'
 }
 
+# The part of a 64-bit Windows registry that Wine writes only from the 32-bit half of its setup,
+# which needs Wine's i386 packages: the vendor's 32-bit installers, and the programs that look
+# where they look, find the setup folders and the logon Run key in the 32-bit view.
+wine_env_wow64_registry() {
+    local key='HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows\CurrentVersion'
+    printf '[%s]\r\n' "$key"
+    printf '"ProgramFilesDir"="C:\\\\Program Files (x86)"\r\n'
+    printf '"CommonFilesDir"="C:\\\\Program Files (x86)\\\\Common Files"\r\n\r\n'
+    printf '[%s\\Run]\r\n\r\n' "$key"
+}
+
 # Sets the Windows version Wine reports to every program started afterwards.
 wine_env_set_windows_version() {
     local version=${1:-$WINE_ENV_DEFAULT_VERSION}
@@ -188,6 +199,7 @@ wine_env_setup() {
             printf 'Windows Registry Editor Version 5.00\r\n\r\n'
             wine_env_font_registry
             wine_env_desktop_registry
+            wine_env_wow64_registry
         } | iconv -f UTF-8 -t UTF-16LE
     } >"$reg_file"
     # The settings go in while no desktop runs yet; wineserver -w returns once the boot and

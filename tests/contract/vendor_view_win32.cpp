@@ -258,10 +258,6 @@ TEST_F(Win32VendorView, TheSetupValueProgramFilesDirNamesThe32BitFolder) {
     RegValue value;
     const ErrorCode result = P().registry.QueryValue(key, "ProgramFilesDir", 1023, value);
     P().registry.CloseKey(key);
-    if (result == error::kFileNotFound && RunningUnderWine())
-        GTEST_SKIP() << "this Wine prefix has no ProgramFilesDir in the 32-bit view: Wine writes "
-                        "it there from the 32-bit half of its setup (wine.inf, [Wow64Install]), "
-                        "which needs Wine's 32-bit packages";
     ASSERT_EQ(result, error::kSuccess);
     EXPECT_EQ(TextOf(value), Utf8(ShellFolder(CSIDL_PROGRAM_FILESX86)));
 }
