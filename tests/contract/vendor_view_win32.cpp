@@ -26,11 +26,6 @@ constexpr wchar_t kParent[] = L"SOFTWARE\\VelnoraView";
 constexpr wchar_t kClassesParent[] = L"CLSID";
 constexpr wchar_t kSetupKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
-bool RunningUnderWine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 // 32-bit Windows has one view only; a 64-bit build runs on 64-bit Windows alone.
 bool HasTwoViews() {
     if (sizeof(void*) == 8)
