@@ -52,11 +52,10 @@ std::string ProgramFolderOf(std::string_view programPath) {
 bool ProbeAdministrator(platform::Registry& registry) {
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
     const std::string probeKey = std::string(core::kUninstallRoot) + kCheckUserInfoKey;
-    platform::Handle key = platform::kNoHandle;
-    if (registry.CreateKey(machine, probeKey, platform::regaccess::kWrite, key) !=
-        platform::error::kSuccess)
+    platform::RegKey key(registry);
+    if (key.Create(machine, probeKey, platform::regaccess::kWrite) != platform::error::kSuccess)
         return false;
-    registry.CloseKey(key);
+    key.Close();
     return registry.DeleteKey(machine, probeKey) == platform::error::kSuccess;
 }
 

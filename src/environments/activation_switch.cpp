@@ -122,14 +122,7 @@ void Refresh(core::Context& context) {
 // Is the live uninstall entry certainly absent? A look-up that fails for another reason does
 // not count: activating over a live entry would overwrite another environment's values.
 bool NoActiveEntry(core::Context& context) {
-    auto& registry = context.platform.registry;
-    platform::Handle key = platform::kNoHandle;
-    const platform::ErrorCode opened = registry.OpenKey(
-        registry.Root(platform::RegRoot::LocalMachine),
-        UninstallEntryPath(core::kVantorixProductGuid), platform::regaccess::kRead, key);
-    if (opened == platform::error::kSuccess)
-        registry.CloseKey(key);
-    return opened == platform::error::kFileNotFound;
+    return !UninstallEntryAt(context, core::kVantorixProductGuid);
 }
 
 bool FolderPresent(core::Context& context, int csidl) {
@@ -137,17 +130,6 @@ bool FolderPresent(core::Context& context, int csidl) {
     return SpecialFolder(context, csidl, folder) &&
            Probe(context.platform.files, folder) == Presence::kPresent;
 }
-
-class WaitCursor {
-  public:
-    explicit WaitCursor(platform::UserInterface& ui) : ui_(ui) { ui_.SetWaitCursor(true); }
-    ~WaitCursor() { ui_.SetWaitCursor(false); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-  private:
-    platform::UserInterface& ui_;
-};
 
 }  // namespace
 
@@ -157,12 +139,10 @@ std::span<const SwitchComponent> SwitchComponents() {
 
 int CheckEnvironmentComponents(core::Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
-    platform::Handle key = platform::kNoHandle;
-    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine),
-                         UninstallEntryPath(keyName), platform::regaccess::kRead,
-                         key) != platform::error::kSuccess)
-        return precheck::kUninstallEntry;
-    if (registry.CloseKey(key) != platform::error::kSuccess)
+    platform::RegKey key(registry);
+    if (key.Open(registry.Root(platform::RegRoot::LocalMachine), UninstallEntryPath(keyName),
+                 platform::regaccess::kRead) != platform::error::kSuccess ||
+        key.Close() != platform::error::kSuccess)
         return precheck::kUninstallEntry;
 
     std::string programFiles;
@@ -273,7 +253,7 @@ ChangeResult ChangeActiveEnvironment(core::Context& context, const std::string& 
     if (!environments::StopTidewatch(context))
         return ChangeResult::kTidewatchNotStopped;
 
-    WaitCursor wait(context.platform.ui);
+    platform::ScopedWaitCursor wait(context.platform.ui);
     if (activeExists && !DeactivateEnvironment(context, parked))
         return ChangeResult::kNotDeactivated;
     if (!ActivateEnvironment(context, chosen)) {

@@ -54,23 +54,20 @@ bool MoveUninstallEntry(core::Context& context, const std::string& oldName,
                         const std::string& newName, bool toParked) {
     auto& registry = context.platform.registry;
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
-    platform::Handle oldKey = platform::kNoHandle;
-    if (!Succeeded(registry.OpenKey(machine, UninstallEntryPath(oldName),
-                                    platform::regaccess::kRead, oldKey)))
+    platform::RegKey oldKey(registry);
+    if (!Succeeded(oldKey.Open(machine, UninstallEntryPath(oldName), platform::regaccess::kRead)))
         return false;
-    platform::Handle newKey = platform::kNoHandle;
-    if (!Succeeded(registry.CreateKey(machine, UninstallEntryPath(newName),
-                                      platform::regaccess::kWrite, newKey))) {
-        registry.CloseKey(oldKey);
+    platform::RegKey newKey(registry);
+    if (!Succeeded(
+            newKey.Create(machine, UninstallEntryPath(newName), platform::regaccess::kWrite)))
         return false;
-    }
 
     bool complete = true;
     for (std::uint32_t index = 0;; ++index) {
         std::string name;
         platform::RegValue value;
-        const platform::ErrorCode read =
-            registry.EnumValue(oldKey, index, kValueNameBuffer, kValueDataBuffer, name, value);
+        const platform::ErrorCode read = registry.EnumValue(oldKey.Get(), index, kValueNameBuffer,
+                                                            kValueDataBuffer, name, value);
         if (read == platform::error::kNoMoreItems)
             break;
         if (!Succeeded(read)) {
@@ -84,13 +81,13 @@ bool MoveUninstallEntry(core::Context& context, const std::string& oldName,
             targetName = kParkedDisplayNameValue;
         else if (!toParked && name == kParkedDisplayNameValue)
             targetName = kDisplayNameValue;
-        if (!Succeeded(registry.SetValue(newKey, targetName, value))) {
+        if (!Succeeded(registry.SetValue(newKey.Get(), targetName, value))) {
             complete = false;
             break;
         }
     }
-    registry.CloseKey(newKey);
-    registry.CloseKey(oldKey);
+    newKey.Close();
+    oldKey.Close();
     if (!complete)
         return false;
     return Succeeded(registry.DeleteKey(machine, UninstallEntryPath(oldName)));
@@ -445,13 +442,9 @@ bool PresentBelow(core::Context& context, int csidl, const std::string& tail) {
 
 bool UninstallEntryAt(core::Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
-    platform::Handle key = platform::kNoHandle;
-    const platform::ErrorCode opened =
-        registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine),
-                         UninstallEntryPath(keyName), platform::regaccess::kRead, key);
-    if (Succeeded(opened))
-        registry.CloseKey(key);
-    return opened != platform::error::kFileNotFound;
+    platform::RegKey key(registry);
+    return key.Open(registry.Root(platform::RegRoot::LocalMachine), UninstallEntryPath(keyName),
+                    platform::regaccess::kRead) != platform::error::kFileNotFound;
 }
 
 bool TidewatchFolderAt(core::Context& context, const std::string& keyName) {
@@ -471,8 +464,11 @@ bool StartMenuFolderAt(core::Context& context, const std::string& keyName) {
 }
 
 bool ToolRecordFileAt(core::Context& context, const std::string& keyName) {
-    return PresentBelow(context, platform::csidl::kWindows,
-                        "\\" + ParkedPart(keyName) + environments::kToolRecordFileName);
+    // Built up in place: GCC 12 takes "\\" + a temporary for an overlapping copy.
+    std::string tail = "\\";
+    tail += ParkedPart(keyName);
+    tail += environments::kToolRecordFileName;
+    return PresentBelow(context, platform::csidl::kWindows, tail);
 }
 
 bool MoveShortcutsOfEnvironment(core::Context& context, const std::string& from,

@@ -48,13 +48,13 @@ bool ExamineEntry(core::Context& context, const std::string& name) {
     auto& registry = context.platform.registry;
     auto& table = context.environments;
     const std::string path = EntryPath(name);
-    platform::Handle key = platform::kNoHandle;
-    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), path,
-                         platform::regaccess::kRead, key) != platform::error::kSuccess)
+    platform::RegKey key(registry);
+    if (key.Open(registry.Root(platform::RegRoot::LocalMachine), path,
+                 platform::regaccess::kRead) != platform::error::kSuccess)
         return false;
 
     std::string guid;
-    if (ReadText(registry, key, kProductGuidValue, guid) && !guid.empty() &&
+    if (ReadText(registry, key.Get(), kProductGuidValue, guid) && !guid.empty() &&
         guid == core::kVantorixProductGuid) {
         // Stored before it is known to count; the next candidate takes the row if it does not.
         core::EnvironmentRecord& row = table.Row(table.Count());
@@ -63,16 +63,15 @@ bool ExamineEntry(core::Context& context, const std::string& name) {
 
         std::string displayName;
         bool counts = false;
-        if (ReadText(registry, key, kDisplayNameValue, displayName)) {
+        if (ReadText(registry, key.Get(), kDisplayNameValue, displayName)) {
             // An existing but empty "DisplayName" wins over "_DisplayName".
             counts = !displayName.empty();
-        } else if (ReadText(registry, key, kParkedDisplayNameValue, displayName)) {
+        } else if (ReadText(registry, key.Get(), kParkedDisplayNameValue, displayName)) {
             counts = !displayName.empty();
         }
         if (counts)
             table.CountNextRow();
     }
-    registry.CloseKey(key);
     return true;
 }
 
@@ -107,10 +106,9 @@ bool EnumerateEnvironments(core::Context& context) {
     auto& table = context.environments;
     table.Clear();
 
-    platform::Handle root = platform::kNoHandle;
-    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), core::kUninstallRoot,
-                         platform::regaccess::kEnumerateSubKeys,
-                         root) != platform::error::kSuccess) {
+    platform::RegKey root(registry);
+    if (root.Open(registry.Root(platform::RegRoot::LocalMachine), core::kUninstallRoot,
+                  platform::regaccess::kEnumerateSubKeys) != platform::error::kSuccess) {
         ShowSearchFailed(context);
         return false;
     }
@@ -122,18 +120,19 @@ bool EnumerateEnvironments(core::Context& context) {
             break;
 
         std::string name;
-        const platform::ErrorCode result = registry.EnumKey(root, index, kKeyNameBufferSize, name);
+        const platform::ErrorCode result =
+            registry.EnumKey(root.Get(), index, kKeyNameBufferSize, name);
         if (result == platform::error::kNoMoreItems)
             break;
         // Any other failure would repeat at every index; it is a failed search like a subkey
         // that cannot be opened.
         if (result != platform::error::kSuccess || !ExamineEntry(context, name)) {
-            registry.CloseKey(root);
+            root.Close();
             ShowSearchFailed(context);
             return false;
         }
     }
-    registry.CloseKey(root);
+    root.Close();
     table.MarkComplete();
 
     SortEnvironmentsByLocation(context);
@@ -177,13 +176,12 @@ bool ReadEnvironmentValue(core::Context& context, int row, const std::string& va
     auto& registry = context.platform.registry;
     text.clear();
     type = platform::regtype::kNone;
-    platform::Handle key = platform::kNoHandle;
-    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine),
-                         context.environments.Row(row).keyPath, platform::regaccess::kRead,
-                         key) != platform::error::kSuccess)
+    platform::RegKey key(registry);
+    if (key.Open(registry.Root(platform::RegRoot::LocalMachine),
+                 context.environments.Row(row).keyPath,
+                 platform::regaccess::kRead) != platform::error::kSuccess)
         return false;
-    ReadText(registry, key, valueName, text, &type);
-    registry.CloseKey(key);
+    ReadText(registry, key.Get(), valueName, text, &type);
     return true;
 }
 
@@ -195,12 +193,9 @@ int FindEnvironmentIndex(const core::EnvironmentTable& table, const std::string&
 }
 
 bool EnvironmentEntryExists(platform::Registry& registry, const std::string& keyName) {
-    platform::Handle key = platform::kNoHandle;
-    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), EntryPath(keyName),
-                         platform::regaccess::kRead, key) != platform::error::kSuccess)
-        return false;
-    registry.CloseKey(key);
-    return true;
+    platform::RegKey key(registry);
+    return key.Open(registry.Root(platform::RegRoot::LocalMachine), EntryPath(keyName),
+                    platform::regaccess::kRead) == platform::error::kSuccess;
 }
 
 // Without an active row nothing changes. When its entry cannot be opened the folder name

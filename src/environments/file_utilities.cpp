@@ -326,14 +326,13 @@ bool ReadSetupValue(platform::Registry& registry, const platform::OsVersion& os,
     const bool oldNt = os.platformId == kNtPlatform && os.major < 5;
     const char* keyPath = oldNt && name == kSystemRootName ? kNtSetupKey : kSetupKey;
 
-    platform::Handle key = platform::kNoHandle;
-    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), keyPath,
-                         platform::regaccess::kRead, key) != platform::error::kSuccess)
+    platform::RegKey key(registry);
+    if (key.Open(registry.Root(platform::RegRoot::LocalMachine), keyPath,
+                 platform::regaccess::kRead) != platform::error::kSuccess)
         return false;
     platform::RegValue value;
-    if (registry.QueryValue(key, name, kValueBufferSize, value) == platform::error::kSuccess)
+    if (registry.QueryValue(key.Get(), name, kValueBufferSize, value) == platform::error::kSuccess)
         text = BufferText(value);
-    registry.CloseKey(key);
     return true;
 }
 

@@ -61,11 +61,10 @@ platform::ErrorCode EnumWholeValue(platform::Registry& registry, platform::Handl
 
 bool CreateAndCloseKey(platform::Registry& registry, platform::Handle root,
                        const std::string& path) {
-    platform::Handle key = platform::kNoHandle;
-    if (registry.CreateKey(root, path, platform::regaccess::kWrite, key) !=
-        platform::error::kSuccess)
+    platform::RegKey key(registry);
+    if (key.Create(root, path, platform::regaccess::kWrite) != platform::error::kSuccess)
         return false;
-    return registry.CloseKey(key) == platform::error::kSuccess;
+    return key.Close() == platform::error::kSuccess;
 }
 
 }  // namespace velnora::environments

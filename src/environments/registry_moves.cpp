@@ -23,10 +23,8 @@ std::string ParkedTidewatchKey(const std::string& parkedName) {
 // Opens a key for reading. Only a key that is not there counts as missing; any other failure
 // leaves the move unable to tell and fails it.
 enum class Opened { kOpen, kMissing, kFailed };
-Opened OpenForReading(platform::Registry& registry, platform::Handle root, const std::string& path,
-                      platform::Handle& key) {
-    const platform::ErrorCode result =
-        registry.OpenKey(root, path, platform::regaccess::kRead, key);
+Opened OpenForReading(platform::Handle root, const std::string& path, platform::RegKey& key) {
+    const platform::ErrorCode result = key.Open(root, path, platform::regaccess::kRead);
     if (result == kSuccess)
         return Opened::kOpen;
     return result == platform::error::kFileNotFound ? Opened::kMissing : Opened::kFailed;
@@ -56,45 +54,42 @@ bool MoveClientInfo(core::Context& context, const std::string& sourcePath,
     auto& registry = context.platform.registry;
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
 
-    platform::Handle maker = platform::kNoHandle;
-    switch (OpenForReading(registry, machine, kMakerKey, maker)) {
-        case Opened::kFailed:
+    {
+        platform::RegKey maker(registry);
+        switch (OpenForReading(machine, kMakerKey, maker)) {
+            case Opened::kFailed:
+                return false;
+            case Opened::kMissing:
+                return CreateAndCloseKey(registry, machine, targetPath);
+            case Opened::kOpen:
+                break;
+        }
+    }
+    {
+        platform::RegKey source(registry);
+        switch (OpenForReading(machine, sourcePath, source)) {
+            case Opened::kFailed:
+                return false;
+            case Opened::kMissing:
+                return CreateAndCloseKey(registry, machine, targetPath);
+            case Opened::kOpen:
+                break;
+        }
+        platform::RegKey target(registry);
+        if (target.Create(machine, targetPath, platform::regaccess::kWrite) != kSuccess)
             return false;
-        case Opened::kMissing:
-            return CreateAndCloseKey(registry, machine, targetPath);
-        case Opened::kOpen:
-            registry.CloseKey(maker);
-            break;
-    }
-    platform::Handle source = platform::kNoHandle;
-    switch (OpenForReading(registry, machine, sourcePath, source)) {
-        case Opened::kFailed:
+        if (!CopyClientInfo(registry, source.Get(), target.Get()))
             return false;
-        case Opened::kMissing:
-            return CreateAndCloseKey(registry, machine, targetPath);
-        case Opened::kOpen:
-            break;
     }
-    platform::Handle target = platform::kNoHandle;
-    if (registry.CreateKey(machine, targetPath, platform::regaccess::kWrite, target) != kSuccess) {
-        registry.CloseKey(source);
-        return false;
-    }
-    const bool copied = CopyClientInfo(registry, source, target);
-    registry.CloseKey(target);
-    registry.CloseKey(source);
-    if (!copied)
-        return false;
 
     if (deleteSourceKey)
         return registry.DeleteKey(machine, sourcePath) == kSuccess;
 
     // The live key keeps Tidewatch's own values; only "ClientInfo" leaves it.
-    platform::Handle live = platform::kNoHandle;
-    if (registry.OpenKey(machine, sourcePath, platform::regaccess::kWrite, live) != kSuccess)
+    platform::RegKey live(registry);
+    if (live.Open(machine, sourcePath, platform::regaccess::kWrite) != kSuccess)
         return false;
-    const platform::ErrorCode deleted = registry.DeleteValue(live, kClientInfoValue);
-    registry.CloseKey(live);
+    const platform::ErrorCode deleted = registry.DeleteValue(live.Get(), kClientInfoValue);
     return deleted == kSuccess || deleted == platform::error::kFileNotFound;
 }
 
@@ -113,12 +108,10 @@ Opened ProbeAssociation(core::Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
     const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
     for (const char* subkey : {"", kAssociationIconKey, kAssociationCommandKey}) {
-        platform::Handle key = platform::kNoHandle;
-        const Opened opened =
-            OpenForReading(registry, classes, AssociationKey(keyName, subkey), key);
+        platform::RegKey key(registry);
+        const Opened opened = OpenForReading(classes, AssociationKey(keyName, subkey), key);
         if (opened != Opened::kOpen)
             return opened;
-        registry.CloseKey(key);
     }
     return Opened::kOpen;
 }
@@ -145,32 +138,22 @@ bool CopyAssociationKey(core::Context& context, const std::string& subkey,
     const std::string parked = AssociationKey(parkedName, subkey);
     const bool toParked = direction == AssociationDirection::kLiveToParked;
 
-    platform::Handle source = platform::kNoHandle;
-    if (registry.OpenKey(classes, toParked ? live : parked, platform::regaccess::kRead, source) !=
-        kSuccess)
+    platform::RegKey source(registry);
+    if (source.Open(classes, toParked ? live : parked, platform::regaccess::kRead) != kSuccess)
         return false;
-    platform::Handle target = platform::kNoHandle;
-    if (registry.CreateKey(classes, toParked ? parked : live, platform::regaccess::kWrite,
-                           target) != kSuccess) {
-        registry.CloseKey(source);
+    platform::RegKey target(registry);
+    if (target.Create(classes, toParked ? parked : live, platform::regaccess::kWrite) != kSuccess)
         return false;
-    }
     // Every value must arrive: the source is deleted later on the strength of this result.
-    bool copied = true;
     for (std::uint32_t index = 0;; ++index) {
         std::string name;
         platform::RegValue value;
-        const platform::ErrorCode read = EnumWholeValue(registry, source, index, name, value);
+        const platform::ErrorCode read = EnumWholeValue(registry, source.Get(), index, name, value);
         if (read == platform::error::kNoMoreItems)
-            break;
-        if (read != kSuccess || registry.SetValue(target, name, value) != kSuccess) {
-            copied = false;
-            break;
-        }
+            return true;
+        if (read != kSuccess || registry.SetValue(target.Get(), name, value) != kSuccess)
+            return false;
     }
-    registry.CloseKey(target);
-    registry.CloseKey(source);
-    return copied;
 }
 
 bool DeleteAssociation(core::Context& context, const std::string& keyName) {

@@ -37,11 +37,10 @@ bool SameProgram(const std::string& candidatePath, const std::string& upperName)
 }
 
 // Ends an opened process without waiting for it; its exit code is read and not used.
-bool Terminate(platform::Processes& processes, platform::Handle process) {
-    const bool ended = processes.TerminateProcess(process, 0) == kSuccess;
+bool Terminate(platform::Processes& processes, const platform::ScopedHandle& process) {
+    const bool ended = processes.TerminateProcess(process.Get(), 0) == kSuccess;
     std::uint32_t exitCode = 0;
-    processes.GetExitCode(process, exitCode);
-    processes.CloseHandle(process);
+    processes.GetExitCode(process.Get(), exitCode);
     return ended;
 }
 
@@ -52,56 +51,55 @@ bool FindWithPsapi(platform::Processes& processes, const std::string& upperName,
     if (!processes.EnumProcesses(kMaxPsapiProcesses, ids))
         return false;
     for (const std::uint32_t id : ids) {
-        platform::Handle process = platform::kNoHandle;
-        const platform::ErrorCode opened =
-            end ? processes.OpenProcessAllAccess(id, process) : processes.OpenProcess(id, process);
-        if (opened != kSuccess)
+        platform::Handle opened = platform::kNoHandle;
+        if ((end ? processes.OpenProcessAllAccess(id, opened)
+                 : processes.OpenProcess(id, opened)) != kSuccess)
             continue;
+        const platform::ScopedHandle process(processes, opened);
         bool match = false;
         std::vector<platform::Handle> modules;
-        if (processes.EnumProcessModules(process, kMaxPsapiModules, modules)) {
+        if (processes.EnumProcessModules(process.Get(), kMaxPsapiModules, modules)) {
             if (modules.size() > kMaxPsapiModules)
                 modules.resize(kMaxPsapiModules);
             for (const platform::Handle module : modules) {
                 std::string path;
-                if (processes.GetModuleFileNameEx(process, module, path) > 0 &&
+                if (processes.GetModuleFileNameEx(process.Get(), module, path) > 0 &&
                     SameProgram(path, upperName)) {
                     match = true;
                     break;
                 }
             }
         }
-        if (match && end)
-            return Terminate(processes, process);
-        processes.CloseHandle(process);
         if (match)
-            return true;
+            return !end || Terminate(processes, process);
     }
     return false;
 }
 
 bool FindWithToolhelp(platform::Processes& processes, const std::string& upperName, bool end) {
-    const platform::Handle snapshot = processes.CreateSnapshot(platform::toolhelp::kSnapProcess, 0);
-    if (snapshot == platform::kNoHandle)
-        return false;
     bool found = false;
     std::uint32_t id = 0;
-    platform::ProcessEntry entry;
-    for (bool more = processes.ProcessFirst(snapshot, entry); more;
-         more = processes.ProcessNext(snapshot, entry)) {
-        if (SameProgram(entry.exeFile, upperName)) {
-            found = true;
-            id = entry.processId;
-            break;
+    {
+        const platform::ScopedHandle snapshot(
+            processes, processes.CreateSnapshot(platform::toolhelp::kSnapProcess, 0));
+        if (!snapshot)
+            return false;
+        platform::ProcessEntry entry;
+        for (bool more = processes.ProcessFirst(snapshot.Get(), entry); more;
+             more = processes.ProcessNext(snapshot.Get(), entry)) {
+            if (SameProgram(entry.exeFile, upperName)) {
+                found = true;
+                id = entry.processId;
+                break;
+            }
         }
     }
-    processes.CloseHandle(snapshot);
     if (!found || !end)
         return found;
-    platform::Handle process = platform::kNoHandle;
-    if (processes.OpenProcessAllAccess(id, process) != kSuccess)
+    platform::Handle opened = platform::kNoHandle;
+    if (processes.OpenProcessAllAccess(id, opened) != kSuccess)
         return false;
-    return Terminate(processes, process);
+    return Terminate(processes, platform::ScopedHandle(processes, opened));
 }
 
 bool FindProgram(core::Context& context, const std::string& fileName, bool end) {
@@ -116,18 +114,16 @@ bool FindProgram(core::Context& context, const std::string& fileName, bool end) 
 bool ReadTidewatchSetting(core::Context& context, const std::string& name, std::string& out) {
     auto& registry = context.platform.registry;
     out.clear();
-    platform::Handle key = platform::kNoHandle;
-    const platform::ErrorCode opened =
-        registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), kTidewatchKey,
-                         platform::regaccess::kRead, key);
+    platform::RegKey key(registry);
+    const platform::ErrorCode opened = key.Open(registry.Root(platform::RegRoot::LocalMachine),
+                                                kTidewatchKey, platform::regaccess::kRead);
     if (opened == platform::error::kFileNotFound)
         return true;
     if (opened != kSuccess)
         return false;
     platform::RegValue value;
-    if (registry.QueryValue(key, name, kValueBufferSize, value) == kSuccess)
+    if (registry.QueryValue(key.Get(), name, kValueBufferSize, value) == kSuccess)
         out = BufferText(value);
-    registry.CloseKey(key);
     return true;
 }
 
@@ -142,14 +138,14 @@ bool RefreshTidewatchProgramName(core::Context& context) {
 
 bool ReadTidewatchEnable(core::Context& context, std::uint32_t& enabled) {
     auto& registry = context.platform.registry;
-    platform::Handle key = platform::kNoHandle;
-    if (registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), ActiveEntryPath(),
-                         platform::regaccess::kRead, key) != kSuccess)
+    platform::RegKey key(registry);
+    if (key.Open(registry.Root(platform::RegRoot::LocalMachine), ActiveEntryPath(),
+                 platform::regaccess::kRead) != kSuccess)
         return false;
     platform::RegValue value;
     const bool read =
-        registry.QueryValue(key, kTidewatchEnableValue, kEnableBuffer, value) == kSuccess;
-    registry.CloseKey(key);
+        registry.QueryValue(key.Get(), kTidewatchEnableValue, kEnableBuffer, value) == kSuccess;
+    key.Close();
     if (!read)
         return false;
     // Whatever the value's type, its first byte is taken as the number's lowest byte.
@@ -159,18 +155,15 @@ bool ReadTidewatchEnable(core::Context& context, std::uint32_t& enabled) {
 
 bool WriteTidewatchEnable(core::Context& context, std::uint32_t enabled) {
     auto& registry = context.platform.registry;
-    platform::Handle key = platform::kNoHandle;
-    const platform::ErrorCode opened =
-        registry.OpenKey(registry.Root(platform::RegRoot::LocalMachine), ActiveEntryPath(),
-                         platform::regaccess::kWrite, key);
+    platform::RegKey key(registry);
+    const platform::ErrorCode opened = key.Open(registry.Root(platform::RegRoot::LocalMachine),
+                                                ActiveEntryPath(), platform::regaccess::kWrite);
     if (opened == platform::error::kFileNotFound)
         return true;  // no active environment to record it for
     if (opened != kSuccess)
         return false;
-    const bool written =
-        registry.SetValue(key, kTidewatchEnableValue, platform::DwordValue(enabled)) == kSuccess;
-    registry.CloseKey(key);
-    return written;
+    return registry.SetValue(key.Get(), kTidewatchEnableValue, platform::DwordValue(enabled)) ==
+           kSuccess;
 }
 
 bool IsProgramRunning(core::Context& context, const std::string& fileName) {
@@ -225,9 +218,8 @@ bool StartTidewatch(core::Context& context) {
     if (CreateShortcut(context.platform.shell, link, target, "", kAutorunArgument, "", "", 0,
                        platform::showcmd::kNormal) < 0)
         return true;
-    context.platform.ui.SetWaitCursor(true);
+    const platform::ScopedWaitCursor wait(context.platform.ui);
     context.platform.shell.ShellExecute(link, kShowMinimize);
-    context.platform.ui.SetWaitCursor(false);
     return true;
 }
 

@@ -120,15 +120,15 @@ bool EnsureProcessApi(core::Context& context) {
 // A module snapshot of one process: does one of its modules have this full path?
 bool ProcessHasModule(platform::Processes& processes, std::uint32_t processId,
                       const std::string& path) {
-    const Handle snapshot = processes.CreateSnapshot(platform::toolhelp::kSnapModule, processId);
-    if (snapshot == kNoHandle)
+    const platform::ScopedHandle snapshot(
+        processes, processes.CreateSnapshot(platform::toolhelp::kSnapModule, processId));
+    if (!snapshot)
         return false;
     bool found = false;
     platform::ModuleEntry module;
-    for (bool more = processes.ModuleFirst(snapshot, module); more && !found;
-         more = processes.ModuleNext(snapshot, module))
+    for (bool more = processes.ModuleFirst(snapshot.Get(), module); more && !found;
+         more = processes.ModuleNext(snapshot.Get(), module))
         found = SameTextIgnoringCase(module.exePath, path);
-    processes.CloseHandle(snapshot);
     return found;
 }
 
@@ -139,24 +139,24 @@ bool IsImageRunningPsapi(platform::Processes& processes, const std::string& path
     if (processIds.size() > kMaxProcessIds)
         processIds.resize(kMaxProcessIds);
     for (const std::uint32_t processId : processIds) {
-        Handle process = kNoHandle;
-        if (processes.OpenProcess(processId, process) != platform::error::kSuccess)
+        Handle opened = kNoHandle;
+        if (processes.OpenProcess(processId, opened) != platform::error::kSuccess)
             continue;
+        const platform::ScopedHandle process(processes, opened);
         std::vector<Handle> modules;
         bool found = false;
-        if (processes.EnumProcessModules(process, kMaxModules, modules)) {
+        if (processes.EnumProcessModules(process.Get(), kMaxModules, modules)) {
             if (modules.size() > kMaxModules)
                 modules.resize(kMaxModules);
             for (const Handle module : modules) {
                 std::string name;
-                if (processes.GetModuleFileNameEx(process, module, name) > 0 &&
+                if (processes.GetModuleFileNameEx(process.Get(), module, name) > 0 &&
                     SameTextIgnoringCase(name, path)) {
                     found = true;
                     break;
                 }
             }
         }
-        processes.CloseHandle(process);
         if (found)
             return true;
     }
@@ -165,13 +165,14 @@ bool IsImageRunningPsapi(platform::Processes& processes, const std::string& path
 
 bool IsImageRunningToolhelp(platform::Processes& processes, std::uint32_t platformId,
                             const std::string& path) {
-    const Handle snapshot = processes.CreateSnapshot(platform::toolhelp::kSnapAll, 0);
-    if (snapshot == kNoHandle)
+    const platform::ScopedHandle snapshot(
+        processes, processes.CreateSnapshot(platform::toolhelp::kSnapAll, 0));
+    if (!snapshot)
         return false;
     bool found = false;
     platform::ProcessEntry entry;
-    for (bool more = processes.ProcessFirst(snapshot, entry); more && !found;
-         more = processes.ProcessNext(snapshot, entry)) {
+    for (bool more = processes.ProcessFirst(snapshot.Get(), entry); more && !found;
+         more = processes.ProcessNext(snapshot.Get(), entry)) {
         // Windows 9x lists every program file with its full path; the NT family needs a
         // look at the modules.
         if (platformId == kPlatformWin9x)
@@ -179,7 +180,6 @@ bool IsImageRunningToolhelp(platform::Processes& processes, std::uint32_t platfo
         else
             found = ProcessHasModule(processes, entry.processId, path);
     }
-    processes.CloseHandle(snapshot);
     return found;
 }
 
@@ -232,15 +232,15 @@ bool IsProcessAlive(core::Context& context, std::uint32_t processId) {
         return std::find(processIds.begin(), processIds.end(), processId) != processIds.end();
     }
 
-    const Handle snapshot = processes.CreateSnapshot(platform::toolhelp::kSnapProcess, 0);
-    if (snapshot == kNoHandle)
+    const platform::ScopedHandle snapshot(
+        processes, processes.CreateSnapshot(platform::toolhelp::kSnapProcess, 0));
+    if (!snapshot)
         return false;
     bool found = false;
     platform::ProcessEntry entry;
-    for (bool more = processes.ProcessFirst(snapshot, entry); more && !found;
-         more = processes.ProcessNext(snapshot, entry))
+    for (bool more = processes.ProcessFirst(snapshot.Get(), entry); more && !found;
+         more = processes.ProcessNext(snapshot.Get(), entry))
         found = entry.processId == processId;
-    processes.CloseHandle(snapshot);
     return found;
 }
 

@@ -132,26 +132,22 @@ std::string LogonCommand(core::Context& context) {
 
 bool RegisterRunAtLogon(core::Context& context, const std::string& valueName) {
     auto& registry = context.platform.registry;
-    platform::Handle key = platform::kNoHandle;
-    if (registry.OpenKeyDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath, key) !=
+    platform::RegKey key(registry);
+    if (key.OpenDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath) !=
         platform::error::kSuccess)
         return false;
-    const bool set =
-        registry.SetValue(key, valueName, platform::StringValue(LogonCommand(context))) ==
-        platform::error::kSuccess;
-    registry.CloseKey(key);
-    return set;
+    return registry.SetValue(key.Get(), valueName, platform::StringValue(LogonCommand(context))) ==
+           platform::error::kSuccess;
 }
 
 bool UnregisterRunAtLogon(core::Context& context, const std::string& valueName) {
     auto& registry = context.platform.registry;
-    platform::Handle key = platform::kNoHandle;
-    if (registry.OpenKeyDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath, key) !=
+    platform::RegKey key(registry);
+    if (key.OpenDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath) !=
         platform::error::kSuccess)
         return false;
     // A value that was not there counts as removed.
-    const platform::ErrorCode deleted = registry.DeleteValue(key, valueName);
-    registry.CloseKey(key);
+    const platform::ErrorCode deleted = registry.DeleteValue(key.Get(), valueName);
     return deleted == platform::error::kSuccess || deleted == platform::error::kFileNotFound;
 }
 

@@ -112,9 +112,8 @@ void SaveInstallationReport(core::Context& context) {
     auto& ui = context.platform.ui;
     if (!ui.ChooseFileToSave(nullptr, request, path))
         return;
-    ui.SetWaitCursor(true);
+    const platform::ScopedWaitCursor wait(ui);
     WriteInstallationReport(context, path);
-    ui.SetWaitCursor(false);
 }
 
 }  // namespace velnora::maintenance

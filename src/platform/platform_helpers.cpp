@@ -1,9 +1,65 @@
 #include "platform/dialog_page.h"
 #include "platform/filesystem.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/user_interface.h"
 #include "platform/text_units.h"
 
 namespace velnora::platform {
+
+ErrorCode RegKey::Open(Handle parent, const std::string& path, std::uint32_t access) {
+    Close();
+    Handle key = kNoHandle;
+    const ErrorCode result = registry_.OpenKey(parent, path, access, key);
+    return Take(result, key);
+}
+
+ErrorCode RegKey::OpenDefault(Handle parent, const std::string& path) {
+    Close();
+    Handle key = kNoHandle;
+    const ErrorCode result = registry_.OpenKeyDefault(parent, path, key);
+    return Take(result, key);
+}
+
+ErrorCode RegKey::Create(Handle parent, const std::string& path, std::uint32_t access) {
+    Close();
+    Handle key = kNoHandle;
+    const ErrorCode result = registry_.CreateKey(parent, path, access, key);
+    return Take(result, key);
+}
+
+ErrorCode RegKey::Take(ErrorCode result, Handle key) {
+    key_ = result == error::kSuccess ? key : kNoHandle;
+    return result;
+}
+
+ErrorCode RegKey::Close() {
+    if (key_ == kNoHandle)
+        return error::kSuccess;
+    const Handle key = key_;
+    key_ = kNoHandle;
+    return registry_.CloseKey(key);
+}
+
+void ScopedHandle::Reset(Handle handle) {
+    if (handle_ != kNoHandle)
+        processes_.CloseHandle(handle_);
+    handle_ = handle;
+}
+
+Handle ScopedHandle::Release() {
+    const Handle handle = handle_;
+    handle_ = kNoHandle;
+    return handle;
+}
+
+ScopedWaitCursor::ScopedWaitCursor(UserInterface& ui) : ui_(ui) {
+    ui_.SetWaitCursor(true);
+}
+
+ScopedWaitCursor::~ScopedWaitCursor() {
+    ui_.SetWaitCursor(false);
+}
 
 RegValue StringValue(const std::string& text, std::uint32_t type) {
     RegValue value;

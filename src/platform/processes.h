@@ -43,6 +43,29 @@ struct ModuleEntry {  // MODULEENTRY32
     std::string exePath;     // full path
 };
 
+class Processes;
+
+// A process, snapshot or other kernel handle that is closed on every path.
+class ScopedHandle {
+  public:
+    ScopedHandle(Processes& processes, Handle handle) : processes_(processes), handle_(handle) {}
+    explicit ScopedHandle(Processes& processes) : ScopedHandle(processes, kNoHandle) {}
+    ~ScopedHandle() { Reset(); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    Handle Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != kNoHandle; }
+    // Closes the handle held and takes `handle` instead.
+    void Reset(Handle handle = kNoHandle);
+    // Gives the handle up without closing it.
+    Handle Release();
+
+  private:
+    Processes& processes_;
+    Handle handle_;
+};
+
 class Processes {
   public:
     virtual ~Processes() = default;

@@ -85,6 +85,32 @@ class Registry {
     virtual ErrorCode DeleteValue(Handle key, const std::string& name) = 0;
 };
 
+// An open key that closes itself on every path. Close() is there for the callers to whom the
+// result of closing matters.
+class RegKey {
+  public:
+    explicit RegKey(Registry& registry) : registry_(registry) {}
+    ~RegKey() { Close(); }
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+
+    // Closes what this object held first.
+    ErrorCode Open(Handle parent, const std::string& path, std::uint32_t access);
+    ErrorCode OpenDefault(Handle parent, const std::string& path);
+    ErrorCode Create(Handle parent, const std::string& path, std::uint32_t access);
+
+    bool IsOpen() const { return key_ != kNoHandle; }
+    Handle Get() const { return key_; }
+    // kSuccess when nothing was open.
+    ErrorCode Close();
+
+  private:
+    ErrorCode Take(ErrorCode result, Handle key);
+
+    Registry& registry_;
+    Handle key_ = kNoHandle;
+};
+
 // Helpers to build and read text and number values.
 RegValue StringValue(const std::string& text, std::uint32_t type = regtype::kString);
 RegValue DwordValue(std::uint32_t number);

@@ -49,6 +49,20 @@ enum class PumpStep {
     kQuit,        // the quit message was taken
 };
 
+class UserInterface;
+
+// The wait cursor for as long as the object lives.
+class ScopedWaitCursor {
+  public:
+    explicit ScopedWaitCursor(UserInterface& ui);
+    ~ScopedWaitCursor();
+    ScopedWaitCursor(const ScopedWaitCursor&) = delete;
+    ScopedWaitCursor& operator=(const ScopedWaitCursor&) = delete;
+
+  private:
+    UserInterface& ui_;
+};
+
 class UserInterface {
   public:
     virtual ~UserInterface() = default;
