@@ -55,19 +55,12 @@ bool MoveClientInfo(core::Context& context, const std::string& sourcePath,
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
 
     {
-        platform::RegKey maker(registry);
-        switch (OpenForReading(machine, kMakerKey, maker)) {
-            case Opened::kFailed:
-                return false;
-            case Opened::kMissing:
-                return CreateAndCloseKey(registry, machine, targetPath);
-            case Opened::kOpen:
-                break;
-        }
-    }
-    {
         platform::RegKey source(registry);
-        switch (OpenForReading(machine, sourcePath, source)) {
+        Opened opened = OpenForReading(machine, kMakerKey, source);
+        source.Close();
+        if (opened == Opened::kOpen)
+            opened = OpenForReading(machine, sourcePath, source);
+        switch (opened) {
             case Opened::kFailed:
                 return false;
             case Opened::kMissing:

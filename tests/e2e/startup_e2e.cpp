@@ -58,38 +58,6 @@ const Texts& ExpectedTexts(Language language) {
     return language == Language::kJapanese ? kJapanese : kEnglish;
 }
 
-std::wstring WindowsFolder() {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder, length < MAX_PATH ? length : 0);
-}
-
-std::wstring TempFolder() {
-    wchar_t folder[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"TEMP", folder, MAX_PATH);
-    return std::wstring(folder, length < MAX_PATH ? length : 0);
-}
-
-// A file of the machine, put back as it was (or removed) when the object goes.
-class FileRestorer {
-  public:
-    explicit FileRestorer(std::wstring path)
-        : path_(std::move(path)), saved_(ReadFileBytes(path_)) {}
-    FileRestorer(const FileRestorer&) = delete;
-    FileRestorer& operator=(const FileRestorer&) = delete;
-    ~FileRestorer() {
-        if (saved_) {
-            WriteFileBytes(path_, *saved_);
-        } else {
-            DeleteFileW(path_.c_str());
-        }
-    }
-
-  private:
-    std::wstring path_;
-    std::optional<std::string> saved_;
-};
-
 // A folder under TEMP with copies of the program (under any name) and of other files, removed
 // again with everything in it.
 class ScratchFolder {

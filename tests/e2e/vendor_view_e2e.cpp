@@ -25,24 +25,6 @@ constexpr wchar_t kNotInstalled[] = L"Vantorix is not installed in this PC.";
 
 const std::wstring kEntry = std::wstring(kUninstallRoot) + L"\\" + kProductGuid;
 
-std::wstring WindowsFolder() {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder, length < MAX_PATH ? length : 0);
-}
-
-std::wstring SystemFolder() {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder, length < MAX_PATH ? length : 0);
-}
-
-std::wstring TempFolder() {
-    wchar_t folder[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"TEMP", folder, MAX_PATH);
-    return std::wstring(folder, length < MAX_PATH ? length : 0);
-}
-
 bool EnvironmentInstalled(RegistryView view) {
     for (const std::wstring& key : RegistrySubkeys(HKEY_LOCAL_MACHINE, kUninstallRoot, view)) {
         if (ReadRegistryString(HKEY_LOCAL_MACHINE, std::wstring(kUninstallRoot) + L"\\" + key,

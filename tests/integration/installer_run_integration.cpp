@@ -32,12 +32,6 @@ constexpr long kPollSlackMs = 300;
 // The longest a run may take here: Wine on a busy machine is slow to start programs.
 constexpr Milliseconds kRunTimeout{60000};
 
-std::wstring TempFolder() {
-    wchar_t folder[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"TEMP", folder, MAX_PATH);
-    return std::wstring(folder, length < MAX_PATH ? length : 0);
-}
-
 long MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
     return static_cast<long>(std::chrono::duration_cast<Milliseconds>(to - from).count());
 }

@@ -193,6 +193,34 @@ bool DeleteRegistryTree(HKEY root, const std::wstring& key, RegistryView view) {
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
+std::wstring WindowsFolder() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder, length < MAX_PATH ? length : 0);
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder, length < MAX_PATH ? length : 0);
+}
+
+std::wstring TempFolder() {
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"TEMP", folder, MAX_PATH);
+    return std::wstring(folder, length < MAX_PATH ? length : 0);
+}
+
+FileRestorer::FileRestorer(std::wstring path)
+    : path_(std::move(path)), saved_(ReadFileBytes(path_)) {}
+
+FileRestorer::~FileRestorer() {
+    if (saved_)
+        WriteFileBytes(path_, *saved_);
+    else
+        DeleteFileW(path_.c_str());
+}
+
 bool FileExists(const std::wstring& path) {
     const DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

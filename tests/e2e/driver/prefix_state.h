@@ -50,6 +50,24 @@ bool DeleteRegistryValue(HKEY root, const std::wstring& key, const std::wstring&
 bool DeleteRegistryTree(HKEY root, const std::wstring& key,
                         RegistryView view = RegistryView::k32Bit);
 
+// The prefix's Windows, system and TEMP folders; empty when they cannot be read.
+std::wstring WindowsFolder();
+std::wstring SystemFolder();
+std::wstring TempFolder();
+
+// A file of the machine, put back as it was (or removed) when the object goes.
+class FileRestorer {
+  public:
+    explicit FileRestorer(std::wstring path);
+    FileRestorer(const FileRestorer&) = delete;
+    FileRestorer& operator=(const FileRestorer&) = delete;
+    ~FileRestorer();
+
+  private:
+    std::wstring path_;
+    std::optional<std::string> saved_;
+};
+
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
 // The bytes of a file, or nothing when it cannot be read.
