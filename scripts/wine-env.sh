@@ -121,13 +121,16 @@ wine_env_font_registry() {
 
 # The part of a 64-bit Windows registry that Wine writes only from the 32-bit half of its setup,
 # which needs Wine's i386 packages: the vendor's 32-bit installers, and the programs that look
-# where they look, find the setup folders and the logon Run key in the 32-bit view.
+# where they look, find the setup folders, the logon Run keys and the uninstall root in the
+# 32-bit view.
 wine_env_wow64_registry() {
     local key='HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows\CurrentVersion'
     printf '[%s]\r\n' "$key"
     printf '"ProgramFilesDir"="C:\\\\Program Files (x86)"\r\n'
     printf '"CommonFilesDir"="C:\\\\Program Files (x86)\\\\Common Files"\r\n\r\n'
     printf '[%s\\Run]\r\n\r\n' "$key"
+    printf '[%s\\RunOnce]\r\n\r\n' "$key"
+    printf '[%s\\Uninstall]\r\n\r\n' "$key"
 }
 
 # Sets the Windows version Wine reports to every program started afterwards.
