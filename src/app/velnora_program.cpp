@@ -3,6 +3,7 @@
 #include "core/context.h"
 #include "app/startup.h"
 #include "environments/environment_table.h"
+#include "pages/maintenance_page.h"
 
 namespace velnora::app {
 
@@ -18,8 +19,11 @@ class VelnoraActions final : public StartupActions {
     // A failed search has been shown to the user; start-up goes on with what was found.
     void EnumerateEnvironments() override { environments::EnumerateEnvironments(context_); }
 
-    void RunMainMenu() override {}                     // main menu page: not built yet
-    void RunMaintenance() override {}                  // maintenance page: not built yet
+    void RunMainMenu() override {}  // main menu page: not built yet
+    void RunMaintenance() override {
+        pages::CMaintenanceDlg page(context_);
+        context_.platform.ui.RunModal(page, nullptr);
+    }
     int RunDestinationFolder() override { return 0; }  // destination-folder page: not built yet
     void RunAutorunInstallerPage(const InstallerOptions&) override {}  // not built yet
     void RemoveInstallManager() override {}   // removal of the own copy: not built yet

@@ -57,6 +57,8 @@ struct Context {
     ExecutionState execution;
     EnvironmentTable environments;
     ActiveEnvironmentCache active;
+    // The environment count the maintenance page saw at the first end-of-session message.
+    int environmentCountAtShutdown = -1;
     // File name of the Tidewatch program, as its process shows it.
     std::string tidewatchProgramName = "Tidewatch.exe";
 };

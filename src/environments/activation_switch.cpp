@@ -235,6 +235,24 @@ bool MakeParkedName(core::Context& context, std::string& parkedName) {
     return false;
 }
 
+bool ParkActiveEnvironment(core::Context& context, std::string& parked) {
+    parked.clear();
+    if (!EnvironmentEntryExists(context.platform.registry, core::kVantorixProductGuid))
+        return true;
+    std::string name;
+    if (!MakeParkedName(context, name) || !DeactivateEnvironment(context, name))
+        return false;
+    parked = name;
+    return true;
+}
+
+bool RestoreParkedEnvironment(core::Context& context, const std::string& parked) {
+    if (parked.empty() || ActivateEnvironment(context, parked))
+        return true;
+    ShowSwitchMessage(context, TextId::kMsgPreviousNotRestored, 0);
+    return false;
+}
+
 ChangeResult ChangeActiveEnvironment(core::Context& context, const std::string& chosenKeyName) {
     const std::string chosen = chosenKeyName;
     if (chosen == core::kVantorixProductGuid)
@@ -257,10 +275,8 @@ ChangeResult ChangeActiveEnvironment(core::Context& context, const std::string& 
     if (activeExists && !DeactivateEnvironment(context, parked))
         return ChangeResult::kNotDeactivated;
     if (!ActivateEnvironment(context, chosen)) {
-        if (activeExists && !ActivateEnvironment(context, parked)) {
-            ShowSwitchMessage(context, TextId::kMsgPreviousNotRestored, 0);
+        if (!RestoreParkedEnvironment(context, parked))
             return ChangeResult::kPreviousNotRestored;
-        }
         return ChangeResult::kNotActivated;
     }
     if (environments::ShouldStartTidewatch(context))

@@ -72,6 +72,15 @@ bool RollBackSwitch(core::Context& context, SwitchDirection direction, int faile
 // nothing was switched, and nothing must be.
 bool MakeParkedName(core::Context& context, std::string& parkedName);
 
+// Parks the active environment, when one is active, under a fresh name given back in `parked`
+// (left empty when none was). False when no name could be made or the park failed, which the
+// user has been told; the environment is then as the rollback left it and `parked` is empty.
+bool ParkActiveEnvironment(core::Context& context, std::string& parked);
+
+// Activates the environment parked under `parked` again after a later step failed; tells the
+// user when that fails too, since no environment is active then. Nothing for an empty name.
+bool RestoreParkedEnvironment(core::Context& context, const std::string& parked);
+
 enum class ChangeResult {
     kChanged,
     kChosenIsActive,       // nothing to do; the page tells the user

@@ -128,6 +128,29 @@ std::string ReadToolRecordVersion(platform::ProfileFiles& profile, const std::st
     return version;
 }
 
+std::vector<PackageGroup> PackageGroups(const ToolComposition& c) {
+    std::vector<PackageGroup> groups;
+    if (!c.categorised) {
+        if (!c.unclassified.empty())
+            groups.push_back({std::nullopt, &c.unclassified});
+        return groups;
+    }
+    // With categories, an empty "Install Software" shows nothing, not even the unclassified.
+    if (!c.softwareListed)
+        return groups;
+    const PackageGroup categories[] = {
+        {core::TextId::kLabelToolChain, &c.toolchains},
+        {core::TextId::kLabelSimulatorDebugger, &c.simulatorDebuggers},
+        {core::TextId::kLabelEmulatorDebugger, &c.emulatorDebuggers},
+        {core::TextId::kLabelOther, &c.others},
+        {core::TextId::kLabelUnclassifiedPackage, &c.unclassified},
+    };
+    for (const PackageGroup& group : categories)
+        if (!group.entries->empty())
+            groups.push_back(group);
+    return groups;
+}
+
 ToolComposition ReadToolComposition(core::Context& context, int row) {
     ToolComposition c;
     c.entryReadable = ReadEnvironmentValue(context, row, "InstallLocation", c.location);

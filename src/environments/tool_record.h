@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/texts.h"
 #include "platform/profile.h"
 
 namespace velnora::core {
@@ -50,5 +52,15 @@ struct ToolComposition {
 };
 
 ToolComposition ReadToolComposition(core::Context& context, int row);
+
+// The package lists of a composition as the report and the maintenance page show them, under
+// one "Package" heading. A record with categories shows one labelled group per non-empty list;
+// a record without them shows its unclassified lines directly under the heading.
+struct PackageGroup {
+    std::optional<core::TextId> label;  // none: the lines stand directly under the heading
+    const std::vector<std::string>* entries = nullptr;
+};
+// Empty when nothing is shown, not even the heading.
+std::vector<PackageGroup> PackageGroups(const ToolComposition& composition);
 
 }  // namespace velnora::environments

@@ -377,6 +377,11 @@ void RestartWindows(core::Context& context, int kind, bool force) {
     session.ExitWindows(RestartFlags(kind, force));
 }
 
+void RestartAfterRefusedShutdown(core::Context& context) {
+    CancelPendingShutdown(context);
+    RestartWindows(context, /*kind: restart*/ 0, /*force=*/false);
+}
+
 bool CancelPendingShutdown(core::Context& context) {
     auto& session = context.platform.session;
     if (session.EnableShutdownPrivilege() != platform::error::kSuccess)

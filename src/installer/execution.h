@@ -76,4 +76,8 @@ void RestartWindows(core::Context& context, int kind, bool force);
 // Cancels a shutdown in progress; true when one was cancelled.
 bool CancelPendingShutdown(core::Context& context);
 
+// A page that held back the end of the session restarts Windows itself when it closes: the
+// shutdown that was asked for is cancelled and a restart asked instead.
+void RestartAfterRefusedShutdown(core::Context& context);
+
 }  // namespace velnora::installer

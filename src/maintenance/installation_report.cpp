@@ -32,40 +32,16 @@ class ReportText {
 };
 
 void WritePackages(ReportText& report, const ToolComposition& c, const core::TextSet& texts) {
-    if (!c.categorised) {
-        if (c.unclassified.empty())
-            return;
-        report.Indented(2, texts.Get(core::TextId::kLabelPackage));
-        for (const auto& line : c.unclassified)
-            report.Indented(4, line);
+    const auto groups = environments::PackageGroups(c);
+    if (groups.empty())
         return;
-    }
-    if (!c.softwareListed)
-        return;
-
-    const struct {
-        const std::vector<std::string>& entries;
-        core::TextId label;
-    } groups[] = {
-        {c.toolchains, core::TextId::kLabelToolChain},
-        {c.simulatorDebuggers, core::TextId::kLabelSimulatorDebugger},
-        {c.emulatorDebuggers, core::TextId::kLabelEmulatorDebugger},
-        {c.others, core::TextId::kLabelOther},
-        {c.unclassified, core::TextId::kLabelUnclassifiedPackage},
-    };
-    bool any = false;
-    for (const auto& group : groups)
-        any = any || !group.entries.empty();
-    if (!any)
-        return;
-
     report.Indented(2, texts.Get(core::TextId::kLabelPackage));
     for (const auto& group : groups) {
-        if (group.entries.empty())
-            continue;
-        report.Indented(4, texts.Get(group.label));
-        for (const auto& entry : group.entries)
-            report.Indented(6, entry);
+        const int indent = group.label ? 6 : 4;
+        if (group.label)
+            report.Indented(4, texts.Get(*group.label));
+        for (const auto& entry : *group.entries)
+            report.Indented(indent, entry);
     }
 }
 

@@ -1,0 +1,110 @@
+#include "pages/active_select_dialog.h"
+
+#include "core/context.h"
+#include "environments/activation_switch.h"
+#include "environments/environment_table.h"
+#include "installer/execution.h"
+#include "pages/environment_rows.h"
+#include "resource_ids.h"
+
+namespace velnora::pages {
+
+namespace {
+
+constexpr core::LocalText kTitle{"Switch active environment", "アクティブ対象の変更"};
+constexpr core::LocalText kOk{"OK", "OK"};
+constexpr core::LocalText kInstruction{
+    "Please choose the Vantorix environment to make active, and click the OK button.",
+    "アクティブにするVantorix環境を指定し、\r\nOKボタンをクリックしてください。"};
+
+constexpr int kFontControls[] = {IDC_SELECT_OK, IDC_SELECT_INSTRUCTION, IDC_SELECT_NOTE,
+                                 IDC_SELECT_LIST};
+
+}  // namespace
+
+CActiveSelectDlg::CActiveSelectDlg(core::Context& context)
+    : DialogPage(IDD_ACTIVE_SELECT), context_(context) {}
+
+void CActiveSelectDlg::OnInitDialog() {
+    auto& window = Window();
+    window.SetIcon(IDI_PROGRAM);
+    endSessionNoticed_ = false;
+    selectedRow_ = -1;
+    for (const int id : kFontControls)
+        core::ApplyPageFont(window, id, context_.texts);
+
+    const core::TextSet& texts = context_.texts;
+    SetText(0, texts.Pick(kTitle));
+    SetText(IDC_SELECT_OK, texts.Pick(kOk));
+    SetText(IDC_SELECT_INSTRUCTION, texts.Pick(kInstruction));
+    SetText(IDC_SELECT_NOTE, "");
+
+    FillList();
+    window.SetComboSelection(IDC_SELECT_LIST, 0);
+    Enable(IDC_SELECT_OK, window.ComboSelection(IDC_SELECT_LIST) >= 0);
+    ApplyLayout();
+}
+
+void CActiveSelectDlg::FillList() {
+    auto& window = Window();
+    environments::EnumerateEnvironments(context_);
+    window.ClearCombo(IDC_SELECT_LIST);
+    // Item i is table row i: OK takes the item index as the row.
+    for (int row = 0; row < context_.environments.Count(); ++row)
+        window.AddComboItem(IDC_SELECT_LIST, EnvironmentRowText(context_, row));
+}
+
+void CActiveSelectDlg::OnCommand(int controlId, int code) {
+    if (controlId == IDC_SELECT_LIST && code == platform::notify::kComboSelChange) {
+        Enable(IDC_SELECT_OK, Window().ComboSelection(IDC_SELECT_LIST) >= 0);
+        return;
+    }
+    if (controlId == IDC_SELECT_OK && code == platform::notify::kButtonClicked) {
+        ActivateChosen();
+        return;
+    }
+    // The close box ends the dialog without a switch.
+    DialogPage::OnCommand(controlId, code);
+}
+
+// The dialog stays open after a failed switch, so that the user can pick another environment;
+// the switch has said what failed.
+void CActiveSelectDlg::ActivateChosen() {
+    selectedRow_ = Window().ComboSelection(IDC_SELECT_LIST);
+    if (selectedRow_ < 0 || selectedRow_ >= context_.environments.Count())
+        return;
+    const std::string chosen = context_.environments.Row(selectedRow_).keyName;
+    if (environments::ChangeActiveEnvironment(context_, chosen) ==
+        environments::ChangeResult::kChanged)
+        EndDialog(0);
+}
+
+bool CActiveSelectDlg::PreTranslateKeyDown(int virtualKey) {
+    if (virtualKey != platform::kVirtualKeyEscape)
+        return false;
+    EndDialog(0);
+    return true;
+}
+
+void CActiveSelectDlg::OnSize(int, int) {
+    ApplyLayout();
+}
+
+bool CActiveSelectDlg::OnQueryEndSession() {
+    // Refused while nothing is active yet; the restart follows when the dialog closes.
+    return endSessionNoticed_;
+}
+
+void CActiveSelectDlg::OnEndSession(bool) {
+    endSessionNoticed_ = true;
+}
+
+void CActiveSelectDlg::OnDestroy() {
+    if (!endSessionNoticed_)
+        return;
+    installer::RestartAfterRefusedShutdown(context_);
+}
+
+void CActiveSelectDlg::ApplyLayout() {}
+
+}  // namespace velnora::pages

@@ -1,0 +1,479 @@
+#include "pages/maintenance_page.h"
+
+#include <string>
+#include <vector>
+
+#include "core/context.h"
+#include "environments/activation_switch.h"
+#include "environments/environment_table.h"
+#include "environments/tidewatch.h"
+#include "environments/tool_record.h"
+#include "installer/execution.h"
+#include "maintenance/elevated_twin.h"
+#include "maintenance/environment_uninstall.h"
+#include "maintenance/installation_report.h"
+#include "pages/active_select_dialog.h"
+#include "pages/environment_rows.h"
+#include "resource_ids.h"
+
+namespace velnora::pages {
+
+namespace {
+
+using core::LocalText;
+using core::StartMode;
+
+constexpr LocalText kCaptionUninstall{"Uninstall", "アンインストール"};
+constexpr LocalText kCaptionMaintenance{"Maintenance", "メンテナンス"};
+constexpr LocalText kHeadlineNone{"Vantorix is not installed in this PC.",
+                                  "このPCには、Vantorixがインストールされていません。"};
+constexpr LocalText kHeadlineInstalled{
+    "Vantorix is already installed in this PC.",
+    "このPCには、以下の場所にVantorixがインストールされています。"};
+constexpr LocalText kConfirmation{"Confirmation", "確認"};
+constexpr LocalText kChosenIsActive{"It is current active Vantorix.",
+                                    "選択したVantorixは、現在アクティブです。"};
+constexpr LocalText kAskUninstallActive{"Do you uninstall active Vantorix which you chose?",
+                                        "アクティブなVantorixをアンインストールしますか?"};
+constexpr LocalText kAskUninstallInactive{"Do you uninstall inactive Vantorix which you chose?",
+                                          "アクティブでないVantorixをアンインストールしますか?"};
+constexpr LocalText kNoRebootRemark{
+    "\nBecause there is postprocessing of installation manager, please do not reboot even if "
+    "there is a reboot demand of Windows after the uninstallation end.",
+    "\nインストールマネージャの後処理がありますので、アンインストール終了後にWindowsの再起動要求"
+    "があっても\n再起動はしないで下さい。"};
+constexpr LocalText kExplainList{"You can refer to the details when you click line.",
+                                 "リストをクリックすると、詳細を参照することができます。"};
+constexpr LocalText kExplainSwitch{
+    "When you click [Switch active environment], switch over the active Vantorix which you "
+    "chose.",
+    "[アクティブ対象の変更]ボタンを押すと、選択したVantorixをアクティブにすることができます。"};
+constexpr LocalText kExplainUninstall{
+    "When you click [Uninstall], uninstall the Vantorix which you chose.",
+    "[アンインストール]ボタンを押すと、選択したVantorixをアンインストールすることができます。"};
+constexpr LocalText kColumnActive{"Active ", "アクティブ "};
+constexpr LocalText kColumnName{"DisplayName (Directory) ", "表示名 (ディレクトリ) "};
+// The active row's mark is English in both languages.
+constexpr char kActiveMark[] = "Active";
+
+struct ButtonText {
+    int id;
+    LocalText text;
+};
+constexpr ButtonText kButtonTexts[] = {
+    {IDC_MAINT_HELP, {"Help", "ヘルプ"}},
+    {IDC_MAINT_SWITCH, {"Switch active environment", "アクティブ対象の変更"}},
+    {IDC_MAINT_UNINSTALL, {"Uninstall", "アンインストール"}},
+    {IDC_MAINT_EXIT, {"Exit", "閉じる"}},
+    {IDC_MAINT_SAVE, {"Save to file", "ファイルに保存"}},
+};
+
+constexpr int kFontControls[] = {IDC_MAINT_HELP,        IDC_MAINT_SWITCH, IDC_MAINT_UNINSTALL,
+                                 IDC_MAINT_EXIT,        IDC_MAINT_LIST,   IDC_MAINT_HEADLINE,
+                                 IDC_MAINT_EXPLANATION, IDC_MAINT_SAVE,   IDC_MAINT_TREE};
+
+// What the page offers in each start mode: which buttons show and what the explanation says.
+struct ModeOffer {
+    bool switchButton;
+    bool uninstallButton;
+    bool saveButton;
+};
+ModeOffer OfferFor(StartMode mode) {
+    switch (mode) {
+        case StartMode::kInstall:
+            return {true, false, true};
+        case StartMode::kUninstall:
+            return {false, true, false};
+        default:
+            return {true, true, true};
+    }
+}
+
+constexpr char kTokenActive[] = "-maintenance_active";
+constexpr char kTokenUninstall[] = "-maintenance_uninstall";
+
+// A tab shows as a blank in the tree.
+std::string WithoutTabs(std::string text) {
+    for (char& c : text)
+        if (c == '\t')
+            c = ' ';
+    return text;
+}
+
+}  // namespace
+
+CMaintenanceDlg::CMaintenanceDlg(core::Context& context)
+    : DialogPage(IDD_MAINTENANCE), context_(context) {}
+
+void CMaintenanceDlg::OnInitDialog() {
+    auto& window = Window();
+    window.SetIcon(IDI_PROGRAM);
+    selectedRow_ = -1;
+    shownRow_ = -1;
+    rebootOnClose_ = false;
+    for (const int id : kFontControls)
+        core::ApplyPageFont(window, id, context_.texts);
+    SetTexts();
+    environments::EnumerateEnvironments(context_);
+    InsertColumns();
+    window.SetListStyle(IDC_MAINT_LIST, platform::liststyle::kFullRowSelect);
+    FillEnvironmentList();
+    LayoutPage();
+}
+
+void CMaintenanceDlg::SetTexts() {
+    const core::TextSet& texts = context_.texts;
+    const bool uninstallMode = context_.startup.startMode == StartMode::kUninstall;
+    SetText(0, texts.Pick(uninstallMode ? kCaptionUninstall : kCaptionMaintenance));
+    for (const ButtonText& button : kButtonTexts)
+        SetText(button.id, texts.Pick(button.text));
+}
+
+void CMaintenanceDlg::InsertColumns() {
+    auto& window = Window();
+    const core::TextSet& texts = context_.texts;
+    window.InsertColumn(IDC_MAINT_LIST, 0, texts.Pick(kColumnActive), -1);
+    window.InsertColumn(IDC_MAINT_LIST, 1, texts.Pick(kColumnName), -1);
+    for (int column = 0; column < 2; ++column) {
+        window.SetColumnWidth(IDC_MAINT_LIST, column, platform::kColumnAutoSizeUseHeader);
+        window.SetColumnWidth(IDC_MAINT_LIST, column, window.ColumnWidth(IDC_MAINT_LIST, column));
+    }
+}
+
+void CMaintenanceDlg::FillEnvironmentList() {
+    auto& window = Window();
+    const core::TextSet& texts = context_.texts;
+    Enable(IDC_MAINT_SWITCH, false);
+    Enable(IDC_MAINT_UNINSTALL, false);
+
+    environments::EnumerateEnvironments(context_);
+    const int count = context_.environments.Count();
+    if (count > 0) {
+        const ModeOffer offer = OfferFor(context_.startup.startMode);
+        SetText(IDC_MAINT_HEADLINE, texts.Pick(kHeadlineInstalled));
+        Show(IDC_MAINT_LIST, true);
+        Show(IDC_MAINT_SWITCH, offer.switchButton);
+        Show(IDC_MAINT_UNINSTALL, offer.uninstallButton);
+        if (!offer.saveButton)
+            Show(IDC_MAINT_SAVE, false);
+        std::string explanation = texts.Pick(kExplainList);
+        if (offer.switchButton)
+            explanation += texts.Pick(kExplainSwitch);
+        if (offer.uninstallButton)
+            explanation += texts.Pick(kExplainUninstall);
+        SetText(IDC_MAINT_EXPLANATION, explanation);
+    } else {
+        SetText(IDC_MAINT_HEADLINE, texts.Pick(kHeadlineNone));
+        SetText(IDC_MAINT_EXPLANATION, "");
+        for (const int id : {IDC_MAINT_UNINSTALL, IDC_MAINT_SWITCH, IDC_MAINT_LIST, IDC_MAINT_SAVE})
+            Show(id, false);
+    }
+
+    window.DeleteAllRows(IDC_MAINT_LIST);
+    int activeRow = -1;
+    for (int row = 0; row < count; ++row) {
+        const bool active = context_.environments.Row(row).keyName == core::kVantorixProductGuid;
+        // A row whose entry vanished since the enumeration stays, empty, so that list row i
+        // remains table row i.
+        window.InsertRow(IDC_MAINT_LIST, row, active ? kActiveMark : "");
+        window.SetCell(IDC_MAINT_LIST, row, 1, EnvironmentRowText(context_, row));
+        if (active)
+            activeRow = row;
+    }
+    if (activeRow >= 0) {
+        ShowToolTree(activeRow);
+        shownRow_ = activeRow;
+    }
+}
+
+void CMaintenanceDlg::UpdateSelection(const platform::Notification& notification) {
+    auto& window = Window();
+    window.SetFocus(IDC_MAINT_LIST);
+    const int row = notification.code == platform::notify::kListClick
+                        ? notification.item
+                        : window.SelectedRow(IDC_MAINT_LIST);
+    selectedRow_ = row >= 0 && row < context_.environments.Count() ? row : -1;
+    if (selectedRow_ < 0) {
+        shownRow_ = -1;
+        Enable(IDC_MAINT_SWITCH, false);
+        Enable(IDC_MAINT_UNINSTALL, false);
+        return;
+    }
+    if (selectedRow_ != shownRow_) {
+        ShowToolTree(selectedRow_);
+        shownRow_ = selectedRow_;
+    }
+    // The table may have been enumerated again by the tree; the row number still holds.
+    const bool active =
+        selectedRow_ < context_.environments.Count() &&
+        context_.environments.Row(selectedRow_).keyName == core::kVantorixProductGuid;
+    Enable(IDC_MAINT_UNINSTALL, true);
+    Enable(IDC_MAINT_SWITCH, !active);
+}
+
+void CMaintenanceDlg::ShowToolTree(int row) {
+    auto& window = Window();
+    environments::EnumerateEnvironments(context_);
+    if (context_.environments.Count() == 0 || row >= context_.environments.Count())
+        return;
+    window.DeleteAllNodes(IDC_MAINT_TREE);
+
+    const core::TextSet& texts = context_.texts;
+    const environments::ToolComposition c = environments::ReadToolComposition(context_, row);
+    const auto label = [&texts](core::TextId id) { return texts.Get(id); };
+
+    platform::TreeNode root = platform::kTreeRoot;
+    if (c.entryReadable) {
+        root = window.InsertNode(IDC_MAINT_TREE, platform::kTreeRoot, c.location);
+        if (context_.environments.Row(row).keyName == core::kVantorixProductGuid)
+            window.SetNodeBold(IDC_MAINT_TREE, root, true);
+    }
+    if (c.displayNameReadable)
+        window.InsertNode(IDC_MAINT_TREE, root,
+                          label(core::TextId::kLabelDisplayName) + "=" + c.displayName);
+    window.InsertNode(IDC_MAINT_TREE, root, label(core::TextId::kLabelVersion) + "=" + c.version);
+
+    const auto groups = environments::PackageGroups(c);
+    if (!groups.empty()) {
+        const platform::TreeNode package =
+            window.InsertNode(IDC_MAINT_TREE, root, label(core::TextId::kLabelPackage));
+        for (const auto& group : groups) {
+            platform::TreeNode parent = package;
+            if (group.label)
+                parent = window.InsertNode(IDC_MAINT_TREE, package, label(*group.label));
+            for (const std::string& entry : *group.entries)
+                window.InsertNode(IDC_MAINT_TREE, parent, group.label ? WithoutTabs(entry) : entry);
+            if (parent != package)
+                window.ExpandNode(IDC_MAINT_TREE, parent);
+        }
+        window.ExpandNode(IDC_MAINT_TREE, package);
+    }
+    if (!c.records.empty()) {
+        const platform::TreeNode records =
+            window.InsertNode(IDC_MAINT_TREE, root, label(core::TextId::kLabelInstallationRecord));
+        for (const std::string& record : c.records)
+            window.InsertNode(IDC_MAINT_TREE, records, record);
+        window.ExpandNode(IDC_MAINT_TREE, records);
+    }
+    if (root != platform::kTreeRoot)
+        window.ExpandNode(IDC_MAINT_TREE, root);
+}
+
+void CMaintenanceDlg::OnCommand(int controlId, int code) {
+    if (code != platform::notify::kButtonClicked)
+        return;
+    switch (controlId) {
+        case IDC_MAINT_SWITCH:
+            SwitchActive();
+            return;
+        case IDC_MAINT_UNINSTALL:
+            UninstallSelected();
+            return;
+        case IDC_MAINT_SAVE:
+            maintenance::SaveInstallationReport(context_);
+            return;
+        case IDC_MAINT_EXIT:
+            EndDialog(0);
+            return;
+        case IDC_MAINT_HELP:
+        case platform::cmd::kHelp:
+            core::OpenHelp(context_, context_.startup.startMode == StartMode::kUninstall
+                                         ? core::helpcontext::kMaintenanceUninstall
+                                         : core::helpcontext::kMaintenance);
+            return;
+        default:
+            DialogPage::OnCommand(controlId, code);
+    }
+}
+
+void CMaintenanceDlg::OnNotify(const platform::Notification& notification) {
+    if (notification.controlId != IDC_MAINT_LIST)
+        return;
+    if (notification.code == platform::notify::kListClick ||
+        notification.code == platform::notify::kListItemChanged ||
+        notification.code == platform::notify::kListBeginDrag)
+        UpdateSelection(notification);
+}
+
+bool CMaintenanceDlg::PreTranslateKeyDown(int virtualKey) {
+    if (virtualKey != platform::kVirtualKeyEscape)
+        return false;
+    EndDialog(0);
+    return true;
+}
+
+void CMaintenanceDlg::OnShowWindow(bool) {
+    LayoutPage();
+}
+
+void CMaintenanceDlg::OnSize(int, int) {
+    LayoutPage();
+}
+
+void CMaintenanceDlg::LayoutPage() {}
+
+// --- Switch and uninstall ------------------------------------------------------------------
+
+void CMaintenanceDlg::SwitchActive() {
+    if (selectedRow_ < 0)
+        return;
+    if (context_.startup.osVersion.major >= 6 && !context_.startup.elevatedTwin) {
+        RunTwin(kTokenActive);
+        return;
+    }
+    SwitchActiveHere();
+}
+
+void CMaintenanceDlg::UninstallSelected() {
+    if (selectedRow_ < 0)
+        return;
+    if (context_.startup.osVersion.major >= 6 && !context_.startup.elevatedTwin) {
+        RunTwin(kTokenUninstall);
+        return;
+    }
+    UninstallSelectedHere();
+}
+
+void CMaintenanceDlg::RunTwin(const std::string& token) {
+    maintenance::RunElevatedTwin(context_, token + " " + std::to_string(selectedRow_), *this,
+                                 *mainPage_);
+    FillEnvironmentList();
+}
+
+void CMaintenanceDlg::SwitchActiveHere() {
+    if (selectedRow_ < 0 || selectedRow_ >= context_.environments.Count())
+        return;
+    const std::string chosen = context_.environments.Row(selectedRow_).keyName;
+    if (chosen == core::kVantorixProductGuid) {
+        context_.platform.ui.MessageBox(this, context_.texts.Pick(kChosenIsActive),
+                                        context_.texts.Pick(kConfirmation), platform::mb::kOk);
+        FocusList();
+        return;
+    }
+    if (environments::ChangeActiveEnvironment(context_, chosen) !=
+        environments::ChangeResult::kChanged) {
+        FocusList();
+        return;
+    }
+    FillEnvironmentList();
+}
+
+void CMaintenanceDlg::UninstallSelectedHere() {
+    if (selectedRow_ < 0 || selectedRow_ >= context_.environments.Count())
+        return;
+    // A copy: the procedures below enumerate the table again.
+    const std::string chosen = context_.environments.Row(selectedRow_).keyName;
+    const bool active = chosen == core::kVantorixProductGuid;
+    auto& registry = context_.platform.registry;
+
+    if (!Ask(context_.texts.Pick(active ? kAskUninstallActive : kAskUninstallInactive)) ||
+        !environments::StopTidewatch(context_)) {
+        FocusList();
+        return;
+    }
+
+    if (active) {
+        const bool ran = maintenance::UninstallActiveEnvironment(context_);
+        if (!ran || environments::EnvironmentEntryExists(registry, core::kVantorixProductGuid)) {
+            FocusList();
+            return;
+        }
+        environments::EnumerateEnvironments(context_);
+        const int count = context_.environments.Count();
+        if (!ActivateRemaining(count))
+            return;
+        AfterUninstall(count);
+        return;
+    }
+
+    // Only the active environment can be uninstalled: the chosen one is made active for it,
+    // and the environments are put back as they were when it stays.
+    std::string parked;
+    if (!environments::ParkActiveEnvironment(context_, parked)) {
+        FocusList();
+        return;
+    }
+    if (!environments::ActivateEnvironment(context_, chosen)) {
+        environments::RestoreParkedEnvironment(context_, parked);
+        FocusList();
+        return;
+    }
+    const bool ran = maintenance::UninstallActiveEnvironment(context_);
+    if ((!ran || environments::EnvironmentEntryExists(registry, core::kVantorixProductGuid)) &&
+        !environments::DeactivateEnvironment(context_, chosen)) {
+        FocusList();
+        return;
+    }
+    if (!environments::RestoreParkedEnvironment(context_, parked)) {
+        FocusList();
+        return;
+    }
+    environments::EnumerateEnvironments(context_);
+    AfterUninstall(context_.environments.Count());
+}
+
+bool CMaintenanceDlg::ActivateRemaining(int count) {
+    if (count == 1) {
+        const std::string only = context_.environments.Row(0).keyName;
+        return environments::ActivateEnvironment(context_, only);
+    }
+    if (count >= 2) {
+        CActiveSelectDlg select(context_);
+        // The twin's page is hidden; the dialog needs a visible owner to come up in front.
+        const bool twin = context_.startup.elevatedTwin;
+        if (twin)
+            Window().ShowWindow(platform::WindowShow::kNormal);
+        context_.platform.ui.RunModal(select, twin ? this : nullptr);
+        if (twin)
+            Window().ShowWindow(platform::WindowShow::kHide);
+    }
+    return true;
+}
+
+void CMaintenanceDlg::AfterUninstall(int count) {
+    // With the last environment gone the install manager removes its own copy here; that
+    // removal comes with the self-installation and is not part of the program yet.
+    if (count == 0 || context_.startup.startMode == StartMode::kUninstall) {
+        EndDialog(0);
+        return;
+    }
+    FillEnvironmentList();
+}
+
+bool CMaintenanceDlg::Ask(const std::string& question) {
+    return context_.platform.ui.MessageBox(this, question + context_.texts.Pick(kNoRebootRemark),
+                                           context_.texts.Pick(kConfirmation),
+                                           platform::mb::kYesNo) == platform::answer::kYes;
+}
+
+void CMaintenanceDlg::FocusList() {
+    Window().SetFocus(IDC_MAINT_LIST);
+}
+
+// --- Windows shutdown ----------------------------------------------------------------------
+
+// Once the last environment is gone, a restart its uninstaller asked for is held back until
+// the page has closed; the page then restarts Windows itself.
+bool CMaintenanceDlg::WantsRebootHold() {
+    if (context_.environmentCountAtShutdown < 0) {
+        environments::EnumerateEnvironments(context_);
+        context_.environmentCountAtShutdown = context_.environments.Count();
+    }
+    return !rebootOnClose_ && context_.environmentCountAtShutdown == 0;
+}
+
+bool CMaintenanceDlg::OnQueryEndSession() {
+    return !WantsRebootHold();
+}
+
+void CMaintenanceDlg::OnEndSession(bool) {
+    if (WantsRebootHold())
+        rebootOnClose_ = true;
+}
+
+void CMaintenanceDlg::OnDestroy() {
+    if (rebootOnClose_)
+        installer::RestartAfterRefusedShutdown(context_);
+}
+
+}  // namespace velnora::pages

@@ -1,0 +1,72 @@
+// The maintenance page: every installed environment with the active one marked, the tool
+// composition of the chosen one, and the switch, the uninstall and the report. On Windows 6 and
+// later Velnora hands the switch and the uninstall to its elevated twin, which runs the same
+// procedures on this page, hidden.
+#pragma once
+
+#include <string>
+
+#include "platform/dialog_page.h"
+
+namespace velnora::core {
+struct Context;
+}
+
+namespace velnora::pages {
+
+class CMaintenanceDlg final : public platform::DialogPage {
+  public:
+    explicit CMaintenanceDlg(core::Context& context);
+
+    // The window hidden while the twin works: this page, or the main menu that opened it.
+    void SetMainPage(platform::DialogPage* mainPage) { mainPage_ = mainPage; }
+
+    int SelectedRow() const { return selectedRow_; }
+    // The twin picks the row itself; a row outside the table is refused by its start-up.
+    void SelectRow(int row) { selectedRow_ = row; }
+    int ShownRow() const { return shownRow_; }
+    bool RebootOnClose() const { return rebootOnClose_; }
+
+    // Buttons 1002 and 1026: by the twin on Windows 6 and later, here otherwise.
+    void SwitchActive();
+    void UninstallSelected();
+    // The procedures themselves, which the twin runs whatever the version.
+    void SwitchActiveHere();
+    void UninstallSelectedHere();
+
+    void OnInitDialog() override;
+    void OnCommand(int controlId, int code) override;
+    void OnNotify(const platform::Notification& notification) override;
+    bool PreTranslateKeyDown(int virtualKey) override;
+    void OnShowWindow(bool visible) override;
+    void OnSize(int width, int height) override;
+    bool OnQueryEndSession() override;
+    void OnEndSession(bool ending) override;
+    void OnDestroy() override;
+
+  private:
+    void SetTexts();
+    void InsertColumns();
+    void FillEnvironmentList();
+    void UpdateSelection(const platform::Notification& notification);
+    void ShowToolTree(int row);
+    void LayoutPage();
+    // Runs the twin with a maintenance token and the selected row, then shows what it left.
+    void RunTwin(const std::string& token);
+    // The new active environment after the active one was uninstalled; false when the only
+    // one left cannot be activated.
+    bool ActivateRemaining(int count);
+    // After an uninstall that removed the environment: close or show what is left.
+    void AfterUninstall(int count);
+    bool Ask(const std::string& question);
+    void FocusList();
+    bool WantsRebootHold();
+
+    core::Context& context_;
+    platform::DialogPage* mainPage_ = this;
+    int selectedRow_ = -1;
+    int shownRow_ = -1;
+    bool rebootOnClose_ = false;
+};
+
+}  // namespace velnora::pages

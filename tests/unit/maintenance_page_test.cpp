@@ -1,0 +1,365 @@
+// The maintenance page and the selection dialog on the in-memory dialog host, over a fake
+// machine with three environments: A active, B and C parked.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "environments/environment_table.h"
+#include "pages/active_select_dialog.h"
+#include "pages/maintenance_page.h"
+#include "resource_ids.h"
+#include "switch_machine.h"
+
+namespace velnora::testing {
+namespace {
+
+using core::StartMode;
+using fake::PageDriver;
+using pages::CActiveSelectDlg;
+using pages::CMaintenanceDlg;
+using platform::RegRoot;
+
+const std::string kParkedB = ParkedKey(2);
+const std::string kParkedC = ParkedKey(3);
+const std::string kSetupFolder = paths::kInstallerInfoRoot + "\\" + kGuid;
+const std::string kSetupProgram = kSetupFolder + "\\setup.exe";
+
+// Rows in location order: A (active), B, C.
+constexpr int kRowA = 0;
+constexpr int kRowB = 1;
+constexpr int kRowC = 2;
+
+class MaintenancePage : public ::testing::Test {
+  protected:
+    MaintenancePage() {
+        machine.InstallTidewatch(false);
+        machine.InstallEnvironment({kGuid, "A"});
+        machine.InstallEnvironment({kParkedB, "B"});
+        machine.InstallEnvironment({kParkedC, "C"});
+        machine.context.startup.startMode = StartMode::kMaintenance;
+        machine.context.startup.programFolder = "C:\\Media";
+        // The vendor's setup removes the live entry and the material it knows.
+        machine.fake.processes.AddProgram(kSetupProgram, [this](const std::string&) {
+            if (uninstallerRemoves) {
+                machine.fake.registry.RemoveKey(RegRoot::LocalMachine, paths::Entry(kGuid));
+                machine.fake.files.Remove(kSetupFolder);
+            }
+            return fake::ProgramBehaviour::RunsFor(100);
+        });
+        machine.fake.faults.Reset();
+    }
+
+    // Runs the page with a script of what the user does; the page's result.
+    int Run(const std::function<void(PageDriver&)>& script) {
+        machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, script);
+        return machine.fake.ui.RunModal(page, nullptr);
+    }
+    std::vector<std::string> Listed(PageDriver& d) {
+        std::vector<std::string> lines;
+        for (const auto& row : d.Rows(IDC_MAINT_LIST))
+            lines.push_back(row.at(0) + "|" + row.at(1));
+        return lines;
+    }
+    bool Active(const std::string& tag) {
+        return machine.fake.registry.GetText(RegRoot::LocalMachine, paths::Entry(kGuid),
+                                             "InstallLocation") == "C:\\Vantorix\\Env" + tag;
+    }
+
+    SwitchMachine machine;
+    CMaintenanceDlg page{machine.context};
+    bool uninstallerRemoves = true;
+};
+
+TEST_F(MaintenancePage, ListsEveryEnvironmentAndShowsTheActiveOnesTools) {
+    Run([&](PageDriver& d) {
+        EXPECT_EQ(d.Title(), "Maintenance");
+        EXPECT_EQ(Listed(d), (std::vector<std::string>{"Active|Vantorix A (C:\\Vantorix\\EnvA)",
+                                                       "|Vantorix B (C:\\Vantorix\\EnvB)",
+                                                       "|Vantorix C (C:\\Vantorix\\EnvC)"}));
+        EXPECT_EQ(d.ColumnTitles(IDC_MAINT_LIST),
+                  (std::vector<std::string>{"Active ", "DisplayName (Directory) "}));
+        EXPECT_EQ(d.SelectedRow(IDC_MAINT_LIST), -1);
+        EXPECT_FALSE(d.IsEnabled(IDC_MAINT_SWITCH));
+        EXPECT_FALSE(d.IsEnabled(IDC_MAINT_UNINSTALL));
+        const auto tree = d.TreeLines(IDC_MAINT_TREE);
+        ASSERT_FALSE(tree.empty());
+        EXPECT_EQ(tree[0], "C:\\Vantorix\\EnvA");
+        EXPECT_TRUE(d.Node(IDC_MAINT_TREE, d.Children(IDC_MAINT_TREE, 0).at(0)).bold);
+        d.Click(IDC_MAINT_EXIT);
+    });
+    EXPECT_EQ(page.ShownRow(), kRowA);
+}
+
+// What the page offers by start mode, and with nothing installed.
+TEST_F(MaintenancePage, OffersTheButtonsOfItsStartMode) {
+    const struct {
+        StartMode mode;
+        bool environments;
+        const char* title;
+        bool switchShown, uninstallShown, saveShown, listShown;
+        const char* explanation;
+    } cases[] = {
+        {StartMode::kMaintenance, true, "Maintenance", true, true, true, true,
+         "You can refer to the details when you click line.When you click [Switch active "
+         "environment], switch over the active Vantorix which you chose.When you click "
+         "[Uninstall], uninstall the Vantorix which you chose."},
+        {StartMode::kInstall, true, "Maintenance", true, false, true, true,
+         "You can refer to the details when you click line.When you click [Switch active "
+         "environment], switch over the active Vantorix which you chose."},
+        {StartMode::kUninstall, true, "Uninstall", false, true, false, true,
+         "You can refer to the details when you click line.When you click [Uninstall], "
+         "uninstall the Vantorix which you chose."},
+        {StartMode::kMaintenance, false, "Maintenance", false, false, false, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title + std::string(c.environments ? "" : " empty"));
+        SwitchMachine other;
+        if (c.environments)
+            other.InstallEnvironment({kGuid, "A"});
+        other.context.startup.startMode = c.mode;
+        CMaintenanceDlg shown(other.context);
+        other.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
+            EXPECT_EQ(d.Title(), c.title);
+            EXPECT_EQ(d.IsVisible(IDC_MAINT_SWITCH), c.switchShown);
+            EXPECT_EQ(d.IsVisible(IDC_MAINT_UNINSTALL), c.uninstallShown);
+            EXPECT_EQ(d.IsVisible(IDC_MAINT_SAVE), c.saveShown);
+            EXPECT_EQ(d.IsVisible(IDC_MAINT_LIST), c.listShown);
+            EXPECT_FALSE(d.IsVisible(IDC_MAINT_HELP));
+            EXPECT_EQ(d.Text(IDC_MAINT_EXPLANATION), c.explanation);
+            EXPECT_EQ(d.Text(IDC_MAINT_HEADLINE), c.environments
+                                                      ? "Vantorix is already installed in this PC."
+                                                      : "Vantorix is not installed in this PC.");
+            d.PressEscape();
+        });
+        EXPECT_EQ(other.fake.ui.RunModal(shown, nullptr), 0);
+    }
+}
+
+TEST_F(MaintenancePage, SelectionDecidesTheButtonsAndTheTree) {
+    Run([&](PageDriver& d) {
+        d.ClickRow(IDC_MAINT_LIST, kRowA);
+        EXPECT_FALSE(d.IsEnabled(IDC_MAINT_SWITCH));
+        EXPECT_TRUE(d.IsEnabled(IDC_MAINT_UNINSTALL));
+        d.ClickRow(IDC_MAINT_LIST, kRowC);
+        EXPECT_TRUE(d.IsEnabled(IDC_MAINT_SWITCH));
+        EXPECT_TRUE(d.IsEnabled(IDC_MAINT_UNINSTALL));
+        EXPECT_EQ(d.TreeLines(IDC_MAINT_TREE).at(0), "C:\\Vantorix\\EnvC");
+        EXPECT_FALSE(d.Node(IDC_MAINT_TREE, d.Children(IDC_MAINT_TREE, 0).at(0)).bold);
+        // Empty space: nothing chosen, the tree keeps C.
+        d.ClickRow(IDC_MAINT_LIST, -1);
+        EXPECT_FALSE(d.IsEnabled(IDC_MAINT_SWITCH));
+        EXPECT_FALSE(d.IsEnabled(IDC_MAINT_UNINSTALL));
+        EXPECT_EQ(d.TreeLines(IDC_MAINT_TREE).at(0), "C:\\Vantorix\\EnvC");
+        d.Click(IDC_MAINT_EXIT);
+    });
+    EXPECT_EQ(page.SelectedRow(), -1);
+}
+
+TEST_F(MaintenancePage, SwitchMakesTheChosenOneActiveAndRefreshes) {
+    Run([&](PageDriver& d) {
+        d.ClickRow(IDC_MAINT_LIST, kRowB);
+        d.Click(IDC_MAINT_SWITCH);
+        EXPECT_EQ(Listed(d).at(kRowB), "Active|Vantorix B (C:\\Vantorix\\EnvB)");
+        EXPECT_EQ(Listed(d).at(kRowA), "|Vantorix A (C:\\Vantorix\\EnvA)");
+        // A refresh selects nothing.
+        EXPECT_FALSE(d.IsEnabled(IDC_MAINT_SWITCH));
+        d.Click(IDC_MAINT_EXIT);
+    });
+    EXPECT_TRUE(Active("B"));
+    EXPECT_TRUE(machine.MessageTexts().empty());
+}
+
+TEST_F(MaintenancePage, TheActiveRowIsNotSwitchedTo) {
+    page.SelectRow(kRowA);
+    Run([&](PageDriver& d) {
+        page.SelectRow(kRowA);
+        page.SwitchActiveHere();
+        d.Click(IDC_MAINT_EXIT);
+    });
+    ASSERT_EQ(machine.fake.ui.MessageBoxes().size(), 1u);
+    const auto& box = machine.fake.ui.MessageBoxes()[0];
+    EXPECT_EQ(box.text, "It is current active Vantorix.");
+    EXPECT_EQ(box.caption, "Confirmation");
+    EXPECT_EQ(box.flags, platform::mb::kOk);
+    EXPECT_EQ(box.owner, &page);
+    EXPECT_TRUE(Active("A"));
+}
+
+// The uninstall of each kind of row, and what the page does afterwards.
+struct UninstallCase {
+    const char* name;
+    int row;
+    StartMode mode;
+    int parkedLeft;  // parked environments besides the chosen one (B, C: up to 2)
+    bool removes;    // the uninstaller really removes the entry
+    std::vector<std::string> locationsAfter;
+    const char* activeAfter;  // tag, or "" for none
+    bool pageClosed;
+};
+
+class MaintenanceUninstall : public ::testing::TestWithParam<UninstallCase> {};
+
+TEST_P(MaintenanceUninstall, LeavesTheEnvironmentsAsTheUserExpects) {
+    const UninstallCase& c = GetParam();
+    SwitchMachine machine;
+    machine.InstallTidewatch(false);
+    machine.InstallEnvironment({kGuid, "A"});
+    if (c.parkedLeft >= 1)
+        machine.InstallEnvironment({kParkedB, "B"});
+    if (c.parkedLeft >= 2)
+        machine.InstallEnvironment({kParkedC, "C"});
+    machine.context.startup.startMode = c.mode;
+    machine.fake.processes.AddProgram(kSetupProgram, [&](const std::string&) {
+        if (c.removes)
+            machine.fake.registry.RemoveKey(RegRoot::LocalMachine, paths::Entry(kGuid));
+        return fake::ProgramBehaviour::RunsFor(100);
+    });
+    // Every question is answered with Yes; the selection dialog takes C (its item 1 of B, C).
+    machine.fake.ui.SetMessageBoxHandler(
+        [](const fake::MessageBoxRecord&) { return platform::answer::kYes; });
+    if (c.row == kRowA && c.parkedLeft == 2 && c.removes)
+        machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [](PageDriver& d) {
+            d.SelectCombo(IDC_SELECT_LIST, 1);
+            d.Click(IDC_SELECT_OK);
+        });
+
+    CMaintenanceDlg page(machine.context);
+    bool closed = true;
+    machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
+        d.ClickRow(IDC_MAINT_LIST, c.row);
+        d.Click(IDC_MAINT_UNINSTALL);
+        closed = d.IsEnded();
+        if (!closed)
+            d.Click(IDC_MAINT_EXIT);
+    });
+    machine.fake.ui.RunModal(page, nullptr);
+
+    EXPECT_EQ(machine.ListedLocations(), c.locationsAfter);
+    EXPECT_EQ(closed, c.pageClosed);
+    const auto live = machine.fake.registry.GetText(RegRoot::LocalMachine, paths::Entry(kGuid),
+                                                    "InstallLocation");
+    if (std::string(c.activeAfter).empty())
+        EXPECT_FALSE(live.has_value());
+    else
+        EXPECT_EQ(live, "C:\\Vantorix\\Env" + std::string(c.activeAfter));
+}
+
+const std::string kA = "C:\\Vantorix\\EnvA";
+const std::string kB = "C:\\Vantorix\\EnvB";
+const std::string kC = "C:\\Vantorix\\EnvC";
+using V = std::vector<std::string>;
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, MaintenanceUninstall,
+    ::testing::Values(
+        UninstallCase{"ActiveLastOne", 0, StartMode::kMaintenance, 0, true, V{}, "", true},
+        UninstallCase{"ActiveOneLeft", 0, StartMode::kMaintenance, 1, true, V{kB}, "B", false},
+        UninstallCase{"ActiveTwoLeftChosenBySelection", 0, StartMode::kMaintenance, 2, true,
+                      V{kB, kC}, "C", false},
+        UninstallCase{"ActiveUninstallModeCloses", 0, StartMode::kUninstall, 1, true, V{kB}, "B",
+                      true},
+        UninstallCase{"ActiveUninstallerLeavesIt", 0, StartMode::kMaintenance, 1, false, V{kA, kB},
+                      "A", false},
+        UninstallCase{"Inactive", 1, StartMode::kMaintenance, 2, true, V{kA, kC}, "A", false},
+        UninstallCase{"InactiveUninstallerLeavesIt", 1, StartMode::kMaintenance, 2, false,
+                      V{kA, kB, kC}, "A", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A Windows shutdown after the last environment is gone waits for the page and becomes a
+// restart when the page closes.
+TEST_F(MaintenancePage, LastEnvironmentGoneHoldsTheShutdownUntilThePageCloses) {
+    SwitchMachine empty;
+    CMaintenanceDlg shown(empty.context);
+    empty.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
+        EXPECT_FALSE(d.QueryEndSession());
+        d.EndSession(true);
+        EXPECT_TRUE(shown.RebootOnClose());
+        d.Click(IDC_MAINT_EXIT);
+    });
+    empty.fake.ui.RunModal(shown, nullptr);
+    EXPECT_EQ(empty.context.environmentCountAtShutdown, 0);
+    EXPECT_TRUE(!empty.fake.session.ExitWindowsCalls().empty());
+
+    // With environments the end of the session is not held.
+    Run([&](PageDriver& d) {
+        EXPECT_TRUE(d.QueryEndSession());
+        d.Click(IDC_MAINT_EXIT);
+    });
+    EXPECT_FALSE(page.RebootOnClose());
+}
+
+TEST_F(MaintenancePage, HelpOpensTheContextOfTheStartMode) {
+    machine.fake.files.AddFile("C:\\Media\\VelnoraE.CHM", "help");
+    for (const StartMode mode : {StartMode::kMaintenance, StartMode::kUninstall}) {
+        machine.context.startup.startMode = mode;
+        CMaintenanceDlg shown(machine.context);
+        machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [](PageDriver& d) {
+            d.Help();
+            d.Click(IDC_MAINT_EXIT);
+        });
+        machine.fake.ui.RunModal(shown, nullptr);
+    }
+    ASSERT_EQ(machine.fake.ui.HelpCalls().size(), 2u);
+    EXPECT_EQ(machine.fake.ui.HelpCalls()[0].contextId, 300u);
+    EXPECT_EQ(machine.fake.ui.HelpCalls()[1].contextId, 500u);
+}
+
+// --- The selection dialog ------------------------------------------------------------------
+
+class ActiveSelect : public ::testing::Test {
+  protected:
+    ActiveSelect() {
+        machine.InstallEnvironment({ParkedKey(1), "A"});
+        machine.InstallEnvironment({kParkedB, "B"});
+        machine.InstallEnvironment({kParkedC, "C"});
+    }
+    SwitchMachine machine;
+    CActiveSelectDlg dialog{machine.context};
+};
+
+TEST_F(ActiveSelect, OkActivatesTheChosenRowAndCloses) {
+    machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [&](PageDriver& d) {
+        EXPECT_EQ(d.Title(), "Switch active environment");
+        EXPECT_EQ(
+            d.Control(IDC_SELECT_LIST).comboItems,
+            (V{"Vantorix A (" + kA + ")", "Vantorix B (" + kB + ")", "Vantorix C (" + kC + ")"}));
+        EXPECT_EQ(d.Control(IDC_SELECT_LIST).comboSelection, 0);
+        d.SelectCombo(IDC_SELECT_LIST, 2);
+        d.Click(IDC_SELECT_OK);
+    });
+    EXPECT_EQ(machine.fake.ui.RunModal(dialog, nullptr), 0);
+    EXPECT_EQ(dialog.SelectedRow(), 2);
+    EXPECT_EQ(machine.fake.registry.GetText(RegRoot::LocalMachine, paths::Entry(kGuid),
+                                            "InstallLocation"),
+              kC);
+}
+
+TEST_F(ActiveSelect, EscapeAndAFailedSwitchLeaveNothingActive) {
+    // C's installer information is gone: its activation fails and the dialog stays.
+    machine.fake.files.Remove(paths::InstallerInfo(kParkedC));
+    machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [&](PageDriver& d) {
+        d.SelectCombo(IDC_SELECT_LIST, 2);
+        d.Click(IDC_SELECT_OK);
+        EXPECT_FALSE(d.IsEnded());
+        EXPECT_TRUE(d.PressEscape());
+    });
+    EXPECT_EQ(machine.fake.ui.RunModal(dialog, nullptr), 0);
+    EXPECT_FALSE(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry(kGuid)));
+}
+
+TEST_F(ActiveSelect, RefusedShutdownBecomesARestartOnClose) {
+    machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [&](PageDriver& d) {
+        EXPECT_FALSE(d.QueryEndSession());
+        d.EndSession(true);
+        EXPECT_TRUE(d.QueryEndSession());
+        d.PressEscape();
+    });
+    machine.fake.ui.RunModal(dialog, nullptr);
+    EXPECT_TRUE(dialog.EndSessionNoticed());
+    EXPECT_TRUE(!machine.fake.session.ExitWindowsCalls().empty());
+}
+
+}  // namespace
+}  // namespace velnora::testing
