@@ -70,9 +70,9 @@ constexpr std::array<SwitchComponent, 8> kComponents{{
     {5, TextId::kComponentToolRecord, DeactivateToolRecordFile, ActivateToolRecordFile, nullptr,
      nullptr, ToolRecordFileAt},
     {6, TextId::kComponentTidewatchRegistry, DeactivateTidewatchRegistration,
-     ActivateTidewatchRegistration},
+     ActivateTidewatchRegistration, nullptr, nullptr, TidewatchRegistrationAt},
     {7, std::nullopt, ParkAssociation, ActivateAssociation, UndoParkAssociation,
-     UndoActivateAssociation},
+     UndoActivateAssociation, AssociationAt},
     {8, std::nullopt, UnregisterComServers, RegisterLiveComServers},
 }};
 
@@ -99,11 +99,44 @@ void ShowSwitchMessage(core::Context& context, TextId message, int step) {
                                    platform::mb::kOk | platform::mb::kIconError);
 }
 
+// The names a move in `direction` takes a component from and to, for the key name it is given.
+struct MoveNames {
+    std::string source;
+    std::string target;
+};
+MoveNames NamesOf(SwitchDirection direction, const std::string& keyName) {
+    const std::string live = core::kVantorixProductGuid;
+    return direction == SwitchDirection::kDeactivation ? MoveNames{live, keyName}
+                                                       : MoveNames{keyName, live};
+}
+
+// Does the target of the move hold anything now? Components without a probe count as yes.
+bool TargetHolds(core::Context& context, const SwitchComponent& component,
+                 SwitchDirection direction, const std::string& keyName) {
+    return component.presentAt == nullptr ||
+           component.presentAt(context, NamesOf(direction, keyName).target);
+}
+
+// Did the failed move get anything to its target? Only then is there something to undo. A
+// target that held something before the move (another environment's leftover) proves nothing
+// while the source is still there, and undoing onto the source would replace it.
+bool FailedMoveArrived(core::Context& context, const SwitchComponent& component,
+                       SwitchDirection direction, const std::string& keyName, bool targetHeld) {
+    if (component.presentAt == nullptr)
+        return true;
+    const MoveNames names = NamesOf(direction, keyName);
+    if (!component.presentAt(context, names.target))
+        return false;
+    return !targetHeld || !component.presentAt(context, names.source);
+}
+
 // Runs the rollback after step `failedStep` failed and tells the user of the step and, when
 // the rollback could not finish, of what it left.
 void FailStep(core::Context& context, SwitchDirection direction, const SwitchComponent& failed,
-              const std::string& keyName) {
-    const bool undone = RollBackSwitch(context, direction, failed.step, keyName);
+              const std::string& keyName, bool targetHeld) {
+    const bool undone =
+        RollBackSwitch(context, direction, failed.step, keyName,
+                       FailedMoveArrived(context, failed, direction, keyName, targetHeld));
     if (failed.name)
         ShowSwitchMessage(context,
                           direction == SwitchDirection::kDeactivation ? TextId::kMsgCannotDeactivate
@@ -169,9 +202,11 @@ bool DeactivateEnvironment(core::Context& context, const std::string& parkedName
         return false;
     }
     for (const SwitchComponent& component : kComponents) {
+        const bool targetHeld =
+            TargetHolds(context, component, SwitchDirection::kDeactivation, parked);
         if (component.park(context, parked))
             continue;
-        FailStep(context, SwitchDirection::kDeactivation, component, parked);
+        FailStep(context, SwitchDirection::kDeactivation, component, parked, targetHeld);
         return false;
     }
     DropMovedAssociation(context, core::kVantorixProductGuid, parked);
@@ -192,9 +227,10 @@ bool ActivateEnvironment(core::Context& context, const std::string& keyName) {
         return false;
     }
     for (const SwitchComponent& component : kComponents) {
+        const bool targetHeld = TargetHolds(context, component, SwitchDirection::kActivation, name);
         if (component.activate(context, name))
             continue;
-        FailStep(context, SwitchDirection::kActivation, component, name);
+        FailStep(context, SwitchDirection::kActivation, component, name, targetHeld);
         return false;
     }
     DropMovedAssociation(context, name, core::kVantorixProductGuid);
@@ -203,17 +239,12 @@ bool ActivateEnvironment(core::Context& context, const std::string& keyName) {
 }
 
 bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
-                    const std::string& keyName) {
+                    const std::string& keyName, bool reverseFailedStep) {
     const std::string name = keyName;
     for (const SwitchComponent& component : kComponents) {
         if (component.step > failedStep)
             break;
-        // The parked name is a deactivation's target, the live names an activation's.
-        const std::string& target = direction == SwitchDirection::kDeactivation
-                                        ? name
-                                        : std::string(core::kVantorixProductGuid);
-        if (component.step == failedStep && component.presentAt != nullptr &&
-            !component.presentAt(context, target))
+        if (component.step == failedStep && !reverseFailedStep)
             continue;
         const ComponentMove reverse =
             direction == SwitchDirection::kDeactivation
@@ -247,8 +278,13 @@ bool ParkActiveEnvironment(core::Context& context, std::string& parked) {
 }
 
 bool RestoreParkedEnvironment(core::Context& context, const std::string& parked) {
-    if (parked.empty() || ActivateEnvironment(context, parked))
+    if (parked.empty())
         return true;
+    // A failed activation has been rolled back, so a second one starts from the parked state;
+    // a file held open for a moment must not leave the machine without an active environment.
+    for (int attempt = 0; attempt < 2; ++attempt)
+        if (ActivateEnvironment(context, parked))
+            return true;
     ShowSwitchMessage(context, TextId::kMsgPreviousNotRestored, 0);
     return false;
 }

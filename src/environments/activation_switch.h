@@ -33,8 +33,9 @@ struct SwitchComponent {
     // runs `park`, unless the component needs something else there.
     ComponentMove undoPark = nullptr;
     ComponentMove undoActivate = nullptr;
-    // Where a failed move may have done nothing at all, its reverse would fail for want of a
-    // source (and say so): the rollback reverses it only when something reached the target.
+    // Whether a failed move got anything to its target: only then is it reversed. Its reverse
+    // would otherwise fail for want of a source, or replace the source with what another
+    // environment left at the target.
     ComponentProbe presentAt = nullptr;
 };
 
@@ -63,10 +64,11 @@ bool DeactivateEnvironment(core::Context& context, const std::string& parkedName
 // again. Refused, with nothing moved, while an environment is active.
 bool ActivateEnvironment(core::Context& context, const std::string& keyName);
 
-// Reverses steps 1 to `failedStep` (the failed one too, when it got as far as its target) in
-// increasing order. False at the first reverse move that fails.
+// Reverses steps 1 to `failedStep` in increasing order; the failed one only with
+// `reverseFailedStep`, when it got as far as its target. False at the first reverse move that
+// fails.
 bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
-                    const std::string& keyName);
+                    const std::string& keyName, bool reverseFailedStep = true);
 
 // A fresh GUID text to park the active environment under; on failure the user is told that
 // nothing was switched, and nothing must be.
@@ -77,8 +79,9 @@ bool MakeParkedName(core::Context& context, std::string& parkedName);
 // user has been told; the environment is then as the rollback left it and `parked` is empty.
 bool ParkActiveEnvironment(core::Context& context, std::string& parked);
 
-// Activates the environment parked under `parked` again after a later step failed; tells the
-// user when that fails too, since no environment is active then. Nothing for an empty name.
+// Activates the environment parked under `parked` again after a later step failed, with a
+// second attempt when the first is rolled back; tells the user when that fails too, since no
+// environment is active then. Nothing for an empty name.
 bool RestoreParkedEnvironment(core::Context& context, const std::string& parked);
 
 enum class ChangeResult {

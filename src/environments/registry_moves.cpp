@@ -119,6 +119,27 @@ bool ActivateTidewatchRegistration(core::Context& context, const std::string& pa
     return MoveClientInfo(context, ParkedTidewatchKey(parkedName), kTidewatchKey, true);
 }
 
+bool TidewatchRegistrationAt(core::Context& context, const std::string& keyName) {
+    auto& registry = context.platform.registry;
+    const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
+    const bool live = keyName == core::kVantorixProductGuid;
+    platform::RegKey key(registry);
+    const Opened opened =
+        OpenForReading(machine, live ? kTidewatchKey : ParkedTidewatchKey(keyName), key);
+    if (opened != Opened::kOpen || !live)
+        return opened != Opened::kMissing;
+    platform::RegValue value;
+    return registry.QueryValue(key.Get(), kClientInfoValue, kValueDataBuffer, value) !=
+           platform::error::kFileNotFound;
+}
+
+bool AssociationAt(core::Context& context, const std::string& keyName) {
+    auto& registry = context.platform.registry;
+    platform::RegKey key(registry);
+    return OpenForReading(registry.Root(platform::RegRoot::ClassesRoot),
+                          AssociationKey(keyName, ""), key) != Opened::kMissing;
+}
+
 bool AssociationExists(core::Context& context, const std::string& keyName) {
     return ProbeAssociation(context, keyName) == Opened::kOpen;
 }

@@ -21,6 +21,13 @@ enum class AssociationDirection { kLiveToParked, kParkedToLive };
 inline constexpr char kAssociationIconKey[] = "\\DefaultIcon";
 inline constexpr char kAssociationCommandKey[] = "\\shell\\open\\command";
 
+// Is anything of the component at the names of the key name (the live ones for the product
+// GUID)? A look-up that fails counts as yes. For the rollback, as the file moves' probes.
+// Live: the "ClientInfo" value in Tidewatch's key; parked: the environment's parked key.
+bool TidewatchRegistrationAt(core::Context& context, const std::string& keyName);
+// The class key of the association.
+bool AssociationAt(core::Context& context, const std::string& keyName);
+
 // Do the class key, its icon key and its open command key of the key name's association all
 // exist? The product GUID stands for the live association.
 bool AssociationExists(core::Context& context, const std::string& keyName);

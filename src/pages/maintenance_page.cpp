@@ -170,9 +170,11 @@ void CMaintenanceDlg::FillEnvironmentList() {
     }
 
     window.DeleteAllRows(IDC_MAINT_LIST);
+    listedKeys_.clear();
     int activeRow = -1;
     for (int row = 0; row < count; ++row) {
-        const bool active = context_.environments.Row(row).keyName == core::kVantorixProductGuid;
+        listedKeys_.push_back(context_.environments.Row(row).keyName);
+        const bool active = listedKeys_.back() == core::kVantorixProductGuid;
         // A row whose entry vanished since the enumeration stays, empty, so that list row i
         // remains table row i.
         window.InsertRow(IDC_MAINT_LIST, row, active ? kActiveMark : "");
@@ -192,7 +194,7 @@ void CMaintenanceDlg::UpdateSelection(const platform::Notification& notification
     const int row = notification.code == platform::notify::kListClick
                         ? notification.item
                         : window.SelectedRow(IDC_MAINT_LIST);
-    selectedRow_ = row >= 0 && row < context_.environments.Count() ? row : -1;
+    selectedRow_ = row >= 0 && row < static_cast<int>(listedKeys_.size()) ? row : -1;
     if (selectedRow_ < 0) {
         shownRow_ = -1;
         Enable(IDC_MAINT_SWITCH, false);
@@ -203,12 +205,8 @@ void CMaintenanceDlg::UpdateSelection(const platform::Notification& notification
         ShowToolTree(selectedRow_);
         shownRow_ = selectedRow_;
     }
-    // The table may have been enumerated again by the tree; the row number still holds.
-    const bool active =
-        selectedRow_ < context_.environments.Count() &&
-        context_.environments.Row(selectedRow_).keyName == core::kVantorixProductGuid;
     Enable(IDC_MAINT_UNINSTALL, true);
-    Enable(IDC_MAINT_SWITCH, !active);
+    Enable(IDC_MAINT_SWITCH, ChosenKeyName() != core::kVantorixProductGuid);
 }
 
 void CMaintenanceDlg::ShowToolTree(int row) {
@@ -340,10 +338,16 @@ void CMaintenanceDlg::RunTwin(const std::string& token) {
     FillEnvironmentList();
 }
 
+std::string CMaintenanceDlg::ChosenKeyName() const {
+    if (selectedRow_ < 0 || selectedRow_ >= static_cast<int>(listedKeys_.size()))
+        return std::string();
+    return listedKeys_[static_cast<std::size_t>(selectedRow_)];
+}
+
 void CMaintenanceDlg::SwitchActiveHere() {
-    if (selectedRow_ < 0 || selectedRow_ >= context_.environments.Count())
+    const std::string chosen = ChosenKeyName();
+    if (chosen.empty())
         return;
-    const std::string chosen = context_.environments.Row(selectedRow_).keyName;
     if (chosen == core::kVantorixProductGuid) {
         context_.platform.ui.MessageBox(this, context_.texts.Pick(kChosenIsActive),
                                         context_.texts.Pick(kConfirmation), platform::mb::kOk);
@@ -359,10 +363,9 @@ void CMaintenanceDlg::SwitchActiveHere() {
 }
 
 void CMaintenanceDlg::UninstallSelectedHere() {
-    if (selectedRow_ < 0 || selectedRow_ >= context_.environments.Count())
+    const std::string chosen = ChosenKeyName();
+    if (chosen.empty())
         return;
-    // A copy: the procedures below enumerate the table again.
-    const std::string chosen = context_.environments.Row(selectedRow_).keyName;
     const bool active = chosen == core::kVantorixProductGuid;
     auto& registry = context_.platform.registry;
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/dialog_page.h"
 
@@ -59,6 +60,8 @@ class CMaintenanceDlg final : public platform::DialogPage {
     // After an uninstall that removed the environment: close or show what is left.
     void AfterUninstall(int count);
     bool Ask(const std::string& question);
+    // The key name the list shows in the selected row; empty when none is selected.
+    std::string ChosenKeyName() const;
     void FocusList();
     bool WantsRebootHold();
 
@@ -66,6 +69,10 @@ class CMaintenanceDlg final : public platform::DialogPage {
     platform::DialogPage* mainPage_ = this;
     int selectedRow_ = -1;
     int shownRow_ = -1;
+    // The key name of each list row as the list was filled. The table is enumerated again
+    // before the user acts (the tool tree does), and a failed enumeration may give other rows;
+    // the user acts on what the list showed.
+    std::vector<std::string> listedKeys_;
     bool rebootOnClose_ = false;
 };
 

@@ -11,6 +11,7 @@
 #include "core/context.h"
 #include "app/velnora_program.h"
 #include "fake/fake_platform.h"
+#include "resource_ids.h"
 
 namespace velnora::app {
 namespace {
@@ -804,7 +805,13 @@ class StartupProgram : public ::testing::Test {
 TEST_F(StartupProgram, MaintenanceWithAnInstalledEnvironment) {
     AddEnvironment(core::kVantorixProductGuid);
     fake.session.SetCommandLine(std::string(kProgram) + " -maintenance");
+    bool pageShown = false;
+    fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](fake::PageDriver& d) {
+        pageShown = d.RowCount(IDC_MAINT_LIST) == 1;
+        d.Click(IDC_MAINT_EXIT);
+    });
     EXPECT_EQ(RunVelnora(fake.Get()), 0);
+    EXPECT_TRUE(pageShown);
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
     EXPECT_EQ(fake.processes.MutexReleases(), 1);

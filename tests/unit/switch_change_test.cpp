@@ -164,9 +164,10 @@ TEST_F(SwitchChange, PreviousEnvironmentThatCannotComeBackIsReported) {
 
     EXPECT_EQ(ChangeActiveEnvironment(machine.context, kParkedB),
               ChangeResult::kPreviousNotRestored);
+    // B's failure, A's failure in each of two attempts, and what is left.
     const std::vector<std::string> texts = machine.MessageTexts();
-    ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[2],
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[3],
               "The environment that was active could not be made active again.\n"
               "No environment is active now.");
     EXPECT_FALSE(Location(kGuid));
