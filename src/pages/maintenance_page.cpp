@@ -114,7 +114,7 @@ void CMaintenanceDlg::OnInitDialog() {
     for (const int id : kFontControls)
         core::ApplyPageFont(window, id, context_.texts);
     SetTexts();
-    environments::EnumerateEnvironments(context_);
+    // The list enumerates the environments right before it fills itself.
     InsertColumns();
     window.SetListStyle(IDC_MAINT_LIST, platform::liststyle::kFullRowSelect);
     FillEnvironmentList();
@@ -183,7 +183,8 @@ void CMaintenanceDlg::FillEnvironmentList() {
             activeRow = row;
     }
     if (activeRow >= 0) {
-        ShowToolTree(activeRow);
+        // The table is as fresh as it gets: no second enumeration for the tree.
+        ShowToolTree(activeRow, /*enumerate=*/false);
         shownRow_ = activeRow;
     }
 }
@@ -209,9 +210,10 @@ void CMaintenanceDlg::UpdateSelection(const platform::Notification& notification
     Enable(IDC_MAINT_SWITCH, ChosenKeyName() != core::kVantorixProductGuid);
 }
 
-void CMaintenanceDlg::ShowToolTree(int row) {
+void CMaintenanceDlg::ShowToolTree(int row, bool enumerate) {
     auto& window = Window();
-    environments::EnumerateEnvironments(context_);
+    if (enumerate)
+        environments::EnumerateEnvironments(context_);
     if (context_.environments.Count() == 0 || row >= context_.environments.Count())
         return;
     window.DeleteAllNodes(IDC_MAINT_TREE);

@@ -50,7 +50,7 @@ class CMaintenanceDlg final : public platform::DialogPage {
     void InsertColumns();
     void FillEnvironmentList();
     void UpdateSelection(const platform::Notification& notification);
-    void ShowToolTree(int row);
+    void ShowToolTree(int row, bool enumerate = true);
     void LayoutPage();
     // Runs the twin with a maintenance token and the selected row, then shows what it left.
     void RunTwin(const std::string& token);
