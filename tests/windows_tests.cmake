@@ -325,3 +325,25 @@ add_executable(environments_bench ${CMAKE_CURRENT_SOURCE_DIR}/bench/environments
 target_link_libraries(environments_bench PRIVATE velnora_win32)
 add_dependencies(environments_bench velnora_kit_vtx2_4_08_00_012)
 # --- End of the environments Wine block ------------------------------------------------------
+
+# --- The elevated twin under Wine -------------------------------------------------------------
+# e2e_twin starts the real VelnoraAdm.exe by hand: the box that sends the user to Velnora.exe,
+# a row outside the table, a run state waiting for a restart. integration_twin_launch runs
+# RunElevatedTwin in velnora_twin_integration.exe, which starts VelnoraAdm.exe beside it with
+# "runas" while a real page stands for the main window. Both change the settings file and read
+# the run state, so they run alone.
+velnora_add_e2e_test(NAME e2e_twin RUN_SERIAL
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/twin_e2e.cpp
+    DEPENDS VelnoraAdm)
+
+configure_file(${VELNORA_PROBE_DIR}/probe.rc.in
+    ${CMAKE_CURRENT_BINARY_DIR}/twin/velnora_twin_integration.rc @ONLY)
+add_executable(velnora_twin_integration
+    ${CMAKE_CURRENT_SOURCE_DIR}/integration/twin_launch_integration.cpp
+    ${CMAKE_CURRENT_BINARY_DIR}/twin/velnora_twin_integration.rc)
+target_include_directories(velnora_twin_integration PRIVATE ${VELNORA_RESOURCES})
+target_link_libraries(velnora_twin_integration PRIVATE velnora_win32 velnora_e2e_driver gtest_main)
+add_dependencies(velnora_twin_integration VelnoraAdm)
+velnora_add_wine_test(NAME integration_twin_launch COMMAND velnora_twin_integration RUN_SERIAL
+    LABELS integration)
+# --- End of the elevated twin block -------------------------------------------------------------

@@ -54,7 +54,7 @@ std::vector<std::string> SplitAtBlanks(std::string_view text, std::size_t maxPie
     return pieces;
 }
 
-std::string ExtractModeToken(std::string_view rawCommandLine) {
+std::vector<std::string> ExtractModePieces(std::string_view rawCommandLine) {
     // UTF-8 never has an ASCII byte inside a multibyte character, so byte-wise scanning for
     // the separators cannot hit half a character.
     std::string_view name = rawCommandLine;
@@ -66,13 +66,15 @@ std::string ExtractModeToken(std::string_view rawCommandLine) {
 
     const auto dash = name.find('-');
     if (dash == std::string_view::npos)
-        return std::string();
+        return {};
     std::string_view modeText = name.substr(dash);
     while (!modeText.empty() && core::IsCSpace(modeText.front()))
         modeText.remove_prefix(1);
+    return SplitAtBlanks(modeText, kModePieces);
+}
 
-    // Only the first piece is the token; the rest of the split is never used.
-    const auto pieces = SplitAtBlanks(modeText, kModePieces);
+std::string ExtractModeToken(std::string_view rawCommandLine) {
+    const auto pieces = ExtractModePieces(rawCommandLine);
     return pieces.empty() ? std::string() : pieces.front();
 }
 

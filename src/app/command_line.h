@@ -20,6 +20,9 @@ struct InstallerOptions {
 // Only the text behind the last slash, backslash or dot of the whole line is looked at, so
 // the switch must follow every argument that holds one of them.
 std::string ExtractModeToken(std::string_view rawCommandLine);
+// The same text split at blanks: the mode token and at most nine pieces after it (the elevated
+// twin's row number is the second), none lower-cased.
+std::vector<std::string> ExtractModePieces(std::string_view rawCommandLine);
 
 // The command line without the program path (quoted or not) and the blanks after it.
 std::string ArgumentText(std::string_view rawCommandLine);

@@ -2,11 +2,10 @@
 // chosen by the start mode, then the end of the process.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "app/command_line.h"
+#include "app/startup_sequence.h"
 #include "core/context.h"
 
 namespace velnora::app {
@@ -33,27 +32,16 @@ class StartupActions {
     virtual void UpgradeInstallManager() = 0;
 };
 
-class VelnoraStartup {
+class VelnoraStartup final : public StartupSequence {
   public:
     VelnoraStartup(core::Context& context, StartupActions& actions);
-    ~VelnoraStartup();
-    VelnoraStartup(const VelnoraStartup&) = delete;
-    VelnoraStartup& operator=(const VelnoraStartup&) = delete;
-
-    // The start-up hook. Always false: no message loop follows, the process ends after it.
-    bool InitInstance();
-    // The exit hook: gives up the single-instance mutex.
-    void ExitInstance();
 
   private:
     struct DispatchRow;
     static const DispatchRow kDispatchTable[];
 
-    void RunSequence();
-    bool TakeSingleInstanceMutex();
-    bool OsAllowedByMedia();
-    void ShowReadMeOnFirstStart();
-    void Dispatch(const std::string& modeToken);
+    void EnumerateEnvironments() override;
+    void Dispatch(const std::string& modeToken) override;
 
     void RunInstall();
     void RunMaintenanceMode();
@@ -63,29 +51,7 @@ class VelnoraStartup {
     void RunWithoutToken();
     void RemoveSelf();
 
-    int EnvironmentCount() const { return context_.environments.Count(); }
-    void ShowError(core::TextId text);
-    void ShowConfirm(const std::string& text);
-
-    core::Context& context_;
     StartupActions& actions_;
-    platform::Handle mutex_ = platform::kNoHandle;
-    std::string rawCommandLine_;
 };
-
-// The administrator probe: may this user create and delete a key below the uninstall root of
-// the local machine?
-bool ProbeAdministrator(platform::Registry& registry);
-
-// Reads the seven [UserInfo] values of the settings file.
-void LoadUserInformation(core::Context& context);
-
-// Whether a saved "Continue" value asks to resume the installer sequence.
-bool ContinueSelectsAutorun(std::string_view continueValue);
-
-// The running program's file name without folder and extension, and its folder without a
-// trailing backslash.
-std::string ProgramBaseNameOf(std::string_view programPath);
-std::string ProgramFolderOf(std::string_view programPath);
 
 }  // namespace velnora::app

@@ -43,6 +43,9 @@ struct StartupValues {
     // VelnoraAdm, the elevated twin, is the program that runs (it moves start-menu folders
     // through the shell).
     bool elevatedTwin = false;
+    // The install manager's own name, which the twin shares: its settings file and installed
+    // copy. "Velnora" in both programs.
+    std::string managerBaseName;
 };
 
 struct Context {

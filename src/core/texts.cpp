@@ -105,6 +105,13 @@ constexpr std::array kTexts = std::to_array<Row>({
       "No environment is active now.",
       "アクティブだった環境を再びアクティブにできませんでした。\n"
       "現在アクティブな環境はありません。"}},
+
+    {TextId::kMsgStartedDirectly,
+     {"VelnoraAdm.exe cannot be executed directly. \r\n"
+      "When Velnora.exe is executed, VelnoraAdm.exe is executed if necessary.",
+      "VelnoraAdm.exeを直接実行することはできません。\r\n"
+      "Velnora.exeを実行したときに、必要に応じてVelnoraAdm.exeが実行されます。"}},
+    {TextId::kMsgTwinNotAdministrator, {"Not Administrators", "管理者権限がありません。"}},
 });
 
 static_assert(kTexts.size() == static_cast<std::size_t>(TextId::kCount),

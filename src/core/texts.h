@@ -68,6 +68,10 @@ enum class TextId : int {
     kMsgRollbackFailed,
     kMsgPreviousNotRestored,
 
+    // Start-up of the elevated twin.
+    kMsgStartedDirectly,
+    kMsgTwinNotAdministrator,
+
     kCount  // keep last
 };
 

@@ -1,5 +1,9 @@
-#include <windows.h>
+#include "platform/win32/windows_api.h"
+
+#include "app/adm_program.h"
+#include "platform/win32/win32_platform.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return 0;
+    velnora::platform::win32::Win32Platform platform;
+    return velnora::app::RunVelnoraAdm(platform.Get());
 }

@@ -1,23 +1,92 @@
 #include "maintenance/elevated_twin.h"
 
-#include "core/context.h"
-
 namespace velnora::maintenance {
 
-int RunElevatedTwin(core::Context& context, const std::string& parameters, platform::DialogPage&,
-                    platform::DialogPage&) {
+namespace {
+
+constexpr char kRunAsVerb[] = "runas";
+constexpr std::uint32_t kExecuteMask =
+    platform::seemask::kNoCloseProcess | platform::seemask::kDdeWait | platform::seemask::kFlagNoUi;
+
+std::string TwinProgramPath(platform::Session& session) {
+    const std::string self = session.ProgramPath();
+    const auto separator = self.find_last_of("\\/");
+    const std::string folder =
+        separator == std::string::npos ? std::string() : self.substr(0, separator);
+    return folder + "\\" + kTwinProgramFile;
+}
+
+std::string_view ModeTokenOf(std::string_view parameters) {
+    return parameters.substr(0, parameters.find(' '));
+}
+
+// Back from hiding: off the tool-window style (which shows it again), restored.
+void ShowAgain(platform::PageWindow* window) {
+    if (window == nullptr)
+        return;
+    window->SetToolWindow(false);
+    window->ShowWindow(platform::WindowShow::kRestore);
+}
+
+}  // namespace
+
+std::string TwinParameters(std::string_view modeToken, int row) {
+    return std::string(modeToken) + " " + std::to_string(row);
+}
+
+std::int32_t RunElevatedTwin(core::Context& context, const std::string& parameters,
+                             platform::DialogPage* owner, platform::DialogPage* mainPage) {
+    auto& platform = context.platform;
+
     platform::ExecuteRequest request;
-    request.verb = "runas";
-    request.file = context.startup.programFolder + "\\VelnoraAdm.exe";
+    request.verb = kRunAsVerb;
+    request.file = TwinProgramPath(platform.session);
+    // Only a token and a row number go here, never a path.
     request.parameters = parameters;
-    platform::Handle process = platform::kNoHandle;
-    if (context.platform.shell.ShellExecuteEx(request, process) != platform::error::kSuccess)
-        return 1;
-    context.platform.processes.WaitForProcess(process, 0xFFFFFFFF);
-    std::uint32_t code = 0;
-    context.platform.processes.GetExitCode(process, code);
-    context.platform.processes.CloseHandle(process);
-    return static_cast<int>(code);
+    request.showCommand = platform::showcmd::kDefault;
+    request.mask = kExecuteMask;
+    request.owner = owner;
+    platform::Handle started = platform::kNoHandle;
+    const platform::ErrorCode result = platform.shell.ShellExecuteEx(request, started);
+    platform::ScopedHandle process(platform.processes, started);
+    if (result != platform::error::kSuccess)
+        return kTwinNotStarted;
+
+    const bool uninstall = ModeTokenOf(parameters) == twintoken::kMaintenanceUninstall;
+    platform::PageWindow* mainWindow = mainPage != nullptr ? mainPage->OpenWindow() : nullptr;
+    if (mainWindow != nullptr &&
+        (context.startup.startMode == core::StartMode::kInstall || uninstall)) {
+        mainWindow->ShowWindow(platform::WindowShow::kHide);
+        mainWindow->SetToolWindow(true);
+    }
+
+    // The twin works on the same registry and files: nothing may run here until it has ended.
+    const bool ended = process && platform.processes.WaitForProcess(
+                                      process.Get(), platform::kInfinite) == platform::kWaitObject0;
+    std::uint32_t exitCode = 0;
+    if (ended &&
+        platform.processes.GetExitCode(process.Get(), exitCode) != platform::error::kSuccess)
+        exitCode = 0;
+
+    // Also after a failed wait: a page left hidden could never be reached again.
+    ShowAgain(mainWindow);
+    if (uninstall)
+        ShowAgain(owner != nullptr ? owner->OpenWindow() : nullptr);
+    if (mainWindow != nullptr) {
+        mainWindow->Enable(0, true);
+        mainWindow->BringToForeground();
+    }
+    return ended ? static_cast<std::int32_t>(exitCode) : 0;
+}
+
+void BringToForeground(platform::DialogPage& page) {
+    if (platform::PageWindow* window = page.OpenWindow())
+        window->BringToForeground();
+}
+
+void HideOwnerPage(platform::DialogPage& page) {
+    if (platform::PageWindow* window = page.OpenWindow())
+        window->CollapseAndHide();
 }
 
 }  // namespace velnora::maintenance

@@ -1,17 +1,65 @@
-// Placeholder of the branch that builds the twin's launch; replaced when that branch is merged.
+// The elevated twin VelnoraAdm: from Windows version 6 on, the install manager hands each
+// operation that needs administrator rights to it, started through the shell with the "runas"
+// verb, and waits for it. This is the install manager's side of that hand-over, and what the
+// two programs agree on: the mode tokens and the exit codes.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
-#include "platform/dialog_page.h"
-
-namespace velnora::core {
-struct Context;
-}
+#include "core/context.h"
 
 namespace velnora::maintenance {
 
-int RunElevatedTwin(core::Context& context, const std::string& parameters,
-                    platform::DialogPage& owner, platform::DialogPage& mainPage);
+inline constexpr char kTwinProgramFile[] = "VelnoraAdm.exe";
+
+// The twin's mode tokens. The maintenance tokens are followed by a blank and an environment
+// table row in decimal.
+namespace twintoken {
+inline constexpr std::string_view kStandardInstall = "-standard_install";
+inline constexpr std::string_view kMultiInstall = "-multi_install";
+inline constexpr std::string_view kMaintenanceActive = "-maintenance_active";
+inline constexpr std::string_view kMaintenanceUninstall = "-maintenance_uninstall";
+}  // namespace twintoken
+
+// The exit codes of VelnoraAdm.
+namespace twinexit {
+// The operation ran to its end, whether or not it changed anything (its procedure has shown
+// its own messages).
+inline constexpr int kDone = 0;
+// An install run that the user aborted (the Exit button of the twin's installer page).
+inline constexpr int kAborted = 1;
+// Refused before any operation: started directly, a token it does not run, a row outside the
+// environment table, no administrator, a saved run state waiting for a restart, a second copy,
+// an unsupported system, a failed version query.
+inline constexpr int kRefused = 2;
+// The operation is not part of this build of the program.
+inline constexpr int kNotAvailable = 3;
+}  // namespace twinexit
+
+// RunElevatedTwin's own result when the twin could not be started (also when the user refused
+// the elevation).
+inline constexpr std::int32_t kTwinNotStarted = 1;
+
+// "-maintenance_active 2": a maintenance token and its row.
+std::string TwinParameters(std::string_view modeToken, int row);
+
+// Starts VelnoraAdm.exe from the running program's folder with `parameters` and waits for it
+// without handling messages. The main window is hidden meanwhile (and off the taskbar) in the
+// Install start mode and for an uninstall; afterwards it is shown, restored, enabled and
+// brought to the foreground (so is the owner after an uninstall), also when the wait failed.
+// Returns the twin's exit code; kTwinNotStarted when it could not be started, and then nothing
+// was hidden; 0 when the wait ended otherwise than with the twin. `owner` owns the elevation
+// prompt; `mainPage` is the program's main window. Either may be null.
+std::int32_t RunElevatedTwin(core::Context& context, const std::string& parameters,
+                             platform::DialogPage* owner, platform::DialogPage* mainPage);
+
+// Makes an open page the foreground window, from whichever thread holds the foreground.
+void BringToForeground(platform::DialogPage& page);
+
+// The first step of a page's initialisation in the twin: the page shrinks to nothing at the
+// centre of where it was, hidden and disabled.
+void HideOwnerPage(platform::DialogPage& page);
 
 }  // namespace velnora::maintenance

@@ -4,6 +4,7 @@
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
 #include "installer/execution.h"
+#include "maintenance/elevated_twin.h"
 #include "pages/environment_rows.h"
 #include "resource_ids.h"
 
@@ -41,6 +42,9 @@ void CActiveSelectDlg::OnInitDialog() {
 
     FillList();
     window.SetComboSelection(IDC_SELECT_LIST, 0);
+    // The twin's own window is hidden; the dialog must come up in front of everything.
+    if (context_.startup.elevatedTwin)
+        maintenance::BringToForeground(*this);
     Enable(IDC_SELECT_OK, window.ComboSelection(IDC_SELECT_LIST) >= 0);
     ApplyLayout();
 }

@@ -89,9 +89,6 @@ ModeOffer OfferFor(StartMode mode) {
     }
 }
 
-constexpr char kTokenActive[] = "-maintenance_active";
-constexpr char kTokenUninstall[] = "-maintenance_uninstall";
-
 // A tab shows as a blank in the tree.
 std::string WithoutTabs(std::string text) {
     for (char& c : text)
@@ -106,6 +103,9 @@ CMaintenanceDlg::CMaintenanceDlg(core::Context& context)
     : DialogPage(IDD_MAINTENANCE), context_(context) {}
 
 void CMaintenanceDlg::OnInitDialog() {
+    // The twin's page only carries its procedure and its boxes; it is never seen.
+    if (context_.startup.elevatedTwin)
+        maintenance::HideOwnerPage(*this);
     auto& window = Window();
     window.SetIcon(IDI_PROGRAM);
     selectedRow_ = -1;
@@ -302,6 +302,19 @@ bool CMaintenanceDlg::PreTranslateKeyDown(int virtualKey) {
     return true;
 }
 
+int RunHiddenMaintenance(core::Context& context, StartMode mode, int row) {
+    context.startup.startMode = mode;
+    CMaintenanceDlg page(context);
+    if (!context.platform.ui.OpenModeless(page, nullptr))
+        return maintenance::twinexit::kRefused;
+    page.SelectRow(row);
+    if (mode == StartMode::kUninstall)
+        page.UninstallSelectedHere();
+    else
+        page.SwitchActiveHere();
+    return maintenance::twinexit::kDone;
+}
+
 void CMaintenanceDlg::OnShowWindow(bool) {
     LayoutPage();
 }
@@ -318,7 +331,7 @@ void CMaintenanceDlg::SwitchActive() {
     if (selectedRow_ < 0)
         return;
     if (context_.startup.osVersion.major >= 6 && !context_.startup.elevatedTwin) {
-        RunTwin(kTokenActive);
+        RunTwin(maintenance::twintoken::kMaintenanceActive);
         return;
     }
     SwitchActiveHere();
@@ -328,15 +341,15 @@ void CMaintenanceDlg::UninstallSelected() {
     if (selectedRow_ < 0)
         return;
     if (context_.startup.osVersion.major >= 6 && !context_.startup.elevatedTwin) {
-        RunTwin(kTokenUninstall);
+        RunTwin(maintenance::twintoken::kMaintenanceUninstall);
         return;
     }
     UninstallSelectedHere();
 }
 
-void CMaintenanceDlg::RunTwin(const std::string& token) {
-    maintenance::RunElevatedTwin(context_, token + " " + std::to_string(selectedRow_), *this,
-                                 *mainPage_);
+void CMaintenanceDlg::RunTwin(std::string_view token) {
+    maintenance::RunElevatedTwin(context_, maintenance::TwinParameters(token, selectedRow_), this,
+                                 mainPage_);
     FillEnvironmentList();
 }
 

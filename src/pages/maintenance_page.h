@@ -5,13 +5,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/dialog_page.h"
 
-namespace velnora::core {
-struct Context;
-}
+#include "core/context.h"
 
 namespace velnora::pages {
 
@@ -53,7 +52,7 @@ class CMaintenanceDlg final : public platform::DialogPage {
     void ShowToolTree(int row, bool enumerate = true);
     void LayoutPage();
     // Runs the twin with a maintenance token and the selected row, then shows what it left.
-    void RunTwin(const std::string& token);
+    void RunTwin(std::string_view token);
     // The new active environment after the active one was uninstalled; false when the only
     // one left cannot be activated.
     bool ActivateRemaining(int count);
@@ -75,5 +74,10 @@ class CMaintenanceDlg final : public platform::DialogPage {
     std::vector<std::string> listedKeys_;
     bool rebootOnClose_ = false;
 };
+
+// The twin's one operation: the page, opened hidden and without owner, runs the switch
+// (kMaintenance) or the uninstall (kUninstall) of the environment table row and is gone.
+// Returns the twin's exit code.
+int RunHiddenMaintenance(core::Context& context, core::StartMode mode, int row);
 
 }  // namespace velnora::pages

@@ -185,6 +185,18 @@ class PageWindow {
     // The page object is being destroyed while its window is open: the host closes the
     // window without calling the page again.
     virtual void OnPageDestroyed() = 0;
+
+    // --- Hiding and bringing back whole pages (the elevated twin's hand-over) ---
+    // Moves the dialog to the centre point of its window rectangle with zero size, hidden in
+    // the same step, and disables it: a page that must exist but is never to be seen.
+    virtual void CollapseAndHide() = 0;
+    // The tool-window extended style, which keeps a hidden window off the taskbar. The frame
+    // is recomputed with size, position and z-order kept; taking the style away also shows
+    // the dialog. ShowWindow(kRestore) and Enable(0, ...) complete the return of a page.
+    virtual void SetToolWindow(bool toolWindow) = 0;
+    // Makes the dialog the foreground window and brings it to the top, also when the window
+    // in the foreground belongs to another thread.
+    virtual void BringToForeground() = 0;
 };
 
 class DialogPage {
@@ -199,6 +211,8 @@ class DialogPage {
 
     int TemplateId() const { return templateId_; }
     bool IsOpen() const { return window_ != nullptr; }
+    // For services that act on a whole page from outside it; null while the page is closed.
+    PageWindow* OpenWindow() const { return window_; }
 
     // Handlers. Defaults: OK and Cancel end the dialog with their id; nothing else happens.
     virtual void OnInitDialog() {}

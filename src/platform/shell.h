@@ -9,6 +9,8 @@
 
 namespace velnora::platform {
 
+class DialogPage;
+
 namespace csidl {
 inline constexpr int kCommonPrograms = 0x17;
 inline constexpr int kCommonStartup = 0x18;
@@ -23,6 +25,7 @@ inline constexpr int kHide = 0;
 inline constexpr int kNormal = 1;
 inline constexpr int kMinimized = 2;
 inline constexpr int kShowMinNoActive = 7;
+inline constexpr int kDefault = 10;  // as the program's start-up record asks
 }  // namespace showcmd
 
 namespace seemask {
@@ -53,6 +56,8 @@ struct ExecuteRequest {
     std::string directory;
     int showCommand = showcmd::kNormal;
     std::uint32_t mask = 0;
+    // The page that owns what the shell shows (the elevation prompt); null for none.
+    const DialogPage* owner = nullptr;
 };
 
 class Shell {

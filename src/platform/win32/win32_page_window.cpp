@@ -544,6 +544,55 @@ void Win32PageWindow::EndDialog(int result) {
     DestroyWindow(hwnd_);
 }
 
+void Win32PageWindow::CollapseAndHide() {
+    if (hwnd_ == nullptr)
+        return;
+    RECT frame{};
+    if (GetWindowRect(hwnd_, &frame)) {
+        // Each half rounds toward zero.
+        const int x = frame.left + (frame.right - frame.left) / 2;
+        const int y = frame.top + (frame.bottom - frame.top) / 2;
+        // Not asked first: the minimum size of a resizable page would widen it again.
+        SetWindowPos(hwnd_, nullptr, x, y, 0, 0,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING | SWP_HIDEWINDOW);
+    } else {
+        ::ShowWindow(hwnd_, SW_HIDE);
+    }
+    EnableWindow(hwnd_, FALSE);
+}
+
+void Win32PageWindow::SetToolWindow(bool toolWindow) {
+    if (hwnd_ == nullptr)
+        return;
+    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+    const LONG_PTR changed = toolWindow ? (style | WS_EX_TOOLWINDOW) : (style & ~WS_EX_TOOLWINDOW);
+    SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, changed);
+    // The taskbar reads the style only when the frame changes.
+    UINT flags = SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+    if (!toolWindow)
+        flags |= SWP_SHOWWINDOW;
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, flags);
+}
+
+void Win32PageWindow::BringToForeground() {
+    if (hwnd_ == nullptr)
+        return;
+    const DWORD ownThread = GetWindowThreadProcessId(hwnd_, nullptr);
+    HWND foreground = GetForegroundWindow();
+    const DWORD foregroundThread =
+        foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : ownThread;
+    SetForegroundWindow(hwnd_);
+    if (foregroundThread == ownThread) {
+        BringWindowToTop(hwnd_);
+        return;
+    }
+    // Windows lets only the thread that has the input bring a window to the top; sharing
+    // that thread's input for a moment makes ours count as it.
+    AttachThreadInput(ownThread, foregroundThread, TRUE);
+    BringWindowToTop(hwnd_);
+    AttachThreadInput(ownThread, foregroundThread, FALSE);
+}
+
 void Win32PageWindow::ReleasePictures() {
     for (auto& [id, bitmap] : pictures_) {
         if (HWND control = Control(id)) {

@@ -95,6 +95,10 @@ class Win32PageWindow final : public PageWindow {
 
     void EndDialog(int result) override;
     void OnPageDestroyed() override;  // in dialog_host.cpp, beside the page registry
+
+    void CollapseAndHide() override;
+    void SetToolWindow(bool toolWindow) override;
+    void BringToForeground() override;
     bool PageGone() const { return pageGone_; }
 
   private:

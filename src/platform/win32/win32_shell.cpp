@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/win32/dialog_host.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_support.h"
 
@@ -70,6 +71,7 @@ ErrorCode Win32Shell::ShellExecuteEx(const ExecuteRequest& request, Handle& proc
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = request.mask;
+    info.hwnd = WindowOfPage(request.owner);
     info.lpVerb = OrNull(verb);
     info.lpFile = file.c_str();
     info.lpParameters = OrNull(parameters);

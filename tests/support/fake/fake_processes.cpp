@@ -234,6 +234,8 @@ ErrorCode FakeProcesses::CreateProcess(const std::string& commandLine, std::uint
 }
 
 std::uint32_t FakeProcesses::WaitForProcess(Handle process, std::uint32_t timeoutMs) {
+    if (waitObserver_)
+        waitObserver_(process);
     if (faults_.Enter(op::kWaitForProcess))
         return kWaitFailed;
     Settle();

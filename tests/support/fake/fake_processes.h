@@ -117,6 +117,11 @@ class FakeProcesses final : public platform::Processes {
     // Another copy of the program holds the named mutex.
     void HoldMutexElsewhere(const std::string& name) { mutexesElsewhere_.insert(name); }
     void ReleaseMutexElsewhere(const std::string& name) { mutexesElsewhere_.erase(name); }
+    // Called as every WaitForProcess begins, with the handle waited for: a test looks at the
+    // program under test while it waits.
+    void SetWaitObserver(std::function<void(platform::Handle)> observer) {
+        waitObserver_ = std::move(observer);
+    }
     // The libraries and functions LoadLibrary and HasFunction find. By default the ones the
     // programs look for: PSAPI.DLL, Kernel32.dll (toolhelp), Shell32.dll, Advapi32.dll.
     void AddLibrary(const std::string& library, const std::vector<std::string>& functions);
@@ -193,6 +198,7 @@ class FakeProcesses final : public platform::Processes {
     std::vector<Library> libraries_;
     std::vector<std::string> loaded_;
     bool fullPathsInSnapshots_ = false;
+    std::function<void(platform::Handle)> waitObserver_;
     std::uint32_t nextPid_ = 1000;
     platform::Handle nextHandle_ = 0x100;
     int invalidCloses_ = 0;

@@ -65,10 +65,12 @@ TestPageWindow::TestPageWindow(TestDialogHost& host, DialogPage& page, const Dia
       host_(host),
       template_(dialog) {
     client = Rect{0, 0, 640, 480};
+    frame = client;
     if (dialog == nullptr)
         return;
     title = dialog->caption;
     client = Rect{0, 0, dialog->rect.Width(), dialog->rect.Height()};
+    frame = client;
     for (const ControlTemplate& from : dialog->controls) {
         TestControl& control = controls[from.id];
         control.id = from.id;
@@ -558,6 +560,25 @@ void TestPageWindow::ShowWindow(platform::WindowShow how) {
     }
 }
 
+void TestPageWindow::CollapseAndHide() {
+    const int x = frame.left + frame.Width() / 2;
+    const int y = frame.top + frame.Height() / 2;
+    frame = Rect{x, y, x, y};
+    SetVisible(false);
+    enabled = false;
+}
+
+void TestPageWindow::SetToolWindow(bool on) {
+    toolWindow = on;
+    if (!on)
+        SetVisible(true);
+}
+
+void TestPageWindow::BringToForeground() {
+    ++foregroundCalls;
+    host_.foreground_ = this;
+}
+
 bool TestPageWindow::SetTimer(int timerId, std::uint32_t intervalMs) {
     timers[timerId] = intervalMs;
     return true;
@@ -822,6 +843,10 @@ bool PageDriver::FireTimer(int timerId) {
     return true;
 }
 
+bool PageDriver::IsForeground() const {
+    return host_->foreground_ == window_;
+}
+
 void PageDriver::Resize(int width, int height) {
     if (!CanAct("Resize"))
         return;
@@ -1007,6 +1032,8 @@ void TestDialogHost::Destroy(TestPageWindow& window) {
     window.visible = false;
     window.timers.clear();
     window.focus = 0;
+    if (foreground_ == &window)
+        foreground_ = nullptr;
     runs_.push_back(Run{window.templateId, window.ownerTemplateId, window.modal, window.result});
 }
 

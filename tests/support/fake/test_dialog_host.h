@@ -12,7 +12,8 @@
 // on a one-line edit sends EN_CHANGE, its own SelectRow and SetRowChecked send
 // LVN_ITEMCHANGED; ShowWindow sends OnShowWindow when the visibility changes and OnSize when
 // the page is minimised or restored; a modeless page that ends inside a handler is destroyed
-// when the handler returns. Text is 7 pixels per character wide.
+// when the handler returns. Text is 7 pixels per character wide. A page opens with its window
+// rectangle at the screen's origin, as large as its client area.
 #pragma once
 
 #include <cstdint>
@@ -98,6 +99,9 @@ class TestPageWindow final : public platform::PageWindow {
     bool minimized = false;
     int icon = 0;
     platform::Rect client;
+    platform::Rect frame;  // the window rectangle on the screen
+    bool toolWindow = false;
+    int foregroundCalls = 0;
     std::map<int, std::uint32_t> timers;
     int focus = 0;
     bool ended = false;
@@ -170,6 +174,10 @@ class TestPageWindow final : public platform::PageWindow {
     void EndDialog(int result) override;
     void OnPageDestroyed() override;
 
+    void CollapseAndHide() override;
+    void SetToolWindow(bool toolWindow) override;
+    void BringToForeground() override;
+
   private:
     friend class TestDialogHost;
     friend class PageDriver;
@@ -232,6 +240,11 @@ class PageDriver {
     bool HasTimer(int timerId) const { return window_->timers.count(timerId) != 0; }
     std::uint32_t TimerInterval(int timerId) const;
     platform::Rect ClientRect() const { return window_->client; }
+    platform::Rect WindowRect() const { return window_->frame; }
+    bool IsToolWindow() const { return window_->toolWindow; }
+    // The page is the one last brought to the foreground, and how often it was.
+    bool IsForeground() const;
+    int ForegroundCalls() const { return window_->foregroundCalls; }
 
     const TestControl& Control(int id);  // reports a failure for a control that is not there
     const std::string& Text(int id) { return Control(id).text; }
@@ -352,6 +365,7 @@ class TestDialogHost {
     std::function<bool(const std::string&)> pictureLoader_;
     std::unique_ptr<platform::DialogPage> nonePage_;
     std::unique_ptr<TestPageWindow> noneWindow_;
+    const TestPageWindow* foreground_ = nullptr;
 };
 
 }  // namespace velnora::fake

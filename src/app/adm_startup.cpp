@@ -1,0 +1,98 @@
+#include "app/adm_startup.h"
+
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+#include "core/parsing.h"
+#include "core/texts.h"
+#include "maintenance/elevated_twin.h"
+
+namespace velnora::app {
+
+namespace {
+
+constexpr std::string_view kTwinSuffixLetters = "Adm";
+
+// The twin runs elevated on every version, so it probes the rights on every version, and it
+// shows no read-me: the install manager that started it has.
+constexpr StartupRules kTwinRules = {
+    .managerBaseName = &ManagerBaseNameOf,
+    .probeBelowMajor = std::numeric_limits<std::uint32_t>::max(),
+    .notAdministrator = core::TextId::kMsgTwinNotAdministrator,
+    .mediaTestBelowMajor = 6,
+    .readMeOnFirstStart = false,
+    .elevatedTwin = true,
+};
+
+}  // namespace
+
+std::string ManagerBaseNameOf(std::string_view programBaseName) {
+    const auto last = programBaseName.find_last_not_of(kTwinSuffixLetters);
+    return std::string(last == std::string_view::npos ? std::string_view()
+                                                      : programBaseName.substr(0, last + 1));
+}
+
+struct AdmStartup::DispatchRow {
+    std::string_view modeToken;
+    core::StartMode startMode;
+    void (AdmStartup::*run)(core::StartMode);
+};
+
+const AdmStartup::DispatchRow AdmStartup::kDispatchTable[] = {
+    {maintenance::twintoken::kStandardInstall, core::StartMode::kInstall,
+     &AdmStartup::RefuseInstall},
+    {maintenance::twintoken::kMultiInstall, core::StartMode::kInstall, &AdmStartup::RefuseInstall},
+    {maintenance::twintoken::kMaintenanceActive, core::StartMode::kMaintenance,
+     &AdmStartup::RunMaintenanceOperation},
+    {maintenance::twintoken::kMaintenanceUninstall, core::StartMode::kUninstall,
+     &AdmStartup::RunMaintenanceOperation},
+};
+
+AdmStartup::AdmStartup(core::Context& context, AdmStartupActions& actions)
+    : StartupSequence(context, kTwinRules),
+      actions_(actions),
+      exitCode_(maintenance::twinexit::kRefused) {}
+
+void AdmStartup::EnumerateEnvironments() {
+    actions_.EnumerateEnvironments();
+}
+
+// Only the install manager starts the twin, always with a token.
+bool AdmStartup::AcceptModeToken(const std::string& modeToken) {
+    if (!modeToken.empty())
+        return true;
+    ShowError(core::TextId::kMsgStartedDirectly);
+    return false;
+}
+
+// A saved run state has turned the token into "-autorun", which the twin never runs: the
+// resumed run belongs to the install manager.
+void AdmStartup::Dispatch(const std::string& modeToken) {
+    for (const auto& row : kDispatchTable) {
+        if (row.modeToken == modeToken) {
+            (this->*row.run)(row.startMode);
+            return;
+        }
+    }
+    ShowError(core::TextId::kMsgCommandParameterWrong);
+}
+
+// The install runs come with the main menu; until then the twin does not take them.
+void AdmStartup::RefuseInstall(core::StartMode) {
+    ShowError(core::TextId::kMsgCommandParameterWrong);
+}
+
+void AdmStartup::RunMaintenanceOperation(core::StartMode mode) {
+    const auto& pieces = ModePieces();
+    // Without a row of the table there is nothing to work on: the twin ends without a word.
+    if (pieces.size() < 2)
+        return;
+    const int row = core::ParseDecimal(pieces[1]);
+    if (row < 0 || row >= EnvironmentCount())
+        return;
+    context_.startup.startMode = mode;
+    exitCode_ = actions_.RunMaintenanceOperation(mode, row);
+}
+
+}  // namespace velnora::app

@@ -1,0 +1,179 @@
+#include "app/adm_startup.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/adm_program.h"
+#include "fake/fake_platform.h"
+#include "maintenance/elevated_twin.h"
+#include "resource_ids.h"
+
+namespace velnora::app {
+namespace {
+
+namespace mb = platform::mb;
+namespace twinexit = maintenance::twinexit;
+using core::StartMode;
+
+constexpr char kTwin[] = "C:\\Media\\VelnoraAdm.exe";
+constexpr char kWrong[] = "Command parameter is wrong.";
+constexpr char kDirect[] =
+    "VelnoraAdm.exe cannot be executed directly. \r\n"
+    "When Velnora.exe is executed, VelnoraAdm.exe is executed if necessary.";
+
+struct Operation {
+    StartMode mode;
+    int row;
+    bool operator==(const Operation&) const = default;
+};
+
+class RecordingActions final : public AdmStartupActions {
+  public:
+    explicit RecordingActions(core::Context& context) : context_(context) {}
+    void EnumerateEnvironments() override {
+        for (int row = 0; row < environments; ++row)
+            context_.environments.CountNextRow();
+        context_.environments.MarkComplete();
+    }
+    int RunMaintenanceOperation(StartMode mode, int row) override {
+        EXPECT_EQ(context_.startup.startMode, mode);
+        operations.push_back({mode, row});
+        return twinexit::kDone;
+    }
+    int environments = 0;
+    std::vector<Operation> operations;
+
+  private:
+    core::Context& context_;
+};
+
+using Machine = std::function<void(fake::FakePlatform&)>;
+
+// On a Windows 10 machine unless `machine` changes it. Without an operation the twin refuses.
+struct AdmCase {
+    const char* name;
+    std::string arguments;
+    int environments;
+    Machine machine;
+    std::string errorBox;  // empty: none
+    std::vector<Operation> operations;
+};
+
+const std::vector<AdmCase>& AdmCases() {
+    // On the Windows 9x family nobody is an administrator, and nobody asks.
+    const auto media = [](std::uint32_t major, std::uint32_t platformId, const char* support) {
+        return [=](fake::FakePlatform& f) {
+            f.session.SetVersion(major, 0, platformId);
+            f.files.AddFile("C:\\Media\\autorun.ini",
+                            std::string("[General]\nSupportOS_Win9X_NT=") + support + "\n");
+            if (platformId == 1)
+                f.registry.DenyWrite(platform::RegRoot::LocalMachine, core::kUninstallRoot);
+        };
+    };
+    const Machine notAdministrator = [](fake::FakePlatform& f) {
+        f.registry.DenyWrite(platform::RegRoot::LocalMachine, core::kUninstallRoot);
+    };
+    const Machine pending = [](fake::FakePlatform& f) {
+        f.files.AddFile("C:\\TEMP\\_autorun.ini", "[General]\nContinue=1\n");
+    };
+    const Machine secondTwin = [](fake::FakePlatform& f) {
+        f.processes.HoldMutexElsewhere("VelnoraAdm");
+    };
+    const Machine managerRuns = [](fake::FakePlatform& f) {
+        f.processes.HoldMutexElsewhere("Velnora");
+    };
+    const std::vector<Operation> switch0{{StartMode::kMaintenance, 0}};
+    // clang-format off
+    static const std::vector<AdmCase> cases = {
+        {"StartedDirectly", "", 2, nullptr, kDirect, {}},
+        {"Switch", "-maintenance_active 1", 3, nullptr, "", {{StartMode::kMaintenance, 1}}},
+        {"Uninstall", "-Maintenance_Uninstall   0", 1, nullptr, "", {{StartMode::kUninstall, 0}}},
+        {"RowLeadingDigits", "-maintenance_uninstall 1x", 2, nullptr, "",
+            {{StartMode::kUninstall, 1}}},
+        {"RowEqualToCount", "-maintenance_active 3", 3, nullptr, "", {}},
+        {"NegativeRow", "-maintenance_uninstall -1", 3, nullptr, "", {}},
+        {"MissingRow", "-maintenance_active", 3, nullptr, "", {}},
+        {"InstallNotYet", "-standard_install", 1, nullptr, kWrong, {}},
+        {"TokenOfTheInstallManager", "-maintenance", 1, nullptr, kWrong, {}},
+        {"PendingContinue", "-maintenance_active 0", 1, pending, kWrong, {}},
+        {"NotAdministratorOnWindows10", "-maintenance_active 0", 1, notAdministrator,
+            "Not Administrators", {}},
+        {"SecondTwin", "-maintenance_active 0", 1, secondTwin,
+            "VelnoraAdm is already execute.", {}},
+        {"BesideTheInstallManager", "-maintenance_active 0", 1, managerRuns, "", switch0},
+        {"WindowsXpNeedsTheMedia", "-maintenance_active 0", 1, media(5, 2, "true"),
+            "Unsupported OS.", {}},
+        {"Windows9xAllowedByTheMedia", "-maintenance_active 0", 1, media(4, 1, "TRUE"), "",
+            switch0},
+    };
+    // clang-format on
+    return cases;
+}
+
+class AdmStartupDispatch : public ::testing::TestWithParam<AdmCase> {};
+
+TEST_P(AdmStartupDispatch, RunsOneOperationOrRefuses) {
+    const AdmCase& c = GetParam();
+    fake::FakePlatform fake;
+    fake.session.SetVersion(10, 0, 2);
+    fake.session.SetProgramPath(kTwin);
+    fake.session.SetCommandLine(std::string("\"") + kTwin + "\" " + c.arguments);
+    if (c.machine)
+        c.machine(fake);
+    core::Context context(fake.Get());
+    RecordingActions actions(context);
+    actions.environments = c.environments;
+    AdmStartup startup(context, actions);
+    EXPECT_FALSE(startup.InitInstance());
+    startup.ExitInstance();
+
+    const auto& boxes = fake.ui.MessageBoxes();
+    ASSERT_EQ(boxes.size(), c.errorBox.empty() ? 0u : 1u);
+    if (!boxes.empty()) {
+        EXPECT_EQ(boxes[0].text, c.errorBox);
+        EXPECT_EQ(boxes[0].caption, "Error");
+        EXPECT_EQ(boxes[0].flags, mb::kOk | mb::kIconError);
+    }
+    EXPECT_EQ(actions.operations, c.operations);
+    EXPECT_EQ(startup.ExitCode(), c.operations.empty() ? twinexit::kRefused : twinexit::kDone);
+    EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Twin, AdmStartupDispatch, ::testing::ValuesIn(AdmCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The twin shares the install manager's settings file, shows no read-me and ends with the code
+// of the operation it ran.
+// The whole twin: its start-up finds the row in the shared settings' world, runs the switch on
+// its hidden page and ends with kDone. The active row is refused by the page with its box.
+TEST(AdmProgram, RunsTheSwitchOnItsHiddenPageWithVelnorasSettings) {
+    fake::FakePlatform fake;
+    fake.session.SetVersion(10, 0, 2);
+    fake.session.SetProgramPath(kTwin);
+    fake.session.SetCommandLine(std::string(kTwin) + " -maintenance_active 0");
+    fake.files.AddFile("C:\\Media\\VelnoraE.CHM");
+    const std::string key = std::string(core::kUninstallRoot) + "\\" + core::kVantorixProductGuid;
+    fake.registry.SetText(platform::RegRoot::LocalMachine, key, "ProductGuid",
+                          core::kVantorixProductGuid);
+    fake.registry.SetText(platform::RegRoot::LocalMachine, key, "DisplayName", "Vantorix");
+    fake.registry.SetText(platform::RegRoot::LocalMachine, key, "InstallLocation", "C:\\Vtx");
+
+    EXPECT_EQ(RunVelnoraAdm(fake.Get()), twinexit::kDone);
+
+    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake.ui.MessageBoxes()[0].text, "It is current active Vantorix.");
+    EXPECT_FALSE(fake.dialogs.LastWindow(IDD_MAINTENANCE).IsWindowVisible());
+    EXPECT_EQ(fake.faults.Subjects(fake::op::kCreateMutex), std::vector<std::string>{"VelnoraAdm"});
+    EXPECT_TRUE(fake.ui.HelpCalls().empty());
+    std::string value;
+    fake.profile.GetString("Default", "FirstBoot", "unset", 1024, "Velnora.ini", value);
+    EXPECT_EQ(value, "unset");
+    fake.profile.GetString("General", "VtxInstanceCount", "", 1024, "Velnora.ini", value);
+    EXPECT_EQ(value, "1");
+}
+
+}  // namespace
+}  // namespace velnora::app
