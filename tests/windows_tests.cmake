@@ -320,6 +320,17 @@ add_dependencies(velnora_environments_integration velnora_kit)
 velnora_add_wine_test(NAME integration_environments COMMAND velnora_environments_integration
     RUN_SERIAL TIMEOUT 1800 LABELS integration)
 
+# velnora_uninstall_integration installs environments with the kit's installer in both forms
+# of the uninstall command and uninstalls them with the real engine and the kit's uninstaller;
+# it uses the live names of the prefix, so it runs alone.
+add_executable(velnora_uninstall_integration
+    ${CMAKE_CURRENT_SOURCE_DIR}/integration/uninstall_integration.cpp)
+target_link_libraries(velnora_uninstall_integration PRIVATE
+    velnora_win32 velnora_kit_common gtest_main)
+add_dependencies(velnora_uninstall_integration velnora_kit)
+velnora_add_wine_test(NAME integration_uninstall COMMAND velnora_uninstall_integration
+    RUN_SERIAL TIMEOUT 600 LABELS integration)
+
 # The enumeration and switch benchmark (scripts/bench-environments.sh builds and runs it).
 add_executable(environments_bench ${CMAKE_CURRENT_SOURCE_DIR}/bench/environments_bench.cpp)
 target_link_libraries(environments_bench PRIVATE velnora_win32)

@@ -417,12 +417,12 @@ void CMaintenanceDlg::UninstallSelectedHere() {
         return;
     }
     const bool ran = maintenance::UninstallActiveEnvironment(context_);
-    if ((!ran || environments::EnvironmentEntryExists(registry, core::kVantorixProductGuid)) &&
-        !environments::DeactivateEnvironment(context_, chosen)) {
-        FocusList();
-        return;
-    }
-    if (!environments::RestoreParkedEnvironment(context_, parked)) {
+    bool putBack = true;
+    if (!ran || environments::EnvironmentEntryExists(registry, core::kVantorixProductGuid))
+        putBack = environments::DeactivateEnvironment(context_, chosen);
+    // Also when the chosen one could not be parked again: an uninstaller that could not be
+    // waited for may have removed it after all, and the one that was active must come back.
+    if (!environments::RestoreParkedEnvironment(context_, parked) || !putBack) {
         FocusList();
         return;
     }

@@ -97,6 +97,9 @@ TEST(MaintenanceUninstallSweep, NothingElseIsLostWhicheverCallFails) {
 
         const std::string outcome = Outcome(*machine);
         ++outcomes[outcome];
+        if (outcome != "A@live B@N " && outcome != "A@live ")
+            failures.push_back("call " + std::to_string(i) + " " + log[i].operation + "(" +
+                               log[i].subject + ") failing leaves " + outcome);
         std::vector<std::string> problems = machine->Losses(a, names);
         // B stays whole unless its uninstaller ran.
         if (outcome.find("B@") != std::string::npos) {

@@ -433,6 +433,44 @@ std::wstring UninstallKeyPath(const std::wstring& keyName) {
     return std::wstring(kUninstallRoot) + L"\\" + keyName;
 }
 
+namespace {
+constexpr wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
+}  // namespace
+
+std::optional<std::wstring> PendingRenames() {
+    Key handle;
+    DWORD bytes = 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ, handle.Out()) !=
+            ERROR_SUCCESS ||
+        RegQueryValueExW(handle.Get(), kPendingRenamesValue, nullptr, nullptr, nullptr, &bytes) !=
+            ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::wstring list(bytes / sizeof(wchar_t), L'\0');
+    if (RegQueryValueExW(handle.Get(), kPendingRenamesValue, nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(list.data()), &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    list.resize(bytes / sizeof(wchar_t));
+    return list;
+}
+
+bool SetPendingRenames(const std::optional<std::wstring>& list) {
+    Key handle;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, handle.Out()) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    if (!list) {
+        const LONG result = RegDeleteValueW(handle.Get(), kPendingRenamesValue);
+        return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+    }
+    return RegSetValueExW(handle.Get(), kPendingRenamesValue, 0, REG_MULTI_SZ,
+                          reinterpret_cast<const BYTE*>(list->data()),
+                          static_cast<DWORD>(list->size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
 // --- shortcuts -----------------------------------------------------------------------------
 
 bool CreateShortcut(const std::wstring& link, const std::wstring& target,
@@ -510,6 +548,24 @@ bool StartDetached(const std::wstring& commandLine, const std::wstring& workingF
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
+}
+
+long RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
+    std::wstring mutableLine = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    }
+    CloseHandle(process.hProcess);
+    return static_cast<long>(code);
 }
 
 // --- diagnostics ---------------------------------------------------------------------------

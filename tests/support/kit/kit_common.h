@@ -97,6 +97,12 @@ bool DeleteKeyIfEmpty(HKEY root, const std::wstring& key);
 
 std::wstring UninstallKeyPath(const std::wstring& keyName);
 
+// PendingFileRenameOperations, the renames and deletions scheduled for the next restart, as
+// the registry holds it (zero-ended paths in pairs); nothing when there is none. Setting
+// nothing deletes the value.
+std::optional<std::wstring> PendingRenames();
+bool SetPendingRenames(const std::optional<std::wstring>& list);
+
 // --- shortcuts -----------------------------------------------------------------------------
 
 bool CreateShortcut(const std::wstring& link, const std::wstring& target,
@@ -114,6 +120,8 @@ std::wstring Quote(const std::wstring& text);
 
 // Starts a program without waiting for it; false when it cannot be started.
 bool StartDetached(const std::wstring& commandLine, const std::wstring& workingFolder = {});
+// Starts a program and waits for it: its exit code, -1 when it did not start or end in time.
+long RunAndWait(const std::wstring& commandLine, DWORD timeoutMs);
 
 // --- diagnostics ---------------------------------------------------------------------------
 

@@ -24,21 +24,7 @@ std::wstring Bin(const std::wstring& name) {
 
 // Runs a command line and returns its exit code, -1 when it did not start or end in time.
 long RunCommand(const std::wstring& commandLine) {
-    std::wstring line = commandLine;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return -1;
-    }
-    CloseHandle(process.hThread);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, kTimeoutMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
-    }
-    CloseHandle(process.hProcess);
-    return static_cast<long>(code);
+    return kit::RunAndWait(commandLine, kTimeoutMs);
 }
 
 long RunInstaller(const std::wstring& arguments) {
@@ -122,11 +108,11 @@ std::wstring DeriveUninstallCommand(std::wstring stored) {
     if (const auto at = stored.find(word); at != std::wstring::npos) {
         return stored.erase(at, word.size());
     }
-    // Launcher form: drop launcher and argument, unquote the setup path.
+    // Launcher form: drop launcher and argument, keep the quoted setup path.
     const std::wstring afterLauncher = stored.substr(stored.find(L' ') + 1);
     const std::wstring quoted = afterLauncher.substr(afterLauncher.find(L'"') + 1);
     const auto close = quoted.find(L'"');
-    return quoted.substr(0, close) + L" " + quoted.substr(close + 1);
+    return kit::Quote(quoted.substr(0, close)) + quoted.substr(close + 1);
 }
 
 class KitTest : public ::testing::Test {
@@ -362,6 +348,47 @@ TEST_F(KitTest, CancelledUninstallLeavesTheEnvironment) {
               kit::kExitUserCancel);
     EXPECT_EQ(EntryValue(L"ProductGuid"), kit::kProductGuid);
     EXPECT_TRUE(kit::PathExists(Folder(L"Kept")));
+}
+
+TEST_F(KitTest, UninstallerModesLeaveWhatTheySay) {
+    const auto renamesBefore = kit::PendingRenames();
+    const std::wstring held = Folder(L"held.dll");
+    ASSERT_TRUE(kit::WriteTextFile(held, L"in use"));
+    const struct {
+        std::wstring arguments;
+        long exitCode;
+        bool entryKept;
+        bool folderKept;
+    } cases[] = {
+        {L"--fail", kit::kExitInstallFailure, true, true},
+        {L"--fail --exit-code 5", 5, true, true},
+        {L"--keep-entry", 0, true, false},
+        {L"--request-reboot --schedule-rename " + kit::Quote(held), 0, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        const std::wstring folder = Folder(L"Modes");
+        std::wstring escaped;  // quotes inside one argument
+        for (const wchar_t ch : c.arguments) {
+            escaped += ch == L'"' ? std::wstring(L"\\\"") : std::wstring(1, ch);
+        }
+        ASSERT_EQ(RunInstaller(L"--create-environment --uninstall-args " + kit::Quote(escaped) +
+                               L" --folder " + kit::Quote(folder)),
+                  0);
+        EXPECT_EQ(RunCommand(DeriveUninstallCommand(EntryValue(L"UninstallString"))), c.exitCode);
+        EXPECT_EQ(EntryValue(L"ProductGuid") == kit::kProductGuid, c.entryKept);
+        EXPECT_EQ(kit::PathExists(folder), c.folderKept);
+        kit::DeleteRegTree(HKEY_LOCAL_MACHINE, kEntry);
+        kit::RemoveTree(folder);
+        kit::RemoveTree(kit::LiveInstallerInfoFolder());
+    }
+    EXPECT_EQ(kit::ReadProfile(record_, L"Install Manager", L"bWindowsReboot"), L"1");
+    const std::wstring renames = kit::PendingRenames().value_or(L"");
+    const auto from = renames.find(held + std::wstring(1, L'\0'));
+    const auto to = renames.find(held + L".renamed" + std::wstring(1, L'\0'));
+    EXPECT_TRUE(from != std::wstring::npos && to != std::wstring::npos && from < to)
+        << testing::PrintToString(renames);
+    kit::SetPendingRenames(renamesBefore);
 }
 
 TEST_F(KitTest, ArgumentsChooseTheExitCode) {

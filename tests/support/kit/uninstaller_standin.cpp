@@ -1,7 +1,7 @@
 // Stands in for the vendor setup program that the installer leaves in the installer
 // information folder as Setup.exe and names in "UninstallString". Like the real one it knows
-// only the live names of the active environment. It reads its arguments leniently: the
-// install manager may hand it an unquoted path with blanks, which splits into odd words.
+// only the live names of the active environment. It reads its arguments leniently: a command
+// that carries an unquoted path with blanks splits into odd words.
 #include "kit_common.h"
 
 namespace {
@@ -11,6 +11,10 @@ using kit::JoinPath;
 struct Options {
     bool remove = false;
     bool cancel = false;
+    bool fail = false;
+    bool keepEntry = false;
+    bool requestReboot = false;
+    std::vector<std::wstring> renames;
     long runMs = 0;
     long exitCode = 0;
     std::wstring marker;
@@ -25,6 +29,14 @@ Options Parse(const std::vector<std::wstring>& arguments) {
             options.remove = true;
         } else if (word == L"--cancel") {
             options.cancel = true;
+        } else if (word == L"--fail") {
+            options.fail = true;
+        } else if (word == L"--keep-entry") {
+            options.keepEntry = true;
+        } else if (word == L"--request-reboot") {
+            options.requestReboot = true;
+        } else if (word == L"--schedule-rename" && hasValue) {
+            options.renames.push_back(arguments[++i]);
         } else if (word == L"--marker" && hasValue) {
             options.marker = arguments[++i];
         } else if (word == L"--run-ms" && hasValue) {
@@ -69,7 +81,7 @@ void RemoveAssociation() {
     kit::DeleteRegTree(HKEY_CLASSES_ROOT, kit::kAssociationClass);
 }
 
-int Remove(const kit::Marker& marker) {
+int Remove(const Options& options, const kit::Marker& marker) {
     const std::wstring key = kit::UninstallKeyPath(kit::kProductGuid);
     if (!kit::KeyExists(HKEY_LOCAL_MACHINE, key)) {
         kit::Complain(marker, L"Vantorix is not installed");
@@ -85,10 +97,12 @@ int Remove(const kit::Marker& marker) {
     RemoveShortcuts(setupIni);
     DeleteFileW(kit::ToolRecordPath().c_str());
     RemoveAssociation();
-    for (const wchar_t* name : kVendorValues) {
-        kit::DeleteRegValue(HKEY_LOCAL_MACHINE, key, name);
+    if (!options.keepEntry) {
+        for (const wchar_t* name : kVendorValues) {
+            kit::DeleteRegValue(HKEY_LOCAL_MACHINE, key, name);
+        }
+        kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, key);
     }
-    kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, key);
 
     // This program runs from the folder it removes; what it cannot delete now goes at the
     // next restart.
@@ -109,11 +123,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     marker.SetPath(options.marker);
     marker.Write(L"start", GetCommandLineW());
     int result = static_cast<int>(options.exitCode);
-    if (options.cancel) {
-        result = options.exitCode != 0 ? result : kit::kExitUserCancel;
+    if (options.cancel || options.fail) {
+        const int code = options.cancel ? kit::kExitUserCancel : kit::kExitInstallFailure;
+        result = options.exitCode != 0 ? result : code;
     } else if (options.remove) {
-        const int removed = Remove(marker);
+        const int removed = Remove(options, marker);
         result = removed != 0 ? removed : result;
+    }
+    // Like the vendor setup, which renames at the next restart what is in use now.
+    for (const std::wstring& path : options.renames) {
+        if (!MoveFileExW(path.c_str(), (path + L".renamed").c_str(), MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            kit::Complain(marker, L"scheduling the rename of " + path + L" failed");
+        }
+    }
+    // The restart request goes where the installers put theirs, also after a removal.
+    if (options.requestReboot &&
+        !kit::WriteProfile(kit::ToolRecordPath(), L"Install Manager", L"bWindowsReboot", L"1")) {
+        kit::Complain(marker, L"writing the restart request failed");
     }
     if (options.runMs > 0) {
         Sleep(static_cast<DWORD>(options.runMs));
