@@ -12,7 +12,9 @@
 // on a one-line edit sends EN_CHANGE, its own SelectRow and SetRowChecked send
 // LVN_ITEMCHANGED; ShowWindow sends OnShowWindow when the visibility changes and OnSize when
 // the page is minimised or restored; a modeless page that ends inside a handler is destroyed
-// when the handler returns. Text is 7 pixels per character wide.
+// when the handler returns; a resize below the page's minimum size stops at it. Rectangles are
+// pixels: the template's dialog units are converted with the base units of its font, as the
+// dialog manager does. Text is 7 pixels per character wide.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +64,7 @@ struct TestControl {
     bool readOnly = false;
     std::optional<platform::FontSpec> font;
     platform::Rect rect;
+    int moves = 0;        // SetControlRect and MoveControls calls that placed it
     std::string picture;  // bitmap file shown
 
     // List view.
@@ -98,6 +101,9 @@ class TestPageWindow final : public platform::PageWindow {
     bool minimized = false;
     int icon = 0;
     platform::Rect client;
+    int minimumWidth = 0;  // SetMinimumSize
+    int minimumHeight = 0;
+    int moveBatches = 0;  // MoveControls calls that moved controls
     std::map<int, std::uint32_t> timers;
     int focus = 0;
     bool ended = false;
@@ -170,6 +176,9 @@ class TestPageWindow final : public platform::PageWindow {
     void EndDialog(int result) override;
     void OnPageDestroyed() override;
 
+    bool MoveControls(const std::vector<platform::ControlPlacement>& placements) override;
+    void SetMinimumSize(int width, int height) override;
+
   private:
     friend class TestDialogHost;
     friend class PageDriver;
@@ -213,6 +222,7 @@ class PageDriver {
     void CloseBox();              // IDCANCEL
     void Help();                  // F1
     bool FireTimer(int timerId);  // false when the timer is not set
+    // The user drags the border until the client area has this size, or the page's minimum.
     void Resize(int width, int height);
     bool QueryEndSession();
     void EndSession(bool ending);
