@@ -357,7 +357,7 @@ configure_file(${VELNORA_PROBE_DIR}/probe.rc.in
 add_executable(velnora_twin_integration
     ${CMAKE_CURRENT_SOURCE_DIR}/integration/twin_launch_integration.cpp
     ${CMAKE_CURRENT_BINARY_DIR}/twin/velnora_twin_integration.rc)
-target_include_directories(velnora_twin_integration PRIVATE ${VELNORA_RESOURCES})
+target_include_directories(velnora_twin_integration PRIVATE ${VELNORA_RESOURCES} ${VELNORA_PROBE_DIR})
 target_link_libraries(velnora_twin_integration PRIVATE velnora_win32 velnora_e2e_driver gtest_main)
 add_dependencies(velnora_twin_integration VelnoraAdm)
 velnora_add_wine_test(NAME integration_twin_launch COMMAND velnora_twin_integration RUN_SERIAL
