@@ -130,6 +130,7 @@ function(velnora_register_late_wine_tests)
     velnora_add_e2e_test(NAME e2e_harness_selftest
         SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/harness_selftest.cpp
         DEPENDS ${selftest_programs})
+    target_include_directories(velnora_e2e_harness_selftest PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support)
     if(NOT TARGET velnora_probe)
         # Without the probe only the message box half of the self-test can run.
         set_tests_properties(e2e_harness_selftest PROPERTIES
@@ -261,10 +262,14 @@ set(VELNORA_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources)
 configure_file(${VELNORA_PROBE_DIR}/probe.rc.in ${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc @ONLY)
 add_executable(velnora_probe ${VELNORA_PROBE_DIR}/probe_main.cpp
     ${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc)
-target_include_directories(velnora_probe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support ${VELNORA_RESOURCES})
+target_include_directories(velnora_probe PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/support ${VELNORA_RESOURCES} ${VELNORA_PROBE_DIR})
 target_link_libraries(velnora_probe PRIVATE velnora_win32)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc PROPERTIES
-    OBJECT_DEPENDS "${VELNORA_RESOURCES}/dialogs.rc;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_RESOURCES}/velnora.ico;${VELNORA_RESOURCES}/program.manifest")
+    OBJECT_DEPENDS "${VELNORA_PROBE_DIR}/probe_dialogs.rc;${VELNORA_PROBE_DIR}/probe_ids.h;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_RESOURCES}/velnora.ico;${VELNORA_RESOURCES}/program.manifest")
+# The page contract suite runs the test pages on the Win32 host too, from the same templates.
+target_sources(velnora_contract_tests PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc)
+target_include_directories(velnora_contract_tests PRIVATE ${VELNORA_RESOURCES} ${VELNORA_PROBE_DIR})
 
 add_executable(velnora_dialog_host_wine_test ${VELNORA_PROBE_DIR}/dialog_host_wine_test.cpp)
 target_include_directories(velnora_dialog_host_wine_test PRIVATE
@@ -352,7 +357,7 @@ configure_file(${VELNORA_PROBE_DIR}/probe.rc.in
 add_executable(velnora_twin_integration
     ${CMAKE_CURRENT_SOURCE_DIR}/integration/twin_launch_integration.cpp
     ${CMAKE_CURRENT_BINARY_DIR}/twin/velnora_twin_integration.rc)
-target_include_directories(velnora_twin_integration PRIVATE ${VELNORA_RESOURCES})
+target_include_directories(velnora_twin_integration PRIVATE ${VELNORA_RESOURCES} ${VELNORA_PROBE_DIR})
 target_link_libraries(velnora_twin_integration PRIVATE velnora_win32 velnora_e2e_driver gtest_main)
 add_dependencies(velnora_twin_integration VelnoraAdm)
 velnora_add_wine_test(NAME integration_twin_launch COMMAND velnora_twin_integration RUN_SERIAL

@@ -5,6 +5,7 @@
 #include "environments/environment_table.h"
 #include "installer/execution.h"
 #include "maintenance/elevated_twin.h"
+#include "pages/dialog_layout.h"
 #include "pages/environment_rows.h"
 #include "resource_ids.h"
 
@@ -21,10 +22,27 @@ constexpr core::LocalText kInstruction{
 constexpr int kFontControls[] = {IDC_SELECT_OK, IDC_SELECT_INSTRUCTION, IDC_SELECT_NOTE,
                                  IDC_SELECT_LIST};
 
+// The list and the note grow with the dialog; OK stays at the bottom. The list is placed from
+// where OK stood before this pass, so the order of the records matters.
+using namespace anchor;
+constexpr ControlAnchors kAnchors[] = {
+    Anchors(IDC_SELECT_INSTRUCTION).Top(Dialog(13)).Left(Dialog(13)),
+    Anchors(IDC_SELECT_LIST)
+        .Top(Opposite(IDC_SELECT_INSTRUCTION, 7))
+        .Bottom(Opposite(IDC_SELECT_OK, 48))
+        .Left(Dialog(14))
+        .Right(Dialog(15)),
+    Anchors(IDC_SELECT_NOTE)
+        .Top(Opposite(IDC_SELECT_LIST, 11))
+        .Bottom(Opposite(IDC_SELECT_OK, 8))
+        .Left(Dialog(14)),
+    Anchors(IDC_SELECT_OK).Bottom(Dialog(10)).Left(Dialog(200)),
+};
+
 }  // namespace
 
 CActiveSelectDlg::CActiveSelectDlg(core::Context& context)
-    : DialogPage(IDD_ACTIVE_SELECT), context_(context) {}
+    : DialogPage(IDD_ACTIVE_SELECT), context_(context), layout_(kAnchors) {}
 
 void CActiveSelectDlg::OnInitDialog() {
     auto& window = Window();
@@ -46,7 +64,12 @@ void CActiveSelectDlg::OnInitDialog() {
     if (context_.startup.elevatedTwin)
         maintenance::BringToForeground(*this);
     Enable(IDC_SELECT_OK, window.ComboSelection(IDC_SELECT_LIST) >= 0);
-    ApplyLayout();
+    // Smaller than the template, the list would run into the instruction.
+    platform::Rect client;
+    if (window.GetControlRect(0, client))
+        window.SetMinimumSize(client.Width(), client.Height());
+    layout_.Attach(window);
+    layout_.ApplyLayout();
 }
 
 void CActiveSelectDlg::FillList() {
@@ -91,7 +114,7 @@ bool CActiveSelectDlg::PreTranslateKeyDown(int virtualKey) {
 }
 
 void CActiveSelectDlg::OnSize(int, int) {
-    ApplyLayout();
+    layout_.ApplyLayout();
 }
 
 bool CActiveSelectDlg::OnQueryEndSession() {
@@ -104,11 +127,10 @@ void CActiveSelectDlg::OnEndSession(bool) {
 }
 
 void CActiveSelectDlg::OnDestroy() {
+    layout_.Detach();
     if (!endSessionNoticed_)
         return;
     installer::RestartAfterRefusedShutdown(context_);
 }
-
-void CActiveSelectDlg::ApplyLayout() {}
 
 }  // namespace velnora::pages

@@ -2,6 +2,7 @@
 // been uninstalled and two or more remain. OK runs the switch for the chosen one.
 #pragma once
 
+#include "pages/dialog_layout.h"
 #include "platform/dialog_page.h"
 
 namespace velnora::core {
@@ -30,11 +31,11 @@ class CActiveSelectDlg final : public platform::DialogPage {
   private:
     void FillList();
     void ActivateChosen();
-    void ApplyLayout();
 
     core::Context& context_;
     int selectedRow_ = -1;
     bool endSessionNoticed_ = false;
+    DialogLayout layout_;
 };
 
 }  // namespace velnora::pages

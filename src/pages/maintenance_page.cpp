@@ -1,5 +1,6 @@
 #include "pages/maintenance_page.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "maintenance/environment_uninstall.h"
 #include "maintenance/installation_report.h"
 #include "pages/active_select_dialog.h"
+#include "pages/dialog_layout.h"
 #include "pages/environment_rows.h"
 #include "resource_ids.h"
 
@@ -89,6 +91,47 @@ ModeOffer OfferFor(StartMode mode) {
     }
 }
 
+// The anchors of the page. The list, the tree and the row of buttons are laid out only while
+// there are environments; the buttons each mode shows stand side by side from the left.
+using namespace anchor;
+constexpr ControlAnchors kHeadAnchors[] = {
+    Anchors(IDC_MAINT_HEADLINE).Top(Dialog(13)).Left(Dialog(13)),
+};
+constexpr ControlAnchors kListAnchors[] = {
+    Anchors(IDC_MAINT_LIST).Top(Opposite(IDC_MAINT_HEADLINE, 5)).Left(Dialog(14)).Right(Dialog(15)),
+    Anchors(IDC_MAINT_TREE).Top(Opposite(IDC_MAINT_LIST, 10)).Left(Dialog(14)).Right(Dialog(15)),
+};
+constexpr ControlAnchors kInstallButtons[] = {
+    Anchors(IDC_MAINT_SWITCH).Bottom(Dialog(8)).Left(Dialog(14)),
+    Anchors(IDC_MAINT_SAVE).Bottom(Dialog(8)).Left(Opposite(IDC_MAINT_SWITCH, 1)),
+    Anchors(IDC_MAINT_HELP).Bottom(Dialog(8)).Left(Opposite(IDC_MAINT_SAVE, 10)),
+};
+constexpr ControlAnchors kUninstallButtons[] = {
+    Anchors(IDC_MAINT_UNINSTALL).Bottom(Dialog(8)).Left(Dialog(14)),
+    Anchors(IDC_MAINT_HELP).Bottom(Dialog(8)).Left(Opposite(IDC_MAINT_UNINSTALL, 10)),
+};
+constexpr ControlAnchors kAllButtons[] = {
+    Anchors(IDC_MAINT_SWITCH).Bottom(Dialog(8)).Left(Dialog(14)),
+    Anchors(IDC_MAINT_UNINSTALL).Bottom(Dialog(8)).Left(Opposite(IDC_MAINT_SWITCH, 1)),
+    Anchors(IDC_MAINT_SAVE).Bottom(Dialog(8)).Left(Opposite(IDC_MAINT_UNINSTALL, 1)),
+    Anchors(IDC_MAINT_HELP).Bottom(Dialog(8)).Left(Opposite(IDC_MAINT_SAVE, 10)),
+};
+constexpr ControlAnchors kTailAnchors[] = {
+    Anchors(IDC_MAINT_EXPLANATION).Top(Opposite(IDC_MAINT_TREE, 6)).Left(Dialog(14)),
+    Anchors(IDC_MAINT_EXIT).Bottom(Dialog(8)),
+};
+
+std::span<const ControlAnchors> ButtonAnchors(StartMode mode) {
+    switch (mode) {
+        case StartMode::kInstall:
+            return kInstallButtons;
+        case StartMode::kUninstall:
+            return kUninstallButtons;
+        default:
+            return kAllButtons;
+    }
+}
+
 // A tab shows as a blank in the tree.
 std::string WithoutTabs(std::string text) {
     for (char& c : text)
@@ -118,6 +161,11 @@ void CMaintenanceDlg::OnInitDialog() {
     InsertColumns();
     window.SetListStyle(IDC_MAINT_LIST, platform::liststyle::kFullRowSelect);
     FillEnvironmentList();
+    // Smaller than the template, the buttons would run over the tree.
+    platform::Rect client;
+    if (window.GetControlRect(0, client))
+        window.SetMinimumSize(client.Width(), client.Height());
+    layout_.Attach(window);
     LayoutPage();
 }
 
@@ -323,7 +371,16 @@ void CMaintenanceDlg::OnSize(int, int) {
     LayoutPage();
 }
 
-void CMaintenanceDlg::LayoutPage() {}
+void CMaintenanceDlg::LayoutPage() {
+    layout_.Clear();
+    layout_.AddControls(kHeadAnchors);
+    if (context_.environments.Count() > 0) {
+        layout_.AddControls(kListAnchors);
+        layout_.AddControls(ButtonAnchors(context_.startup.startMode));
+    }
+    layout_.AddControls(kTailAnchors);
+    layout_.ApplyLayout();
+}
 
 // --- Switch and uninstall ------------------------------------------------------------------
 
@@ -490,6 +547,7 @@ void CMaintenanceDlg::OnEndSession(bool) {
 }
 
 void CMaintenanceDlg::OnDestroy() {
+    layout_.Detach();
     if (rebootOnClose_)
         installer::RestartAfterRefusedShutdown(context_);
 }

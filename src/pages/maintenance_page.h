@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pages/dialog_layout.h"
 #include "platform/dialog_page.h"
 
 #include "core/context.h"
@@ -73,6 +74,7 @@ class CMaintenanceDlg final : public platform::DialogPage {
     // the user acts on what the list showed.
     std::vector<std::string> listedKeys_;
     bool rebootOnClose_ = false;
+    DialogLayout layout_;
 };
 
 // The twin's one operation: the page, opened hidden and without owner, runs the switch

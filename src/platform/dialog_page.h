@@ -91,6 +91,14 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+// Where a control goes, for PageWindow::MoveControls.
+struct ControlPlacement {
+    int id = 0;
+    Rect rect;
+
+    bool operator==(const ControlPlacement&) const = default;
+};
+
 // LOGFONT terms: height as lfHeight (negative = character height in pixels).
 struct FontSpec {
     std::string face;
@@ -181,6 +189,16 @@ class PageWindow {
     // Modal: the run returns `result` once the current handler is done. Modeless: the window
     // is destroyed once the current handler is done.
     virtual void EndDialog(int result) = 0;
+
+    // --- Layout of resizable pages ---------------------------------------------------------
+    // Moves every listed control at once, and each is drawn once, with the others already in
+    // place. False, and nothing moves, when a control is missing, is the dialog itself or
+    // cannot be moved.
+    virtual bool MoveControls(const std::vector<ControlPlacement>& placements) = 0;
+    // The smallest client area the user can size the dialog to; 0 leaves that side free.
+    // A page that is smaller already keeps its size until the next resize.
+    virtual void SetMinimumSize(int width, int height) = 0;
+    // --- End of the layout block ------------------------------------------------------------
 
     // The page object is being destroyed while its window is open: the host closes the
     // window without calling the page again.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "driver/driver.h"
-#include "resources/resource_ids.h"
+#include "probe/probe_ids.h"
 
 #include <shellapi.h>
 

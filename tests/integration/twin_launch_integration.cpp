@@ -15,7 +15,7 @@
 #include "maintenance/elevated_twin.h"
 #include "platform/win32/dialog_host.h"
 #include "platform/win32/win32_platform.h"
-#include "resources/resource_ids.h"
+#include "probe_ids.h"
 
 namespace velnora {
 namespace {

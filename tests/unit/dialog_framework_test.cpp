@@ -219,10 +219,12 @@ TEST(DialogTemplates, ReadsControlsKindsAndStatesFromResourceScripts) {
         EXPECT_EQ(control->readOnly, c.readOnly);
     }
     EXPECT_EQ(dialog->Find(IDC_ODLIST)->rect, (platform::Rect{5, 80, 105, 120}));
+    EXPECT_EQ(dialog->Units(), (fake::BaseUnits{6, 13})) << "MS Shell Dlg at 9 points";
 
     const fake::DialogTemplate* modeless = TestTemplates().Find(IDD_MODELESS);
     ASSERT_NE(modeless, nullptr);
     EXPECT_TRUE(modeless->visible);
+    EXPECT_EQ(modeless->Units(), (fake::BaseUnits{8, 16})) << "no FONT: the system font";
 }
 
 TEST(DialogTemplates, ReportsScriptsItCannotRead) {
@@ -241,7 +243,8 @@ TEST(DialogTemplates, ReportsScriptsItCannotRead) {
     EXPECT_FALSE(none.LoadRcFile("/no/such/file.rc"));
 }
 
-TEST(DialogTemplates, TheProjectTemplatesHoldTheProbe) {
+TEST(DialogTemplates, TheProjectTemplatesHoldTheProbeAndTheProductsDoNot) {
+    EXPECT_EQ(DialogTemplates::Product().Find(IDD_FRAMEWORK_PROBE), nullptr);
     const fake::DialogTemplate* probe = DialogTemplates::Project().Find(IDD_FRAMEWORK_PROBE);
     ASSERT_NE(probe, nullptr);
     EXPECT_EQ(probe->Find(IDC_PROBE_NAME)->kind, ControlKind::kEdit);
@@ -379,7 +382,7 @@ TEST(FrameworkProbe, TimerMouseSizeAndSessionEnd) {
 
         d.Resize(500, 300);
         EXPECT_EQ(d.Control(IDC_PROBE_LIST).rect.right, 500 - probe::kListMargin);
-        EXPECT_EQ(d.Control(IDC_PROBE_LIST).rect.left, 8) << "the template's position stays";
+        EXPECT_EQ(d.Control(IDC_PROBE_LIST).rect.left, 12) << "the template's 8 units stay";
 
         EXPECT_TRUE(host.QueryEndSession()) << "no rows yet";
         d.Type(IDC_PROBE_NAME, "x");
@@ -437,7 +440,7 @@ TEST(TestDialogHost, ControlsStartAsTheTemplateSaysAndUsersCannotReachHiddenOrDi
     RecordingPage page(IDD_TEST);
     host.OnNextRun(IDD_TEST, [](PageDriver& d) {
         EXPECT_EQ(d.Title(), "Test \"page\"");
-        EXPECT_EQ(d.ClientRect(), (platform::Rect{0, 0, 200, 150}));
+        EXPECT_EQ(d.ClientRect(), (platform::Rect{0, 0, 300, 244})) << "200 x 150 units of 6 x 13";
         EXPECT_FALSE(d.IsVisible(IDC_HIDDEN));
         EXPECT_FALSE(d.Click(IDC_HIDDEN));
         EXPECT_FALSE(d.Type(IDC_MEMO, "x")) << "read-only";
@@ -595,7 +598,8 @@ TEST(TestDialogHost, TreesCombosPicturesAndPlacement) {
 
         platform::Rect rect;
         EXPECT_TRUE(w.GetControlRect(IDC_GO, rect));
-        EXPECT_EQ(rect, (platform::Rect{50, 60, 90, 74}));
+        // (50, 60, 40, 14) in the 6 x 13 pixel units of MS Shell Dlg at 9 points.
+        EXPECT_EQ(rect, (platform::Rect{75, 98, 135, 121}));
         EXPECT_TRUE(w.SetControlRect(IDC_GO, platform::Rect{1, 2, 3, 4}));
         EXPECT_FALSE(w.GetControlRect(999, rect)) << "a probe for a missing control";
         EXPECT_EQ(w.TextWidth(IDC_EDIT, "日本"), 14);
@@ -633,7 +637,7 @@ TEST(TestDialogHost, PageSideChangesSendWhatTheControlsWouldSend) {
     host.RunModal(page, nullptr);
     // Hidden in its initialisation, the dialog is shown again by the dialog box itself.
     EXPECT_EQ(page.log, (std::vector<std::string>{"init", "command 501 768", "shown", "size 0x0",
-                                                  "size 200x150", "hidden", "shown", "command 1 0",
+                                                  "size 300x244", "hidden", "shown", "command 1 0",
                                                   "destroy"}));
 }
 

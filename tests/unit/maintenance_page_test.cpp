@@ -137,6 +137,57 @@ TEST_F(MaintenancePage, OffersTheButtonsOfItsStartMode) {
     }
 }
 
+// The buttons a mode shows stand side by side from the left at the bottom; the list and the
+// tree follow the width; Exit keeps its column. Checked at the template's size and larger.
+TEST_F(MaintenancePage, LaysOutTheControlsOfItsStartModeWhenResized) {
+    const struct {
+        StartMode mode;
+        std::vector<int> row;  // buttons from the left, the gap before each
+        std::vector<int> gaps;
+    } cases[] = {
+        {StartMode::kMaintenance,
+         {IDC_MAINT_SWITCH, IDC_MAINT_UNINSTALL, IDC_MAINT_SAVE, IDC_MAINT_HELP},
+         {14, 1, 1, 10}},
+        {StartMode::kInstall, {IDC_MAINT_SWITCH, IDC_MAINT_SAVE, IDC_MAINT_HELP}, {14, 1, 10}},
+        {StartMode::kUninstall, {IDC_MAINT_UNINSTALL, IDC_MAINT_HELP}, {14, 10}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        machine.context.startup.startMode = c.mode;
+        CMaintenanceDlg shown(machine.context);
+        machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
+            const platform::Rect start = d.ClientRect();
+            const int exitLeft = d.Control(IDC_MAINT_EXIT).rect.left;
+            for (const int grow : {0, 120}) {
+                SCOPED_TRACE(grow);
+                d.Resize(start.Width() + grow, start.Height() + grow);
+                const platform::Rect client = d.ClientRect();
+                const auto at = [&](int id) { return d.Control(id).rect; };
+                EXPECT_EQ(at(IDC_MAINT_HEADLINE).top, 13);
+                EXPECT_EQ(at(IDC_MAINT_LIST).top, at(IDC_MAINT_HEADLINE).bottom + 5);
+                EXPECT_EQ(at(IDC_MAINT_LIST).right, client.right - 15);
+                EXPECT_EQ(at(IDC_MAINT_TREE).top, at(IDC_MAINT_LIST).bottom + 10);
+                EXPECT_EQ(at(IDC_MAINT_TREE).left, 14);
+                EXPECT_EQ(at(IDC_MAINT_TREE).right, client.right - 15);
+                EXPECT_EQ(at(IDC_MAINT_EXPLANATION).top, at(IDC_MAINT_TREE).bottom + 6);
+                EXPECT_EQ(at(IDC_MAINT_EXIT).bottom, client.bottom - 8);
+                EXPECT_EQ(at(IDC_MAINT_EXIT).left, exitLeft);
+                int right = 0;
+                for (std::size_t i = 0; i < c.row.size(); ++i) {
+                    EXPECT_EQ(at(c.row[i]).left, right + c.gaps[i]) << c.row[i];
+                    EXPECT_EQ(at(c.row[i]).bottom, client.bottom - 8) << c.row[i];
+                    right = at(c.row[i]).right;
+                }
+            }
+            // Not below the template's size.
+            d.Resize(10, 10);
+            EXPECT_EQ(d.ClientRect(), start);
+            d.Click(IDC_MAINT_EXIT);
+        });
+        machine.fake.ui.RunModal(shown, nullptr);
+    }
+}
+
 TEST_F(MaintenancePage, SelectionDecidesTheButtonsAndTheTree) {
     Run([&](PageDriver& d) {
         d.ClickRow(IDC_MAINT_LIST, kRowA);
@@ -334,6 +385,31 @@ TEST_F(ActiveSelect, OkActivatesTheChosenRowAndCloses) {
     EXPECT_EQ(machine.fake.registry.GetText(RegRoot::LocalMachine, paths::Entry(kGuid),
                                             "InstallLocation"),
               kC);
+}
+
+TEST_F(ActiveSelect, ListAndNoteGrowWithTheDialogAndOkStaysAtTheBottom) {
+    machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [&](PageDriver& d) {
+        const platform::Rect start = d.ClientRect();
+        const platform::Rect okBefore = d.Control(IDC_SELECT_OK).rect;
+        d.Resize(start.Width() + 100, start.Height() + 60);
+        const platform::Rect client = d.ClientRect();
+        const auto at = [&](int id) { return d.Control(id).rect; };
+        EXPECT_EQ(at(IDC_SELECT_INSTRUCTION).top, 13);
+        EXPECT_EQ(at(IDC_SELECT_INSTRUCTION).left, 13);
+        EXPECT_EQ(at(IDC_SELECT_LIST).top, at(IDC_SELECT_INSTRUCTION).bottom + 7);
+        EXPECT_EQ(at(IDC_SELECT_LIST).right, client.right - 15);
+        EXPECT_EQ(at(IDC_SELECT_OK).bottom, client.bottom - 10);
+        EXPECT_EQ(at(IDC_SELECT_OK).left, 200);
+        EXPECT_EQ(at(IDC_SELECT_OK).Height(), okBefore.Height());
+        // The list and the note take their bottom from where OK stood before the pass: the
+        // next pass settles them.
+        d.Resize(start.Width() + 100, start.Height() + 60);
+        EXPECT_EQ(at(IDC_SELECT_LIST).bottom, at(IDC_SELECT_OK).top - 48);
+        EXPECT_EQ(at(IDC_SELECT_NOTE).top, at(IDC_SELECT_LIST).bottom + 11);
+        EXPECT_EQ(at(IDC_SELECT_NOTE).bottom, at(IDC_SELECT_OK).top - 8);
+        d.PressEscape();
+    });
+    machine.fake.ui.RunModal(dialog, nullptr);
 }
 
 TEST_F(ActiveSelect, EscapeAndAFailedSwitchLeaveNothingActive) {

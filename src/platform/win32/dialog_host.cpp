@@ -263,6 +263,9 @@ INT_PTR CALLBACK PageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                 page.OnSize(LOWORD(lParam), HIWORD(lParam));
                 return FALSE;
             });
+        case WM_GETMINMAXINFO:
+            window->ApplyMinimumSize(*reinterpret_cast<MINMAXINFO*>(lParam));
+            return TRUE;
         case WM_TIMER:
             return Dispatch(window, [&]() -> INT_PTR {
                 page.OnTimer(static_cast<int>(wParam));

@@ -593,6 +593,52 @@ void Win32PageWindow::BringToForeground() {
     AttachThreadInput(ownThread, foregroundThread, FALSE);
 }
 
+bool Win32PageWindow::MoveControls(const std::vector<ControlPlacement>& placements) {
+    // Every control is looked up first: a deferred batch cannot be taken back half-way.
+    std::vector<HWND> controls;
+    controls.reserve(placements.size());
+    for (const ControlPlacement& placement : placements) {
+        HWND control = placement.id != 0 ? Control(placement.id) : nullptr;
+        if (control == nullptr)
+            return false;
+        controls.push_back(control);
+    }
+    if (controls.empty())
+        return true;
+    HDWP batch = BeginDeferWindowPos(static_cast<int>(controls.size()));
+    for (std::size_t i = 0; i < controls.size() && batch != nullptr; ++i) {
+        const Rect& rect = placements[i].rect;
+        batch = DeferWindowPos(batch, controls[i], nullptr, rect.left, rect.top, rect.Width(),
+                               rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    }
+    // A failed DeferWindowPos has released the batch; nothing has moved.
+    if (batch == nullptr || !EndDeferWindowPos(batch))
+        return false;
+    // The moves only marked what needs painting; a control's content may depend on its size,
+    // so all of it is marked. Then one paint, with every control in its new place.
+    for (HWND control : controls)
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return true;
+}
+
+void Win32PageWindow::SetMinimumSize(int width, int height) {
+    minimumClient_ = SIZE{std::max(width, 0), std::max(height, 0)};
+}
+
+void Win32PageWindow::ApplyMinimumSize(MINMAXINFO& info) const {
+    if (hwnd_ == nullptr || (minimumClient_.cx == 0 && minimumClient_.cy == 0))
+        return;
+    RECT frame = {0, 0, minimumClient_.cx, minimumClient_.cy};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                       GetMenu(hwnd_) != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    if (minimumClient_.cx > 0)
+        info.ptMinTrackSize.x = std::max(info.ptMinTrackSize.x, frame.right - frame.left);
+    if (minimumClient_.cy > 0)
+        info.ptMinTrackSize.y = std::max(info.ptMinTrackSize.y, frame.bottom - frame.top);
+}
+
 void Win32PageWindow::ReleasePictures() {
     for (auto& [id, bitmap] : pictures_) {
         if (HWND control = Control(id)) {

@@ -101,6 +101,13 @@ class Win32PageWindow final : public PageWindow {
     void BringToForeground() override;
     bool PageGone() const { return pageGone_; }
 
+    // --- Layout of resizable pages ---
+    bool MoveControls(const std::vector<ControlPlacement>& placements) override;
+    void SetMinimumSize(int width, int height) override;
+    // WM_GETMINMAXINFO: raises the minimum tracking size to the page's minimum client area.
+    void ApplyMinimumSize(MINMAXINFO& info) const;
+    // --- End of the layout block ---
+
   private:
     HWND Control(int id) const;  // id 0: the dialog; nullptr when missing
     void ReleasePictures();
@@ -113,6 +120,7 @@ class Win32PageWindow final : public PageWindow {
     HWND hwnd_ = nullptr;
     std::map<int, HFONT> fonts_;
     std::map<int, HBITMAP> pictures_;
+    SIZE minimumClient_ = {0, 0};
 };
 
 }  // namespace velnora::platform::win32

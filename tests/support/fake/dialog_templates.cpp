@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -290,6 +291,10 @@ class Parser {
                 dialog.caption = Text(arguments[0]);
             if (option == "STYLE" && !arguments.empty())
                 dialog.visible = Styles(arguments[0]).count("WS_VISIBLE") != 0;
+            if (option == "FONT" && arguments.size() >= 2) {
+                dialog.fontPoints = static_cast<int>(Number(arguments[0]));
+                dialog.fontFace = Text(arguments[1]);
+            }
         }
         if (pos_ >= tokens_.size()) {
             error = "dialog without BEGIN";
@@ -411,7 +416,40 @@ class Parser {
     std::size_t pos_ = 0;
 };
 
+// MulDiv of the Windows API: rounded to the nearest, halves away from zero.
+int MulDiv(int number, int numerator, int denominator) {
+    const long long product = static_cast<long long>(number) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>((product >= 0 ? product + half : product - half) / denominator);
+}
+
 }  // namespace
+
+BaseUnits FontBaseUnits(int points, const std::string&) {
+    // Measured with MapDialogRect on the test prefix, where the dialog faces the programs
+    // use (MS Shell Dlg, ＭＳ Ｐゴシック, ＭＳ ゴシック) all give the same units; other faces
+    // come close enough. Sizes beyond the table grow in proportion.
+    static constexpr BaseUnits kByPoints[] = {{4, 9},  {5, 10}, {6, 12}, {6, 13}, {7, 14},
+                                              {8, 16}, {8, 17}, {9, 18}, {10, 21}};
+    constexpr int kFirst = 6;
+    constexpr int kLast = kFirst + static_cast<int>(std::size(kByPoints)) - 1;
+    if (points <= 0)
+        return BaseUnits{8, 16};  // the system font
+    if (points < kFirst)
+        return kByPoints[0];
+    if (points > kLast) {
+        const BaseUnits& last = kByPoints[kLast - kFirst];
+        return BaseUnits{MulDiv(last.x, points, kLast), MulDiv(last.y, points, kLast)};
+    }
+    return kByPoints[points - kFirst];
+}
+
+platform::Rect DialogUnitsToPixels(const platform::Rect& dialogUnits, BaseUnits units) {
+    const int left = MulDiv(dialogUnits.left, units.x, 4);
+    const int top = MulDiv(dialogUnits.top, units.y, 8);
+    return platform::Rect{left, top, left + MulDiv(dialogUnits.Width(), units.x, 4),
+                          top + MulDiv(dialogUnits.Height(), units.y, 8)};
+}
 
 const ControlTemplate* DialogTemplate::Find(int controlId) const {
     for (const ControlTemplate& control : controls)
@@ -505,16 +543,28 @@ const DialogTemplate* DialogTemplates::Find(int templateId) const {
     return found == dialogs_.end() ? nullptr : &found->second;
 }
 
+namespace {
+
+// This file sits in tests/support/fake of the source tree.
+std::string SourcePath(const std::string& relative) {
+    return FolderOf(__FILE__) + "/../../../" + relative;
+}
+
+}  // namespace
+
+const DialogTemplates& DialogTemplates::Product() {
+    static const DialogTemplates product = [] {
+        DialogTemplates templates;
+        templates.LoadRcFile(SourcePath("src/resources/dialogs.rc"));
+        return templates;
+    }();
+    return product;
+}
+
 const DialogTemplates& DialogTemplates::Project() {
     static const DialogTemplates project = [] {
-        DialogTemplates templates;
-#ifdef VELNORA_DIALOGS_RC
-        const std::string path = VELNORA_DIALOGS_RC;
-#else
-        // This file sits in tests/support/fake of the source tree.
-        const std::string path = FolderOf(__FILE__) + "/../../../src/resources/dialogs.rc";
-#endif
-        templates.LoadRcFile(path);
+        DialogTemplates templates = Product();
+        templates.LoadRcFile(SourcePath("tests/support/probe/probe_dialogs.rc"));
         return templates;
     }();
     return project;

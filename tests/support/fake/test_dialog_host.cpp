@@ -69,7 +69,8 @@ TestPageWindow::TestPageWindow(TestDialogHost& host, DialogPage& page, const Dia
     if (dialog == nullptr)
         return;
     title = dialog->caption;
-    client = Rect{0, 0, dialog->rect.Width(), dialog->rect.Height()};
+    const Rect size = dialog->ToPixels(Rect{0, 0, dialog->rect.Width(), dialog->rect.Height()});
+    client = Rect{0, 0, size.Width(), size.Height()};
     frame = client;
     for (const ControlTemplate& from : dialog->controls) {
         TestControl& control = controls[from.id];
@@ -84,7 +85,7 @@ TestPageWindow::TestPageWindow(TestDialogHost& host, DialogPage& page, const Dia
         control.multiline = from.multiline;
         control.readOnly = from.readOnly;
         control.ownerData = from.ownerData;
-        control.rect = from.rect;
+        control.rect = dialog->ToPixels(from.rect);
     }
 }
 
@@ -230,7 +231,8 @@ int TestPageWindow::GetFocus() {
 // neither create nor report.
 bool TestPageWindow::GetControlRect(int id, Rect& rect) {
     if (id == 0) {
-        rect = client;
+        // A minimised window has no client area, as its size notice said.
+        rect = minimized ? Rect{} : client;
         return true;
     }
     auto found = controls.find(id);
@@ -245,7 +247,28 @@ bool TestPageWindow::SetControlRect(int id, const Rect& rect) {
     if (id == 0 || found == controls.end())
         return false;
     found->second.rect = rect;
+    ++found->second.moves;
     return true;
+}
+
+bool TestPageWindow::MoveControls(const std::vector<platform::ControlPlacement>& placements) {
+    for (const platform::ControlPlacement& placement : placements)
+        if (placement.id == 0 || controls.count(placement.id) == 0)
+            return false;
+    if (placements.empty())
+        return true;
+    for (const platform::ControlPlacement& placement : placements) {
+        TestControl& control = controls[placement.id];
+        control.rect = placement.rect;
+        ++control.moves;
+    }
+    ++moveBatches;
+    return true;
+}
+
+void TestPageWindow::SetMinimumSize(int width, int height) {
+    minimumWidth = std::max(width, 0);
+    minimumHeight = std::max(height, 0);
 }
 
 int TestPageWindow::TextWidth(int id, const std::string& text) {
@@ -850,7 +873,11 @@ bool PageDriver::IsForeground() const {
 void PageDriver::Resize(int width, int height) {
     if (!CanAct("Resize"))
         return;
+    width = std::max(width, window_->minimumWidth);
+    height = std::max(height, window_->minimumHeight);
     window_->client = Rect{0, 0, width, height};
+    const Rect& frame = window_->frame;
+    window_->frame = Rect{frame.left, frame.top, frame.left + width, frame.top + height};
     host_->Dispatch(*window_, [&] { window_->page->OnSize(width, height); });
 }
 

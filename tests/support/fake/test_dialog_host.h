@@ -12,7 +12,9 @@
 // on a one-line edit sends EN_CHANGE, its own SelectRow and SetRowChecked send
 // LVN_ITEMCHANGED; ShowWindow sends OnShowWindow when the visibility changes and OnSize when
 // the page is minimised or restored; a modeless page that ends inside a handler is destroyed
-// when the handler returns. Text is 7 pixels per character wide. A page opens with its window
+// when the handler returns; a resize below the page's minimum size stops at it. Rectangles are
+// pixels: the template's dialog units are converted with the base units of its font, as the
+// dialog manager does. Text is 7 pixels per character wide. A page opens with its window
 // rectangle at the screen's origin, as large as its client area.
 #pragma once
 
@@ -63,6 +65,7 @@ struct TestControl {
     bool readOnly = false;
     std::optional<platform::FontSpec> font;
     platform::Rect rect;
+    int moves = 0;        // SetControlRect and MoveControls calls that placed it
     std::string picture;  // bitmap file shown
 
     // List view.
@@ -102,6 +105,9 @@ class TestPageWindow final : public platform::PageWindow {
     platform::Rect frame;  // the window rectangle on the screen
     bool toolWindow = false;
     int foregroundCalls = 0;
+    int minimumWidth = 0;  // SetMinimumSize
+    int minimumHeight = 0;
+    int moveBatches = 0;  // MoveControls calls that moved controls
     std::map<int, std::uint32_t> timers;
     int focus = 0;
     bool ended = false;
@@ -177,6 +183,8 @@ class TestPageWindow final : public platform::PageWindow {
     void CollapseAndHide() override;
     void SetToolWindow(bool toolWindow) override;
     void BringToForeground() override;
+    bool MoveControls(const std::vector<platform::ControlPlacement>& placements) override;
+    void SetMinimumSize(int width, int height) override;
 
   private:
     friend class TestDialogHost;
@@ -221,6 +229,7 @@ class PageDriver {
     void CloseBox();              // IDCANCEL
     void Help();                  // F1
     bool FireTimer(int timerId);  // false when the timer is not set
+    // The user drags the border until the client area has this size, or the page's minimum.
     void Resize(int width, int height);
     bool QueryEndSession();
     void EndSession(bool ending);

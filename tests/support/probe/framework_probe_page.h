@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/dialog_page.h"
+#include "probe/probe_ids.h"
 #include "resources/resource_ids.h"
 
 namespace velnora::probe {
