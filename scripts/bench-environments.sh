@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Builds the environments benchmark and runs it under Wine in a fresh prefix of its own: the
 # uninstall root gets 2,000 entries of other programs and 128 environments, and the benchmark
-# prints the time of an environment enumeration, of a complete switch there and back, and of
-# a bare-registry baseline, with the ratio of enumeration to baseline.
+# prints the median and minimum times of a bare-registry baseline, an environment enumeration,
+# the maintenance page from its opening until it is filled, a complete switch there and back
+# through the engine and the same switch from the open page, then the ratios enumeration /
+# baseline and page fill / enumeration against their target of 3.
 #
 #   scripts/bench-environments.sh [--no-build] [-- BENCH_ARGUMENTS...]
 #
 #   --no-build   use the program already built in the build folder
-#   BENCH_ARGUMENTS, e.g. --rounds 40 (default 20 rounds of the enumeration and the baseline,
-#   a quarter as many switches)
+#   BENCH_ARGUMENTS, e.g. --rounds 40 (default 20 rounds of the baseline, the enumeration and
+#   the page, a quarter as many of each switch)
 #
-# Environment: VELNORA_BUILD_DIR (default build/bench-win). The prefix, display and server are
-# those of scripts/wine-env.sh in that folder; they are stopped again when the script ends.
+# Environment: VELNORA_BUILD_DIR (default build/bench-win); VELNORA_BENCH_TIMEOUT, seconds
+# after which a run that hangs is stopped and the script fails (default 1800). The prefix,
+# display and server are those of scripts/wine-env.sh in that folder; they are stopped again
+# when the script ends.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -25,7 +29,7 @@ while [ $# -gt 0 ]; do
         break
         ;;
     *)
-        sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+        sed -n '2,18p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
         exit 2
         ;;
     esac
@@ -57,5 +61,8 @@ trap 'wine_env_teardown "$build_dir"' EXIT
 . "$build_dir/wine.env"
 cd "$build_dir/bin"
 status=0
-wine "$program" "$@" </dev/null || status=$?
+timeout -k 30 "${VELNORA_BENCH_TIMEOUT:-1800}" wine "$program" "$@" </dev/null || status=$?
+if [ "$status" = 124 ] || [ "$status" = 137 ]; then
+    say "the benchmark did not end within ${VELNORA_BENCH_TIMEOUT:-1800} s and was stopped"
+fi
 exit "$status"

@@ -336,9 +336,16 @@ add_dependencies(velnora_uninstall_integration velnora_kit)
 velnora_add_wine_test(NAME integration_uninstall COMMAND velnora_uninstall_integration
     RUN_SERIAL TIMEOUT 600 LABELS integration)
 
-# The enumeration and switch benchmark (scripts/bench-environments.sh builds and runs it).
-add_executable(environments_bench ${CMAKE_CURRENT_SOURCE_DIR}/bench/environments_bench.cpp)
+# The enumeration, maintenance page and switch benchmark (scripts/bench-environments.sh builds
+# and runs it). It opens the real maintenance page, so it carries the programs' templates.
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/bench/environments_bench.rc.in
+    ${CMAKE_CURRENT_BINARY_DIR}/bench/environments_bench.rc @ONLY)
+add_executable(environments_bench ${CMAKE_CURRENT_SOURCE_DIR}/bench/environments_bench.cpp
+    ${CMAKE_CURRENT_BINARY_DIR}/bench/environments_bench.rc)
+target_include_directories(environments_bench PRIVATE ${VELNORA_RESOURCES})
 target_link_libraries(environments_bench PRIVATE velnora_win32)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/bench/environments_bench.rc PROPERTIES
+    OBJECT_DEPENDS "${VELNORA_RESOURCES}/dialogs.rc;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_RESOURCES}/velnora.ico;${VELNORA_RESOURCES}/program.manifest")
 add_dependencies(environments_bench velnora_kit_vtx2_4_08_00_012)
 # --- End of the environments Wine block ------------------------------------------------------
 
