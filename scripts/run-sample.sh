@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows programs and starts Velnora.exe from the sample medium in a throwaway
-# Wine prefix under /tmp.
+# Wine prefix under /tmp, in which the sample kit has installed three environments of Vantorix
+# (V2.20 of the old layout, V3.0 and V4.08, the last one active): `-- -maintenance` shows them.
 #
-#   scripts/run-sample.sh [--no-build] [--keep] [--wait SECONDS] [-- VELNORA_ARGUMENTS...]
+#   scripts/run-sample.sh [--no-build] [--keep] [--bare] [--wait SECONDS] [-- VELNORA_ARGUMENTS...]
 #
 # With DISPLAY set, Velnora runs on that display until you close it. Without DISPLAY it runs
 # on a private Xvfb display: the script waits for its window, saves a screenshot, prints the
@@ -10,6 +11,7 @@
 #
 #   --no-build      use the medium already laid out in the build folder
 #   --keep          keep the Wine prefix (its path is printed) instead of deleting it
+#   --bare          no sample environments: a machine without Vantorix
 #   --wait SECONDS  how long to wait for the first window (default 90)
 #
 # Environment: VELNORA_BUILD_DIR (default build/windows), VELNORA_SCREENSHOT (default
@@ -21,11 +23,13 @@ build_dir=${VELNORA_BUILD_DIR:-$root/build/windows}
 screenshot=${VELNORA_SCREENSHOT:-$build_dir/run-sample.png}
 build=1
 keep=0
+environments=1
 wait_limit=90
 while [ $# -gt 0 ]; do
     case "$1" in
     --no-build) build=0 ;;
     --keep) keep=1 ;;
+    --bare) environments=0 ;;
     --wait)
         wait_limit=${2:?--wait needs a number of seconds}
         shift
@@ -35,7 +39,7 @@ while [ $# -gt 0 ]; do
         break
         ;;
     *)
-        sed -n '2,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+        sed -n '2,21p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
         exit 2
         ;;
     esac
@@ -80,7 +84,7 @@ if [ "$build" -eq 1 ]; then
     else
         (cd "$root" && cmake --preset windows -B "$build_dir")
     fi
-    cmake --build "$build_dir" --target sample_media -j "$(nproc)"
+    cmake --build "$build_dir" --target sample_media velnora_kit -j "$(nproc)"
 fi
 media=$build_dir/media
 if [ ! -f "$media/Velnora.exe" ] || [ ! -f "$media/autorun.ini" ]; then
@@ -116,6 +120,14 @@ wine_env_setup "$work" || {
 # The medium goes into the prefix's drive C, as if it had been copied from a disc.
 cp -r "$media" "$WINEPREFIX/drive_c/VantorixMedia"
 program='C:\VantorixMedia\Velnora.exe'
+
+if [ "$environments" -eq 1 ]; then
+    say "installing the sample environments"
+    wine "$build_dir/bin/velnora_kit_environments.exe" lay-out </dev/null || {
+        say "the sample environments could not be installed"
+        exit 1
+    }
+fi
 
 if [ -n "$user_display" ]; then
     # Show it where the user looks; the private display of the set-up is not needed.

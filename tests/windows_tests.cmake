@@ -187,7 +187,11 @@ foreach(target IN LISTS VELNORA_KIT_PROGRAMS)
     target_link_libraries(${target} PRIVATE velnora_kit_common)
     target_link_options(${target} PRIVATE -municode)
 endforeach()
-add_custom_target(velnora_kit DEPENDS ${VELNORA_KIT_PROGRAMS})
+# Lays out and removes the sample environments with the kit's installer and the engine.
+add_executable(velnora_kit_environments ${VELNORA_KIT_DIR}/sample_environments.cpp)
+target_link_libraries(velnora_kit_environments PRIVATE velnora_win32 velnora_kit_common)
+target_link_options(velnora_kit_environments PRIVATE -municode)
+add_custom_target(velnora_kit DEPENDS ${VELNORA_KIT_PROGRAMS} velnora_kit_environments)
 
 # The kit's own check: the stand-ins leave the machine as the tests of the programs expect.
 # It installs into the live names of the shared prefix, so it runs alone.
@@ -370,3 +374,15 @@ add_dependencies(velnora_twin_integration VelnoraAdm)
 velnora_add_wine_test(NAME integration_twin_launch COMMAND velnora_twin_integration RUN_SERIAL
     LABELS integration)
 # --- End of the elevated twin block -------------------------------------------------------------
+
+# --- The maintenance page under Wine ------------------------------------------------------------
+# e2e_maintenance lays out three sample environments with velnora_kit_environments.exe and
+# drives the real Velnora.exe -maintenance through list, tree, resize, report, switch and both
+# uninstalls, itself on Windows XP and through VelnoraAdm on Windows 10. It uses the live names
+# of the prefix, so it runs alone.
+velnora_add_e2e_test(NAME e2e_maintenance RUN_SERIAL TIMEOUT 900
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/maintenance_e2e.cpp
+    DEPENDS Velnora VelnoraAdm velnora_kit)
+target_include_directories(velnora_e2e_maintenance PRIVATE ${VELNORA_RESOURCES})
+target_link_libraries(velnora_e2e_maintenance PRIVATE velnora_kit_common)
+# --- End of the maintenance page block ----------------------------------------------------------

@@ -34,8 +34,6 @@ inline constexpr int kAborted = 1;
 // environment table, no administrator, a saved run state waiting for a restart, a second copy,
 // an unsupported system, a failed version query.
 inline constexpr int kRefused = 2;
-// The operation is not part of this build of the program.
-inline constexpr int kNotAvailable = 3;
 }  // namespace twinexit
 
 // RunElevatedTwin's own result when the twin could not be started (also when the user refused

@@ -136,6 +136,19 @@ bool ApplyAxis(const ControlAnchors& record, Edge nearEdge, Rect& rect, Pass& pa
 
 }  // namespace
 
+void WidenToFitTexts(PageWindow& window, std::span<const int> controlIds, int padding) {
+    for (const int id : controlIds) {
+        Rect rect;
+        if (!window.GetControlRect(id, rect))
+            continue;
+        const int needed = window.TextWidth(id, window.GetText(id)) + padding;
+        if (needed > rect.Width()) {
+            rect.right = rect.left + needed;
+            window.SetControlRect(id, rect);
+        }
+    }
+}
+
 int DialogLayout::AddControl(int controlId, const ControlAnchors& record) {
     records_.push_back(record);
     records_.back().controlId = controlId;

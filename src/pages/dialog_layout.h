@@ -135,6 +135,11 @@ constexpr EdgeAnchor Percent(int percent, int offset = 0) {
 }
 }  // namespace anchor
 
+// Widens each listed control whose text would not fit, keeping its left edge; texts set at run
+// time in another language or font can be longer than the template made room for. `padding`
+// is the room the control needs beside the text (a button's frame and margins).
+void WidenToFitTexts(platform::PageWindow& window, std::span<const int> controlIds, int padding);
+
 class DialogLayout {
   public:
     DialogLayout() = default;

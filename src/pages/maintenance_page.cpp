@@ -70,6 +70,10 @@ constexpr ButtonText kButtonTexts[] = {
     {IDC_MAINT_SAVE, {"Save to file", "ファイルに保存"}},
 };
 
+constexpr int kRowButtons[] = {IDC_MAINT_SWITCH, IDC_MAINT_UNINSTALL, IDC_MAINT_SAVE,
+                               IDC_MAINT_HELP};
+constexpr int kButtonPadding = 16;
+
 constexpr int kFontControls[] = {IDC_MAINT_HELP,        IDC_MAINT_SWITCH, IDC_MAINT_UNINSTALL,
                                  IDC_MAINT_EXIT,        IDC_MAINT_LIST,   IDC_MAINT_HEADLINE,
                                  IDC_MAINT_EXPLANATION, IDC_MAINT_SAVE,   IDC_MAINT_TREE};
@@ -157,6 +161,8 @@ void CMaintenanceDlg::OnInitDialog() {
     for (const int id : kFontControls)
         core::ApplyPageFont(window, id, context_.texts);
     SetTexts();
+    // The English switch label is longer than its template button.
+    WidenToFitTexts(window, kRowButtons, kButtonPadding);
     // The list enumerates the environments right before it fills itself.
     InsertColumns();
     window.SetListStyle(IDC_MAINT_LIST, platform::liststyle::kFullRowSelect);

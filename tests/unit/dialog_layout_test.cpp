@@ -45,6 +45,7 @@ class AnchoredPage : public platform::DialogPage {
     }
     void OnSize(int, int) override { layout_.ApplyLayout(); }
     void OnDestroy() override { layout_.Detach(); }
+    using DialogPage::Window;
 
   private:
     pages::DialogLayout layout_;
@@ -121,6 +122,36 @@ TEST(DialogLayout, ComputesEveryRecordInOrderAndMovesWhatChangedInOneBatch) {
             d.Click(kOk);
         });
         EXPECT_EQ(host.RunModal(page, nullptr), kOk);
+    }
+}
+
+// The label (100 px) and the nested button (75 px) after their texts were set; the fake draws
+// every character 7 px wide.
+TEST(DialogLayout, WidensOnlyTheControlsWhoseTextDoesNotFit) {
+    const struct {
+        const char* text;
+        int labelWidth;
+    } cases[] = {
+        {"Short", 100},                          // 35 + 16 fits
+        {"Twelve chars", 100},                   // 84 + 16 = 100 exactly
+        {"Thirteen char", 107},                  // 91 + 16
+        {"A label of thirty characters.", 219},  // 203 + 16
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        fake::TestDialogHost host;
+        AnchoredPage page({});
+        host.OnNextRun(IDD_LAYOUT_PROBE, [&](fake::PageDriver& d) {
+            platform::PageWindow& window = page.Window();
+            window.SetText(kLabel, c.text);
+            window.SetText(kNested, "Nested");
+            const int ids[] = {kLabel, kNested, 4242};
+            pages::WidenToFitTexts(window, ids, 16);
+            EXPECT_EQ(d.Control(kLabel).rect, (Rect{5, 40, 5 + c.labelWidth, 60}));
+            EXPECT_EQ(d.Control(kNested).rect, (Rect{10, 200, 85, 223}));
+            d.Click(kOk);
+        });
+        host.RunModal(page, nullptr);
     }
 }
 
