@@ -312,6 +312,7 @@ set_property(TEST e2e_startup APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNO
 velnora_add_e2e_test(NAME e2e_vendor_view RUN_SERIAL
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/vendor_view_e2e.cpp
     DEPENDS Velnora)
+target_include_directories(velnora_e2e_vendor_view PRIVATE ${VELNORA_RESOURCES})
 
 velnora_add_e2e_test(NAME integration_installer_run LABEL integration RUN_SERIAL
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/integration/installer_run_integration.cpp

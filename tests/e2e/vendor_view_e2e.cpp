@@ -3,7 +3,7 @@
 // written the way `reg add ... /reg:32` writes it. The same entry in the 64-bit view only is
 // not counted. The start-up writes the number of environments it found as "VtxInstanceCount"
 // in [General] of Velnora.ini in the Windows folder, and -maintenance without an
-// environment shows the "not installed" box, with one it shows none.
+// environment shows the "not installed" box, with one it shows the maintenance page.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "resource_ids.h"
 
 namespace velnora::e2e {
 namespace {
@@ -21,6 +22,7 @@ constexpr wchar_t kProductGuid[] = L"{3B9F02D6-4C71-4E8A-B5D3-1F60A2C7E948}";
 constexpr wchar_t kDisplayName[] = L"Vantorix V4.08.00.012";
 constexpr wchar_t kLocation[] = L"C:\\Program Files (x86)\\Orvessa\\Vantorix";
 constexpr wchar_t kConfirm[] = L"Confirm";
+constexpr wchar_t kMaintenance[] = L"Maintenance";
 constexpr wchar_t kNotInstalled[] = L"Vantorix is not installed in this PC.";
 
 const std::wstring kEntry = std::wstring(kUninstallRoot) + L"\\" + kProductGuid;
@@ -45,10 +47,11 @@ std::optional<DWORD> RunReg(const std::vector<std::wstring>& arguments) {
     return reg.WaitForExit();
 }
 
-// What -maintenance ended with: the box it showed, if any (answered with OK), and its exit
-// code.
+// What -maintenance ended with: the box it showed, if any (answered with OK), the rows of the
+// maintenance page, if it showed (closed with Exit), and its exit code.
 struct MaintenanceRun {
     std::optional<MessageBoxView> box;
+    std::optional<std::vector<std::vector<std::wstring>>> page_rows;
     std::optional<DWORD> exit_code;
 };
 
@@ -107,7 +110,8 @@ class VendorView : public testing::Test {
         ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kEntry, other));
     }
 
-    // Starts Velnora.exe -maintenance and waits until it has ended or shows a box.
+    // Starts Velnora.exe -maintenance and waits until it has ended, shows a box or shows the
+    // maintenance page with its list filled.
     MaintenanceRun RunMaintenance(const std::wstring& shot) {
         MaintenanceRun run;
         Program program = Program::Start(BesideTestProgram(kProgram), {L"-maintenance"});
@@ -115,14 +119,21 @@ class VendorView : public testing::Test {
             ADD_FAILURE() << "Velnora.exe did not start, error " << program.StartError();
             return run;
         }
+        HWND page = nullptr;
         const bool settled = WaitUntil([&] {
             run.box = FindMessageBox(program.Id());
-            return run.box.has_value() || !program.Running();
+            page = FindTopWindow({kMaintenance, kDialogClass, program.Id(), true});
+            return run.box.has_value() || !program.Running() ||
+                   (page != nullptr && ListViewRowCount(Control(page, IDC_MAINT_LIST)) > 0);
         });
-        EXPECT_TRUE(settled) << "Velnora.exe neither ended nor showed a box";
+        EXPECT_TRUE(settled) << "Velnora.exe neither ended nor showed a box or its page";
         if (run.box) {
             EXPECT_FALSE(SaveWindowScreenshot(run.box->window, shot).empty());
             EXPECT_TRUE(AnswerMessageBox(*run.box, IDOK));
+        } else if (page != nullptr) {
+            run.page_rows = ListViewRows(Control(page, IDC_MAINT_LIST));
+            EXPECT_FALSE(SaveWindowScreenshot(page, shot).empty());
+            EXPECT_TRUE(PressButton(page, IDC_MAINT_EXIT));
         }
         run.exit_code = program.WaitForExit();
         return run;
@@ -149,6 +160,9 @@ TEST_F(VendorView, AnEntryInThe32BitViewOnlyIsAnEnvironment) {
 
     const MaintenanceRun run = RunMaintenance(L"vendor-view-32");
     EXPECT_FALSE(run.box) << "shown: " << Narrow(run.box ? run.box->text : L"");
+    const std::vector<std::vector<std::wstring>> rows = {
+        {L"Active", std::wstring(kDisplayName) + L" (" + kLocation + L")"}};
+    EXPECT_EQ(run.page_rows, std::optional(rows));
     EXPECT_EQ(run.exit_code, std::optional<DWORD>(0));
     EXPECT_EQ(InstanceCount(), std::optional<std::wstring>(L"1"));
 }
