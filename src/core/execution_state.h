@@ -1,6 +1,7 @@
 // Process-wide flags of installer execution and the run sequence.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace velnora::core {
@@ -17,6 +18,8 @@ struct ExecutionState {
     // Windows began to end the logon while the installer page was open.
     bool shutdownNoticed = false;
     std::string prevInstaller;  // at most 299 characters
+    // Half-second polls spent waiting for a previous installer; never reset.
+    std::uint32_t waitPolls = 0;
 };
 
 // The installer page's end-of-session handlers (query and end) call this.

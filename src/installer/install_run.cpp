@@ -1,0 +1,315 @@
+#include "installer/install_run.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "core/context.h"
+#include "environments/activation_switch.h"
+#include "environments/environment_table.h"
+#include "environments/file_utilities.h"
+#include "environments/move_support.h"
+#include "environments/own_shortcut.h"
+#include "environments/tidewatch.h"
+#include "environments/tool_record.h"
+#include "environments/user_information.h"
+#include "installer/execution.h"
+#include "installer/run_state.h"
+
+namespace velnora::installer {
+
+namespace {
+
+using core::LocalText;
+
+constexpr LocalText kMsgInstallerNotFound{"An installer program is not found.",
+                                          "インストーラプログラムが見つかりません。"};
+constexpr LocalText kMsgSelectInstaller{"Select the installer you want to execute.",
+                                        "実行するインストールプログラムを指定してください。"};
+constexpr LocalText kMsgVersionTooOld{
+    "A version of Vantorix is less than V.2.2. Therefore overwrite installation is not possible.",
+    "Vantorixのバージョンが2.2未満の為、上書きインストールできません。"};
+
+// Oldest version an installer may update in place.
+constexpr std::int32_t kOldestUpdatableVersion = 2200;
+
+constexpr char kInstallManagerSection[] = "Install Manager";
+constexpr char kRebootKey[] = "bWindowsReboot";
+constexpr char kUserInfoButtonKey[] = "bNeedUserInfoButton";
+
+// Polls spent waiting for a previous installer, over every run of the process.
+std::uint32_t& WaitPolls(core::Context& context) {
+    return context.execution.waitPolls;
+}
+
+std::string LiveToolRecord(core::Context& context) {
+    return environments::FindWindowsFolder(context) + "\\Vtx2Inst.ini";
+}
+
+std::string ProgressTitle(int ordinal, int count) {
+    char title[64];
+    std::snprintf(title, sizeof title, "%d of %d Installer", ordinal, count);
+    return title;
+}
+
+std::string EntryPath(const core::Context& context, int entry) {
+    return context.startup.programFolder + "\\" +
+           context.catalogue.Entry(static_cast<std::size_t>(entry)).path;
+}
+
+void ShowMissingInstallers(core::Context& context, const std::string& list) {
+    context.platform.ui.MessageBox(
+        nullptr, context.texts.Pick(kMsgInstallerNotFound) + "\r\n" + list,
+        context.startup.programBaseName, platform::mb::kOk | platform::mb::kIconWarning);
+}
+
+// The previous installer's program may still run (its child went on after it ended); the next
+// installer must not start before it is gone.
+void WaitForPreviousInstaller(core::Context& context, RunPage& page, const std::string& title) {
+    std::string previous;
+    ReadRunState(context, kRunStateSection, kPrevKey, previous);
+    context.execution.prevInstaller = previous;
+    bool titled = false;
+    while (!context.execution.prevInstaller.empty() &&
+           IsImageRunning(context, context.startup.osVersion.platformId,
+                          context.execution.prevInstaller)) {
+        if (!titled && !page.IsMinimized()) {
+            page.MinimizeForRun();
+            page.SetMainTitle(title);
+            titled = true;
+        }
+        context.platform.processes.Sleep(kWaitPollSleepMs);
+        if (++WaitPolls(context) > kMaxWaitPolls || context.execution.shutdownNoticed)
+            context.platform.session.ExitProcess(1);
+    }
+}
+
+// Back from the run: Exit works again and the titles are the page's own.
+int EndOfSequence(RunPage& page, const std::string& mainTitle, int result) {
+    page.EnableExit();
+    page.SetMainTitle(mainTitle);
+    page.RestorePageTitle();
+    return result;
+}
+
+// The single and browse forms: the one installer the page names.
+int RunOneInstaller(core::Context& context, RunPage& page, const std::string& mainTitle) {
+    const std::string& command = context.execution.installerCommand;
+    if (!context.platform.files.PathFileExists(command)) {
+        ShowMissingInstallers(context, "(" + command + ")");
+        return 0;
+    }
+    page.MinimizeForRun();
+    return EndOfSequence(page, mainTitle, RunInstaller(context, 0, 1, page.Form()));
+}
+
+// The list form. Every ticked installer is looked for before the first one starts, so that a
+// fresh run never stops half-way for a missing program.
+int RunTickedInstallers(core::Context& context, RunPage& page, const std::string& mainTitle) {
+    const int count = page.EntryCount();
+    const int resume = page.ResumeIndex();
+    if (resume == 0) {
+        std::string missing;
+        for (int entry = 0; entry < count; ++entry) {
+            const std::string path = EntryPath(context, entry);
+            if (page.IsTicked(entry) && !context.platform.files.PathFileExists(path))
+                missing += "(" + path + ")\r\n";
+        }
+        if (!missing.empty()) {
+            ShowMissingInstallers(context, missing);
+            return 0;
+        }
+    }
+    int selected = 0;
+    int ordinal = 0;
+    for (int entry = 0; entry < count; ++entry) {
+        if (entry == resume)
+            ordinal = selected;
+        char key[40];
+        std::snprintf(key, sizeof key, "User_Selection_Install_%02d", entry);
+        WriteRunState(context, kRunStateSection, key, page.IsTicked(entry) ? "1" : "0");
+        if (page.IsTicked(entry))
+            ++selected;
+    }
+
+    int result = 0;
+    int entry = resume;
+    for (; entry < count; ++entry) {
+        page.Hide();
+        if (!page.IsTicked(entry))
+            continue;
+        ++ordinal;
+        const std::string path = EntryPath(context, entry);
+        if (context.platform.files.PathFileExists(path)) {
+            const core::InstallerEntry& item =
+                context.catalogue.Entry(static_cast<std::size_t>(entry));
+            context.execution.installerCommand = path + " " + item.option;
+            const std::string title = ProgressTitle(ordinal, selected);
+            if (entry > 0)
+                WaitForPreviousInstaller(context, page, title);
+            WriteRunState(context, kRunStateSection, kPrevKey, path.substr(0, kMaxPrevLength));
+            page.MinimizeForRun();
+            page.SetMainTitle(title);
+            if (!item.needUserInfoButton.empty())
+                WriteInstallManagerKey(context, kUserInfoButtonKey, item.needUserInfoButton);
+            result = RunInstaller(context, entry, count, page.Form());
+        } else if (!page.Interactive()) {
+            // A quiet run cannot ask, so it ends here and leaves nothing to resume.
+            FinishRunState(context, count, count);
+            page.SetMainTitle(mainTitle);
+            page.RestorePageTitle();
+            return result;
+        }
+        if (context.execution.shutdownNoticed)
+            context.platform.session.ExitProcess(0);
+    }
+    FinishRunState(context, entry, count);
+    return EndOfSequence(page, mainTitle, result);
+}
+
+// The run of a new environment or of the first one: the installers find the user information
+// and a cleared restart request in the tool record. A record that only this preparation
+// created, and that the installers left as it was, goes again; one that was there before
+// belongs to an environment and stays.
+int PreparedRun(core::Context& context, RunPage& page) {
+    const std::uint64_t existed = ToolRecordSize(context);
+    environments::RecordUserInformation(context);
+    WriteInstallManagerKey(context, kRebootKey, "0");
+    const std::uint64_t before = ToolRecordSize(context);
+    const int result = RunSequence(context, page);
+    const std::uint64_t after = ToolRecordSize(context);
+    if (existed == 0 && after != 0 && after == before)
+        DeleteToolRecord(context);
+    return result;
+}
+
+int ActiveRow(const core::Context& context) {
+    for (int row = 0; row < context.environments.Count(); ++row)
+        if (context.environments.Row(row).keyName == core::kVantorixProductGuid)
+            return row;
+    return -1;
+}
+
+// The new environment goes beside the active one, which is parked for the run and comes back
+// when the installers made none.
+bool RunBesideActive(core::Context& context, RunPage& page, bool tidewatchInstalled,
+                     int environmentCount) {
+    std::string parked;
+    if (!environments::NewGuidText(context.platform.shell, parked) ||
+        !environments::DeactivateEnvironment(context, parked))
+        return false;
+    if (PreparedRun(context, page) == 0) {
+        environments::ActivateEnvironment(context, parked);
+        return false;
+    }
+    if (!environments::EnvironmentEntryExists(context.platform.registry,
+                                              core::kVantorixProductGuid)) {
+        environments::ActivateEnvironment(context, parked);
+        if (tidewatchInstalled)
+            environments::StartTidewatch(context);
+    } else if (!environments::OwnShortcutExists(context, parked)) {
+        environments::CreateOwnShortcut(context, parked);
+    } else if (environmentCount >= 1) {
+        environments::CreateOwnShortcut(context, "");
+    }
+    return true;
+}
+
+}  // namespace
+
+int InstallRun(core::Context& context, RunPage& page) {
+    int stopped = 0;
+    if (page.ResumeIndex() > page.EntryCount()) {
+        WriteRunState(context, kRunStateSection, kContinueKey, std::nullopt);
+        return 0;
+    }
+    const auto finish = [&] { return environments::EnumerateEnvironments(context) ? 1 : stopped; };
+    const auto rereadAndStop = [&] {
+        environments::EnumerateEnvironments(context);
+        return stopped;
+    };
+    // A resumed run goes on with the installers only; the preparation was done before the
+    // restart.
+    if (page.ResumeIndex() > 0)
+        return RunSequence(context, page) == 0 ? stopped : finish();
+
+    if (page.Form() != pageform::kList) {
+        const std::string path = page.InstallerPath();
+        if (path.empty()) {
+            context.platform.ui.MessageBox(page.Owner(), context.texts.Pick(kMsgSelectInstaller),
+                                           context.texts.Get(core::TextId::kCaptionConfirm),
+                                           platform::mb::kOk);
+            return stopped;
+        }
+        context.execution.installerCommand = path;
+    }
+
+    const int count = context.environments.Count();
+    if (!environments::StopTidewatch(context))
+        return stopped;
+    const bool tidewatchInstalled = environments::ShouldStartTidewatch(context);
+
+    if (context.startup.standardInstall) {
+        if (count == 0) {
+            if (tidewatchInstalled)
+                stopped = -1;
+            return PreparedRun(context, page) == 0 ? rereadAndStop() : finish();
+        }
+        std::int32_t version = 0;
+        if (!environments::FindActiveEnvironment(context, version))
+            return PreparedRun(context, page) == 0 ? rereadAndStop() : finish();
+        if (version < kOldestUpdatableVersion) {
+            context.platform.ui.MessageBox(page.Owner(), context.texts.Pick(kMsgVersionTooOld),
+                                           context.texts.Get(core::TextId::kCaptionError),
+                                           platform::mb::kOk);
+            return stopped;
+        }
+        return RunSequence(context, page) == 0 ? rereadAndStop() : finish();
+    }
+
+    if (tidewatchInstalled)
+        stopped = -1;
+    if (ActiveRow(context) < 0) {
+        if (PreparedRun(context, page) == 0)
+            return rereadAndStop();
+        if (count >= 1)
+            environments::CreateOwnShortcut(context, "");
+        return finish();
+    }
+    return RunBesideActive(context, page, tidewatchInstalled, count) ? finish() : stopped;
+}
+
+int RunSequence(core::Context& context, RunPage& page) {
+    page.EnableButtons(false);
+    const std::string mainTitle = page.MainTitle();
+    return page.Form() == pageform::kList ? RunTickedInstallers(context, page, mainTitle)
+                                          : RunOneInstaller(context, page, mainTitle);
+}
+
+bool WriteInstallManagerKey(core::Context& context, const std::string& key,
+                            const std::string& value) {
+    const std::string folder = environments::FindWindowsFolder(context);
+    if (!context.platform.files.PathIsDirectory(folder)) {
+        environments::ShowPathMessage(context, core::TextId::kMsgFolderNotFound, folder);
+        return false;
+    }
+    context.platform.profile.WriteString(kInstallManagerSection, key, value,
+                                         folder + "\\Vtx2Inst.ini");
+    return true;
+}
+
+std::uint64_t ToolRecordSize(core::Context& context) {
+    platform::Handle find{};
+    platform::FindData data;
+    auto& files = context.platform.files;
+    if (files.FindFirst(LiveToolRecord(context), find, data) != platform::error::kSuccess)
+        return 0;
+    files.FindClose(find);
+    return data.IsDirectory() ? 0 : data.size;
+}
+
+bool DeleteToolRecord(core::Context& context) {
+    return context.platform.files.DeleteFile(LiveToolRecord(context)) == platform::error::kSuccess;
+}
+
+}  // namespace velnora::installer

@@ -1,0 +1,71 @@
+// The install run behind the installer page's Install button: the machine is prepared for the
+// vendor installers (Tidewatch ended, the active environment checked or parked, the user
+// information and the restart request written), the ticked installers run one after another,
+// and what they did or did not create is repaired afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velnora::core {
+struct Context;
+}
+namespace velnora::platform {
+class DialogPage;
+}
+
+namespace velnora::installer {
+
+// What the run needs of the installer page that starts it.
+class RunPage {
+  public:
+    virtual ~RunPage() = default;
+
+    virtual int Form() const = 0;  // pageform::*
+    // The entry a resumed run goes on with; 0 for a fresh run.
+    virtual int ResumeIndex() const = 0;
+    virtual int EntryCount() const = 0;
+    virtual bool IsTicked(int entry) const = 0;
+    // False: a quiet run, which stops at a missing installer instead of skipping it.
+    virtual bool Interactive() const = 0;
+    // The installer path of the single and browse forms.
+    virtual std::string InstallerPath() = 0;
+
+    // Back, Install and Exit.
+    virtual void EnableButtons(bool enabled) = 0;
+    virtual void EnableExit() = 0;
+    // The page and the main window go to the task bar while installers run.
+    virtual void MinimizeForRun() = 0;
+    virtual bool IsMinimized() const = 0;
+    virtual void Hide() = 0;
+    virtual std::string MainTitle() = 0;
+    virtual void SetMainTitle(const std::string& title) = 0;
+    virtual void RestorePageTitle() = 0;
+    // The owner of the run's questions and messages.
+    virtual const platform::DialogPage* Owner() const = 0;
+};
+
+// Half-second polls a run may spend waiting for a previous installer, over the whole process.
+inline constexpr std::uint32_t kMaxWaitPolls = 18000;
+inline constexpr std::uint32_t kWaitPollSleepMs = 500;
+// "Prev" keeps at most this many characters of the installer path.
+inline constexpr std::size_t kMaxPrevLength = 1299;
+
+// Runs the installers of the page. 1 when a run took place and the environment table was read
+// again afterwards, 0 when nothing ran or the run stopped. -1 in place of 0 when Tidewatch was
+// found installed before a run that then stopped.
+int InstallRun(core::Context& context, RunPage& page);
+
+// The installers themselves: the result of the last RunInstaller, 0 when none was started.
+int RunSequence(core::Context& context, RunPage& page);
+
+// Writes `key` into [Install Manager] of the live tool record; false, after saying so, when the
+// Windows folder is missing.
+bool WriteInstallManagerKey(core::Context& context, const std::string& key,
+                            const std::string& value);
+
+// The live tool record's size in bytes; 0 when there is none.
+std::uint64_t ToolRecordSize(core::Context& context);
+bool DeleteToolRecord(core::Context& context);
+
+}  // namespace velnora::installer
