@@ -1,0 +1,447 @@
+#include "pages/select_installer_page.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "core/parsing.h"
+#include "environments/tool_record.h"
+#include "installer/catalogue.h"
+#include "installer/execution.h"
+#include "installer/run_state.h"
+#include "resource_ids.h"
+
+namespace velnora::pages {
+
+namespace {
+
+using core::LocalText;
+using installer::pageform::kBrowse;
+using installer::pageform::kList;
+using installer::pageform::kSingle;
+
+constexpr LocalText kTitle{"Choose software", "インストール製品の選択"};
+constexpr LocalText kExitAutorun{"Close", "閉じる"};
+constexpr LocalText kExitOther{"Exit", "中断"};
+constexpr LocalText kRestartAdvice{
+    "You will be prompted to restart Windows after the installer has finished. Since Install "
+    "Manager has a remaining postprocess to execute, skip restarting Windows after the installer "
+    "has finished, and wait until Install Manager finishes before you restart Windows.",
+    "インストールプログラム終了時にWindowsの再起動を促される場合があります。インストール\r\n"
+    "マネージャの後処理が残っていますので、インストールプログラム終了時のWindowsの\r\n"
+    "再起動はスキップし、インストールマネージャ終了後に再起動してください。"};
+constexpr LocalText kBrowseFilterPrefix{"Execute files ", "実行ファイル "};
+constexpr LocalText kAskRestart{
+    "The PC will be restarted to complete istallation!\n\nClick on No button if you want to "
+    "restart PC later.",
+    "今すぐPCを再起動します。後でPCを再起動したい場合はいいえボタンを押してください。"};
+
+struct ControlText {
+    int id;
+    LocalText text;
+};
+constexpr ControlText kFixedTexts[] = {
+    {IDC_INST_DETAIL, {"Detail", "説明"}},
+    {IDC_INST_BACK, {"Back", "戻る"}},
+    {IDC_INST_INSTALL, {"Install", "インストール"}},
+    {IDC_INST_BROWSE, {"Refer...", "参照"}},
+};
+
+// What each form shows: its texts and which controls.
+struct FormLook {
+    LocalText headline;
+    LocalText instruction;
+    LocalText hint;
+    bool list;      // the list with its detail frame
+    bool path;      // the path edit
+    bool browse;    // the Browse button
+    bool advice;    // the restart advice
+    bool editable;  // the path can be typed
+};
+constexpr FormLook kFormLooks[] = {
+    // kList
+    {{"Please choose software to install.", "インストールするソフトウェア製品を選択してください。"},
+     {"Please click [Install] after choosing software to install.",
+      "インストールするソフトウェア製品を選択したら、[インストール]を押してください。 "
+      "インストールプログラムを実行します。"},
+     {"", ""},
+     true,
+     false,
+     false,
+     false,
+     false},
+    // kSingle
+    {{"The installers listed below will be executed.",
+      "以下のインストールプログラムを実行します。"},
+     {"Please click [Install]. It execute installation program.",
+      "[インストール]を押してください。インストールプログラムを実行します。"},
+     {"", ""},
+     false,
+     true,
+     false,
+     true,
+     false},
+    // kBrowse
+    {{"Select the installer you want.", "インストールプログラムを指定してください。"},
+     {"Please click [Install] after having specify a installer to install."
+      "It execute installation program.",
+      "インストールプログラムを指定したら、[インストール]を押してください。 "
+      "インストールプログラムを実行します。"},
+     {"Click the Browse button and select the installer program file you want from the ensuing "
+      "list.",
+      "参照ボタンを押してインストールプログラムのファイルを指定してください。"},
+     false,
+     true,
+     true,
+     true,
+     true},
+};
+
+constexpr int kFontControls[] = {
+    IDC_INST_HEADLINE,    IDC_INST_LIST,   IDC_INST_PATH,        IDC_INST_BROWSE,
+    IDC_INST_HINT,        IDC_INST_DETAIL, IDC_INST_DESCRIPTION, IDC_INST_RESTART_ADVICE,
+    IDC_INST_INSTRUCTION, IDC_INST_BACK,   IDC_INST_INSTALL,     IDC_INST_EXIT};
+
+constexpr std::size_t kProfileBuffer = 1024;
+constexpr std::size_t kOptionBuffer = 512;
+constexpr std::size_t kMaxNameBytes = 256;
+// Room beside the longest name for the tick box and the margins.
+constexpr int kColumnPadding = 60;
+
+}  // namespace
+
+CSelectInstallerDlg::CSelectInstallerDlg(core::Context& context)
+    : DialogPage(IDD_SELECT_INSTALLER), context_(context) {
+    core::ResetForInstallerPage(context_.execution);
+}
+
+void CSelectInstallerDlg::SetOptionsFromCommandLine(bool quiet, bool noMessage,
+                                                    bool quitAfterInstall) {
+    optionsFromCommandLine_ = true;
+    interactive_ = !quiet;
+    noMessage_ = noMessage;
+    quitAfterInstall_ = quitAfterInstall;
+}
+
+bool CSelectInstallerDlg::IsTicked(int entry) const {
+    return entry >= 0 && entry < static_cast<int>(ticks_.size()) &&
+           ticks_[static_cast<std::size_t>(entry)] != 0;
+}
+
+std::string CSelectInstallerDlg::InstallerPath() {
+    return GetText(IDC_INST_PATH);
+}
+
+void CSelectInstallerDlg::EnableButtons(bool enabled) {
+    for (const int id : {IDC_INST_BACK, IDC_INST_INSTALL, IDC_INST_EXIT})
+        Enable(id, enabled);
+}
+
+void CSelectInstallerDlg::EnableExit() {
+    Enable(IDC_INST_EXIT, true);
+}
+
+void CSelectInstallerDlg::MinimizeForRun() {
+    Window().ShowWindow(platform::WindowShow::kMinimize);
+    if (mainPage_ != this && mainPage_->IsOpen())
+        mainPage_->OpenWindow()->ShowWindow(platform::WindowShow::kMinimize);
+    minimized_ = true;
+}
+
+void CSelectInstallerDlg::Hide() {
+    Window().ShowWindow(platform::WindowShow::kHide);
+}
+
+std::string CSelectInstallerDlg::MainTitle() {
+    return mainPage_->IsOpen() ? mainPage_->OpenWindow()->GetText(0) : std::string();
+}
+
+void CSelectInstallerDlg::SetMainTitle(const std::string& title) {
+    if (mainPage_->IsOpen())
+        mainPage_->OpenWindow()->SetText(0, title);
+}
+
+void CSelectInstallerDlg::RestorePageTitle() {
+    SetText(0, context_.texts.Pick(kTitle));
+}
+
+void CSelectInstallerDlg::OnInitDialog() {
+    auto& window = Window();
+    window.SetIcon(IDI_PROGRAM);
+    description_.clear();
+    skipSelect_ = false;
+    for (const int id : kFontControls)
+        core::ApplyPageFont(window, id, context_.texts);
+    const core::TextSet& texts = context_.texts;
+    RestorePageTitle();
+    for (const ControlText& fixed : kFixedTexts)
+        SetText(fixed.id, texts.Pick(fixed.text));
+    const bool autorun = context_.startup.startMode == core::StartMode::kAutorun;
+    SetText(IDC_INST_EXIT, texts.Pick(autorun ? kExitAutorun : kExitOther));
+    if (autorun)
+        context_.startup.standardInstall = true;
+
+    ChooseForm();
+    ShowForm();
+    if (form_ == kSingle && skipSelect_)
+        HideAndStart();
+    if (form_ == kList) {
+        FillList();
+        if (!optionsFromCommandLine_)
+            ReadOptions();
+        UpdateInstallButton();
+        std::string restart;
+        context_.platform.profile.GetString("General", "Restart_PC", "", kOptionBuffer,
+                                            context_.startup.autorunPath, restart);
+        restartPc_ = installer::IsOnWord(restart);
+        if (resumeIndex_ != 0 || skipSelect_)
+            HideAndStart();
+    }
+}
+
+void CSelectInstallerDlg::ChooseForm() {
+    auto& profile = context_.platform.profile;
+    const std::string& autorun = context_.startup.autorunPath;
+    form_ = kBrowse;
+    if (autorun.empty() || !context_.platform.files.PathFileExists(autorun))
+        return;
+    std::string name;
+    profile.GetString("Default", "InstallerName", "", kProfileBuffer, autorun, name);
+    const std::size_t shown = installer::PageEntryCount(context_.catalogue);
+    if (!name.empty()) {
+        installerName_ = context_.startup.programFolder + "\\" + name;
+        form_ = context_.platform.files.PathFileExists(installerName_) ? kSingle : kBrowse;
+        entryCount_ = 1;
+    } else if (shown > 0) {
+        form_ = kList;
+        entryCount_ = static_cast<int>(shown);
+        profile.GetString(context_.texts.UseJapanese() ? "Installer_Jpn" : "Installer", "SelText",
+                          "", kProfileBuffer, autorun, selText_);
+        for (std::size_t entry = 0; entry < shown; ++entry) {
+            const std::string& entryName = context_.catalogue.Entry(entry).name;
+            if (entryName.size() > longestName_.size())
+                longestName_ = entryName.substr(0, kMaxNameBytes);
+        }
+    }
+    std::string skip;
+    profile.GetString("General", "bSkipSelectInstaller", "", kProfileBuffer, autorun, skip);
+    skipSelect_ = core::ParseDecimal(skip) == 1;
+}
+
+void CSelectInstallerDlg::ShowForm() {
+    const FormLook& look = kFormLooks[form_];
+    const core::TextSet& texts = context_.texts;
+    SetText(IDC_INST_HEADLINE, texts.Pick(look.headline));
+    SetText(IDC_INST_INSTRUCTION, texts.Pick(look.instruction));
+    SetText(IDC_INST_HINT, texts.Pick(look.hint));
+    SetText(IDC_INST_RESTART_ADVICE, look.advice ? texts.Pick(kRestartAdvice) : std::string());
+    Show(IDC_INST_LIST, look.list);
+    Show(IDC_INST_DETAIL, look.list);
+    Show(IDC_INST_DESCRIPTION, look.list);
+    Show(IDC_INST_HINT, !look.list);
+    Show(IDC_INST_RESTART_ADVICE, look.advice);
+    Show(IDC_INST_PATH, look.path);
+    Show(IDC_INST_BROWSE, look.browse);
+    Window().SetReadOnly(IDC_INST_PATH, !look.editable);
+    if (form_ == kSingle)
+        SetText(IDC_INST_PATH, installerName_);
+    if (look.list)
+        ShowDescription(selText_);
+}
+
+void CSelectInstallerDlg::FillList() {
+    auto& window = Window();
+    std::string resume;
+    installer::ReadRunState(context_, installer::kRunStateSection, installer::kContinueKey, resume);
+    resumeIndex_ = static_cast<int>(core::ParseUnsignedAutoBase(resume));
+    ticks_.assign(static_cast<std::size_t>(entryCount_), 1);
+    for (std::size_t entry = 0; entry < ticks_.size(); ++entry)
+        ticks_[entry] = installer::ReadStartTickState(context_, entry, resumeIndex_ != 0) ? 1 : 0;
+
+    window.SetListStyle(IDC_INST_LIST, platform::liststyle::kFullRowSelect |
+                                           platform::liststyle::kCheckBoxes |
+                                           platform::liststyle::kSubItemImages);
+    window.InsertColumn(IDC_INST_LIST, 0, "Installer",
+                        window.TextWidth(IDC_INST_LIST, longestName_) + kColumnPadding);
+    window.SetRowCount(IDC_INST_LIST, entryCount_);
+    window.RedrawRows(IDC_INST_LIST, 0, entryCount_ - 1);
+}
+
+void CSelectInstallerDlg::ReadOptions() {
+    const auto option = [this](const char* key) {
+        std::string value;
+        context_.platform.profile.GetString("General", key, "", kOptionBuffer,
+                                            context_.startup.autorunPath, value);
+        return installer::IsOnWord(value);
+    };
+    if (option("Quiet"))
+        interactive_ = false;
+    if (option("NoMessage"))
+        noMessage_ = true;
+    if (option("QuitAfterInstall"))
+        quitAfterInstall_ = true;
+}
+
+void CSelectInstallerDlg::UpdateInstallButton() {
+    Enable(IDC_INST_INSTALL,
+           std::any_of(ticks_.begin(), ticks_.end(), [](int t) { return t; }) || form_ != kList);
+}
+
+void CSelectInstallerDlg::ShowDescription(const std::string& text) {
+    description_ = text;
+    SetText(IDC_INST_DESCRIPTION, text);
+}
+
+// Out of sight: moved to the corner with no size, then hidden.
+void CSelectInstallerDlg::HideAndStart() {
+    started_ = true;
+    Window().CollapseAndHide();
+    StartInstall();
+}
+
+void CSelectInstallerDlg::StartInstall() {
+    const int result = installer::InstallRun(context_, *this);
+    if (result != 0) {
+        EndDialog(installerresult::kCompleted);
+        return;
+    }
+    if (skipSelect_) {
+        EndDialog(installerresult::kStopped);
+        return;
+    }
+    EnableButtons(true);
+    Enable(0, true);
+    minimized_ = false;
+    Window().ShowWindow(platform::WindowShow::kRestore);
+}
+
+void CAutorunInstallerDlg::StartInstall() {
+    installer::InstallRun(Context(), *this);
+    EndDialog(installerresult::kStopped);
+}
+
+void CSelectInstallerDlg::OnCommand(int controlId, int code) {
+    if (code != platform::notify::kButtonClicked)
+        return;
+    switch (controlId) {
+        case IDC_INST_INSTALL:
+            StartInstall();
+            return;
+        case IDC_INST_EXIT:
+            EndDialog(installerresult::kExit);
+            return;
+        case IDC_INST_BACK:
+            EndDialog(installerresult::kStopped);
+            return;
+        case IDC_INST_BROWSE:
+            Browse();
+            return;
+        case platform::cmd::kHelp:
+            core::OpenHelp(context_, core::helpcontext::kInstallPages);
+            return;
+        case platform::cmd::kCancel:
+            installer::FinishRunState(context_, entryCount_, entryCount_);
+            EndDialog(installerresult::kExit);
+            return;
+        default:
+            return;
+    }
+}
+
+void CSelectInstallerDlg::Browse() {
+    platform::FileDialogRequest request;
+    request.filters = {{context_.texts.Pick(kBrowseFilterPrefix) + "(*.exe)", "*.exe"}};
+    std::string path;
+    if (context_.platform.ui.ChooseFileToOpen(this, request, path))
+        SetText(IDC_INST_PATH, path);
+}
+
+void CSelectInstallerDlg::OnNotify(const platform::Notification& notification) {
+    if (notification.controlId != IDC_INST_LIST ||
+        notification.code != platform::notify::kListClick)
+        return;
+    const int row = notification.item;
+    if (notification.onCheckBox && row >= 0 && row < entryCount_ &&
+        installer::IsOnWordOrEmpty(
+            context_.catalogue.Entry(static_cast<std::size_t>(row)).userSelection)) {
+        ticks_[static_cast<std::size_t>(row)] ^= 1;
+        Window().RedrawRows(IDC_INST_LIST, row, row);
+        for (const std::size_t changed : installer::ApplySelectionConditions(
+                 context_.catalogue, static_cast<std::size_t>(row), ticks_))
+            Window().RedrawRows(IDC_INST_LIST, static_cast<int>(changed),
+                                static_cast<int>(changed));
+    }
+    UpdateInstallButton();
+}
+
+void CSelectInstallerDlg::OnGetCell(int controlId, int row, int column, platform::ListCell& cell) {
+    if (controlId != IDC_INST_LIST || row < 0 || row >= entryCount_)
+        return;
+    const core::InstallerEntry& entry = context_.catalogue.Entry(static_cast<std::size_t>(row));
+    if (column == 0) {
+        cell.hasCheckBox = true;
+        cell.checked = ticks_[static_cast<std::size_t>(row)] != 0;
+        cell.text = " " + entry.name;
+    } else {
+        cell.text = "0%";
+    }
+    cell.greyed = installer::IsOffWord(entry.userSelection);
+    cell.tip = entry.tooltip;
+    // The list asks for the cell under the mouse before its tooltip: the detail follows it.
+    if (entry.tooltip != description_)
+        ShowDescription(entry.tooltip);
+}
+
+bool CSelectInstallerDlg::OnMouseOver(int controlId) {
+    if (controlId != IDC_INST_LIST && description_ != selText_)
+        ShowDescription(selText_);
+    return false;
+}
+
+bool CSelectInstallerDlg::PreTranslateKeyDown(int virtualKey) {
+    if (virtualKey != platform::kVirtualKeyEscape)
+        return false;
+    EndDialog(installerresult::kExit);
+    return true;
+}
+
+void CSelectInstallerDlg::OnShowWindow(bool visible) {
+    if (visible && !interactive_ && !started_)
+        HideAndStart();
+}
+
+bool CSelectInstallerDlg::OnQueryEndSession() {
+    core::NoteEndOfSession(context_.execution);
+    return true;
+}
+
+void CSelectInstallerDlg::OnEndSession(bool) {
+    core::NoteEndOfSession(context_.execution);
+}
+
+void CSelectInstallerDlg::OnDestroy() {
+    OfferRestart();
+}
+
+void CSelectInstallerDlg::OfferRestart() {
+    if (!context_.execution.installerFinished)
+        return;
+    if (RestoresMainWindow() && mainPage_ != this && mainPage_->IsOpen())
+        mainPage_->OpenWindow()->ShowWindow(platform::WindowShow::kRestore);
+    const std::string record = environments::FindWindowsFolder(context_) + "\\Vtx2Inst.ini";
+    std::string reboot;
+    context_.platform.profile.GetString("Install Manager", "bWindowsReboot", "", kProfileBuffer,
+                                        record, reboot);
+    const bool requested = reboot == "1";
+    if (requested)
+        installer::WriteInstallManagerKey(context_, "bWindowsReboot", "0");
+    if (!requested && !restartPc_)
+        return;
+    const int answer = context_.platform.ui.MessageBox(
+        this, context_.texts.Pick(kAskRestart), context_.startup.programBaseName,
+        platform::mb::kYesNo | platform::mb::kIconWarning);
+    if (answer == platform::answer::kYes)
+        installer::RestartWindows(context_, 0, noMessage_);
+}
+
+}  // namespace velnora::pages

@@ -1,0 +1,112 @@
+// The installer page: what the run will install, in one of three forms (the catalogue of
+// autorun.ini with tick boxes, the one installer autorun.ini names, or any program the user
+// browses for), and the Install button that starts the run. CAutorunInstallerDlg is the same
+// page as the program's main window in the Autorun start mode.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "installer/execution.h"
+#include "installer/install_run.h"
+#include "platform/dialog_page.h"
+
+#include "core/context.h"
+
+namespace velnora::pages {
+
+// Dialog results.
+namespace installerresult {
+inline constexpr int kStopped = 0;  // a run stopped while the selection was skipped, or Back
+inline constexpr int kCompleted = 1;
+inline constexpr int kExit = 2;
+}  // namespace installerresult
+
+class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPage {
+  public:
+    explicit CSelectInstallerDlg(core::Context& context);
+
+    // The window the run minimises and titles with its progress: the main menu that opened the
+    // page, or the page itself.
+    void SetMainPage(platform::DialogPage* mainPage) { mainPage_ = mainPage; }
+    // Installer switches came on the command line; autorun.ini's [General] options then stay
+    // unread.
+    void SetOptionsFromCommandLine(bool quiet, bool noMessage, bool quitAfterInstall);
+
+    int Form() const override { return form_; }
+    int ResumeIndex() const override { return resumeIndex_; }
+    int EntryCount() const override { return entryCount_; }
+    bool IsTicked(int entry) const override;
+    bool Interactive() const override { return interactive_; }
+    std::string InstallerPath() override;
+    void EnableButtons(bool enabled) override;
+    void EnableExit() override;
+    void MinimizeForRun() override;
+    bool IsMinimized() const override { return minimized_; }
+    void Hide() override;
+    std::string MainTitle() override;
+    void SetMainTitle(const std::string& title) override;
+    void RestorePageTitle() override;
+    const platform::DialogPage* Owner() const override { return this; }
+
+    void OnInitDialog() override;
+    void OnCommand(int controlId, int code) override;
+    void OnNotify(const platform::Notification& notification) override;
+    void OnGetCell(int controlId, int row, int column, platform::ListCell& cell) override;
+    bool OnMouseOver(int controlId) override;
+    bool PreTranslateKeyDown(int virtualKey) override;
+    void OnShowWindow(bool visible) override;
+    bool OnQueryEndSession() override;
+    void OnEndSession(bool ending) override;
+    void OnDestroy() override;
+
+  protected:
+    // Runs the installers; the page ends or becomes usable again.
+    virtual void StartInstall();
+    // The base page gives the main window back when it closes after a run.
+    virtual bool RestoresMainWindow() const { return true; }
+    core::Context& Context() { return context_; }
+
+  private:
+    void ChooseForm();
+    void ShowForm();
+    void FillList();
+    void ReadOptions();
+    void UpdateInstallButton();
+    void ShowDescription(const std::string& text);
+    void HideAndStart();
+    void Browse();
+    void OfferRestart();
+
+    core::Context& context_;
+    platform::DialogPage* mainPage_ = this;
+    int form_ = installer::pageform::kBrowse;
+    int entryCount_ = 0;
+    int resumeIndex_ = 0;
+    std::vector<int> ticks_;  // one per entry shown
+    bool optionsFromCommandLine_ = false;
+    bool interactive_ = true;
+    bool noMessage_ = false;
+    bool restartPc_ = false;
+    bool quitAfterInstall_ = false;
+    bool skipSelect_ = false;
+    bool minimized_ = false;
+    // A quiet page starts its run once, however often it is shown again.
+    bool started_ = false;
+    std::string installerName_;  // single form: the full path
+    std::string description_;
+    std::string selText_;
+    std::string longestName_;
+};
+
+// The Autorun start mode's page: after the run the finish page, whatever the run did.
+class CAutorunInstallerDlg final : public CSelectInstallerDlg {
+  public:
+    using CSelectInstallerDlg::CSelectInstallerDlg;
+
+  protected:
+    void StartInstall() override;
+    bool RestoresMainWindow() const override { return false; }
+};
+
+}  // namespace velnora::pages

@@ -1,0 +1,184 @@
+// The installer page on the in-memory dialog host: its three forms, the ticks and selection
+// rules of the list, the detail box, and what closing it does to the run state and a restart.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "installer/catalogue.h"
+#include "pages/select_installer_page.h"
+#include "resource_ids.h"
+#include "switch_machine.h"
+
+namespace velnora::testing {
+namespace {
+
+using core::StartMode;
+using fake::PageDriver;
+using pages::CSelectInstallerDlg;
+
+constexpr char kMedia[] = "C:\\Media";
+constexpr char kAutorun[] = "C:\\Media\\autorun.ini";
+constexpr char kStateFile[] = "C:\\TEMP\\_autorun.ini";
+
+class InstallerPageBench {
+  public:
+    InstallerPageBench() {
+        auto& startup = machine.context.startup;
+        startup.programBaseName = "Velnora";
+        startup.programFolder = kMedia;
+        startup.autorunPath = kAutorun;
+        startup.startMode = StartMode::kInstall;
+        machine.fake.files.AddFolder(kMedia);
+        machine.fake.files.AddFolder("C:\\TEMP");
+        machine.fake.session.SetEnvironmentVariable("TEMP", "C:\\TEMP");
+    }
+
+    void WriteAutorun(const std::string& text) {
+        machine.fake.files.AddFile(kAutorun, text);
+        installer::ReadInstallerCatalogue(machine.context, "Tools", kAutorun);
+    }
+
+    int Run(const std::function<void(PageDriver&)>& script) {
+        machine.fake.dialogs.OnNextRun(IDD_SELECT_INSTALLER, script);
+        return machine.fake.ui.RunModal(page, nullptr);
+    }
+
+    SwitchMachine machine;
+    CSelectInstallerDlg page{machine.context};
+};
+
+// Four entries: the debugger follows the compiler's tick, ticking the simulator unticks the
+// compiler, and the user may not change the last one.
+constexpr char kCatalogue[] =
+    "[General]\r\nInstall_00=1\r\nInstall_01=1\r\nInstall_02=1\r\nInstall_03=1\r\n"
+    "[Installer]\r\nSelText=Choose what you need.\r\n"
+    "[Tools]\r\n"
+    "Compiler=Compiler\\setup.exe\r\nCompiler_User_Selection=enable\r\n"
+    "Compiler_Tooltip=The compiler.\r\nCompiler_User_Selection_Condition_AND=1\r\n"
+    "Debugger=Debugger\\setup.exe\r\n"
+    "Simulator=Simulator\\setup.exe\r\nSimulator_User_Selection_Condition_OR=0\r\n"
+    "Vantorix=Vantorix\\setup.exe\r\nVantorix_User_Selection=disable\r\n";
+
+TEST(InstallerPage, ChoosesItsFormFromAutorunIni) {
+    const struct {
+        const char* name;
+        const char* autorun;  // nullptr: none
+        bool installerThere;
+        const char* headline;
+        bool list, path, browse;
+    } cases[] = {
+        {"NoAutorunIni", nullptr, false, "Select the installer you want.", false, true, true},
+        {"NamedInstaller", "[Default]\r\nInstallerName=Setup\\setup.exe\r\n", true,
+         "The installers listed below will be executed.", false, true, false},
+        {"NamedInstallerMissing", "[Default]\r\nInstallerName=Setup\\setup.exe\r\n", false,
+         "Select the installer you want.", false, true, true},
+        {"Catalogue", kCatalogue, false, "Please choose software to install.", true, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallerPageBench bench;
+        if (c.autorun)
+            bench.WriteAutorun(c.autorun);
+        if (c.installerThere)
+            bench.machine.fake.files.AddFile("C:\\Media\\Setup\\setup.exe", "MZ");
+        bench.Run([&](PageDriver& d) {
+            EXPECT_EQ(d.Title(), "Choose software");
+            EXPECT_EQ(d.Text(IDC_INST_HEADLINE), c.headline);
+            EXPECT_EQ(d.IsVisible(IDC_INST_LIST), c.list);
+            EXPECT_EQ(d.IsVisible(IDC_INST_PATH), c.path);
+            EXPECT_EQ(d.IsVisible(IDC_INST_BROWSE), c.browse);
+            EXPECT_EQ(d.Text(IDC_INST_EXIT), "Exit");
+            if (c.installerThere) {
+                EXPECT_EQ(d.Text(IDC_INST_PATH), "C:\\Media\\Setup\\setup.exe");
+            }
+            d.Click(IDC_INST_EXIT);
+        });
+    }
+}
+
+TEST(InstallerPage, TicksFollowTheUserAndTheSelectionRules) {
+    InstallerPageBench bench;
+    bench.WriteAutorun(kCatalogue);
+    const auto ticks = [](PageDriver& d) {
+        std::string marks;
+        for (int row = 0; row < 4; ++row)
+            marks += d.OwnerCell(IDC_INST_LIST, row, 0).checked ? 'x' : '.';
+        return marks;
+    };
+    bench.Run([&](PageDriver& d) {
+        EXPECT_EQ(d.OwnerCell(IDC_INST_LIST, 0, 0).text, " Compiler");
+        EXPECT_TRUE(d.OwnerCell(IDC_INST_LIST, 3, 0).greyed);
+        EXPECT_EQ(ticks(d), "xxxx");
+        d.ToggleRowCheck(IDC_INST_LIST, 0);
+        EXPECT_EQ(ticks(d), "..xx");
+        d.ClickRow(IDC_INST_LIST, 1);
+        EXPECT_EQ(ticks(d), "..xx");
+        d.ToggleRowCheck(IDC_INST_LIST, 3);
+        EXPECT_EQ(ticks(d), "..xx");
+        d.ToggleRowCheck(IDC_INST_LIST, 2);  // C off
+        EXPECT_EQ(ticks(d), "...x");
+        EXPECT_TRUE(d.IsEnabled(IDC_INST_INSTALL));
+        d.ToggleRowCheck(IDC_INST_LIST, 2);  // C on unticks A, which is already off
+        EXPECT_EQ(ticks(d), "..xx");
+        d.Click(IDC_INST_EXIT);
+    });
+}
+
+TEST(InstallerPage, TheDetailFollowsTheMouse) {
+    InstallerPageBench bench;
+    bench.WriteAutorun(kCatalogue);
+    bench.Run([&](PageDriver& d) {
+        EXPECT_EQ(d.Text(IDC_INST_DESCRIPTION), "Choose what you need.");
+        EXPECT_EQ(d.OwnerCell(IDC_INST_LIST, 0, 0).tip, "The compiler.");
+        EXPECT_EQ(d.Text(IDC_INST_DESCRIPTION), "The compiler.");
+        d.HoverOver(IDC_INST_INSTRUCTION);
+        EXPECT_EQ(d.Text(IDC_INST_DESCRIPTION), "Choose what you need.");
+        d.Click(IDC_INST_EXIT);
+    });
+}
+
+// Only the close box gives the run up; Exit and Escape keep it for the next start.
+TEST(InstallerPage, ClosingEndsTheRunStateOnlyThroughTheCloseBox) {
+    const struct {
+        const char* name;
+        std::function<void(PageDriver&)> close;
+        bool stateKept;
+    } cases[] = {
+        {"Exit", [](PageDriver& d) { d.Click(IDC_INST_EXIT); }, true},
+        {"Escape", [](PageDriver& d) { d.PressEscape(); }, true},
+        {"CloseBox", [](PageDriver& d) { d.CloseBox(); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallerPageBench bench;
+        bench.WriteAutorun(kCatalogue);
+        bench.machine.fake.files.AddFile(kStateFile, "[General]\r\nPrev=C:\\x.exe\r\n");
+        EXPECT_EQ(bench.Run(c.close), pages::installerresult::kExit);
+        std::string prev;
+        bench.machine.fake.profile.GetString("General", "Prev", "", 512, kStateFile, prev);
+        EXPECT_EQ(!prev.empty(), c.stateKept);
+    }
+}
+
+// After an installer asked for a restart, closing asks once and takes the request back.
+TEST(InstallerPage, ARequestedRestartIsOfferedOnceAtClose) {
+    InstallerPageBench bench;
+    bench.WriteAutorun(kCatalogue);
+    const std::string record = paths::kWindows + "\\Vtx2Inst.ini";
+    bench.machine.fake.files.AddFile(record, "[Install Manager]\r\nbWindowsReboot=1\r\n");
+    bench.machine.fake.ui.QueueAnswer(platform::answer::kNo);
+    bench.Run([&](PageDriver& d) {
+        bench.machine.context.execution.installerFinished = true;
+        d.Click(IDC_INST_EXIT);
+    });
+    ASSERT_EQ(bench.machine.MessageTexts().size(), 1u);
+    std::string reboot;
+    bench.machine.fake.profile.GetString("Install Manager", "bWindowsReboot", "", 64, record,
+                                         reboot);
+    EXPECT_EQ(reboot, "0");
+}
+
+}  // namespace
+}  // namespace velnora::testing
