@@ -22,3 +22,14 @@
 #define IDC_SELECT_INSTRUCTION 1055
 #define IDC_SELECT_NOTE 1056
 #define IDC_SELECT_LIST 1058
+
+// --- Destination folder page ---------------------------------------------------------------
+#define IDD_DEST_FOLDER 141
+#define IDC_DEST_NEXT 1006
+#define IDC_DEST_TITLE 1059
+#define IDC_DEST_EXPLANATION 1060
+#define IDC_DEST_FRAME 1061
+#define IDC_DEST_FOLDER 1062
+#define IDC_DEST_CHANGE 1063
+#define IDC_DEST_EXIT 1066
+// --- End of the destination folder page ------------------------------------------------------

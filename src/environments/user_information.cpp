@@ -1,0 +1,88 @@
+#include "environments/user_information.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "core/context.h"
+#include "core/texts.h"
+#include "environments/tool_record.h"
+
+namespace velnora::environments {
+
+namespace {
+
+constexpr std::size_t kProfileBuffer = 1024;
+
+// Each field under its key in the settings file and in the tool record, in the order both are
+// read and written.
+struct Field {
+    std::string core::UserInformation::*value;
+    const char* settingsKey;
+    const char* recordKey;
+};
+constexpr Field kFields[] = {
+    {&core::UserInformation::company, "Company", "Company name"},
+    {&core::UserInformation::address, "Address", "Address"},
+    {&core::UserInformation::department, "Department", "Department"},
+    {&core::UserInformation::userName, "User name", "User name"},
+    {&core::UserInformation::tel, "Tel", "Tel"},
+    {&core::UserInformation::fax, "Fax", "Fax"},
+    {&core::UserInformation::email, "Email", "Email"},
+};
+
+// Where the installer of a new environment finds its folder and the kind of installation.
+struct FolderKey {
+    const char* section;
+    const char* key;
+    bool chosenFolder;  // the value is the chosen folder, else kInstallType
+};
+constexpr char kInstallType[] = "Orvessa";
+constexpr FolderKey kFolderKeys[] = {
+    {kInstallDirectorySection, "VTX", true},
+    {kInstallDirectorySection, "Target", true},
+    {kInstallTypeSection, "Type", false},
+};
+
+}  // namespace
+
+void LoadUserInformation(core::Context& context) {
+    auto& info = context.startup.userInformation;
+    for (const Field& field : kFields) {
+        std::string value;
+        context.platform.profile.GetString(kUserInfoSection, std::string(field.settingsKey), "",
+                                           kProfileBuffer, context.startup.settingsFile, value);
+        info.*field.value = value;
+    }
+}
+
+bool RecordUserInformation(core::Context& context) {
+    auto& platform = context.platform;
+    auto& startup = context.startup;
+    const std::string windows = FindWindowsFolder(context);
+    if (windows.empty() || !platform.files.PathIsDirectory(windows)) {
+        const core::TextSet& texts = context.texts;
+        platform.ui.MessageBox(nullptr,
+                               texts.Get(core::TextId::kMsgFolderNotFound) + "[" + windows + "]",
+                               texts.Get(core::TextId::kCaptionError), platform::mb::kOk);
+        startup.chosenInstallDir.clear();
+        return false;
+    }
+
+    // A missing value would delete the key: an empty field is written as an empty key.
+    const std::string file = windows + "\\" + kToolRecordFileName;
+    for (const Field& field : kFields)
+        platform.profile.WriteString(kUserInformationSection, std::string(field.recordKey),
+                                     startup.userInformation.*field.value, file);
+
+    if (startup.chosenInstallDir.empty())
+        return true;
+    for (const FolderKey& key : kFolderKeys)
+        platform.profile.WriteString(
+            key.section, std::string(key.key),
+            key.chosenFolder ? startup.chosenInstallDir : std::string(kInstallType), file);
+    startup.chosenInstallDir.clear();
+    return true;
+}
+
+}  // namespace velnora::environments
