@@ -387,3 +387,21 @@ velnora_add_e2e_test(NAME e2e_maintenance RUN_SERIAL TIMEOUT 900
 target_include_directories(velnora_e2e_maintenance PRIVATE ${VELNORA_RESOURCES})
 target_link_libraries(velnora_e2e_maintenance PRIVATE velnora_kit_common)
 # --- End of the maintenance page block ----------------------------------------------------------
+
+# --- The destination folder page under Wine -----------------------------------------------------
+# integration_dest_folder opens the real page on the programs' templates in both languages,
+# works it and the folder browser from another thread, and reads back what RecordUserInformation
+# wrote into the live Vtx2Inst.ini. It changes that file and the settings file, so it runs alone.
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/integration/dest_folder_integration.rc.in
+    ${CMAKE_CURRENT_BINARY_DIR}/dest/velnora_dest_folder_integration.rc @ONLY)
+add_executable(velnora_dest_folder_integration
+    ${CMAKE_CURRENT_SOURCE_DIR}/integration/dest_folder_integration.cpp
+    ${CMAKE_CURRENT_BINARY_DIR}/dest/velnora_dest_folder_integration.rc)
+target_include_directories(velnora_dest_folder_integration PRIVATE ${VELNORA_RESOURCES})
+target_link_libraries(velnora_dest_folder_integration PRIVATE
+    velnora_win32 velnora_e2e_driver gtest_main)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/dest/velnora_dest_folder_integration.rc
+    PROPERTIES OBJECT_DEPENDS "${VELNORA_RESOURCES}/dialogs.rc;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_RESOURCES}/velnora.ico;${VELNORA_RESOURCES}/program.manifest")
+velnora_add_wine_test(NAME integration_dest_folder COMMAND velnora_dest_folder_integration
+    RUN_SERIAL LABELS integration)
+# --- End of the destination folder page block ---------------------------------------------------

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "core/parsing.h"
 #include "core/texts.h"
+#include "environments/user_information.h"
 #include "installer/catalogue.h"
 #include "installer/execution.h"
 #include "installer/run_state.h"
@@ -60,26 +61,6 @@ bool ProbeAdministrator(platform::Registry& registry) {
     return registry.DeleteKey(machine, probeKey) == platform::error::kSuccess;
 }
 
-void LoadUserInformation(core::Context& context) {
-    struct Field {
-        const char* key;
-        std::string core::UserInformation::*value;
-    };
-    static constexpr Field kFields[] = {
-        {"Company", &core::UserInformation::company},
-        {"Address", &core::UserInformation::address},
-        {"Department", &core::UserInformation::department},
-        {"User name", &core::UserInformation::userName},
-        {"Tel", &core::UserInformation::tel},
-        {"Fax", &core::UserInformation::fax},
-        {"Email", &core::UserInformation::email},
-    };
-    auto& info = context.startup.userInformation;
-    for (const auto& field : kFields)
-        info.*field.value =
-            ReadProfileValue(context.platform, context.startup.settingsFile, "UserInfo", field.key);
-}
-
 // ---------------------------------------------------------------------------------------------
 
 StartupSequence::StartupSequence(core::Context& context, const StartupRules& rules)
@@ -121,7 +102,7 @@ void StartupSequence::RunSequence() {
     startup.chosenInstallDir.clear();
 
     EnumerateEnvironments();
-    LoadUserInformation(context_);
+    environments::LoadUserInformation(context_);
 
     rawCommandLine_ = platform.session.CommandLine();
     if (rawCommandLine_.empty()) {

@@ -71,9 +71,6 @@ class StartupSequence {
 // the local machine?
 bool ProbeAdministrator(platform::Registry& registry);
 
-// Reads the seven [UserInfo] values of the settings file.
-void LoadUserInformation(core::Context& context);
-
 // Whether a saved "Continue" value asks to resume the installer sequence.
 bool ContinueSelectsAutorun(std::string_view continueValue);
 

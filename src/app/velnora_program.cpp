@@ -3,6 +3,7 @@
 #include "core/context.h"
 #include "app/startup.h"
 #include "environments/environment_table.h"
+#include "pages/dest_folder_page.h"
 #include "pages/maintenance_page.h"
 
 namespace velnora::app {
@@ -24,7 +25,7 @@ class VelnoraActions final : public StartupActions {
         pages::CMaintenanceDlg page(context_);
         context_.platform.ui.RunModal(page, nullptr);
     }
-    int RunDestinationFolder() override { return 0; }  // destination-folder page: not built yet
+    int RunDestinationFolder() override { return pages::RunDestinationFolderPage(context_); }
     void RunAutorunInstallerPage(const InstallerOptions&) override {}  // not built yet
     void RemoveInstallManager() override {}   // removal of the own copy: not built yet
     void UpgradeInstallManager() override {}  // installation of the own copy: not built yet

@@ -1,51 +1,87 @@
 #include "environments/user_information.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "core/context.h"
+#include "core/texts.h"
 #include "environments/tool_record.h"
 
 namespace velnora::environments {
 
 namespace {
 
-struct UserField {
-    const char* key;
-    std::string core::UserInformation::*field;
+constexpr std::size_t kProfileBuffer = 1024;
+
+// Each field under its key in the settings file and in the tool record, in the order both are
+// read and written.
+struct Field {
+    std::string core::UserInformation::*value;
+    const char* settingsKey;
+    const char* recordKey;
 };
-constexpr UserField kUserFields[] = {
-    {"Company name", &core::UserInformation::company},
-    {"Address", &core::UserInformation::address},
-    {"Department", &core::UserInformation::department},
-    {"User name", &core::UserInformation::userName},
-    {"Tel", &core::UserInformation::tel},
-    {"Fax", &core::UserInformation::fax},
-    {"Email", &core::UserInformation::email},
+constexpr Field kFields[] = {
+    {&core::UserInformation::company, "Company", "Company name"},
+    {&core::UserInformation::address, "Address", "Address"},
+    {&core::UserInformation::department, "Department", "Department"},
+    {&core::UserInformation::userName, "User name", "User name"},
+    {&core::UserInformation::tel, "Tel", "Tel"},
+    {&core::UserInformation::fax, "Fax", "Fax"},
+    {&core::UserInformation::email, "Email", "Email"},
+};
+
+// Where the installer of a new environment finds its folder and the kind of installation.
+struct FolderKey {
+    const char* section;
+    const char* key;
+    bool chosenFolder;  // the value is the chosen folder, else kInstallType
+};
+constexpr char kInstallType[] = "Orvessa";
+constexpr FolderKey kFolderKeys[] = {
+    {kInstallDirectorySection, "VTX", true},
+    {kInstallDirectorySection, "Target", true},
+    {kInstallTypeSection, "Type", false},
 };
 
 }  // namespace
 
+void LoadUserInformation(core::Context& context) {
+    auto& info = context.startup.userInformation;
+    for (const Field& field : kFields) {
+        std::string value;
+        context.platform.profile.GetString(kUserInfoSection, std::string(field.settingsKey), "",
+                                           kProfileBuffer, context.startup.settingsFile, value);
+        info.*field.value = value;
+    }
+}
+
 bool RecordUserInformation(core::Context& context) {
-    const std::string folder = FindWindowsFolder(context);
-    std::string& chosen = context.startup.chosenInstallDir;
-    if (!context.platform.files.PathIsDirectory(folder)) {
-        context.platform.ui.MessageBox(
-            nullptr, context.texts.Get(core::TextId::kMsgFolderNotFound) + "[" + folder + "]",
-            context.texts.Get(core::TextId::kCaptionError), platform::mb::kOk);
-        chosen.clear();
+    auto& platform = context.platform;
+    auto& startup = context.startup;
+    const std::string windows = FindWindowsFolder(context);
+    if (windows.empty() || !platform.files.PathIsDirectory(windows)) {
+        const core::TextSet& texts = context.texts;
+        platform.ui.MessageBox(nullptr,
+                               texts.Get(core::TextId::kMsgFolderNotFound) + "[" + windows + "]",
+                               texts.Get(core::TextId::kCaptionError), platform::mb::kOk);
+        startup.chosenInstallDir.clear();
         return false;
     }
-    const std::string file = folder + "\\Vtx2Inst.ini";
-    auto& profile = context.platform.profile;
-    for (const UserField& user : kUserFields)
-        profile.WriteString("UserInformation_Common", std::string(user.key),
-                            context.startup.userInformation.*user.field, file);
-    if (!chosen.empty()) {
-        profile.WriteString("Install Directory", std::string("VTX"), chosen, file);
-        profile.WriteString("Install Directory", std::string("Target"), chosen, file);
-        profile.WriteString("Install Type", std::string("Type"), std::string("Orvessa"), file);
-        chosen.clear();
-    }
+
+    // A missing value would delete the key: an empty field is written as an empty key.
+    const std::string file = windows + "\\" + kToolRecordFileName;
+    for (const Field& field : kFields)
+        platform.profile.WriteString(kUserInformationSection, std::string(field.recordKey),
+                                     startup.userInformation.*field.value, file);
+
+    if (startup.chosenInstallDir.empty())
+        return true;
+    for (const FolderKey& key : kFolderKeys)
+        platform.profile.WriteString(
+            key.section, std::string(key.key),
+            key.chosenFolder ? startup.chosenInstallDir : std::string(kInstallType), file);
+    startup.chosenInstallDir.clear();
     return true;
 }
 

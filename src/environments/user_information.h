@@ -1,5 +1,6 @@
-// The user information and the chosen destination folder, handed to the vendor installers
-// through the live tool record.
+// The user's information for the vendor installers: loaded once from [UserInfo] of the
+// settings file, and written with a pending destination folder into the tool record just before
+// the installers run, so that they need not ask for either.
 #pragma once
 
 namespace velnora::core {
@@ -8,9 +9,18 @@ struct Context;
 
 namespace velnora::environments {
 
-// Writes the user information, and a destination folder chosen since the last run, into the
-// live Vtx2Inst.ini; the folder is handed over once. False, after saying so, when the Windows
-// folder is missing.
+inline constexpr char kUserInfoSection[] = "UserInfo";
+inline constexpr char kUserInformationSection[] = "UserInformation_Common";
+inline constexpr char kInstallDirectorySection[] = "Install Directory";
+inline constexpr char kInstallTypeSection[] = "Install Type";
+
+// Reads the seven [UserInfo] values of the settings file; a missing one reads as empty.
+void LoadUserInformation(core::Context& context);
+
+// Writes the user information, and the destination folder when one is pending (which is then
+// consumed), into the live Vtx2Inst.ini. Only these keys are written; every other line of the
+// file stays as it was. False, with the user told and the pending folder dropped, when the
+// Windows folder cannot be found.
 bool RecordUserInformation(core::Context& context);
 
 }  // namespace velnora::environments

@@ -82,7 +82,9 @@ class UserInterface {
                                   std::string& path) = 0;
     virtual bool ChooseFileToSave(const DialogPage* owner, const FileDialogRequest& request,
                                   std::string& path) = 0;
-    // SHBrowseForFolder starting in `startFolder`; false on cancel.
+    // SHBrowseForFolder starting in `startFolder`, with an editable path field that follows
+    // the selection and can be typed into. `folder` gets the field's text (at most 259
+    // characters), which may name a folder that does not exist yet; false on cancel.
     virtual bool BrowseForFolder(const DialogPage* owner, const std::string& title,
                                  const std::string& startFolder, std::string& folder) = 0;
 

@@ -37,3 +37,14 @@
 #define IDC_INST_HINT 1032
 #define IDC_INST_RESTART_ADVICE 1033
 #define IDC_INST_PATH 1034
+
+// --- Destination folder page ---------------------------------------------------------------
+#define IDD_DEST_FOLDER 141
+#define IDC_DEST_NEXT 1006
+#define IDC_DEST_TITLE 1059
+#define IDC_DEST_EXPLANATION 1060
+#define IDC_DEST_FRAME 1061
+#define IDC_DEST_FOLDER 1062
+#define IDC_DEST_CHANGE 1063
+#define IDC_DEST_EXIT 1066
+// --- End of the destination folder page ------------------------------------------------------

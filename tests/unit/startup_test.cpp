@@ -10,6 +10,7 @@
 
 #include "core/context.h"
 #include "app/velnora_program.h"
+#include "environments/user_information.h"
 #include "fake/fake_platform.h"
 #include "resource_ids.h"
 
@@ -549,7 +550,7 @@ TEST_F(StartupTest, LoadsTheUserInformation) {
 TEST_F(StartupTest, UserInformationWithoutSectionIsEmpty) {
     context.startup.settingsFile = "Velnora.ini";
     context.startup.userInformation.company = "stale";
-    LoadUserInformation(context);
+    environments::LoadUserInformation(context);
     EXPECT_EQ(context.startup.userInformation.company, "");
     EXPECT_EQ(context.startup.userInformation.userName, "");
 }

@@ -1,6 +1,8 @@
 #include "platform/win32/win32_user_interface.h"
 
 #include <cwchar>
+#include <optional>
+#include <string>
 
 #include "platform/win32/dialog_host.h"
 #include "platform/win32/text_conversion.h"
@@ -56,10 +58,104 @@ bool RunFileDialog(const DialogPage* owner, const FileDialogRequest& request, bo
     return true;
 }
 
-// Selects the start folder once the browser is up.
-int CALLBACK SelectStartFolder(HWND browser, UINT message, LPARAM, LPARAM startFolder) {
-    if (message == BFFM_INITIALIZED && startFolder != 0)
-        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, startFolder);
+// The folder browser with an editable path field over its tree. The field follows the
+// selection and can be typed into; OK takes its text, which may name a folder that does not
+// exist yet.
+struct PathFieldBrowse {
+    std::wstring start;
+    HWND field = nullptr;
+    WNDPROC previous = nullptr;
+    std::optional<std::wstring> typed;  // the field's text when OK was pressed
+};
+
+constexpr wchar_t kPathFieldProperty[] = L"VelnoraPathField";
+constexpr int kPathFieldId = 0x37F0;
+constexpr int kPathFieldHeight = 19;
+constexpr int kPathFieldMargin = 11;
+constexpr int kPathFieldTop = 24;
+constexpr int kPathFieldGap = 4;
+// The field holds a path of the usual length, its terminating zero aside.
+constexpr WPARAM kPathFieldLimit = MAX_PATH - 1;
+
+std::wstring FieldText(HWND field) {
+    wchar_t text[MAX_PATH + 1] = {};
+    const int length = GetWindowTextW(field, text, MAX_PATH + 1);
+    return std::wstring(text, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+LRESULT CALLBACK BrowserWithPathField(HWND browser, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* browse = static_cast<PathFieldBrowse*>(GetPropW(browser, kPathFieldProperty));
+    if (browse == nullptr)
+        return DefWindowProcW(browser, message, wParam, lParam);
+    const WNDPROC previous = browse->previous;
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && browse->field != nullptr)
+        browse->typed = FieldText(browse->field);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(browser, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        RemovePropW(browser, kPathFieldProperty);
+    }
+    return CallWindowProcW(previous, browser, message, wParam, lParam);
+}
+
+// Above the folder tree, as wide as the tree; at the top of the browser when it has no tree.
+RECT PathFieldPlace(HWND browser) {
+    RECT place{};
+    HWND tree = FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);
+    RECT treeRect{};
+    if (tree != nullptr && GetWindowRect(tree, &treeRect)) {
+        MapWindowPoints(nullptr, browser, reinterpret_cast<POINT*>(&treeRect), 2);
+        const LONG top = treeRect.top - kPathFieldGap - kPathFieldHeight;
+        place = {treeRect.left, top > 0 ? top : 0, treeRect.right, 0};
+    } else {
+        RECT client{};
+        GetClientRect(browser, &client);
+        place = {kPathFieldMargin, kPathFieldTop, client.right - kPathFieldMargin, 0};
+    }
+    place.bottom = place.top + kPathFieldHeight;
+    return place;
+}
+
+void AddPathField(HWND browser, PathFieldBrowse& browse) {
+    const RECT place = PathFieldPlace(browser);
+    browse.field =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", browse.start.c_str(),
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, place.left, place.top,
+                        place.right - place.left, place.bottom - place.top, browser,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPathFieldId)),
+                        GetModuleHandleW(nullptr), nullptr);
+    if (browse.field == nullptr)
+        return;
+    SendMessageW(browse.field, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    SendMessageW(browse.field, EM_LIMITTEXT, kPathFieldLimit, 0);
+    if (!SetPropW(browser, kPathFieldProperty, &browse))
+        return;
+    browse.previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(browser, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BrowserWithPathField)));
+    if (browse.previous == nullptr)
+        RemovePropW(browser, kPathFieldProperty);
+}
+
+int CALLBACK PathFieldCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data) {
+    auto& browse = *reinterpret_cast<PathFieldBrowse*>(data);
+    if (message == BFFM_INITIALIZED) {
+        if (!browse.start.empty())
+            SendMessageW(browser, BFFM_SETSELECTIONW, TRUE,
+                         reinterpret_cast<LPARAM>(browse.start.c_str()));
+        // The start folder may not exist yet, so the field starts from it and not from what
+        // the tree could select.
+        AddPathField(browser, browse);
+        if (browse.field != nullptr)
+            SetWindowTextW(browse.field, browse.start.c_str());
+        SendMessageW(browser, BFFM_ENABLEOK, 0, TRUE);
+    } else if (message == BFFM_SELCHANGED && browse.field != nullptr) {
+        wchar_t path[MAX_PATH + 1] = {};
+        if (lParam != 0 &&
+            SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(lParam), path)) {
+            SetWindowTextW(browse.field, path);
+            SendMessageW(browser, BFFM_ENABLEOK, 0, TRUE);
+        }
+    }
     return 0;
 }
 
@@ -117,24 +213,29 @@ bool Win32UserInterface::BrowseForFolder(const DialogPage* owner, const std::str
     CurrentFolderKeeper keeper;
     ComScope com;
     const std::wstring wideTitle = Wide(title);
-    const std::wstring start = Wide(startFolder);
+    PathFieldBrowse browse;
+    browse.start = Wide(startFolder);
     wchar_t displayName[MAX_PATH + 1] = {};
-    BROWSEINFOW browse{};
-    browse.hwndOwner = WindowOfPage(owner);
-    browse.pszDisplayName = displayName;
-    browse.lpszTitle = OrNull(wideTitle);
-    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
-    browse.lpfn = SelectStartFolder;
-    browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+    BROWSEINFOW info{};
+    info.hwndOwner = WindowOfPage(owner);
+    info.pszDisplayName = displayName;
+    info.lpszTitle = OrNull(wideTitle);
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
+    info.lpfn = PathFieldCallback;
+    info.lParam = reinterpret_cast<LPARAM>(&browse);
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
     if (chosen == nullptr)
         return false;
     wchar_t path[MAX_PATH + 1] = {};
-    const bool found = SHGetPathFromIDListW(chosen, path) != FALSE;
+    const bool selected = SHGetPathFromIDListW(chosen, path) != FALSE;
     CoTaskMemFree(chosen);
-    if (found)
+    if (browse.typed) {
+        folder = Utf8(*browse.typed);
+        return true;
+    }
+    if (selected)
         folder = Utf8(path, wcsnlen(path, MAX_PATH));
-    return found;
+    return selected;
 }
 
 void Win32UserInterface::SetWaitCursor(bool waiting) {

@@ -1,0 +1,172 @@
+#include "pages/dest_folder_page.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "core/context.h"
+#include "core/texts.h"
+#include "environments/file_utilities.h"
+#include "resource_ids.h"
+
+namespace velnora::pages {
+
+namespace {
+
+using core::LocalText;
+
+constexpr LocalText kCaption{"Select destination folder", "インストール先の選択"};
+constexpr LocalText kRefusal{
+    "There has been already Vantorix in the directory which you chose."
+    "\r\nPlease change a directory to install.",
+    "指定したディレクトリには既にVantorixが存在しています。\r\n"
+    "インストールするディレクトリを変更して下さい。"};
+constexpr LocalText kBrowseTitle{"Choice of an Installation Folder",
+                                 "インストール先のフォルダを指定してください"};
+
+struct ControlText {
+    int id;
+    LocalText text;
+};
+constexpr ControlText kControlTexts[] = {
+    {IDC_DEST_TITLE, {"Destination folder", "インストール先の選択"}},
+    {IDC_DEST_EXPLANATION,
+     {"Click Next to install to this folder, or click Change to install to a differnt folder."
+      "\r\n",
+      "ファイルをインストールするフォルダを選択します。\r\n\r\n"
+      "このフォルダへインストールする場合は、[次へ]ボタンをクリックしてください。\r\n"
+      "別のフォルダへインストールする場合は、[変更]ボタンをクリックしてフォルダを選択してくだ"
+      "さい。"}},
+    {IDC_DEST_FRAME, {"Destination Folder", "インストール先のフォルダ"}},
+    {IDC_DEST_CHANGE, {"Change", "変更"}},
+    {IDC_DEST_NEXT, {"Next", "次へ"}},
+    {IDC_DEST_EXIT, {"Exit", "中断"}},
+};
+
+constexpr int kFontControls[] = {IDC_DEST_TITLE,  IDC_DEST_EXPLANATION, IDC_DEST_FRAME,
+                                 IDC_DEST_FOLDER, IDC_DEST_CHANGE,      IDC_DEST_NEXT,
+                                 IDC_DEST_EXIT};
+
+constexpr char kVendorFolder[] = "\\Orvessa\\Vtx";
+constexpr char kVantorixProgram[] = "VTX2.EXE";
+constexpr std::uint32_t kNtPlatform = 2;
+// Numbered proposals stop here; a machine with that many is given the base folder, which Next
+// then checks like any other.
+constexpr int kLastSuffix = 99999;
+
+std::string ProgramFilesFolder(core::Context& context) {
+    const auto& os = context.startup.osVersion;
+    std::string folder;
+    if (os.platformId == kNtPlatform && os.major >= 5) {
+        if (!context.platform.shell.GetSpecialFolderPath(
+                platform::csidl::kProgramFiles | platform::csidl::kFlagCreate, folder))
+            folder.clear();
+        return folder;
+    }
+    environments::ReadSetupValue(context.platform.registry, os, "ProgramFilesDir", folder);
+    return folder;
+}
+
+// Nothing but blanks is no folder: taken, it would send the search to the drive's root.
+bool NamesAFolder(const std::string& text) {
+    return text.find_first_not_of(' ') != std::string::npos;
+}
+
+}  // namespace
+
+std::string ProposeDestinationFolder(core::Context& context) {
+    auto& files = context.platform.files;
+    const std::string base = ProgramFilesFolder(context) + kVendorFolder;
+    if (!platform::FileExists(files, base))
+        return base;
+    for (int n = 1; n <= kLastSuffix; ++n) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "_%03d", n);
+        const std::string candidate = base + suffix;
+        if (!platform::FileExists(files, candidate))
+            return candidate;
+    }
+    return base;
+}
+
+CDestFolderDlg::CDestFolderDlg(core::Context& context)
+    : DialogPage(IDD_DEST_FOLDER), context_(context) {}
+
+void CDestFolderDlg::OnInitDialog() {
+    auto& window = Window();
+    window.SetIcon(IDI_PROGRAM);
+    for (const int id : kFontControls)
+        core::ApplyPageFont(window, id, context_.texts);
+    SetTexts();
+    folder_ = ProposeDestinationFolder(context_);
+    SetText(IDC_DEST_FOLDER, folder_);
+}
+
+void CDestFolderDlg::SetTexts() {
+    const core::TextSet& texts = context_.texts;
+    SetText(0, texts.Pick(kCaption));
+    for (const ControlText& control : kControlTexts)
+        SetText(control.id, texts.Pick(control.text));
+}
+
+void CDestFolderDlg::OnCommand(int controlId, int code) {
+    if (code != platform::notify::kButtonClicked)
+        return;
+    switch (controlId) {
+        case IDC_DEST_CHANGE:
+            Change();
+            return;
+        case IDC_DEST_NEXT:
+            Next();
+            return;
+        case IDC_DEST_EXIT:
+        case platform::cmd::kCancel:
+            EndDialog(destresult::kExit);
+            return;
+        case platform::cmd::kHelp:
+            core::OpenHelp(context_, core::helpcontext::kInstallPages);
+            return;
+        default:
+            // IDOK too: the page ends with a folder only through Next, which checks it.
+            return;
+    }
+}
+
+// The browser's path field may name a folder that does not exist yet; that is the point of it.
+void CDestFolderDlg::Change() {
+    std::string typed;
+    if (!context_.platform.ui.BrowseForFolder(this, context_.texts.Pick(kBrowseTitle), folder_,
+                                              typed))
+        return;
+    if (!NamesAFolder(typed) || typed == folder_)
+        return;
+    folder_ = typed;
+    SetText(IDC_DEST_FOLDER, folder_);
+}
+
+void CDestFolderDlg::Next() {
+    int found = 0;
+    {
+        platform::ScopedWaitCursor wait(context_.platform.ui);
+        found = environments::FindFileBelow(context_.platform.files, folder_, kVantorixProgram);
+    }
+    // Only a found program refuses; a tree that cannot be searched completely does not.
+    if (found == 1) {
+        const core::TextSet& texts = context_.texts;
+        context_.platform.ui.MessageBox(nullptr, texts.Pick(kRefusal),
+                                        texts.Get(core::TextId::kCaptionError),
+                                        platform::mb::kOk | platform::mb::kIconError);
+        context_.startup.chosenInstallDir.clear();
+        return;
+    }
+    context_.startup.chosenInstallDir = folder_;
+    EndDialog(destresult::kNext);
+}
+
+int RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner) {
+    CDestFolderDlg page(context);
+    return context.platform.ui.RunModal(page, owner) == destresult::kNext ? destresult::kNext
+                                                                          : destresult::kExit;
+}
+
+}  // namespace velnora::pages

@@ -1,0 +1,49 @@
+// The destination folder page: where a new environment of Vantorix goes. It proposes a free
+// folder under the program files folder, lets the user browse for another or type a new one,
+// and refuses a folder tree that already holds a Vantorix installation. The folder it accepts
+// is handed to the vendor installer through the tool record, not used here.
+#pragma once
+
+#include <string>
+
+#include "platform/dialog_page.h"
+
+namespace velnora::core {
+struct Context;
+}
+
+namespace velnora::pages {
+
+// Results of the page, as the install pages number them.
+namespace destresult {
+inline constexpr int kNext = 1;  // accepted; the context's chosen install folder is set
+inline constexpr int kExit = 2;  // Exit, Escape or the close box; nothing changed
+}  // namespace destresult
+
+class CDestFolderDlg final : public platform::DialogPage {
+  public:
+    explicit CDestFolderDlg(core::Context& context);
+
+    // The folder the page shows.
+    const std::string& Folder() const { return folder_; }
+
+    void OnInitDialog() override;
+    void OnCommand(int controlId, int code) override;
+
+  private:
+    void SetTexts();
+    void Change();
+    void Next();
+
+    core::Context& context_;
+    std::string folder_;
+};
+
+// The first free folder "<program files>\Orvessa\Vtx", "...\Vtx_001", "...\Vtx_002", ...
+std::string ProposeDestinationFolder(core::Context& context);
+
+// Runs the page modally. kNext leaves the accepted folder in `startup.chosenInstallDir`; any
+// other end, a page that cannot be shown included, gives kExit with that value unchanged.
+int RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner = nullptr);
+
+}  // namespace velnora::pages
