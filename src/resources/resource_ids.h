@@ -22,3 +22,12 @@
 #define IDC_SELECT_INSTRUCTION 1055
 #define IDC_SELECT_NOTE 1056
 #define IDC_SELECT_LIST 1058
+
+// --- Finish page ---
+#define IDD_FINISH 145
+#define IDC_FINISH_NOTE_FRAME 1004
+#define IDC_FINISH_NOTE 1005
+#define IDC_FINISH_MESSAGE 1007
+#define IDC_FINISH_REGISTER 1028
+#define IDC_FINISH_PICTURE 1073
+// --- End of the finish page ---
