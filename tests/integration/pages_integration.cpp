@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -171,38 +174,80 @@ struct Offer {
     const wchar_t* explanation;
 };
 
+// The handler of web addresses, taken over by the stand-in while the test runs. A user's own
+// handler (HKCU) wins on Windows; Wine reads only the machine's, so both are set, and the
+// machine's is put back afterwards.
+class WebAddressHandler {
+  public:
+    static constexpr const wchar_t* kSchemes[] = {L"http", L"https"};
+
+    static std::wstring Key(const wchar_t* scheme) {
+        return std::wstring(L"Software\\Classes\\") + scheme;
+    }
+
+    explicit WebAddressHandler(const std::wstring& command) {
+        for (const wchar_t* scheme : kSchemes) {
+            const std::wstring key = Key(scheme);
+            saved_.push_back(e2e::ReadRegistryString(HKEY_LOCAL_MACHINE, key + kCommand, L"",
+                                                     RegistryView::k64Bit));
+            for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+                ok_ = e2e::WriteRegistryString(root, key, L"URL Protocol", L"",
+                                               RegistryView::k64Bit) &&
+                      e2e::WriteRegistryString(root, key + kCommand, L"", command,
+                                               RegistryView::k64Bit) &&
+                      ok_;
+            }
+        }
+    }
+    ~WebAddressHandler() {
+        for (std::size_t i = 0; i < saved_.size(); ++i) {
+            const std::wstring key = Key(kSchemes[i]);
+            e2e::DeleteRegistryTree(HKEY_CURRENT_USER, key, RegistryView::k64Bit);
+            if (saved_[i])
+                e2e::WriteRegistryString(HKEY_LOCAL_MACHINE, key + kCommand, L"", *saved_[i],
+                                         RegistryView::k64Bit);
+            else
+                e2e::DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, RegistryView::k64Bit);
+        }
+    }
+    WebAddressHandler(const WebAddressHandler&) = delete;
+    WebAddressHandler& operator=(const WebAddressHandler&) = delete;
+
+    bool Ok() const { return ok_; }
+
+  private:
+    static constexpr wchar_t kCommand[] = L"\\shell\\open\\command";
+
+    std::vector<std::optional<std::wstring>> saved_;
+    bool ok_ = true;
+};
+
 class FinishPageUnderWine : public ::testing::Test {
   protected:
-    static constexpr wchar_t kHandlerKeys[][40] = {L"Software\\Classes\\http",
-                                                   L"Software\\Classes\\https"};
-
     void SetUp() override {
-        for (const wchar_t* key : kHandlerKeys)
-            ASSERT_FALSE(e2e::RegistryKeyExists(HKEY_CURRENT_USER, key, RegistryView::k64Bit))
+        for (const wchar_t* scheme : WebAddressHandler::kSchemes)
+            ASSERT_FALSE(e2e::RegistryKeyExists(HKEY_CURRENT_USER, WebAddressHandler::Key(scheme),
+                                                RegistryView::k64Bit))
                 << "the user already has a handler of web addresses";
         media_ = e2e::TempFolder() + L"\\VelnoraFinishMedia";
         record_ = media_ + L"\\opened.txt";
         CreateDirectoryW(media_.c_str(), nullptr);
         DeleteFileW(record_.c_str());
-        DeleteFileW((media_ + L"\\autorun.ini").c_str());
         ASSERT_TRUE(e2e::WriteFileBytes(media_ + L"\\InstManImg.bmp", BitmapFile(180, 390)));
         // The stand-in takes the place of the browser for both kinds of web address.
-        const std::wstring command =
-            L"\"" + Folder() + L"\\velnora_address_recorder.exe\" \"" + record_ + L"\" \"%1\"";
-        for (const wchar_t* key : kHandlerKeys) {
-            ASSERT_TRUE(e2e::WriteRegistryString(HKEY_CURRENT_USER, key, L"URL Protocol", L"",
-                                                 RegistryView::k64Bit));
-            ASSERT_TRUE(e2e::WriteRegistryString(HKEY_CURRENT_USER,
-                                                 std::wstring(key) + L"\\shell\\open\\command", L"",
-                                                 command, RegistryView::k64Bit));
-        }
+        handler_ = std::make_unique<WebAddressHandler>(
+            L"\"" + Folder() + L"\\velnora_address_recorder.exe\" \"" + record_ + L"\" \"%1\"");
+        ASSERT_TRUE(handler_->Ok());
+        // Unicode, as a Japanese medium's file must be to be read on any system locale; the
+        // profile service keeps the form of a file it writes into.
+        const std::wstring head = L"\xFEFF[General]\r\n";
+        ASSERT_TRUE(e2e::WriteFileBytes(media_ + L"\\autorun.ini",
+                                        std::string(reinterpret_cast<const char*>(head.data()),
+                                                    head.size() * sizeof(wchar_t))));
         context_.startup.programFolder = Narrow(media_);
         context_.startup.autorunPath = context_.startup.programFolder + "\\autorun.ini";
     }
-    void TearDown() override {
-        for (const wchar_t* key : kHandlerKeys)
-            e2e::DeleteRegistryTree(HKEY_CURRENT_USER, key, RegistryView::k64Bit);
-    }
+    void TearDown() override { handler_.reset(); }
 
     void Write(const Offer& offer) {
         const std::wstring ini = media_ + L"\\autorun.ini";
@@ -263,6 +308,7 @@ class FinishPageUnderWine : public ::testing::Test {
     core::Context context_{win32_.Get()};
     std::wstring media_;
     std::wstring record_;
+    std::unique_ptr<WebAddressHandler> handler_;
 };
 
 struct LanguageCase {
@@ -297,7 +343,7 @@ TEST_F(FinishPageUnderWine, TheRegistrationButtonHandsItsAddressToTheUsersBrowse
             HWND button = GetDlgItem(dialog, IDC_FINISH_REGISTER);
             EXPECT_EQ(e2e::WindowTitle(dialog), c.title);
             EXPECT_EQ(e2e::WindowTitle(GetDlgItem(dialog, IDC_FINISH_MESSAGE)), c.message);
-            EXPECT_EQ(e2e::WindowTitle(button), c.caption);
+            EXPECT_EQ(e2e::WindowTitle(button), c.offer.caption);
             EXPECT_TRUE(IsWindowVisible(button));
             EXPECT_NE(
                 SendMessageW(GetDlgItem(dialog, IDC_FINISH_PICTURE), STM_GETIMAGE, IMAGE_BITMAP, 0),

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/win32/text_conversion.h"
@@ -14,12 +15,15 @@ constexpr COLORREF kGreyText = RGB(127, 127, 127);
 // Tips longer than this are cut.
 constexpr int kTipCharacters = 80;
 constexpr UINT_PTR kTipSubclassId = 0x51CE;
+// Marks a list that has its tooltip already.
+constexpr wchar_t kTipProperty[] = L"Velnora.CellTips";
 
 struct TipState {
     HWND tooltip = nullptr;
     int row = -1;
     int column = -1;
     std::wstring text;
+    std::string ansiText;
 };
 
 UINT TextAlignment(HWND list, int column) {
@@ -50,6 +54,27 @@ bool CellAt(HWND list, POINT point, int& row, int& column) {
     return true;
 }
 
+// The tip of the cell under the mouse, as the page gives it through the list's parent.
+std::wstring TipUnderCursor(HWND list) {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    ScreenToClient(list, &cursor);
+    int row = -1, column = -1;
+    if (!CellAt(list, cursor, row, column))
+        return std::wstring();
+    wchar_t tip[kTipCharacters + 1] = {};
+    NMLVGETINFOTIPW ask = {};
+    ask.hdr.hwndFrom = list;
+    ask.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
+    ask.hdr.code = LVN_GETINFOTIPW;
+    ask.pszText = tip;
+    ask.cchTextMax = kTipCharacters + 1;
+    ask.iItem = row;
+    ask.iSubItem = column;
+    SendMessageW(GetParent(list), WM_NOTIFY, ask.hdr.idFrom, reinterpret_cast<LPARAM>(&ask));
+    return tip;
+}
+
 LRESULT CALLBACK TipSubclass(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                              DWORD_PTR data) {
     auto* state = reinterpret_cast<TipState*>(data);
@@ -69,34 +94,30 @@ LRESULT CALLBACK TipSubclass(HWND list, UINT message, WPARAM wParam, LPARAM lPar
         }
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
-            if (header->hwndFrom != state->tooltip || header->code != TTN_GETDISPINFOW)
+            if (header->hwndFrom != state->tooltip ||
+                (header->code != TTN_GETDISPINFOW && header->code != TTN_GETDISPINFOA))
                 break;
-            auto* request = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-            request->lpszText = nullptr;
-            request->szText[0] = L'\0';
-            POINT cursor = {};
-            GetCursorPos(&cursor);
-            ScreenToClient(list, &cursor);
-            int row = -1, column = -1;
-            if (!CellAt(list, cursor, row, column))
-                return 0;
-            wchar_t tip[kTipCharacters + 1] = {};
-            NMLVGETINFOTIPW ask = {};
-            ask.hdr.hwndFrom = list;
-            ask.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
-            ask.hdr.code = LVN_GETINFOTIPW;
-            ask.pszText = tip;
-            ask.cchTextMax = kTipCharacters + 1;
-            ask.iItem = row;
-            ask.iSubItem = column;
-            SendMessageW(GetParent(list), WM_NOTIFY, ask.hdr.idFrom,
-                         reinterpret_cast<LPARAM>(&ask));
-            state->text = tip;
-            // An empty text shows no tip.
-            request->lpszText = state->text.data();
+            state->text = TipUnderCursor(list);
+            // An empty text shows no tip. The tooltip asks in the form the list answered
+            // its query of the notification format with.
+            if (header->code == TTN_GETDISPINFOW) {
+                auto* request = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+                request->szText[0] = L'\0';
+                request->lpszText = state->text.data();
+            } else {
+                auto* request = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+                const int length = WideCharToMultiByte(CP_ACP, 0, state->text.c_str(), -1, nullptr,
+                                                       0, nullptr, nullptr);
+                state->ansiText.assign(static_cast<std::size_t>(std::max(length, 1)), '\0');
+                WideCharToMultiByte(CP_ACP, 0, state->text.c_str(), -1, state->ansiText.data(),
+                                    length, nullptr, nullptr);
+                request->szText[0] = '\0';
+                request->lpszText = state->ansiText.data();
+            }
             return 0;
         }
         case WM_NCDESTROY:
+            RemovePropW(list, kTipProperty);
             RemoveWindowSubclass(list, &TipSubclass, kTipSubclassId);
             if (IsWindow(state->tooltip))
                 DestroyWindow(state->tooltip);
@@ -135,20 +156,19 @@ void DrawCheckListCell(HWND list, HDC dc, int row, int column, const ListCell& c
     RECT area = {};
     if (!CheckListCellRect(list, row, column, area))
         return;
-    const HBRUSH window = GetSysColorBrush(COLOR_WINDOW);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
     if (cell.hasCheckBox) {
         const RECT box = CheckListBoxRect(area, cell.centreCheckBox);
-        FillRect(dc, &box, window);
         RECT frame = box;
         InflateRect(&frame, -1, -1);
         const UINT state = DFCS_BUTTONCHECK | (cell.checked ? DFCS_CHECKED : 0u);
         DrawFrameControl(dc, &frame, DFC_BUTTON, state);
         if (cell.greyed)
             DrawFrameControl(dc, &frame, DFC_BUTTON, state | DFCS_INACTIVE);
+        // The text stands right of a box at the left edge.
         if (!cell.centreCheckBox)
             area.left = box.right;
     }
-    FillRect(dc, &area, window);
     if (cell.text.empty())
         return;
     area.left += 2;
@@ -169,8 +189,7 @@ void DrawCheckListCell(HWND list, HDC dc, int row, int column, const ListCell& c
 void EnableCheckListTips(HWND list) {
     if (list == nullptr)
         return;
-    DWORD_PTR existing = 0;
-    if (GetWindowSubclass(list, &TipSubclass, kTipSubclassId, &existing))
+    if (GetPropW(list, kTipProperty) != nullptr)
         return;
     HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                    WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -197,7 +216,9 @@ void EnableCheckListTips(HWND list) {
                            reinterpret_cast<DWORD_PTR>(state))) {
         DestroyWindow(tooltip);
         delete state;
+        return;
     }
+    SetPropW(list, kTipProperty, state);
 }
 
 }  // namespace velnora::platform::win32
