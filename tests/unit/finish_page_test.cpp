@@ -90,16 +90,6 @@ TEST_F(FinishPage, ShowsThePictureAndTheCompletionInBothLanguages) {
     EXPECT_TRUE(fake.shell.Executed().empty());
 }
 
-TEST_F(FinishPage, ExitEscapeAndTheCloseBoxAllLeaveThePage) {
-    const std::function<void(PageDriver&)> leaves[] = {
-        [](PageDriver& d) { d.Click(kExit); },
-        [](PageDriver& d) { d.PressEscape(); },
-        [](PageDriver& d) { d.CloseBox(); },
-    };
-    for (const auto& leave : leaves)
-        EXPECT_EQ(Run(leave), kExit);
-}
-
 TEST_F(FinishPage, WithoutThePictureThePageShowsNoneAndSaysNothing) {
     fake.files.Remove(kPicture);
     Run([](PageDriver& d) {

@@ -80,22 +80,5 @@ TEST(QuickListCells, OnlyRowsThatAreThereAreAskedForAndRedrawn) {
     host.RunModal(page, nullptr);
 }
 
-TEST(QuickListCells, TheFakeHostReportsABoxOnlyWhereTheCellHasOne) {
-    CheckListProbePage page;
-    TestDialogHost host;
-    host.OnNextRun(IDD_CHECKLIST_PROBE, [&](PageDriver& d) {
-        EXPECT_EQ(d.HoverCell(kList, 0, 0), "Tip of the ticked row");
-        EXPECT_EQ(d.HoverCell(kList, 3, 0), "");
-        EXPECT_EQ(d.HoverCell(kList, 9, 0), std::nullopt);
-        EXPECT_TRUE(d.ToggleRowCheck(kList, 4, 1));
-        EXPECT_FALSE(page.Clicks().back().onCheckBox) << "row 4 has no box in column 1";
-        EXPECT_TRUE(d.ToggleRowCheck(kList, 1, 1));
-        EXPECT_TRUE(page.Clicks().back().onCheckBox);
-        EXPECT_TRUE(page.Extras()[1]);
-        d.Click(platform::cmd::kOk);
-    });
-    host.RunModal(page, nullptr);
-}
-
 }  // namespace
 }  // namespace velnora::pages
