@@ -405,3 +405,30 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/dest/velnora_dest_folder
 velnora_add_wine_test(NAME integration_dest_folder COMMAND velnora_dest_folder_integration
     RUN_SERIAL LABELS integration)
 # --- End of the destination folder page block ---------------------------------------------------
+
+# --- Pages under Wine: the check list's drawing and the finish page ----------------------------
+# velnora_pages_integration runs real pages on the Win32 dialog host in its own process: the
+# check list probe, whose tick boxes it reads back pixel by pixel, and the finish page in both
+# languages, whose registration button must reach the handler of web addresses (the stand-in
+# velnora_address_recorder.exe, registered for http and https while the test runs). It changes
+# the user's handler of web addresses, so it runs alone.
+add_executable(velnora_address_recorder WIN32
+    ${CMAKE_CURRENT_SOURCE_DIR}/integration/address_recorder.cpp)
+target_link_libraries(velnora_address_recorder PRIVATE shell32)
+if(MINGW)
+    target_link_options(velnora_address_recorder PRIVATE -municode)
+endif()
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/integration/pages_integration.rc.in
+    ${CMAKE_CURRENT_BINARY_DIR}/pages/velnora_pages_integration.rc @ONLY)
+add_executable(velnora_pages_integration
+    ${CMAKE_CURRENT_SOURCE_DIR}/integration/pages_integration.cpp
+    ${CMAKE_CURRENT_BINARY_DIR}/pages/velnora_pages_integration.rc)
+target_include_directories(velnora_pages_integration PRIVATE
+    ${VELNORA_RESOURCES} ${VELNORA_PROBE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/support)
+target_link_libraries(velnora_pages_integration PRIVATE velnora_win32 velnora_e2e_driver gtest_main)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/pages/velnora_pages_integration.rc
+    PROPERTIES OBJECT_DEPENDS "${VELNORA_RESOURCES}/dialogs.rc;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_PROBE_DIR}/probe_dialogs.rc;${VELNORA_PROBE_DIR}/probe_ids.h")
+add_dependencies(velnora_pages_integration velnora_address_recorder)
+velnora_add_wine_test(NAME integration_pages COMMAND velnora_pages_integration RUN_SERIAL
+    LABELS integration)
+# --- End of the pages block ---------------------------------------------------------------------

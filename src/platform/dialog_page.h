@@ -39,6 +39,7 @@ inline constexpr std::uint32_t kGridLines = 0x1;
 inline constexpr std::uint32_t kSubItemImages = 0x2;
 inline constexpr std::uint32_t kCheckBoxes = 0x4;
 inline constexpr std::uint32_t kFullRowSelect = 0x20;
+// On an owner-data list: a tooltip per cell, its text the cell's tip.
 inline constexpr std::uint32_t kInfoTip = 0x400;
 }  // namespace liststyle
 
@@ -70,13 +71,18 @@ struct Notification {
     bool onCheckBox = false;    // list clicks: the click hit the row's check box
 };
 
-// What an owner-data list shows in one cell; the page fills it in OnGetCell.
+// What an owner-data list shows in one cell; the page fills it in OnGetCell. The list draws
+// every cell itself: a tick box may stand in any column, as a square of the cell's height at
+// its left edge (or centred), and "&" shows as itself.
 struct ListCell {
     std::string text;
     std::string tip;  // empty: no tooltip
     bool hasCheckBox = false;
     bool checked = false;
-    bool greyed = false;  // text drawn in grey; the page does not let the user change it
+    // Text in grey and the tick box drawn inactive (still showing its tick); the page does
+    // not let the user change it.
+    bool greyed = false;
+    bool centreCheckBox = false;
 };
 
 // Pixels; for controls in the client coordinates of the dialog.
@@ -238,10 +244,12 @@ class DialogPage {
     virtual void OnCommand(int controlId, int code);
     // A notification from a list or tree (notify::*); other codes arrive too and are
     // ignored by comparing the code. A click into a check box of an owner-data list is a
-    // kListClick with onCheckBox: the list stores nothing, the page toggles its own data.
+    // kListClick with onCheckBox: the list stores nothing, the page toggles its own data. No
+    // key toggles a box of an owner-data list.
     virtual void OnNotify(const Notification&) {}
-    // An owner-data list needs the content of a cell (to draw it, for a tooltip, or because
-    // the page itself asked for the cell). Sent while the list paints: must not redraw it.
+    // An owner-data list needs the content of a cell (to draw it, to hit-test a click against
+    // its tick box, for the tooltip of the cell under the mouse, or because the page itself
+    // asked for the cell). Sent while the list paints: must not redraw it.
     virtual void OnGetCell(int /*controlId*/, int /*row*/, int /*column*/, ListCell& /*cell*/) {}
     // Type-ahead in an owner-data list: the first row from `startRow` on (wrapping) whose
     // text starts with `prefix`, or -1.

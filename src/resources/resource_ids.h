@@ -48,3 +48,12 @@
 #define IDC_DEST_CHANGE 1063
 #define IDC_DEST_EXIT 1066
 // --- End of the destination folder page ------------------------------------------------------
+
+// --- Finish page ---
+#define IDD_FINISH 145
+#define IDC_FINISH_NOTE_FRAME 1004
+#define IDC_FINISH_NOTE 1005
+#define IDC_FINISH_MESSAGE 1007
+#define IDC_FINISH_REGISTER 1028
+#define IDC_FINISH_PICTURE 1073
+// --- End of the finish page ---

@@ -3,6 +3,8 @@
 // host's base units; under Wine the in-memory host's must equal them), and every anchored edge.
 #include "contract_pages.h"
 
+#include "probe/check_list_probe_page.h"
+
 namespace velnora::contract {
 namespace {
 
@@ -145,6 +147,102 @@ TEST_P(PageContract, AHiddenModelessPageIsFilledAndLaidOutAndEndsAfterItsHandler
     }
     EXPECT_FALSE(page.IsOpen());
     EXPECT_TRUE(page.Destroyed());
+}
+
+using probe::CheckListProbePage;
+using Spot = PageUser::CellSpot;
+constexpr int kCheckList = IDC_CHECKLIST_LIST;
+
+struct CellClick {
+    int row;
+    int column;
+    Spot spot;
+    pages::QuickListClick reported;  // item -1: nothing reported
+    std::vector<bool> ticks;         // the page's ticks afterwards
+    std::vector<bool> extras;
+};
+
+TEST_P(PageContract, ACheckListShowsThePagesCellsAndReportsEachClickWithItsBox) {
+    constexpr pages::QuickListClick kNothing{-1, -1, false};
+    const CellClick clicks[] = {
+        {1, 0, Spot::kLeftBox, {1, 0, true}, {true, true, true, false, false}, {false, false}},
+        {1, 0, Spot::kLeftBox, {1, 0, true}, {true, false, true, false, false}, {false, false}},
+        // The text of a row, a greyed row's box, a box in another column, a cell without box.
+        {0, 0, Spot::kRightText, {0, 0, false}, {true, false, true, false, false}, {false, false}},
+        {2, 0, Spot::kLeftBox, {2, 0, true}, {true, false, true, false, false}, {false, false}},
+        {0, 1, Spot::kCentre, {0, 1, true}, {true, false, true, false, false}, {true, false}},
+        {3, 1, Spot::kCentre, {3, 1, false}, {true, false, true, false, false}, {true, false}},
+        {0, 0, Spot::kBelowRows, kNothing, {true, false, true, false, false}, {true, false}},
+    };
+    CheckListProbePage page;
+    Host().OnNextRun([&](PageUser& user) {
+        std::vector<std::vector<std::string>> texts;
+        for (const auto& row : probe::kCheckListRows)
+            texts.push_back({row.text, ""});
+        EXPECT_EQ(user.Rows(kCheckList), texts);
+        EXPECT_EQ(user.RowChecks(kCheckList), (std::vector<bool>{true, false, true, false, false}));
+        for (const CellClick& click : clicks) {
+            const std::size_t before = page.Clicks().size();
+            user.ClickCell(kCheckList, click.row, click.column, click.spot);
+            SCOPED_TRACE("row " + std::to_string(click.row) + ", column " +
+                         std::to_string(click.column) + ", spot " +
+                         std::to_string(static_cast<int>(click.spot)));
+            if (click.reported.item < 0) {
+                EXPECT_EQ(page.Clicks().size(), before) << "a click on no row reports nothing";
+            } else {
+                ASSERT_EQ(page.Clicks().size(), before + 1);
+                const pages::QuickListClick& got = page.Clicks().back();
+                EXPECT_EQ(got.item, click.reported.item);
+                EXPECT_EQ(got.subItem, click.reported.subItem);
+                EXPECT_EQ(got.onCheckBox, click.reported.onCheckBox);
+            }
+            EXPECT_EQ(page.Ticks(), click.ticks);
+            EXPECT_EQ(std::vector<bool>(page.Extras().begin(), page.Extras().begin() + 2),
+                      click.extras);
+        }
+        // The list draws the page's data again: a toggled row shows its new tick.
+        EXPECT_EQ(user.RowChecks(kCheckList), page.Ticks());
+        // No key toggles a box.
+        const std::size_t clicked = page.Clicks().size();
+        const std::vector<bool> ticks = page.Ticks();
+        user.PressSpaceOn(kCheckList, 1);
+        EXPECT_EQ(page.Ticks(), ticks);
+        EXPECT_EQ(page.Clicks().size(), clicked);
+        user.Click(kOk);
+    });
+    EXPECT_EQ(Host().RunModal(page, nullptr), platform::cmd::kOk);
+}
+
+TEST_P(PageContract, TypingIntoACheckListFindsARowThroughThePage) {
+    CheckListProbePage page;
+    Host().OnNextRun([&](PageUser& user) {
+        EXPECT_EQ(user.TypeInto(kCheckList, "KiT"), 4) << "letter case does not matter";
+        user.Click(kOk);
+    });
+    Host().RunModal(page, nullptr);
+
+    CheckListProbePage off;
+    off.List().SetFindColumn(pages::kQuickListNoFind);
+    Host().OnNextRun([&](PageUser& user) {
+        EXPECT_EQ(user.TypeInto(kCheckList, "kit"), -1) << "type-ahead switched off";
+        user.Click(kOk);
+    });
+    Host().RunModal(off, nullptr);
+}
+
+TEST_P(PageContract, ACellsTooltipAsksThePageAndShowsOnlyWhenThereIsATip) {
+    CheckListProbePage page;
+    Host().OnNextRun([&](PageUser& user) {
+        const int tipped = page.Requests(0, 0);
+        EXPECT_TRUE(user.HoverCell(kCheckList, 0, 0, [&] { return page.Requests(0, 0) > tipped; }));
+        EXPECT_GT(page.Requests(0, 0), tipped);
+        const int silent = page.Requests(3, 0);
+        EXPECT_FALSE(user.HoverCell(kCheckList, 3, 0, [&] { return page.Requests(3, 0) > silent; }))
+            << "an empty tip shows nothing";
+        EXPECT_GT(page.Requests(3, 0), silent) << "yet the page was asked for the cell";
+        user.Click(kOk);
+    });
+    Host().RunModal(page, nullptr);
 }
 
 }  // namespace

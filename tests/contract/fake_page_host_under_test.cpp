@@ -37,6 +37,34 @@ class FakePageUser final : public PageUser {
     }
     std::vector<std::string> TreeLines(int id) override { return driver_.TreeLines(id); }
 
+    // The in-memory list has no geometry: a spot on a box is a click into the cell's box.
+    void ClickCell(int id, int row, int column, CellSpot spot) override {
+        switch (spot) {
+            case CellSpot::kLeftBox:
+            case CellSpot::kCentre:
+                driver_.ToggleRowCheck(id, row, column);
+                break;
+            case CellSpot::kRightText:
+                driver_.ClickRow(id, row, column);
+                break;
+            case CellSpot::kBelowRows:
+                driver_.ClickRow(id, -1);
+                break;
+        }
+    }
+    bool HoverCell(int id, int row, int column, const std::function<bool()>& asked) override {
+        const auto tip = driver_.HoverCell(id, row, column);
+        return asked() && tip.has_value() && !tip->empty();
+    }
+    int TypeInto(int id, const std::string& text) override {
+        driver_.TypeAhead(id, text);
+        return driver_.SelectedRow(id);
+    }
+    void PressSpaceOn(int id, int row) override {
+        driver_.SelectRow(id, row);
+        driver_.PressKey(' ');
+    }
+
   private:
     fake::PageDriver driver_;
 };

@@ -35,6 +35,22 @@ class PageUser {
     virtual std::vector<bool> RowChecks(int id) = 0;
     // Two blanks of indentation per level.
     virtual std::vector<std::string> TreeLines(int id) = 0;
+
+    // Owner-data lists, worked with the mouse and keys where the host draws their cells.
+    enum class CellSpot {
+        kLeftBox,    // the middle of a box at the cell's left edge
+        kCentre,     // the middle of the cell (a centred box)
+        kRightText,  // near the right end of the cell, on its text
+        kBelowRows,  // empty space below the last row
+    };
+    virtual void ClickCell(int id, int row, int column, CellSpot spot) = 0;
+    // Rests the mouse on the cell until `asked` holds (the page was asked for the cell) or a
+    // time limit passes; whether a tooltip shows then.
+    virtual bool HoverCell(int id, int row, int column, const std::function<bool()>& asked) = 0;
+    // Types the text into the list; the selected row afterwards (-1: none).
+    virtual int TypeInto(int id, const std::string& text) = 0;
+    // Presses the space bar in the list, with the row selected first.
+    virtual void PressSpaceOn(int id, int row) = 0;
 };
 
 class PageHostUnderTest {

@@ -116,8 +116,116 @@ class Win32PageUser final : public PageUser {
         return lines;
     }
 
+    void ClickCell(int id, int row, int column, CellSpot spot) override {
+        HWND list = Item(id);
+        RECT cell = {};
+        const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        if (!CellRect(list, spot == CellSpot::kBelowRows ? rows - 1 : row, column, cell))
+            return;
+        const int height = cell.bottom - cell.top;
+        POINT at = {cell.left + height / 2, (cell.top + cell.bottom) / 2};
+        if (spot == CellSpot::kCentre)
+            at.x = (cell.left + cell.right) / 2;
+        else if (spot == CellSpot::kRightText)
+            at.x = cell.right - 4;
+        else if (spot == CellSpot::kBelowRows)
+            at.y = cell.bottom + height;
+        // Posted, the click takes the way real input takes through the message loop.
+        const LPARAM point = MAKELPARAM(at.x, at.y);
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        PostMessageW(list, WM_LBUTTONUP, 0, point);
+        Pump();
+    }
+    bool HoverCell(int id, int row, int column, const std::function<bool()>& asked) override {
+        HWND list = Item(id);
+        RECT cell = {};
+        if (!CellRect(list, row, column, cell))
+            return false;
+        POINT at = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+        ClientToScreen(list, &at);
+        // From outside the list first, so that the move onto the cell is a move.
+        SetCursorPos(0, 0);
+        Pump();
+        SetCursorPos(at.x, at.y);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < kHoverLimitMs) {
+            Pump();
+            if (TipShown())
+                return true;
+            // A tip shows soon after the list asked for it; an empty one never does.
+            if (asked() && GetTickCount() - start > kNoTipAfterMs)
+                return false;
+            Sleep(20);
+        }
+        return false;
+    }
+    int TypeInto(int id, const std::string& text) override {
+        HWND list = Item(id);
+        SetFocus(list);
+        for (const char c : text)
+            SendMessageW(list, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+        Pump();
+        return static_cast<int>(
+            SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    void PressSpaceOn(int id, int row) override {
+        HWND list = Item(id);
+        SetFocus(list);
+        LVITEMW item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+        PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+        PostMessageW(list, WM_CHAR, L' ', 0x00390001);
+        PostMessageW(list, WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001u));
+        Pump();
+    }
+
   private:
+    static constexpr DWORD kHoverLimitMs = 5000;
+    static constexpr DWORD kNoTipAfterMs = 1500;
+
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+
+    // Where the host draws the cell: its bounds, column 0's cut at the column's width.
+    static bool CellRect(HWND list, int row, int column, RECT& cell) {
+        cell = RECT{LVIR_BOUNDS, column, 0, 0};
+        if (!SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                          reinterpret_cast<LPARAM>(&cell)))
+            return false;
+        if (column == 0)
+            cell.right = cell.left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+        return true;
+    }
+
+    // Dispatches what is waiting (this runs inside the dialog box's own loop).
+    static void Pump() {
+        for (int idle = 0; idle < 3; ++idle) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                idle = 0;
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            Sleep(10);
+        }
+    }
+
+    static BOOL CALLBACK FindTip(HWND window, LPARAM found) {
+        wchar_t className[32] = {};
+        GetClassNameW(window, className, 32);
+        if (lstrcmpiW(className, TOOLTIPS_CLASSW) == 0 && IsWindowVisible(window)) {
+            *reinterpret_cast<bool*>(found) = true;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static bool TipShown() {
+        bool found = false;
+        EnumThreadWindows(GetCurrentThreadId(), &FindTip, reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
 
     static void AddNodes(HWND tree, LRESULT node, int level, std::vector<std::string>& lines) {
         for (; node != 0; node = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, node)) {

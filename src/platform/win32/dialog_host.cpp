@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/check_list.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_page_window.h"
 
@@ -151,6 +152,7 @@ INT_PTR OnNotify(Win32PageWindow* window, HWND dialog, NMHDR* header) {
         case NM_CUSTOMDRAW: {
             if (!window->IsOwnerDataList(header->hwndFrom))
                 return FALSE;
+            // The list draws nothing of an owner-data cell itself: the page's cell says it all.
             auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
             switch (draw->nmcd.dwDrawStage) {
                 case CDDS_PREPAINT:
@@ -159,14 +161,19 @@ INT_PTR OnNotify(Win32PageWindow* window, HWND dialog, NMHDR* header) {
                     return Answer(dialog, CDRF_NOTIFYSUBITEMDRAW);
                 case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
                     const int row = static_cast<int>(draw->nmcd.dwItemSpec);
-                    const bool greyed = window->Cell(id, row, draw->iSubItem).greyed;
-                    draw->clrText = greyed ? RGB(127, 127, 127) : CLR_DEFAULT;
-                    return Answer(dialog, CDRF_NEWFONT);
+                    DrawCheckListCell(header->hwndFrom, draw->nmcd.hdc, row, draw->iSubItem,
+                                      window->Cell(id, row, draw->iSubItem));
+                    return Answer(dialog, CDRF_SKIPDEFAULT);
                 }
                 default:
                     return Answer(dialog, CDRF_DODEFAULT);
             }
         }
+        case LVN_HOTTRACK:
+            // The selection of an owner-data list does not follow the mouse.
+            if (window->IsOwnerDataList(header->hwndFrom))
+                return Answer(dialog, -1);
+            break;
         case LVN_ITEMCHANGED:
         case LVN_BEGINDRAG: {
             auto* list = reinterpret_cast<NMLISTVIEW*>(header);
@@ -187,7 +194,20 @@ INT_PTR OnNotify(Win32PageWindow* window, HWND dialog, NMHDR* header) {
                              reinterpret_cast<LPARAM>(&hit));
                 note.item = hit.iItem;
                 note.subItem = hit.iItem < 0 ? -1 : hit.iSubItem;
-                note.onCheckBox = hit.iItem >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) != 0;
+                if (hit.iItem < 0) {
+                    note.onCheckBox = false;
+                } else if (window->IsOwnerDataList(header->hwndFrom)) {
+                    // The box is where this host draws it, in whichever column the cell is.
+                    const ListCell cell = window->Cell(id, hit.iItem, hit.iSubItem);
+                    RECT area = {};
+                    if (cell.hasCheckBox &&
+                        CheckListCellRect(header->hwndFrom, hit.iItem, hit.iSubItem, area)) {
+                        const RECT box = CheckListBoxRect(area, cell.centreCheckBox);
+                        note.onCheckBox = PtInRect(&box, hit.pt) != FALSE;
+                    }
+                } else {
+                    note.onCheckBox = (hit.flags & LVHT_ONITEMSTATEICON) != 0;
+                }
             } else if (IsTreeView(header->hwndFrom)) {
                 const DWORD position = GetMessagePos();
                 TVHITTESTINFO hit = {};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/check_list.h"
 #include "platform/win32/text_conversion.h"
 
 namespace velnora::platform::win32 {
@@ -220,6 +221,11 @@ int Win32PageWindow::TextWidth(int id, const std::string& text) {
 
 void Win32PageWindow::SetListStyle(int id, std::uint32_t extendedStyle) {
     HWND control = Control(id);
+    if ((extendedStyle & LVS_EX_INFOTIP) != 0 && IsOwnerDataList(control)) {
+        // A tooltip per cell instead of the list's own per-row tips.
+        EnableCheckListTips(control);
+        extendedStyle &= ~static_cast<std::uint32_t>(LVS_EX_INFOTIP);
+    }
     Send(control, LVM_SETEXTENDEDLISTVIEWSTYLE, extendedStyle, extendedStyle);
     // An owner-data list keeps no check state: it asks the page through the callback mask.
     if ((extendedStyle & LVS_EX_CHECKBOXES) != 0 && IsOwnerDataList(control)) {
@@ -461,8 +467,8 @@ bool Win32PageWindow::SetPictureFile(int id, const std::string& bitmapPath) {
     HWND control = Control(id);
     if (control == nullptr || id == 0)
         return false;
-    auto* bitmap = static_cast<HBITMAP>(
-        LoadImageW(nullptr, Wide(bitmapPath).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    auto* bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, Wide(bitmapPath).c_str(), IMAGE_BITMAP,
+                                                   0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     if (bitmap == nullptr)
         return false;
     const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);

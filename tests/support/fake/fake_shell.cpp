@@ -107,6 +107,9 @@ std::optional<std::string> FakeShell::SpecialFolder(int csidl) const {
 ErrorCode FakeShell::Execute(const std::string& file, const std::string& parameters,
                              int showCommand, const std::string& via, platform::ProcessInfo& info) {
     info = platform::ProcessInfo{};
+    // A web address opens in the browser, which the fake does not model.
+    if (text::StartsWithNoCase(file, "http://") || text::StartsWithNoCase(file, "https://"))
+        return error::kSuccess;
     if (text::EndsWithNoCase(file, ".lnk")) {
         const auto link = Shortcut(file);
         if (!link)

@@ -742,29 +742,64 @@ bool PageDriver::DoubleClickRow(int id, int row, int column) {
     return true;
 }
 
-bool PageDriver::ToggleRowCheck(int id, int row) {
+bool PageDriver::ToggleRowCheck(int id, int row, int column) {
     TestControl* list = nullptr;
     if (!CanUse(id, "ToggleRowCheck", list))
         return false;
-    if ((list->listStyle & platform::liststyle::kCheckBoxes) == 0) {
+    if (!list->ownerData && (list->listStyle & platform::liststyle::kCheckBoxes) == 0) {
         host_->Report("ToggleRowCheck: list " + std::to_string(id) + " of " +
                       Name(window_->templateId) + " has no check boxes");
         return false;
     }
-    if (row < 0 || row >= window_->RowCount(id))
+    if (row < 0 || row >= window_->RowCount(id) || column < 0)
         return false;
     window_->focus = id;
-    if (!list->ownerData)
+    bool onBox = true;
+    if (list->ownerData) {
+        // The host hit-tests the click against the box it drew from the page's cell.
+        platform::ListCell cell;
+        host_->Dispatch(*window_, [&] { window_->page->OnGetCell(id, row, column, cell); });
+        onBox = cell.hasCheckBox;
+    } else {
         window_->SetRowChecked(id, row, !window_->IsRowChecked(id, row));
+    }
     if (window_->destroyed || window_->ended)
         return true;
     Notification note;
     note.controlId = id;
     note.code = notify::kListClick;
     note.item = row;
-    note.subItem = 0;
-    note.onCheckBox = true;
+    note.subItem = column;
+    note.onCheckBox = onBox;
     host_->Dispatch(*window_, [&] { window_->page->OnNotify(note); });
+    return true;
+}
+
+std::optional<std::string> PageDriver::HoverCell(int id, int row, int column) {
+    TestControl* list = nullptr;
+    if (!CanUse(id, "HoverCell", list))
+        return std::nullopt;
+    if (!list->ownerData || (list->listStyle & platform::liststyle::kInfoTip) == 0 ||
+        !window_->visible || row < 0 || row >= window_->RowCount(id) || column < 0)
+        return std::nullopt;
+    platform::ListCell cell;
+    host_->Dispatch(*window_, [&] { window_->page->OnGetCell(id, row, column, cell); });
+    return cell.tip;
+}
+
+bool PageDriver::TypeAhead(int id, const std::string& prefix) {
+    TestControl* list = nullptr;
+    if (!CanUse(id, "TypeAhead", list))
+        return false;
+    if (!list->ownerData || prefix.empty())
+        return false;
+    window_->focus = id;
+    const int start = list->selectedRow + 1;
+    const int found =
+        host_->Dispatch(*window_, [&] { return window_->page->OnFindRow(id, start, prefix); });
+    if (found < 0 || found >= window_->RowCount(id) || window_->destroyed || window_->ended)
+        return false;
+    window_->MoveSelection(*list, found);
     return true;
 }
 

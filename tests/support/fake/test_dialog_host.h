@@ -215,8 +215,16 @@ class PageDriver {
     bool ClickRow(int id, int row, int column = 0);
     bool DoubleClickRow(int id, int row, int column = 0);
     // A click into the row's check box. A list with stored rows toggles it itself
-    // (LVN_ITEMCHANGED); an owner-data list only reports the click (onCheckBox).
-    bool ToggleRowCheck(int id, int row);
+    // (LVN_ITEMCHANGED); an owner-data list only reports the click, with onCheckBox when the
+    // cell (of any column) has a tick box, and without a check-box style.
+    bool ToggleRowCheck(int id, int row, int column = 0);
+    // The mouse rests on a cell of an owner-data list with tooltips (liststyle::kInfoTip):
+    // the list asks the page for the cell, and the tip is what shows (empty: no tooltip).
+    // Nothing when the list has no tooltips or the cell is not there.
+    std::optional<std::string> HoverCell(int id, int row, int column = 0);
+    // Typing into an owner-data list: the page finds the row (OnFindRow, from the row after
+    // the selected one), and the list selects it. False when nothing was found.
+    bool TypeAhead(int id, const std::string& prefix);
     bool SelectNode(int id, platform::TreeNode node);
     bool SelectCombo(int id, int index);
     // Mouse over a control (0: the dialog itself); the page's answer.

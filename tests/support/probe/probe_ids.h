@@ -18,3 +18,7 @@
 #define IDC_LAYOUT_TREE 9104
 #define IDC_LAYOUT_NESTED 9105
 #define IDC_LAYOUT_SPARE 9106
+
+// The check list probe: an owner-data list with tick boxes, grey rows and tips.
+#define IDD_CHECKLIST_PROBE 9200
+#define IDC_CHECKLIST_LIST 9201

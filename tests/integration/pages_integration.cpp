@@ -1,0 +1,377 @@
+// Real pages on the Win32 dialog host under Wine, in this process: how the check list draws
+// its tick boxes, read back from the screen, and the finish page in both languages, whose
+// registration button must reach the handler the user has for web addresses.
+#include "platform/win32/windows_api.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/context.h"
+#include "driver/driver.h"
+#include "pages/finish_page.h"
+#include "platform/win32/dialog_host.h"
+#include "platform/win32/win32_platform.h"
+#include "probe/check_list_probe_page.h"
+#include "resource_ids.h"
+
+namespace velnora {
+namespace {
+
+using e2e::RegistryView;
+
+// Dispatches this thread's messages for a while.
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+// --- The check list ---------------------------------------------------------------------------
+
+// The pixels of a rectangle of the list's client area, as the screen shows them.
+std::vector<COLORREF> Pixels(HWND list, const RECT& area) {
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) {
+            POINT at = {x, y};
+            ClientToScreen(list, &at);
+            pixels.push_back(GetPixel(screen, at.x, at.y));
+        }
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+RECT RowRect(HWND list, int row) {
+    RECT cell = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&cell));
+    return cell;
+}
+
+// Inside the tick box at the row's left edge, its frame left out.
+RECT BoxInside(HWND list, int row) {
+    const RECT cell = RowRect(list, row);
+    const int side = cell.bottom - cell.top;
+    return RECT{cell.left + 3, cell.top + 3, cell.left + side - 3, cell.bottom - 3};
+}
+
+// The text part of column 0.
+RECT TextPart(HWND list, int row) {
+    const RECT cell = RowRect(list, row);
+    const int side = cell.bottom - cell.top;
+    const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    return RECT{cell.left + side + 1, cell.top, cell.left + width, cell.bottom};
+}
+
+bool Holds(const std::vector<COLORREF>& pixels, COLORREF colour) {
+    return std::find(pixels.begin(), pixels.end(), colour) != pixels.end();
+}
+
+TEST(CheckListDrawing, AGreyedTickBoxIsDrawnInactiveAndKeepsItsTick) {
+    probe::CheckListProbePage page;
+    ASSERT_TRUE(platform::win32::OpenModelessPage(page, nullptr));
+    HWND dialog = platform::win32::WindowOfPage(&page);
+    page.OpenWindow()->ShowWindow(platform::WindowShow::kNormal);
+    page.OpenWindow()->BringToForeground();
+    HWND list = GetDlgItem(dialog, IDC_CHECKLIST_LIST);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Pump(500);
+    EXPECT_FALSE(e2e::SaveWindowScreenshot(dialog, L"check-list-ticked-unticked-greyed").empty());
+
+    // Rows: 0 ticked, 1 unticked, 2 greyed and ticked, 3 greyed and unticked.
+    std::vector<std::vector<COLORREF>> boxes;
+    for (int row = 0; row < 4; ++row)
+        boxes.push_back(Pixels(list, BoxInside(list, row)));
+    ASSERT_FALSE(boxes[0].empty());
+    EXPECT_NE(boxes[0], boxes[1]) << "a tick shows";
+    EXPECT_NE(boxes[0], boxes[2]) << "a greyed ticked box is drawn inactive";
+    EXPECT_NE(boxes[1], boxes[3]) << "a greyed unticked box is drawn inactive";
+    EXPECT_NE(boxes[2], boxes[3]) << "a greyed box still shows its tick";
+    // The inactive box is not filled with the window colour as the others are.
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    EXPECT_TRUE(Holds(boxes[1], window));
+    EXPECT_FALSE(Holds(boxes[3], window));
+
+    const std::vector<COLORREF> plain = Pixels(list, TextPart(list, 0));
+    const std::vector<COLORREF> grey = Pixels(list, TextPart(list, 2));
+    EXPECT_TRUE(Holds(plain, GetSysColor(COLOR_WINDOWTEXT)));
+    EXPECT_TRUE(Holds(grey, RGB(127, 127, 127))) << "greyed text";
+    EXPECT_FALSE(Holds(grey, GetSysColor(COLOR_WINDOWTEXT)));
+    // Nothing of the list's own selection highlight.
+    EXPECT_FALSE(Holds(plain, GetSysColor(COLOR_HIGHLIGHT)));
+
+    page.OpenWindow()->EndDialog(platform::cmd::kCancel);
+    EXPECT_FALSE(page.IsOpen());
+}
+
+// --- The finish page --------------------------------------------------------------------------
+
+std::wstring Folder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L"\\/"));
+}
+
+std::string Narrow(const std::wstring& text) {
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length > 0 ? length - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+// A 24-bit bitmap file of width x height in two colours, for the medium's picture.
+std::string BitmapFile(int width, int height) {
+    const int stride = (width * 3 + 3) & ~3;
+    const auto imageSize = static_cast<DWORD>(stride * height);
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + imageSize;
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = imageSize;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    for (int y = 0; y < height; ++y) {
+        std::string line(static_cast<std::size_t>(stride), '\0');
+        for (int x = 0; x < width; ++x) {
+            const bool band = (y / 30) % 2 == 0;
+            line[static_cast<std::size_t>(x * 3)] = static_cast<char>(band ? 0xC0 : 0x60);
+            line[static_cast<std::size_t>(x * 3 + 1)] = static_cast<char>(0x80);
+            line[static_cast<std::size_t>(x * 3 + 2)] = static_cast<char>(band ? 0x20 : 0x40);
+        }
+        bytes += line;
+    }
+    return bytes;
+}
+
+struct Offer {
+    const wchar_t* suffix;
+    const wchar_t* url;
+    const wchar_t* caption;
+    const wchar_t* explanation;
+};
+
+// The handler of web addresses, taken over by the stand-in while the test runs. A user's own
+// handler (HKCU) wins on Windows; Wine reads only the machine's, so both are set, and the
+// machine's is put back afterwards.
+class WebAddressHandler {
+  public:
+    static constexpr const wchar_t* kSchemes[] = {L"http", L"https"};
+
+    static std::wstring Key(const wchar_t* scheme) {
+        return std::wstring(L"Software\\Classes\\") + scheme;
+    }
+
+    explicit WebAddressHandler(const std::wstring& command) {
+        for (const wchar_t* scheme : kSchemes) {
+            const std::wstring key = Key(scheme);
+            saved_.push_back(e2e::ReadRegistryString(HKEY_LOCAL_MACHINE, key + kCommand, L"",
+                                                     RegistryView::k64Bit));
+            for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+                ok_ = e2e::WriteRegistryString(root, key, L"URL Protocol", L"",
+                                               RegistryView::k64Bit) &&
+                      e2e::WriteRegistryString(root, key + kCommand, L"", command,
+                                               RegistryView::k64Bit) &&
+                      ok_;
+            }
+        }
+    }
+    ~WebAddressHandler() {
+        for (std::size_t i = 0; i < saved_.size(); ++i) {
+            const std::wstring key = Key(kSchemes[i]);
+            e2e::DeleteRegistryTree(HKEY_CURRENT_USER, key, RegistryView::k64Bit);
+            if (saved_[i])
+                e2e::WriteRegistryString(HKEY_LOCAL_MACHINE, key + kCommand, L"", *saved_[i],
+                                         RegistryView::k64Bit);
+            else
+                e2e::DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, RegistryView::k64Bit);
+        }
+    }
+    WebAddressHandler(const WebAddressHandler&) = delete;
+    WebAddressHandler& operator=(const WebAddressHandler&) = delete;
+
+    bool Ok() const { return ok_; }
+
+  private:
+    static constexpr wchar_t kCommand[] = L"\\shell\\open\\command";
+
+    std::vector<std::optional<std::wstring>> saved_;
+    bool ok_ = true;
+};
+
+class FinishPageUnderWine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const wchar_t* scheme : WebAddressHandler::kSchemes)
+            ASSERT_FALSE(e2e::RegistryKeyExists(HKEY_CURRENT_USER, WebAddressHandler::Key(scheme),
+                                                RegistryView::k64Bit))
+                << "the user already has a handler of web addresses";
+        media_ = e2e::TempFolder() + L"\\VelnoraFinishMedia";
+        record_ = media_ + L"\\opened.txt";
+        CreateDirectoryW(media_.c_str(), nullptr);
+        DeleteFileW(record_.c_str());
+        ASSERT_TRUE(e2e::WriteFileBytes(media_ + L"\\InstManImg.bmp", BitmapFile(180, 390)));
+        // The stand-in takes the place of the browser for both kinds of web address.
+        handler_ = std::make_unique<WebAddressHandler>(
+            L"\"" + Folder() + L"\\velnora_address_recorder.exe\" \"" + record_ + L"\" \"%1\"");
+        ASSERT_TRUE(handler_->Ok());
+        // Unicode, as a Japanese medium's file must be to be read on any system locale; the
+        // profile service keeps the form of a file it writes into.
+        const std::wstring head = L"\xFEFF[General]\r\n";
+        ASSERT_TRUE(e2e::WriteFileBytes(media_ + L"\\autorun.ini",
+                                        std::string(reinterpret_cast<const char*>(head.data()),
+                                                    head.size() * sizeof(wchar_t))));
+        context_.startup.programFolder = Narrow(media_);
+        context_.startup.autorunPath = context_.startup.programFolder + "\\autorun.ini";
+    }
+    void TearDown() override { handler_.reset(); }
+
+    void Write(const Offer& offer) {
+        const std::wstring ini = media_ + L"\\autorun.ini";
+        const std::wstring s = offer.suffix;
+        WritePrivateProfileStringW(L"General", (L"US_WEB_regist" + s).c_str(), L"Enable",
+                                   ini.c_str());
+        WritePrivateProfileStringW(L"General", (L"US_WEB_Url" + s).c_str(), offer.url, ini.c_str());
+        WritePrivateProfileStringW(L"General", (L"US_WEB_ButtonTxt" + s).c_str(), offer.caption,
+                                   ini.c_str());
+        WritePrivateProfileStringW(L"General", (L"US_WEB_ExplainTxt" + s).c_str(),
+                                   offer.explanation, ini.c_str());
+    }
+
+    // Runs the finish page here while `user` works it from another thread; the page's result.
+    int RunPage(const std::function<void(HWND)>& user) {
+        const DWORD thread = GetCurrentThreadId();
+        std::thread worker([&] {
+            HWND dialog = nullptr;
+            e2e::WaitUntil([&] {
+                EnumThreadWindows(
+                    thread,
+                    [](HWND window, LPARAM found) -> BOOL {
+                        if (!IsWindowVisible(window) ||
+                            e2e::WindowClass(window) != e2e::kDialogClass)
+                            return TRUE;
+                        *reinterpret_cast<HWND*>(found) = window;
+                        return FALSE;
+                    },
+                    reinterpret_cast<LPARAM>(&dialog));
+                return dialog != nullptr;
+            });
+            if (dialog == nullptr) {
+                ADD_FAILURE() << "the finish page did not show";
+                return;
+            }
+            user(dialog);
+            // Exit, whatever the user did.
+            PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+        });
+        const int result = pages::RunFinishPage(context_, nullptr);
+        worker.join();
+        return result;
+    }
+
+    std::vector<std::string> Recorded() {
+        std::vector<std::string> lines;
+        const auto bytes = e2e::ReadFileBytes(record_);
+        if (!bytes)
+            return lines;
+        std::size_t start = 0;
+        for (std::size_t end; (end = bytes->find('\n', start)) != std::string::npos;
+             start = end + 1)
+            lines.push_back(bytes->substr(start, end - start));
+        return lines;
+    }
+
+    platform::win32::Win32Platform win32_;
+    core::Context context_{win32_.Get()};
+    std::wstring media_;
+    std::wstring record_;
+    std::unique_ptr<WebAddressHandler> handler_;
+};
+
+struct LanguageCase {
+    bool japanese;
+    Offer offer;
+    const wchar_t* title;
+    const wchar_t* message;
+    const wchar_t* screenshot;
+};
+
+TEST_F(FinishPageUnderWine, TheRegistrationButtonHandsItsAddressToTheUsersBrowserInBothLanguages) {
+    const LanguageCase cases[] = {
+        {false,
+         {L"Eng", L"https://example.com/register?product=vantorix", L"Register on the web",
+          L"Please register your copy.\\nIt takes a minute."},
+         L"Vantorix Install Manager",
+         L"Installation has completed.\r\n\r\nPlease register your copy.\r\nIt takes a minute.",
+         L"finish-page-english"},
+        {true,
+         {L"Jpn", L"http://example.com/register?lang=ja&product=vantorix", L"ユーザー登録",
+          L"ユーザー登録をお願いします。\\n数分で終わります。"},
+         L"Vantorixインストールマネージャ",
+         L"インストールが終了しました。\r\n\r\nユーザー登録をお願いします。\r\n数分で終わります。",
+         L"finish-page-japanese"},
+    };
+    for (const LanguageCase& c : cases) {
+        SCOPED_TRACE(Narrow(c.screenshot));
+        DeleteFileW(record_.c_str());
+        Write(c.offer);
+        context_.texts = core::TextSet(c.japanese);
+        const int result = RunPage([&](HWND dialog) {
+            HWND button = GetDlgItem(dialog, IDC_FINISH_REGISTER);
+            EXPECT_EQ(e2e::WindowTitle(dialog), c.title);
+            EXPECT_EQ(e2e::WindowTitle(GetDlgItem(dialog, IDC_FINISH_MESSAGE)), c.message);
+            EXPECT_EQ(e2e::WindowTitle(button), c.offer.caption);
+            EXPECT_TRUE(IsWindowVisible(button));
+            EXPECT_NE(
+                SendMessageW(GetDlgItem(dialog, IDC_FINISH_PICTURE), STM_GETIMAGE, IMAGE_BITMAP, 0),
+                0)
+                << "the medium's picture";
+            EXPECT_FALSE(e2e::SaveWindowScreenshot(dialog, c.screenshot).empty());
+            SendMessageW(button, BM_CLICK, 0, 0);
+            EXPECT_TRUE(e2e::WaitUntil([&] { return !Recorded().empty(); }))
+                << "the handler of web addresses was not started";
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(Recorded(), std::vector<std::string>{Narrow(c.offer.url)});
+    }
+}
+
+TEST_F(FinishPageUnderWine, WithoutAnOfferThePageShowsNoButtonAndOpensNothing) {
+    DeleteFileW((media_ + L"\\InstManImg.bmp").c_str());
+    const int result = RunPage([&](HWND dialog) {
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_FINISH_REGISTER)));
+        EXPECT_EQ(
+            SendMessageW(GetDlgItem(dialog, IDC_FINISH_PICTURE), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+        EXPECT_EQ(e2e::WindowTitle(GetDlgItem(dialog, IDC_FINISH_MESSAGE)),
+                  L"Installation has completed.");
+        e2e::SaveWindowScreenshot(dialog, L"finish-page-plain");
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(Recorded().empty());
+}
+
+}  // namespace
+}  // namespace velnora
