@@ -432,3 +432,16 @@ add_dependencies(velnora_pages_integration velnora_address_recorder)
 velnora_add_wine_test(NAME integration_pages COMMAND velnora_pages_integration RUN_SERIAL
     LABELS integration)
 # --- End of the pages block ---------------------------------------------------------------------
+
+# --- The Autorun mode under Wine --------------------------------------------------------------
+# e2e_autorun starts the real Velnora.exe -autorun from the sample medium on a machine without
+# Vantorix and goes through the destination folder, the installer page, the run of two stand-in
+# installers and the finish page. It installs into the live names of the prefix, so it runs
+# alone; velnora_kit_environments.exe removes what it installed.
+velnora_add_e2e_test(NAME e2e_autorun RUN_SERIAL TIMEOUT 600
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/autorun_e2e.cpp
+    DEPENDS sample_media velnora_kit)
+target_include_directories(velnora_e2e_autorun PRIVATE ${VELNORA_RESOURCES})
+target_link_libraries(velnora_e2e_autorun PRIVATE velnora_kit_common)
+set_property(TEST e2e_autorun APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
+# --- End of the Autorun mode block --------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "environments/environment_table.h"
 #include "pages/dest_folder_page.h"
 #include "pages/maintenance_page.h"
+#include "pages/select_installer_page.h"
 
 namespace velnora::app {
 
@@ -26,7 +27,12 @@ class VelnoraActions final : public StartupActions {
         context_.platform.ui.RunModal(page, nullptr);
     }
     int RunDestinationFolder() override { return pages::RunDestinationFolderPage(context_); }
-    void RunAutorunInstallerPage(const InstallerOptions&) override {}  // not built yet
+    void RunAutorunInstallerPage(const InstallerOptions& options) override {
+        pages::CAutorunInstallerDlg page(context_);
+        if (options.optionsFromCommandLine != 0)
+            page.SetOptionsFromCommandLine(options.interactive != 0, options.restartPc != 0);
+        context_.platform.ui.RunModal(page, nullptr);
+    }
     void RemoveInstallManager() override {}   // removal of the own copy: not built yet
     void UpgradeInstallManager() override {}  // installation of the own copy: not built yet
 

@@ -9,6 +9,7 @@
 #include "installer/catalogue.h"
 #include "installer/execution.h"
 #include "installer/run_state.h"
+#include "pages/finish_page.h"
 #include "resource_ids.h"
 
 namespace velnora::pages {
@@ -111,16 +112,18 @@ constexpr int kColumnPadding = 60;
 }  // namespace
 
 CSelectInstallerDlg::CSelectInstallerDlg(core::Context& context)
-    : DialogPage(IDD_SELECT_INSTALLER), context_(context) {
+    : DialogPage(IDD_SELECT_INSTALLER),
+      context_(context),
+      list_(IDC_INST_LIST, [this](int row, int column, platform::ListCell& cell) {
+          DescribeCell(row, column, cell);
+      }) {
     core::ResetForInstallerPage(context_.execution);
 }
 
-void CSelectInstallerDlg::SetOptionsFromCommandLine(bool quiet, bool noMessage,
-                                                    bool quitAfterInstall) {
+void CSelectInstallerDlg::SetOptionsFromCommandLine(bool interactive, bool restartPc) {
     optionsFromCommandLine_ = true;
-    interactive_ = !quiet;
-    noMessage_ = noMessage;
-    quitAfterInstall_ = quitAfterInstall;
+    interactive_ = interactive;
+    restartPc_ = restartPc;
 }
 
 bool CSelectInstallerDlg::IsTicked(int entry) const {
@@ -193,7 +196,8 @@ void CSelectInstallerDlg::OnInitDialog() {
         std::string restart;
         context_.platform.profile.GetString("General", "Restart_PC", "", kOptionBuffer,
                                             context_.startup.autorunPath, restart);
-        restartPc_ = installer::IsOnWord(restart);
+        if (installer::IsOnWord(restart))
+            restartPc_ = true;
         if (resumeIndex_ != 0 || skipSelect_)
             HideAndStart();
     }
@@ -258,13 +262,12 @@ void CSelectInstallerDlg::FillList() {
     for (std::size_t entry = 0; entry < ticks_.size(); ++entry)
         ticks_[entry] = installer::ReadStartTickState(context_, entry, resumeIndex_ != 0) ? 1 : 0;
 
-    window.SetListStyle(IDC_INST_LIST, platform::liststyle::kFullRowSelect |
-                                           platform::liststyle::kCheckBoxes |
-                                           platform::liststyle::kSubItemImages);
-    window.InsertColumn(IDC_INST_LIST, 0, "Installer",
-                        window.TextWidth(IDC_INST_LIST, longestName_) + kColumnPadding);
-    window.SetRowCount(IDC_INST_LIST, entryCount_);
-    window.RedrawRows(IDC_INST_LIST, 0, entryCount_ - 1);
+    list_.Attach(window, platform::liststyle::kFullRowSelect | platform::liststyle::kCheckBoxes |
+                             platform::liststyle::kSubItemImages);
+    list_.InsertColumn(0, "Installer",
+                       window.TextWidth(IDC_INST_LIST, longestName_) + kColumnPadding);
+    list_.SetRowCount(entryCount_);
+    list_.EnableToolTips();
 }
 
 void CSelectInstallerDlg::ReadOptions() {
@@ -315,8 +318,10 @@ void CSelectInstallerDlg::StartInstall() {
     Window().ShowWindow(platform::WindowShow::kRestore);
 }
 
+// The finish page follows whatever the run did: the Autorun mode always ends there.
 void CAutorunInstallerDlg::StartInstall() {
     installer::InstallRun(Context(), *this);
+    RunFinishPage(Context(), this);
     EndDialog(installerresult::kStopped);
 }
 
@@ -357,25 +362,32 @@ void CSelectInstallerDlg::Browse() {
 }
 
 void CSelectInstallerDlg::OnNotify(const platform::Notification& notification) {
-    if (notification.controlId != IDC_INST_LIST ||
-        notification.code != platform::notify::kListClick)
+    const auto click = list_.Click(notification);
+    if (!click)
         return;
-    const int row = notification.item;
-    if (notification.onCheckBox && row >= 0 && row < entryCount_ &&
+    const int row = click->item;
+    if (click->onCheckBox && row < entryCount_ &&
         installer::IsOnWordOrEmpty(
             context_.catalogue.Entry(static_cast<std::size_t>(row)).userSelection)) {
         ticks_[static_cast<std::size_t>(row)] ^= 1;
-        Window().RedrawRows(IDC_INST_LIST, row, row);
+        list_.RedrawRow(row);
         for (const std::size_t changed : installer::ApplySelectionConditions(
                  context_.catalogue, static_cast<std::size_t>(row), ticks_))
-            Window().RedrawRows(IDC_INST_LIST, static_cast<int>(changed),
-                                static_cast<int>(changed));
+            list_.RedrawRow(static_cast<int>(changed));
     }
     UpdateInstallButton();
 }
 
 void CSelectInstallerDlg::OnGetCell(int controlId, int row, int column, platform::ListCell& cell) {
-    if (controlId != IDC_INST_LIST || row < 0 || row >= entryCount_)
+    list_.GetCell(controlId, row, column, cell);
+}
+
+int CSelectInstallerDlg::OnFindRow(int controlId, int startRow, const std::string& prefix) {
+    return list_.FindRow(controlId, startRow, prefix).value_or(-1);
+}
+
+void CSelectInstallerDlg::DescribeCell(int row, int column, platform::ListCell& cell) {
+    if (row < 0 || row >= entryCount_)
         return;
     const core::InstallerEntry& entry = context_.catalogue.Entry(static_cast<std::size_t>(row));
     if (column == 0) {
@@ -420,6 +432,7 @@ void CSelectInstallerDlg::OnEndSession(bool) {
 }
 
 void CSelectInstallerDlg::OnDestroy() {
+    list_.Detach();
     OfferRestart();
 }
 

@@ -9,6 +9,7 @@
 
 #include "installer/execution.h"
 #include "installer/install_run.h"
+#include "pages/quick_list.h"
 #include "platform/dialog_page.h"
 
 #include "core/context.h"
@@ -29,9 +30,9 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     // The window the run minimises and titles with its progress: the main menu that opened the
     // page, or the page itself.
     void SetMainPage(platform::DialogPage* mainPage) { mainPage_ = mainPage; }
-    // Installer switches came on the command line; autorun.ini's [General] options then stay
-    // unread.
-    void SetOptionsFromCommandLine(bool quiet, bool noMessage, bool quitAfterInstall);
+    // Installer switches came on the command line: autorun.ini's Quiet, NoMessage and
+    // QuitAfterInstall then stay unread.
+    void SetOptionsFromCommandLine(bool interactive, bool restartPc);
 
     int Form() const override { return form_; }
     int ResumeIndex() const override { return resumeIndex_; }
@@ -53,6 +54,7 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     void OnCommand(int controlId, int code) override;
     void OnNotify(const platform::Notification& notification) override;
     void OnGetCell(int controlId, int row, int column, platform::ListCell& cell) override;
+    int OnFindRow(int controlId, int startRow, const std::string& prefix) override;
     bool OnMouseOver(int controlId) override;
     bool PreTranslateKeyDown(int virtualKey) override;
     void OnShowWindow(bool visible) override;
@@ -71,6 +73,7 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     void ChooseForm();
     void ShowForm();
     void FillList();
+    void DescribeCell(int row, int column, platform::ListCell& cell);
     void ReadOptions();
     void UpdateInstallButton();
     void ShowDescription(const std::string& text);
@@ -79,6 +82,7 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     void OfferRestart();
 
     core::Context& context_;
+    CQuickList list_;
     platform::DialogPage* mainPage_ = this;
     int form_ = installer::pageform::kBrowse;
     int entryCount_ = 0;

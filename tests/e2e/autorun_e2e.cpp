@@ -1,0 +1,185 @@
+// The Autorun mode of the real Velnora.exe on the sample medium under Wine, driven from outside
+// as a user would: on a machine without Vantorix the destination folder comes first, then the
+// installer page with the catalogue of autorun.ini (ticks, grey rows, a selection rule), the
+// run of two stand-in installers with the progress in the title, and the finish page. The
+// registry and the files show the environment the installers made.
+//
+// The test installs into the live names of the prefix, so it runs alone; it removes what it
+// installed.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver/driver.h"
+#include "kit_common.h"
+#include "resource_ids.h"
+
+namespace velnora::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Rows of the sample catalogue.
+constexpr int kVantorix = 0;
+constexpr int kCompiler = 1;
+constexpr int kSimulator = 2;
+constexpr int kEmulatorE2 = 3;
+constexpr int kEmulatorE1 = 4;
+constexpr int kManuals = 5;
+constexpr int kSamples = 6;
+
+std::wstring MediaFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"VELNORA_MEDIA", folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+std::optional<std::wstring> LiveLocation() {
+    return kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kit::kProductGuid),
+                            L"InstallLocation");
+}
+
+// The tick of each row as the list shows it: x ticked, . not.
+std::wstring Ticks(HWND list) {
+    std::wstring marks;
+    for (int row = 0; row < ListViewRowCount(list); ++row)
+        marks += IsListViewRowChecked(list, row) ? L'x' : L'.';
+    return marks;
+}
+
+// A click into the tick box of a row, as the mouse would do it.
+bool ClickTickBox(HWND list, int row) {
+    RECT cell{};
+    cell.left = LVIR_BOUNDS;
+    if (SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&cell)) == 0)
+        return false;
+    const int height = cell.bottom - cell.top;
+    const LPARAM at = MAKELPARAM(cell.left + height / 2, cell.top + height / 2);
+    return PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at) != 0 &&
+           PostMessageW(list, WM_LBUTTONUP, 0, at) != 0;
+}
+
+class AutorunMode : public testing::Test {
+  protected:
+    void SetUp() override {
+        media_ = MediaFolder();
+        if (media_.empty() || !FileExists(media_ + L"\\autorun.ini"))
+            GTEST_SKIP() << "no sample medium (VELNORA_MEDIA)";
+        if (LiveLocation())
+            GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
+        renames_before_ = kit::PendingRenames();
+        ASSERT_TRUE(
+            WritePrivateProfileStringW(L"Default", L"Language", L"English", settings_.c_str()));
+        // No read-me on the way.
+        ASSERT_TRUE(WritePrivateProfileStringW(L"Default", L"FirstBoot", L"1", settings_.c_str()));
+        cleanup_ = true;
+    }
+    void TearDown() override {
+        if (program_.Running()) {
+            program_.Terminate();
+        }
+        if (!cleanup_) {
+            return;
+        }
+        EXPECT_EQ(kit::RunAndWait(kit::Quote(BesideTestProgram(L"velnora_kit_environments.exe")) +
+                                      L" remove-all",
+                                  180000),
+                  0);
+        kit::RemoveTree(kit::LiveInstallerInfoFolder());
+        RemoveDirectoryW(kit::InstallerInfoRoot().c_str());
+        kit::SetPendingRenames(renames_before_);
+        DeleteFileW(kit::ToolRecordPath().c_str());
+        // The sample's Vantorix brings Tidewatch, which its uninstaller leaves.
+        kit::DeleteRegTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa\\Tidewatch");
+        kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");
+        kit::RemoveTree(kit::ProgramFilesFolder() + L"\\Orvessa\\Tidewatch");
+        kit::RemoveTree(kit::ShellFolder(CSIDL_COMMON_APPDATA) + L"\\Orvessa\\Tidewatch");
+        // The run state of an aborted run must not resume the next test's start.
+        DeleteFileW((TempFolder() + L"\\_autorun.ini").c_str());
+        kit::DeleteRegValue(HKEY_LOCAL_MACHINE,
+                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Autorun");
+    }
+
+    HWND WaitForPage(const wchar_t* title, Milliseconds timeout = 60s) {
+        return WaitForTopWindow({title, kDialogClass, program_.Id(), true}, timeout);
+    }
+
+    std::wstring media_;
+    const std::wstring settings_ = WindowsFolder() + L"\\Velnora.ini";
+    FileRestorer restore_settings_{settings_};
+    std::optional<std::wstring> renames_before_;
+    Program program_;
+    bool cleanup_ = false;
+};
+
+TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
+    program_ = Program::Start(media_ + L"\\Velnora.exe", {L"-autorun"}, media_);
+    ASSERT_TRUE(program_.Started()) << "error " << program_.StartError();
+
+    // --- No environment yet: the destination folder first ---
+    HWND destination = WaitForPage(L"Select destination folder");
+    ASSERT_NE(destination, nullptr) << "no destination folder page";
+    const std::wstring folder = ControlText(destination, IDC_DEST_FOLDER);
+    EXPECT_FALSE(folder.empty());
+    EXPECT_FALSE(SaveWindowScreenshot(destination, L"autorun-destination").empty());
+    ASSERT_TRUE(PressButton(destination, IDC_DEST_NEXT));
+
+    // --- The catalogue ---
+    HWND page = WaitForPage(L"Choose software");
+    ASSERT_NE(page, nullptr) << "no installer page";
+    HWND list = Control(page, IDC_INST_LIST);
+    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 7; }));
+    EXPECT_EQ(ListViewCell(list, kVantorix, 0), std::optional<std::wstring>(L" Vantorix V4.08"));
+    EXPECT_EQ(Ticks(list), L"xxxx.xx");
+    EXPECT_FALSE(SaveWindowScreenshot(page, L"autorun-list").empty());
+
+    // The greyed rows keep their tick; the others follow the user and the rules.
+    ASSERT_TRUE(ClickTickBox(list, kVantorix));
+    ASSERT_TRUE(ClickTickBox(list, kManuals));
+    ASSERT_TRUE(ClickTickBox(list, kEmulatorE1));  // unticks E2 by its rule
+    EXPECT_TRUE(WaitUntil([&] { return Ticks(list) == L"xxx.xxx"; })) << Narrow(Ticks(list));
+    ASSERT_TRUE(ClickTickBox(list, kEmulatorE1));
+    ASSERT_TRUE(ClickTickBox(list, kSimulator));  // takes the samples with it
+    ASSERT_TRUE(ClickTickBox(list, kCompiler));
+    EXPECT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x."; })) << Narrow(Ticks(list));
+    EXPECT_FALSE(SaveWindowScreenshot(page, L"autorun-ticked").empty());
+
+    // --- The run: its progress in the page's title ---
+    ASSERT_TRUE(PressButton(page, IDC_INST_INSTALL));
+    std::set<std::wstring> titles;
+    HWND finish = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            titles.insert(WindowTitle(page));
+            finish =
+                FindTopWindow({L"Vantorix Install Manager", kDialogClass, program_.Id(), true});
+            return finish != nullptr;
+        },
+        180s))
+        << "no finish page";
+    EXPECT_TRUE(titles.count(L"1 of 2 Installer")) << "titles seen: " << titles.size();
+    EXPECT_TRUE(titles.count(L"2 of 2 Installer"));
+
+    // --- The finish page and what the installers left ---
+    EXPECT_EQ(ControlText(finish, IDC_FINISH_MESSAGE).rfind(L"Installation has completed.", 0), 0u);
+    EXPECT_FALSE(SaveWindowScreenshot(finish, L"autorun-finish").empty());
+    EXPECT_EQ(LiveLocation(), std::optional<std::wstring>(folder));
+    EXPECT_TRUE(kit::PathExists(folder + L"\\VTX2.exe"));
+    const std::wstring record = kit::ToolRecordPath();
+    EXPECT_EQ(kit::ReadProfile(record, L"Install Version", L"MANUALS"), L"4.08.00.012");
+    EXPECT_EQ(kit::ReadProfile(record, L"Install Directory", L"VTX"), folder);
+    ASSERT_TRUE(PressButton(finish, IDCANCEL));
+
+    // Restart_PC is on in the sample: the page offers a restart as it closes.
+    const auto box = WaitForMessageBox(program_.Id(), L"Velnora");
+    ASSERT_TRUE(box) << "no restart question";
+    EXPECT_EQ(box->text.rfind(L"The PC will be restarted", 0), 0u);
+    ASSERT_TRUE(AnswerMessageBox(*box, IDNO));
+    EXPECT_EQ(program_.WaitForExit(60s), std::optional<DWORD>(0));
+}
+
+}  // namespace
+}  // namespace velnora::e2e
