@@ -118,6 +118,33 @@ class AutorunMode : public testing::Test {
         return WaitForTopWindow({title, kDialogClass, program_.Id(), true}, timeout);
     }
 
+    // Install, watch the titles until the finish page shows; the finish page.
+    HWND RunToFinish(HWND page, std::set<std::wstring>& titles) {
+        if (!PressButton(page, IDC_INST_INSTALL))
+            return nullptr;
+        HWND finish = nullptr;
+        WaitUntil(
+            [&] {
+                titles.insert(WindowTitle(page));
+                finish =
+                    FindTopWindow({L"Vantorix Install Manager", kDialogClass, program_.Id(), true});
+                return finish != nullptr;
+            },
+            180s);
+        return finish;
+    }
+
+    // Exit on the finish page; Restart_PC is on in the sample, so the page offers a restart as
+    // it closes, which the user declines.
+    void CloseAfterTheRun(HWND finish) {
+        ASSERT_TRUE(PressButton(finish, IDCANCEL));
+        const auto box = WaitForMessageBox(program_.Id(), L"Velnora");
+        ASSERT_TRUE(box) << "no restart question";
+        EXPECT_EQ(box->text.rfind(L"The PC will be restarted", 0), 0u);
+        ASSERT_TRUE(AnswerMessageBox(*box, IDNO));
+        EXPECT_EQ(program_.WaitForExit(60s), std::optional<DWORD>(0));
+    }
+
     std::wstring media_;
     const std::wstring settings_ = WindowsFolder() + L"\\Velnora.ini";
     FileRestorer restore_settings_{settings_};
@@ -159,18 +186,9 @@ TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     EXPECT_FALSE(SaveWindowScreenshot(page, L"autorun-ticked").empty());
 
     // --- The run: its progress in the page's title ---
-    ASSERT_TRUE(PressButton(page, IDC_INST_INSTALL));
     std::set<std::wstring> titles;
-    HWND finish = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            titles.insert(WindowTitle(page));
-            finish =
-                FindTopWindow({L"Vantorix Install Manager", kDialogClass, program_.Id(), true});
-            return finish != nullptr;
-        },
-        180s))
-        << "no finish page";
+    HWND finish = RunToFinish(page, titles);
+    ASSERT_NE(finish, nullptr) << "no finish page";
     EXPECT_TRUE(titles.count(L"1 of 2 Installer")) << "titles seen: " << titles.size();
     EXPECT_TRUE(titles.count(L"2 of 2 Installer"));
 
@@ -186,14 +204,46 @@ TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     for (const wchar_t* key : {L"TOOLCHAIN2", L"SDEBUGGER2", L"EDEBUGGER1", L"EDEBUGGER2"})
         EXPECT_EQ(kit::ReadProfile(record, L"Install Software", key), L"") << Narrow(key);
     EXPECT_EQ(kit::ReadProfile(record, L"Install Version", L"SAMPLES"), L"");
-    ASSERT_TRUE(PressButton(finish, IDCANCEL));
+    CloseAfterTheRun(finish);
+}
 
-    // Restart_PC is on in the sample: the page offers a restart as it closes.
-    const auto box = WaitForMessageBox(program_.Id(), L"Velnora");
-    ASSERT_TRUE(box) << "no restart question";
-    EXPECT_EQ(box->text.rfind(L"The PC will be restarted", 0), 0u);
-    ASSERT_TRUE(AnswerMessageBox(*box, IDNO));
-    EXPECT_EQ(program_.WaitForExit(60s), std::optional<DWORD>(0));
+// With environments there, the Autorun mode updates the active one in place; the parked ones
+// stay as they are.
+TEST_F(AutorunMode, UpdatesTheActiveEnvironmentAndLeavesTheParkedOnes) {
+    ASSERT_EQ(
+        kit::RunAndWait(
+            kit::Quote(BesideTestProgram(L"velnora_kit_environments.exe")) + L" lay-out", 180000),
+        0);
+    const std::optional<std::wstring> active = LiveLocation();
+    ASSERT_TRUE(active);
+    const std::wstring parkedOld = kit::ProgramFilesFolder() + L"\\Orvessa\\Vantorix V2.20";
+    const std::wstring record = kit::ToolRecordPath();
+    const std::vector<std::wstring> recordsBefore =
+        kit::ProfileKeys(record, L"Installation Record");
+    ASSERT_FALSE(recordsBefore.empty());
+    const std::wstring firstRecord =
+        kit::ReadProfile(record, L"Installation Record", recordsBefore.front());
+
+    program_ = Program::Start(media_ + L"\\Velnora.exe", {L"-autorun"}, media_);
+    ASSERT_TRUE(program_.Started()) << "error " << program_.StartError();
+    HWND page = WaitForPage(L"Choose software");
+    ASSERT_NE(page, nullptr) << "no installer page (a destination page came first?)";
+    HWND list = Control(page, IDC_INST_LIST);
+    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 7; }));
+    for (const int row : {kCompiler, kSimulator, kEmulatorE2})
+        ASSERT_TRUE(ClickTickBox(list, row));
+    ASSERT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x."; })) << Narrow(Ticks(list));
+
+    std::set<std::wstring> titles;
+    HWND finish = RunToFinish(page, titles);
+    ASSERT_NE(finish, nullptr) << "no finish page";
+    EXPECT_EQ(LiveLocation(), active);
+    // The update added its lines to the environment's own record, which kept the rest.
+    EXPECT_EQ(kit::ReadProfile(record, L"Install Version", L"MANUALS"), L"4.08.00.012");
+    EXPECT_GT(kit::ProfileKeys(record, L"Installation Record").size(), recordsBefore.size());
+    EXPECT_EQ(kit::ReadProfile(record, L"Installation Record", recordsBefore.front()), firstRecord);
+    EXPECT_TRUE(kit::PathExists(parkedOld + L"\\VTX2.exe"));
+    CloseAfterTheRun(finish);
 }
 
 }  // namespace
