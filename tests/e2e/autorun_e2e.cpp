@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <optional>
 #include <set>
 #include <string>
@@ -34,6 +35,8 @@ constexpr int kEmulatorE2 = 3;
 constexpr int kEmulatorE1 = 4;
 constexpr int kManuals = 5;
 constexpr int kSamples = 6;
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::wstring MediaFolder() {
     wchar_t folder[MAX_PATH] = {};
@@ -244,6 +247,130 @@ TEST_F(AutorunMode, UpdatesTheActiveEnvironmentAndLeavesTheParkedOnes) {
     EXPECT_EQ(kit::ReadProfile(record, L"Installation Record", recordsBefore.front()), firstRecord);
     EXPECT_TRUE(kit::PathExists(parkedOld + L"\\VTX2.exe"));
     CloseAfterTheRun(finish);
+}
+
+// How many times the marker file records `event`.
+int MarkerEvents(const std::wstring& marker, const std::string& event) {
+    const std::string lines = ReadFileBytes(marker).value_or("");
+    int count = 0;
+    for (std::size_t at = 0; (at = lines.find(event + "\t", at)) != std::string::npos;
+         at += event.size()) {
+        if (at == 0 || lines[at - 1] == '\n')
+            ++count;
+    }
+    return count;
+}
+
+// The process id of the program that recorded `event` last.
+DWORD LastPidOf(const std::wstring& marker, const std::string& event) {
+    const std::string lines = ReadFileBytes(marker).value_or("");
+    const std::size_t at = lines.rfind(event + "\t");
+    if (at == std::string::npos)
+        return 0;
+    const std::size_t program_end = lines.find('\t', at + event.size() + 1);
+    if (program_end == std::string::npos)
+        return 0;
+    return static_cast<DWORD>(std::strtoul(lines.c_str() + program_end + 1, nullptr, 10));
+}
+
+// Windows ends the logon: every window is asked and told, then the programs are gone.
+void EndLogon(HWND window) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000,
+                        &answer);
+    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000,
+                        &answer);
+}
+
+// A restart while the second of three installers runs: the run state and the logon value
+// carry the run over the restart. Windows 2000 and later run an installer again that a restart
+// interrupted, so the start the logon value makes runs the second installer once more and then
+// the third, ends on the finish page and leaves nothing behind.
+TEST_F(AutorunMode, ARestartInTheMiddleResumesTheRunAtTheLogon) {
+    const std::wstring marker = TempFolder() + L"\\velnora-e2e-restart-marker.txt";
+    DeleteFileW(marker.c_str());
+    const std::wstring autorun = media_ + L"\\autorun.ini";
+    FileRestorer restore_autorun(autorun);
+    const std::string markerOption = " --marker \"" + Narrow(marker) + "\"";
+    ASSERT_TRUE(
+        WriteFileBytes(autorun,
+                       "[General]\r\nbSetInstallDir=0\r\nRestart_PC=off\r\n"
+                       "Install_00=1\r\nInstall_01=1\r\nInstall_02=1\r\n"
+                       "[Default]\r\nInstallerName=\r\n"
+                       "[Tools]\r\n"
+                       "First=kit\\vtx_installer_standin.exe\r\n"
+                       "First_Option=--install-environment --run-ms 600" +
+                           markerOption +
+                           "\r\n"
+                           "Second=kit\\vtx_installer_standin.exe\r\n"
+                           "Second_Option=--request-reboot --run-ms 6000" +
+                           markerOption +
+                           "\r\n"
+                           "Third=kit\\vtx_installer_standin.exe\r\n"
+                           "Third_Option=--add-version \"MANUALS=4.08.00.012\" --run-ms 600" +
+                           markerOption + "\r\n"));
+
+    program_ = Program::Start(media_ + L"\\Velnora.exe", {L"-autorun"}, media_);
+    ASSERT_TRUE(program_.Started()) << "error " << program_.StartError();
+    HWND page = WaitForPage(L"Choose software");
+    ASSERT_NE(page, nullptr) << "no installer page";
+    ASSERT_TRUE(PressButton(page, IDC_INST_INSTALL));
+    // The second installer runs, past its first half second, when Windows restarts; the
+    // restart ends it too.
+    const std::wstring state = TempFolder() + L"\\_autorun.ini";
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return MarkerEvents(marker, "start") == 2 &&
+                   ReadProfileString(state, L"General", L"Continue") ==
+                       std::optional<std::wstring>(L"2");
+        },
+        120s));
+    EndLogon(page);
+    EXPECT_EQ(program_.WaitForExit(30s), std::optional<DWORD>(0));
+    if (HANDLE second =
+            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, LastPidOf(marker, "start"))) {
+        TerminateProcess(second, 1);
+        WaitForSingleObject(second, 10000);
+        CloseHandle(second);
+    }
+
+    EXPECT_EQ(ReadProfileString(state, L"General", L"Continue"), std::optional<std::wstring>(L"1"));
+    const std::optional<std::wstring> logon =
+        kit::ReadRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Autorun");
+    ASSERT_TRUE(logon) << "no logon value";
+    EXPECT_EQ(logon->front(), L'"') << Narrow(*logon);
+
+    // The logon after the restart starts what the value holds.
+    program_ = Program::StartCommandLine(*logon, media_);
+    ASSERT_TRUE(program_.Started()) << "error " << program_.StartError();
+    std::set<std::wstring> titles;
+    HWND finish = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            if (HWND resumed = FindTopWindow({L"", kDialogClass, program_.Id(), false}))
+                titles.insert(WindowTitle(resumed));
+            finish =
+                FindTopWindow({L"Vantorix Install Manager", kDialogClass, program_.Id(), true});
+            return finish != nullptr;
+        },
+        120s))
+        << "the resumed run did not reach the finish page";
+    EXPECT_EQ(MarkerEvents(marker, "start"), 4);
+    EXPECT_TRUE(titles.count(L"2 of 3 Installer"));
+    EXPECT_TRUE(titles.count(L"3 of 3 Installer"));
+    EXPECT_EQ(kit::ReadProfile(kit::ToolRecordPath(), L"Install Version", L"MANUALS"),
+              L"4.08.00.012");
+    EXPECT_FALSE(ReadProfileString(state, L"General", L"Continue"));
+    EXPECT_FALSE(kit::ReadRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Autorun"));
+    EXPECT_FALSE(SaveWindowScreenshot(finish, L"autorun-resumed-finish").empty());
+
+    // The second installer's restart request is offered once more as the page closes.
+    ASSERT_TRUE(PressButton(finish, IDCANCEL));
+    const auto box = WaitForMessageBox(program_.Id(), L"Velnora");
+    ASSERT_TRUE(box) << "no restart question";
+    ASSERT_TRUE(AnswerMessageBox(*box, IDNO));
+    EXPECT_EQ(program_.WaitForExit(60s), std::optional<DWORD>(0));
+    DeleteFileW(marker.c_str());
 }
 
 }  // namespace

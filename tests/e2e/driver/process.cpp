@@ -60,11 +60,20 @@ Program Program::Start(const std::wstring& path, const std::vector<std::wstring>
         command_line += L' ';
         command_line += QuoteArgument(argument);
     }
+    return Launch(path.c_str(), command_line, folder);
+}
+
+Program Program::StartCommandLine(const std::wstring& command_line, const std::wstring& folder) {
+    return Launch(nullptr, command_line, folder);
+}
+
+Program Program::Launch(const wchar_t* path, std::wstring command_line,
+                        const std::wstring& folder) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     Program program;
-    if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(path, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
         program.start_error_ = GetLastError();
         return program;

@@ -29,6 +29,10 @@ class Program {
     // Starts `path` with `arguments`; `folder` is the working folder (empty: the caller's).
     static Program Start(const std::wstring& path, const std::vector<std::wstring>& arguments = {},
                          const std::wstring& folder = L"");
+    // Starts a whole command line as Windows starts a Run value: the program is what the line
+    // names, quoted or not.
+    static Program StartCommandLine(const std::wstring& command_line,
+                                    const std::wstring& folder = L"");
 
     Program() = default;
     Program(Program&& other) noexcept;
@@ -49,6 +53,8 @@ class Program {
     void Terminate(UINT exit_code = 1);
 
   private:
+    static Program Launch(const wchar_t* path, std::wstring command_line,
+                          const std::wstring& folder);
     void Close();
 
     HANDLE process_ = nullptr;
