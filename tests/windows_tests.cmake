@@ -440,7 +440,7 @@ velnora_add_wine_test(NAME integration_pages COMMAND velnora_pages_integration R
 # alone; velnora_kit_environments.exe removes what it installed.
 velnora_add_e2e_test(NAME e2e_autorun RUN_SERIAL TIMEOUT 600
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/autorun_e2e.cpp
-    DEPENDS sample_media velnora_kit)
+    DEPENDS sample_media velnora_kit velnora_address_recorder)
 target_include_directories(velnora_e2e_autorun PRIVATE ${VELNORA_RESOURCES})
 target_link_libraries(velnora_e2e_autorun PRIVATE velnora_kit_common)
 set_property(TEST e2e_autorun APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")

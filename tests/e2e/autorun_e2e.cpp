@@ -90,11 +90,18 @@ class AutorunMode : public testing::Test {
         // No read-me on the way.
         ASSERT_TRUE(WritePrivateProfileStringW(L"Default", L"FirstBoot", L"1", settings_.c_str()));
         cleanup_ = true;
+        DeleteFileW(opened_.c_str());
+        // A stand-in takes the browser's place and records the addresses it is given.
+        browser_.emplace(QuoteArgument(BesideTestProgram(L"velnora_address_recorder.exe")) + L" " +
+                         QuoteArgument(opened_) + L" \"%1\"");
+        ASSERT_TRUE(browser_->Ok());
     }
     void TearDown() override {
         if (program_.Running()) {
             program_.Terminate();
         }
+        browser_.reset();
+        DeleteFileW(opened_.c_str());
         if (!cleanup_) {
             return;
         }
@@ -152,6 +159,8 @@ class AutorunMode : public testing::Test {
     const std::wstring settings_ = WindowsFolder() + L"\\Velnora.ini";
     FileRestorer restore_settings_{settings_};
     std::optional<std::wstring> renames_before_;
+    const std::wstring opened_ = TempFolder() + L"\\velnora-e2e-opened.txt";
+    std::optional<WebAddressHandler> browser_;
     Program program_;
     bool cleanup_ = false;
 };
@@ -198,6 +207,12 @@ TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     // --- The finish page and what the installers left ---
     EXPECT_EQ(ControlText(finish, IDC_FINISH_MESSAGE).rfind(L"Installation has completed.", 0), 0u);
     EXPECT_FALSE(SaveWindowScreenshot(finish, L"autorun-finish").empty());
+    // The registration button hands the sample's address to the browser.
+    ASSERT_TRUE(PressButton(finish, IDC_FINISH_REGISTER));
+    EXPECT_TRUE(WaitUntil([&] {
+        return ReadFileBytes(opened_).value_or("").find(
+                   "https://www.example.com/vantorix/register/en/") != std::string::npos;
+    })) << ReadFileBytes(opened_).value_or("(nothing opened)");
     EXPECT_EQ(LiveLocation(), std::optional<std::wstring>(folder));
     EXPECT_TRUE(kit::PathExists(folder + L"\\VTX2.exe"));
     const std::wstring record = kit::ToolRecordPath();

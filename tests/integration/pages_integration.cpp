@@ -174,60 +174,12 @@ struct Offer {
     const wchar_t* explanation;
 };
 
-// The handler of web addresses, taken over by the stand-in while the test runs. A user's own
-// handler (HKCU) wins on Windows; Wine reads only the machine's, so both are set, and the
-// machine's is put back afterwards.
-class WebAddressHandler {
-  public:
-    static constexpr const wchar_t* kSchemes[] = {L"http", L"https"};
-
-    static std::wstring Key(const wchar_t* scheme) {
-        return std::wstring(L"Software\\Classes\\") + scheme;
-    }
-
-    explicit WebAddressHandler(const std::wstring& command) {
-        for (const wchar_t* scheme : kSchemes) {
-            const std::wstring key = Key(scheme);
-            saved_.push_back(e2e::ReadRegistryString(HKEY_LOCAL_MACHINE, key + kCommand, L"",
-                                                     RegistryView::k64Bit));
-            for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-                ok_ = e2e::WriteRegistryString(root, key, L"URL Protocol", L"",
-                                               RegistryView::k64Bit) &&
-                      e2e::WriteRegistryString(root, key + kCommand, L"", command,
-                                               RegistryView::k64Bit) &&
-                      ok_;
-            }
-        }
-    }
-    ~WebAddressHandler() {
-        for (std::size_t i = 0; i < saved_.size(); ++i) {
-            const std::wstring key = Key(kSchemes[i]);
-            e2e::DeleteRegistryTree(HKEY_CURRENT_USER, key, RegistryView::k64Bit);
-            if (saved_[i])
-                e2e::WriteRegistryString(HKEY_LOCAL_MACHINE, key + kCommand, L"", *saved_[i],
-                                         RegistryView::k64Bit);
-            else
-                e2e::DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, RegistryView::k64Bit);
-        }
-    }
-    WebAddressHandler(const WebAddressHandler&) = delete;
-    WebAddressHandler& operator=(const WebAddressHandler&) = delete;
-
-    bool Ok() const { return ok_; }
-
-  private:
-    static constexpr wchar_t kCommand[] = L"\\shell\\open\\command";
-
-    std::vector<std::optional<std::wstring>> saved_;
-    bool ok_ = true;
-};
-
 class FinishPageUnderWine : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const wchar_t* scheme : WebAddressHandler::kSchemes)
-            ASSERT_FALSE(e2e::RegistryKeyExists(HKEY_CURRENT_USER, WebAddressHandler::Key(scheme),
-                                                RegistryView::k64Bit))
+        for (const wchar_t* scheme : e2e::WebAddressHandler::kSchemes)
+            ASSERT_FALSE(e2e::RegistryKeyExists(
+                HKEY_CURRENT_USER, e2e::WebAddressHandler::Key(scheme), RegistryView::k64Bit))
                 << "the user already has a handler of web addresses";
         media_ = e2e::TempFolder() + L"\\VelnoraFinishMedia";
         record_ = media_ + L"\\opened.txt";
@@ -235,7 +187,7 @@ class FinishPageUnderWine : public ::testing::Test {
         DeleteFileW(record_.c_str());
         ASSERT_TRUE(e2e::WriteFileBytes(media_ + L"\\InstManImg.bmp", BitmapFile(180, 390)));
         // The stand-in takes the place of the browser for both kinds of web address.
-        handler_ = std::make_unique<WebAddressHandler>(
+        handler_ = std::make_unique<e2e::WebAddressHandler>(
             L"\"" + Folder() + L"\\velnora_address_recorder.exe\" \"" + record_ + L"\" \"%1\"");
         ASSERT_TRUE(handler_->Ok());
         // Unicode, as a Japanese medium's file must be to be read on any system locale; the
@@ -308,7 +260,7 @@ class FinishPageUnderWine : public ::testing::Test {
     core::Context context_{win32_.Get()};
     std::wstring media_;
     std::wstring record_;
-    std::unique_ptr<WebAddressHandler> handler_;
+    std::unique_ptr<e2e::WebAddressHandler> handler_;
 };
 
 struct LanguageCase {

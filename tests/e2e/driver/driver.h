@@ -11,3 +11,4 @@
 #include "driver/text.h"
 #include "driver/top_windows.h"
 #include "driver/wait.h"
+#include "driver/web_handler.h"
