@@ -173,6 +173,8 @@ int RunTickedInstallers(core::Context& context, RunPage& page, const std::string
 // belongs to an environment and stays.
 int PreparedRun(core::Context& context, RunPage& page) {
     const std::uint64_t existed = ToolRecordSize(context);
+    // Handed over for one run of the installers; a run that started none leaves it chosen.
+    const std::string chosenFolder = context.startup.chosenInstallDir;
     environments::RecordUserInformation(context);
     WriteInstallManagerKey(context, kRebootKey, "0");
     const std::uint64_t before = ToolRecordSize(context);
@@ -180,6 +182,8 @@ int PreparedRun(core::Context& context, RunPage& page) {
     const std::uint64_t after = ToolRecordSize(context);
     if (existed == 0 && after != 0 && after == before)
         DeleteToolRecord(context);
+    if (!context.execution.installerFinished)
+        context.startup.chosenInstallDir = chosenFolder;
     return result;
 }
 

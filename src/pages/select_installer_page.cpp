@@ -303,11 +303,14 @@ void CSelectInstallerDlg::HideAndStart() {
 }
 
 void CSelectInstallerDlg::StartInstall() {
-    const int result = installer::InstallRun(context_, *this);
-    if (result != 0) {
+    if (installer::InstallRun(context_, *this) != 0) {
         EndDialog(installerresult::kCompleted);
         return;
     }
+    AfterStoppedRun();
+}
+
+void CSelectInstallerDlg::AfterStoppedRun() {
     if (skipSelect_) {
         EndDialog(installerresult::kStopped);
         return;
@@ -318,9 +321,15 @@ void CSelectInstallerDlg::StartInstall() {
     Window().ShowWindow(platform::WindowShow::kRestore);
 }
 
-// The finish page follows whatever the run did: the Autorun mode always ends there.
+// The finish page follows every run that started an installer: the Autorun mode ends there.
+// A run that started none (a missing installer, a refused update) installed nothing, and the
+// page stays for another choice instead of announcing a completed installation.
 void CAutorunInstallerDlg::StartInstall() {
     installer::InstallRun(Context(), *this);
+    if (!Context().execution.installerFinished) {
+        AfterStoppedRun();
+        return;
+    }
     RunFinishPage(Context(), this);
     EndDialog(installerresult::kStopped);
 }

@@ -65,6 +65,9 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
   protected:
     // Runs the installers; the page ends or becomes usable again.
     virtual void StartInstall();
+    // After a run that stopped: the page ends when the choice was skipped, else the user may
+    // choose again.
+    void AfterStoppedRun();
     // The base page gives the main window back when it closes after a run.
     virtual bool RestoresMainWindow() const { return true; }
     core::Context& Context() { return context_; }

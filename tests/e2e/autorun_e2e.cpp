@@ -35,6 +35,7 @@ constexpr int kEmulatorE2 = 3;
 constexpr int kEmulatorE1 = 4;
 constexpr int kManuals = 5;
 constexpr int kSamples = 6;
+constexpr int kLegacy = 7;
 
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -181,21 +182,36 @@ TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     HWND page = WaitForPage(L"Choose software");
     ASSERT_NE(page, nullptr) << "no installer page";
     HWND list = Control(page, IDC_INST_LIST);
-    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 7; }));
+    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 8; }));
     EXPECT_EQ(ListViewCell(list, kVantorix, 0), std::optional<std::wstring>(L" Vantorix V4.08"));
-    EXPECT_EQ(Ticks(list), L"xxxx.x.");
+    EXPECT_EQ(Ticks(list), L"xxxx.x..");
     EXPECT_FALSE(SaveWindowScreenshot(page, L"autorun-list").empty());
 
     // The greyed rows keep their tick; the others follow the user and the rules.
     ASSERT_TRUE(ClickTickBox(list, kVantorix));
     ASSERT_TRUE(ClickTickBox(list, kManuals));
     ASSERT_TRUE(ClickTickBox(list, kEmulatorE1));  // unticks E2 by its rule
-    EXPECT_TRUE(WaitUntil([&] { return Ticks(list) == L"xxx.xx."; })) << Narrow(Ticks(list));
+    EXPECT_TRUE(WaitUntil([&] { return Ticks(list) == L"xxx.xx.."; })) << Narrow(Ticks(list));
     ASSERT_TRUE(ClickTickBox(list, kEmulatorE1));
     ASSERT_TRUE(ClickTickBox(list, kSimulator));  // takes the samples with it
     ASSERT_TRUE(ClickTickBox(list, kCompiler));
-    EXPECT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x."; })) << Narrow(Ticks(list));
+    EXPECT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x.."; })) << Narrow(Ticks(list));
     EXPECT_FALSE(SaveWindowScreenshot(page, L"autorun-ticked").empty());
+
+    // A ticked installer that is not on the medium: the run names it and installs nothing.
+    ASSERT_TRUE(ClickTickBox(list, kLegacy));
+    ASSERT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x.x"; })) << Narrow(Ticks(list));
+    ASSERT_TRUE(PressButton(page, IDC_INST_INSTALL));
+    const auto missing = WaitForMessageBox(program_.Id(), L"Velnora");
+    ASSERT_TRUE(missing) << "no box for the missing installer";
+    EXPECT_EQ(missing->text, L"An installer program is not found.\r\n(" + media_ +
+                                 L"\\kit\\legacy_tools_setup.exe)\r\n");
+    EXPECT_TRUE(missing->has_icon);
+    ASSERT_TRUE(AnswerMessageBox(*missing, IDOK));
+    EXPECT_FALSE(LiveLocation());
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(page, IDC_INST_INSTALL); }));
+    ASSERT_TRUE(ClickTickBox(list, kLegacy));
+    ASSERT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x.."; })) << Narrow(Ticks(list));
 
     // --- The run: its progress in the page's title ---
     std::set<std::wstring> titles;
@@ -247,10 +263,10 @@ TEST_F(AutorunMode, UpdatesTheActiveEnvironmentAndLeavesTheParkedOnes) {
     HWND page = WaitForPage(L"Choose software");
     ASSERT_NE(page, nullptr) << "no installer page (a destination page came first?)";
     HWND list = Control(page, IDC_INST_LIST);
-    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 7; }));
+    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 8; }));
     for (const int row : {kCompiler, kSimulator, kEmulatorE2})
         ASSERT_TRUE(ClickTickBox(list, row));
-    ASSERT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x."; })) << Narrow(Ticks(list));
+    ASSERT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x.."; })) << Narrow(Ticks(list));
 
     std::set<std::wstring> titles;
     HWND finish = RunToFinish(page, titles);

@@ -288,6 +288,20 @@ TEST(InstallRun, OnlyARecordThePreparationMadeIsTakenBack) {
     }
 }
 
+// The destination folder goes to the first run that starts an installer.
+TEST(InstallRun, AChosenFolderWaitsForARunThatStartsAnInstaller) {
+    RunBench b;
+    b.machine.context.startup.chosenInstallDir = "D:\\Vantorix";
+    b.AddInstaller(Effect::kCreates, "N", /*present=*/false);
+    EXPECT_EQ(b.Run(), 0);
+    EXPECT_EQ(b.machine.context.startup.chosenInstallDir, "D:\\Vantorix");
+    b.machine.fake.files.AddFile("C:\\Media\\setup0.exe", "MZ");
+    b.machine.fake.processes.AddProgram("C:\\Media\\setup0.exe",
+                                        fake::ProgramBehaviour::RunsFor(2000));
+    EXPECT_EQ(b.Run(), 1);
+    EXPECT_EQ(b.machine.context.startup.chosenInstallDir, "");
+}
+
 TEST(InstallRun, TheUserInformationButtonIsHandedToItsInstaller) {
     RunBench b;
     b.machine.InstallEnvironment({kGuid, "A"});

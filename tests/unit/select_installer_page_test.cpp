@@ -180,5 +180,24 @@ TEST(InstallerPage, ARequestedRestartIsOfferedOnceAtClose) {
     EXPECT_EQ(reboot, "0");
 }
 
+// The Autorun mode ends on the finish page after a run, but a run that installed nothing is no
+// completed installation: the page stays for another choice.
+TEST(InstallerPage, AutorunPageStaysWhenNoInstallerRan) {
+    InstallerPageBench bench;
+    bench.machine.context.startup.startMode = StartMode::kAutorun;
+    bench.WriteAutorun(kCatalogue);
+    pages::CAutorunInstallerDlg autorun(bench.machine.context);
+    bench.machine.fake.dialogs.OnNextRun(IDD_SELECT_INSTALLER, [&](PageDriver& d) {
+        EXPECT_EQ(d.Text(IDC_INST_EXIT), "Close");
+        d.Click(IDC_INST_INSTALL);
+        EXPECT_TRUE(d.IsOpen());
+        EXPECT_TRUE(d.IsEnabled(IDC_INST_INSTALL));
+        d.Click(IDC_INST_EXIT);
+    });
+    EXPECT_EQ(bench.machine.fake.ui.RunModal(autorun, nullptr), pages::installerresult::kExit);
+    ASSERT_EQ(bench.machine.MessageTexts().size(), 1u);
+    EXPECT_EQ(bench.machine.MessageTexts()[0].rfind("An installer program is not found.", 0), 0u);
+}
+
 }  // namespace
 }  // namespace velnora::testing
