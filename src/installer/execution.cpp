@@ -279,10 +279,16 @@ int RunInstaller(core::Context& context, int index, int count, int form) {
         return 0;
     }
 
+    // An installer that cannot be started installed nothing: the run goes on without it, so
+    // that an environment parked for it is brought back instead of staying parked.
     platform::ProcessInfo info;
     if (processes.CreateProcess(commandLine, platform::createflags::kSeparateWowVdm, false, info) !=
-        platform::error::kSuccess)
-        EndProgram(context, info);
+        platform::error::kSuccess) {
+        ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgInstallFailed),
+                      context.texts.Get(core::TextId::kCaptionError),
+                      platform::mb::kOk | platform::mb::kIconError);
+        return 0;
+    }
 
     // Watched for its end while asleep, until it has been seen to end.
     Handle watch = info.process;

@@ -340,11 +340,13 @@ TEST_F(InstallerExecution, InstallOptionCountsTowardsTheLimit) {
     EXPECT_EQ(Continue(), std::nullopt);
 }
 
-TEST_F(InstallerExecution, InstallerThatCannotStartEndsTheProgramSilently) {
+// Nothing was installed, and the run that called it goes on to bring back what it parked.
+TEST_F(InstallerExecution, InstallerThatCannotStartIsAFailedInstallation) {
     fake.files.AddFile(kStateFile, "[General]\nContinue=1\n");
     context.execution.installerCommand = "C:\\Media\\missing.exe";
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 3, pageform::kList); }), 0u);
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_EQ(ExitOf([&] { EXPECT_EQ(RunInstaller(context, 2, 3, pageform::kList), 0); }),
+              std::nullopt);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed in installation."});
     EXPECT_EQ(Continue(), "1");
 }
 
