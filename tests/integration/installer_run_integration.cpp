@@ -25,6 +25,7 @@ constexpr wchar_t kRunValue[] = L"Autorun";
 constexpr wchar_t kSection[] = L"General";
 constexpr DWORD kReturnedOne = 101;  // the host's exit code when the run returned 1
 constexpr DWORD kEndedByExecution = 0;
+constexpr DWORD kReturnedZero = 100;  // after "Failed in installation."
 constexpr long kGraceMs = 3000;
 // The installer's end is seen by polling its marker file, on a busy machine sometimes late;
 // an interval measured from it may look that much shorter. Far less than the grace time.
@@ -95,8 +96,8 @@ const RunCase kRunCases[] = {
     // Gone within the first half second: the same entry is recorded to run again, and the
     // program ends.
     {"InstallerGoneAtOnce", 1, 3, 0, L"", 0, kEndedByExecution, nullptr, L"1", true, Stored::kKept},
-    // Cannot be started: the program ends and leaves the run state as it was.
-    {"InstallerCannotStart", 2, 3, 0, nullptr, 0, kEndedByExecution, nullptr, nullptr, false,
+    // Cannot be started: a failed installation that leaves the run state as it was.
+    {"InstallerCannotStart", 2, 3, 0, nullptr, 0, kReturnedZero, nullptr, nullptr, false,
      Stored::kKept},
 };
 
@@ -228,6 +229,12 @@ TEST_P(InstallerRun, RecordsTheResumePointWhileTheInstallerRunsAndClearsItAfterT
         }
     }
 
+    if (c.host_exit == kReturnedZero) {
+        const auto box = WaitForMessageBox(host.Id(), L"Error");
+        ASSERT_TRUE(box) << "no failure box";
+        EXPECT_EQ(box->text, L"Failed in installation.");
+        ASSERT_TRUE(AnswerMessageBox(*box, IDOK));
+    }
     const std::optional<DWORD> exit_code = host.WaitForExit(kRunTimeout);
     ASSERT_TRUE(exit_code) << "the host still runs";
     EXPECT_EQ(*exit_code, c.host_exit);
@@ -239,6 +246,9 @@ TEST_P(InstallerRun, RecordsTheResumePointWhileTheInstallerRunsAndClearsItAfterT
         ASSERT_TRUE(elapsed);
         RecordProperty("run_installer_ms", static_cast<int>(*elapsed));
         EXPECT_GE(*elapsed, c.run_ms + kGraceMs);
+    } else if (c.host_exit == kReturnedZero) {
+        ASSERT_TRUE(result);
+        EXPECT_EQ(ResultValue(*result, "result"), std::optional<long>(0));
     } else {
         EXPECT_FALSE(result) << "the run was to end the program, yet it returned";
     }
