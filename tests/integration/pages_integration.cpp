@@ -17,7 +17,9 @@
 
 #include "core/context.h"
 #include "driver/driver.h"
+#include "installer/catalogue.h"
 #include "pages/finish_page.h"
+#include "pages/select_installer_page.h"
 #include "platform/win32/dialog_host.h"
 #include "platform/win32/win32_platform.h"
 #include "probe/check_list_probe_page.h"
@@ -174,6 +176,37 @@ struct Offer {
     const wchar_t* explanation;
 };
 
+// Runs a page on this thread with `run` while `user` works it from another thread, then presses
+// `exitId` whatever the user did; the page's result.
+int RunPageWhileUserWorks(const std::function<int()>& run, const std::function<void(HWND)>& user,
+                          int exitId) {
+    const DWORD thread = GetCurrentThreadId();
+    std::thread worker([&] {
+        HWND dialog = nullptr;
+        e2e::WaitUntil([&] {
+            EnumThreadWindows(
+                thread,
+                [](HWND window, LPARAM found) -> BOOL {
+                    if (!IsWindowVisible(window) || e2e::WindowClass(window) != e2e::kDialogClass)
+                        return TRUE;
+                    *reinterpret_cast<HWND*>(found) = window;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&dialog));
+            return dialog != nullptr;
+        });
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "the page did not show";
+            return;
+        }
+        user(dialog);
+        PostMessageW(GetDlgItem(dialog, exitId), BM_CLICK, 0, 0);
+    });
+    const int result = run();
+    worker.join();
+    return result;
+}
+
 class FinishPageUnderWine : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -215,33 +248,8 @@ class FinishPageUnderWine : public ::testing::Test {
 
     // Runs the finish page here while `user` works it from another thread; the page's result.
     int RunPage(const std::function<void(HWND)>& user) {
-        const DWORD thread = GetCurrentThreadId();
-        std::thread worker([&] {
-            HWND dialog = nullptr;
-            e2e::WaitUntil([&] {
-                EnumThreadWindows(
-                    thread,
-                    [](HWND window, LPARAM found) -> BOOL {
-                        if (!IsWindowVisible(window) ||
-                            e2e::WindowClass(window) != e2e::kDialogClass)
-                            return TRUE;
-                        *reinterpret_cast<HWND*>(found) = window;
-                        return FALSE;
-                    },
-                    reinterpret_cast<LPARAM>(&dialog));
-                return dialog != nullptr;
-            });
-            if (dialog == nullptr) {
-                ADD_FAILURE() << "the finish page did not show";
-                return;
-            }
-            user(dialog);
-            // Exit, whatever the user did.
-            PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-        });
-        const int result = pages::RunFinishPage(context_, nullptr);
-        worker.join();
-        return result;
+        return RunPageWhileUserWorks([&] { return pages::RunFinishPage(context_, nullptr); }, user,
+                                     IDCANCEL);
     }
 
     std::vector<std::string> Recorded() {
@@ -323,6 +331,78 @@ TEST_F(FinishPageUnderWine, WithoutAnOfferThePageShowsNoButtonAndOpensNothing) {
     });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_TRUE(Recorded().empty());
+}
+
+// The installer page with a catalogue in each language, read from a Unicode autorun.ini as a
+// Japanese medium must be to be read on any system locale.
+TEST(InstallerPageUnderWine, ShowsTheCatalogueInBothLanguages) {
+    const std::wstring media = e2e::TempFolder() + L"\\VelnoraInstallerPageMedia";
+    CreateDirectoryW(media.c_str(), nullptr);
+    const std::wstring ini = media + L"\\autorun.ini";
+    const std::wstring head = L"\xFEFF[General]\r\n";
+    ASSERT_TRUE(e2e::WriteFileBytes(ini, std::string(reinterpret_cast<const char*>(head.data()),
+                                                     head.size() * sizeof(wchar_t))));
+    const struct {
+        const wchar_t* section;
+        const wchar_t* names[3];
+        const wchar_t* selText;
+    } catalogues[] = {
+        {L"Tools", {L"Vantorix V4.08", L"C++ Compiler", L"Simulator"}, L"Tick what you need."},
+        {L"Tools_Jpn",
+         {L"Vantorix V4.08", L"C++コンパイラ", L"シミュレータ"},
+         L"必要なものを選んでください。"},
+    };
+    for (const auto& catalogue : catalogues) {
+        for (const wchar_t* name : catalogue.names)
+            WritePrivateProfileStringW(catalogue.section, name, L"kit\\setup.exe", ini.c_str());
+        WritePrivateProfileStringW(catalogue.section,
+                                   (std::wstring(catalogue.names[0]) + L"_User_Selection").c_str(),
+                                   L"disable", ini.c_str());
+    }
+    WritePrivateProfileStringW(L"Installer", L"SelText", catalogues[0].selText, ini.c_str());
+    WritePrivateProfileStringW(L"Installer_Jpn", L"SelText", catalogues[1].selText, ini.c_str());
+
+    const struct {
+        bool japanese;
+        const wchar_t* title;
+        const wchar_t* exit;
+        const wchar_t* screenshot;
+    } cases[] = {
+        {false, L"Choose software", L"Exit", L"installer-page-english"},
+        {true, L"インストール製品の選択", L"中断", L"installer-page-japanese"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.screenshot));
+        platform::win32::Win32Platform win32;
+        core::Context context(win32.Get());
+        context.texts = core::TextSet(c.japanese);
+        context.startup.programBaseName = "Velnora";
+        context.startup.programFolder = Narrow(media);
+        context.startup.autorunPath = Narrow(ini);
+        context.startup.startMode = core::StartMode::kInstall;
+        const auto& catalogue = catalogues[c.japanese ? 1 : 0];
+        ASSERT_EQ(installer::ReadInstallerCatalogue(context, Narrow(catalogue.section),
+                                                    context.startup.autorunPath),
+                  3u);
+        pages::CSelectInstallerDlg page(context);
+        const int result = RunPageWhileUserWorks(
+            [&] { return context.platform.ui.RunModal(page, nullptr); },
+            [&](HWND dialog) {
+                EXPECT_EQ(e2e::WindowTitle(dialog), c.title);
+                EXPECT_EQ(e2e::WindowTitle(GetDlgItem(dialog, IDC_INST_EXIT)), c.exit);
+                HWND list = GetDlgItem(dialog, IDC_INST_LIST);
+                EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ListViewRowCount(list) == 3; }));
+                for (int row = 0; row < 3; ++row)
+                    EXPECT_EQ(
+                        e2e::ListViewCell(list, row, 0),
+                        std::optional<std::wstring>(std::wstring(L" ") + catalogue.names[row]));
+                EXPECT_FALSE(e2e::SaveWindowScreenshot(dialog, c.screenshot).empty());
+            },
+            IDC_INST_EXIT);
+        EXPECT_EQ(result, pages::installerresult::kExit);
+    }
+    DeleteFileW(ini.c_str());
+    RemoveDirectoryW(media.c_str());
 }
 
 }  // namespace
