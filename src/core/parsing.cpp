@@ -79,4 +79,12 @@ std::uint32_t ParseUnsignedAutoBase(std::string_view text) {
     return negative ? static_cast<std::uint32_t>(0u - result) : result;
 }
 
+// Built up in place: GCC 12 takes "\"" + a temporary for an overlapping copy.
+std::string Quoted(std::string_view path) {
+    std::string quoted = "\"";
+    quoted += path;
+    quoted += '"';
+    return quoted;
+}
+
 }  // namespace velnora::core

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace velnora::core {
@@ -17,5 +18,9 @@ std::int32_t ParseDecimal(std::string_view text);
 // strtoul with base 0: leading white space, a sign, "0x" for hexadecimal, "0" for octal, up to
 // the first character that does not fit; all ones when it overflows, negated after a "-".
 std::uint32_t ParseUnsignedAutoBase(std::string_view text);
+
+// A path for a command line, in quotation marks, so that Windows never guesses where a path
+// with blanks ends.
+std::string Quoted(std::string_view path);
 
 }  // namespace velnora::core

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/context.h"
+#include "core/parsing.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
@@ -99,6 +100,7 @@ int RunOneInstaller(core::Context& context, RunPage& page, const std::string& ma
         ShowMissingInstallers(context, "(" + command + ")");
         return 0;
     }
+    context.execution.installerCommand = core::Quoted(command);
     page.MinimizeForRun();
     return EndOfSequence(page, mainTitle, RunInstaller(context, 0, 1, page.Form()));
 }
@@ -143,7 +145,7 @@ int RunTickedInstallers(core::Context& context, RunPage& page, const std::string
         if (context.platform.files.PathFileExists(path)) {
             const core::InstallerEntry& item =
                 context.catalogue.Entry(static_cast<std::size_t>(entry));
-            context.execution.installerCommand = path + " " + item.option;
+            context.execution.installerCommand = core::Quoted(path) + " " + item.option;
             const std::string title = ProgressTitle(ordinal, selected);
             if (entry > 0)
                 WaitForPreviousInstaller(context, page, title);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/context.h"
+#include "core/parsing.h"
 #include "environments/environment_table.h"
 #include "installer/execution.h"
 #include "platform/text_units.h"
@@ -14,6 +15,8 @@
 namespace velnora::maintenance {
 
 namespace {
+
+using core::Quoted;
 
 using platform::RegRoot;
 namespace error = platform::error;
@@ -52,14 +55,6 @@ std::string LowerAscii(std::string_view text) {
 
 bool EndsWithNoCase(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && LowerAscii(text.substr(text.size() - end.size())) == end;
-}
-
-// Built up in place: GCC 12 takes "\"" + a temporary for an overlapping copy.
-std::string Quoted(std::string_view path) {
-    std::string quoted = "\"";
-    quoted += path;
-    quoted += '"';
-    return quoted;
 }
 
 std::string WithoutEvery(std::string_view text, std::string_view word) {

@@ -190,7 +190,7 @@ TEST(InstallRun, AResumedRunOnlyRunsTheRemainingInstallers) {
     b.AddInstaller(Effect::kNothing);
     b.page.resume = 1;
     EXPECT_EQ(b.Run(), 1);
-    EXPECT_EQ(b.commands, std::vector<std::string>{"C:\\Media\\setup1.exe /s"});
+    EXPECT_EQ(b.commands, std::vector<std::string>{"\"C:\\Media\\setup1.exe\" /s"});
     EXPECT_FALSE(b.Live());
     EXPECT_TRUE(b.Parked(ParkedKey(1)));
     EXPECT_EQ(b.page.titles.front(), "2 of 2 Installer");
@@ -235,7 +235,7 @@ TEST(InstallRun, MissingProgramsAreNamedSkippedOrEndTheQuietRun) {
          true,
          {},
          {"An installer program is not found.\r\n(C:\\Media\\setup1.exe)\r\n"}},
-        {"ResumedInteractiveSkips", 1, true, {"C:\\Media\\setup2.exe /s"}, {}},
+        {"ResumedInteractiveSkips", 1, true, {"\"C:\\Media\\setup2.exe\" /s"}, {}},
         {"ResumedQuietStops", 1, false, {}, {}},
     };
     for (const auto& c : cases) {
