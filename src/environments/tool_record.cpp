@@ -73,10 +73,13 @@ std::string FindWindowsFolder(core::Context& context) {
 
 std::string ToolRecordPath(core::Context& context, int row) {
     const std::string& keyName = context.environments.Row(row).keyName;
-    const std::string windows = FindWindowsFolder(context);
     if (keyName == core::kVantorixProductGuid)
-        return windows + "\\" + kToolRecordFileName;
-    return windows + "\\" + keyName + kToolRecordFileName;
+        return LiveToolRecordPath(context);
+    return FindWindowsFolder(context) + "\\" + keyName + kToolRecordFileName;
+}
+
+std::string LiveToolRecordPath(core::Context& context) {
+    return FindWindowsFolder(context) + "\\" + kToolRecordFileName;
 }
 
 std::vector<std::string> ReadSectionEntries(platform::ProfileFiles& profile,

@@ -24,6 +24,8 @@ std::string FindWindowsFolder(core::Context& context);
 
 // The live record for the active environment, "<Windows>\<key name>Vtx2Inst.ini" otherwise.
 std::string ToolRecordPath(core::Context& context, int row);
+// The active environment's record, where the installers read and write.
+std::string LiveToolRecordPath(core::Context& context);
 
 // The lines "key=value" of a section in file order; empty when the section is missing.
 std::vector<std::string> ReadSectionEntries(platform::ProfileFiles& profile,

@@ -34,17 +34,11 @@ constexpr LocalText kMsgVersionTooOld{
 // Oldest version an installer may update in place.
 constexpr std::int32_t kOldestUpdatableVersion = 2200;
 
-constexpr char kInstallManagerSection[] = "Install Manager";
-constexpr char kRebootKey[] = "bWindowsReboot";
 constexpr char kUserInfoButtonKey[] = "bNeedUserInfoButton";
 
 // Polls spent waiting for a previous installer, over every run of the process.
 std::uint32_t& WaitPolls(core::Context& context) {
     return context.execution.waitPolls;
-}
-
-std::string LiveToolRecord(core::Context& context) {
-    return environments::FindWindowsFolder(context) + "\\Vtx2Inst.ini";
 }
 
 std::string ProgressTitle(int ordinal, int count) {
@@ -300,7 +294,7 @@ bool WriteInstallManagerKey(core::Context& context, const std::string& key,
         return false;
     }
     context.platform.profile.WriteString(kInstallManagerSection, key, value,
-                                         folder + "\\Vtx2Inst.ini");
+                                         folder + "\\" + environments::kToolRecordFileName);
     return true;
 }
 
@@ -308,14 +302,16 @@ std::uint64_t ToolRecordSize(core::Context& context) {
     platform::Handle find{};
     platform::FindData data;
     auto& files = context.platform.files;
-    if (files.FindFirst(LiveToolRecord(context), find, data) != platform::error::kSuccess)
+    if (files.FindFirst(environments::LiveToolRecordPath(context), find, data) !=
+        platform::error::kSuccess)
         return 0;
     files.FindClose(find);
     return data.IsDirectory() ? 0 : data.size;
 }
 
 bool DeleteToolRecord(core::Context& context) {
-    return context.platform.files.DeleteFile(LiveToolRecord(context)) == platform::error::kSuccess;
+    return context.platform.files.DeleteFile(environments::LiveToolRecordPath(context)) ==
+           platform::error::kSuccess;
 }
 
 }  // namespace velnora::installer

@@ -45,6 +45,10 @@ class RunPage {
     virtual const platform::DialogPage* Owner() const = 0;
 };
 
+// Where the run and the page talk to the installers in the live tool record.
+inline constexpr char kInstallManagerSection[] = "Install Manager";
+inline constexpr char kRebootKey[] = "bWindowsReboot";
+
 // Half-second polls a run may spend waiting for a previous installer, over the whole process.
 inline constexpr std::uint32_t kMaxWaitPolls = 18000;
 inline constexpr std::uint32_t kWaitPollSleepMs = 500;

@@ -450,13 +450,13 @@ void CSelectInstallerDlg::OfferRestart() {
         return;
     if (RestoresMainWindow() && mainPage_ != this && mainPage_->IsOpen())
         mainPage_->OpenWindow()->ShowWindow(platform::WindowShow::kRestore);
-    const std::string record = environments::FindWindowsFolder(context_) + "\\Vtx2Inst.ini";
     std::string reboot;
-    context_.platform.profile.GetString("Install Manager", "bWindowsReboot", "", kProfileBuffer,
-                                        record, reboot);
+    context_.platform.profile.GetString(installer::kInstallManagerSection, installer::kRebootKey,
+                                        "", kProfileBuffer,
+                                        environments::LiveToolRecordPath(context_), reboot);
     const bool requested = reboot == "1";
     if (requested)
-        installer::WriteInstallManagerKey(context_, "bWindowsReboot", "0");
+        installer::WriteInstallManagerKey(context_, installer::kRebootKey, "0");
     if (!requested && !restartPc_)
         return;
     const int answer = context_.platform.ui.MessageBox(
