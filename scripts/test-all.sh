@@ -81,7 +81,7 @@ packages=(
     cmake g++ make git
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 xvfb x11-utils imagemagick fonts-ipafont-gothic
-    clang-format googletest libgtest-dev libgmock-dev fp-utils
+    clang-format googletest libgtest-dev libgmock-dev fp-utils locales
 )
 
 install_missing_packages() {
@@ -102,6 +102,19 @@ install_missing_packages() {
     fi
     "${sudo[@]}" apt-get update &&
         "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+# The Japanese Windows tests run in a Japanese locale: Wine takes the code page from it.
+ensure_japanese_locale() {
+    if locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+        return 0
+    fi
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    echo "generating the ja_JP.UTF-8 locale"
+    "${sudo[@]}" localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 }
 
 # --- 2. Formatting -------------------------------------------------------------------------
@@ -140,7 +153,7 @@ stop_wine() {
 }
 trap stop_wine EXIT
 
-if check "tools" install_missing_packages; then
+if check "tools" install_missing_packages && check "locale" ensure_japanese_locale; then
     check "format" check_format
     check "layers" bash "$root/scripts/check-layers.sh"
 

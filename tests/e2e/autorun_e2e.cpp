@@ -58,23 +58,109 @@ std::wstring Ticks(HWND list) {
     return marks;
 }
 
-// A click into the tick box of a row, as the mouse would do it. The row's rectangle comes
-// through memory of the program's own process.
-bool ClickTickBox(HWND list, int row) {
+// What the pages say in one language.
+struct AutorunTexts {
+    const char* name;
+    const wchar_t* language;  // [Default] "Language" of the settings file
+    const wchar_t* destination;
+    const wchar_t* installers;
+    const wchar_t* finish;
+    const wchar_t* completed;
+    const wchar_t* installerNotFound;
+    const wchar_t* restartQuestion;  // its beginning
+    const char* registration;
+    const wchar_t* vantorixTip;  // the beginning of the first row's tooltip
+};
+
+void PrintTo(const AutorunTexts& texts, std::ostream* out) {
+    *out << texts.name;
+}
+
+constexpr AutorunTexts kEnglish = {
+    "English",
+    L"English",
+    L"Select destination folder",
+    L"Choose software",
+    L"Vantorix Install Manager",
+    L"Installation has completed.",
+    L"An installer program is not found.",
+    L"The PC will be restarted",
+    "https://www.example.com/vantorix/register/en/",
+    L"Vantorix V4.08.00.012: the IDE, the C compiler and the simulator.",
+};
+
+// The Japanese catalogue is read in the medium's code page, so this case runs in a Japanese
+// locale (see the test's registration).
+constexpr AutorunTexts kJapanese = {
+    "Japanese",
+    L"Japanese",
+    L"インストール先の選択",
+    L"インストール製品の選択",
+    L"Vantorixインストールマネージャ",
+    L"インストールが終了しました。",
+    L"インストーラプログラムが見つかりません。",
+    L"今すぐPCを再起動します。",
+    "https://www.example.com/vantorix/register/ja/",
+    L"Vantorix V4.08.00.012 (統合開発環境、Cコンパイラ、シミュレータ)",
+};
+
+// The row's rectangle in the list's client area, read through memory of the program's own
+// process.
+std::optional<RECT> RowRect(HWND list, int row) {
     RemoteMemory remote(list, sizeof(RECT));
     RECT cell{};
     cell.left = LVIR_BOUNDS;
     if (!remote.Valid() || !remote.Write(0, &cell, sizeof cell))
-        return false;
+        return std::nullopt;
     DWORD_PTR found = 0;
     if (SendMessageTimeoutW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote.Address()),
                             SMTO_ABORTIFHUNG, 5000, &found) == 0 ||
         found == 0 || !remote.Read(0, &cell, sizeof cell))
+        return std::nullopt;
+    return cell;
+}
+
+// A click into the tick box of a row, as the mouse would do it.
+bool ClickTickBox(HWND list, int row) {
+    const std::optional<RECT> cell = RowRect(list, row);
+    if (!cell)
         return false;
-    const int height = cell.bottom - cell.top;
-    const LPARAM at = MAKELPARAM(cell.left + height / 2, cell.top + height / 2);
+    const int height = cell->bottom - cell->top;
+    const LPARAM at = MAKELPARAM(cell->left + height / 2, cell->top + height / 2);
     return PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at) != 0 &&
            PostMessageW(list, WM_LBUTTONUP, 0, at) != 0;
+}
+
+// Moves the mouse as the user's hand does, through the input queue of the window under it.
+void MoveMouse(POINT screen) {
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof move);
+}
+
+// Rests the mouse on a row's text until the program shows a tooltip; its text.
+std::wstring HoverTip(HWND list, int row) {
+    const std::optional<RECT> cell = RowRect(list, row);
+    if (!cell)
+        return L"(no row)";
+    POINT at{cell->left + (cell->right - cell->left) / 3, (cell->top + cell->bottom) / 2};
+    ClientToScreen(list, &at);
+    // From outside the list first, so that the move onto the row is a move; then the mouse
+    // rests, since every move starts the tooltip's delay again.
+    MoveMouse(POINT{0, 0});
+    MoveMouse(at);
+    std::wstring tip;
+    WaitUntil(
+        [&] {
+            HWND shown = FindTopWindow({L"", L"tooltips_class32", WindowProcessId(list), true});
+            tip = shown ? ReadWindowText(shown) : std::wstring();
+            return !tip.empty();
+        },
+        15s);
+    return tip;
 }
 
 class AutorunMode : public testing::Test {
@@ -86,8 +172,8 @@ class AutorunMode : public testing::Test {
         if (LiveLocation())
             GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
         renames_before_ = kit::PendingRenames();
-        ASSERT_TRUE(
-            WritePrivateProfileStringW(L"Default", L"Language", L"English", settings_.c_str()));
+        ASSERT_TRUE(WritePrivateProfileStringW(L"Default", L"Language", texts_->language,
+                                               settings_.c_str()));
         // No read-me on the way.
         ASSERT_TRUE(WritePrivateProfileStringW(L"Default", L"FirstBoot", L"1", settings_.c_str()));
         cleanup_ = true;
@@ -137,8 +223,7 @@ class AutorunMode : public testing::Test {
         WaitUntil(
             [&] {
                 titles.insert(WindowTitle(page));
-                finish =
-                    FindTopWindow({L"Vantorix Install Manager", kDialogClass, program_.Id(), true});
+                finish = FindTopWindow({texts_->finish, kDialogClass, program_.Id(), true});
                 return finish != nullptr;
             },
             180s);
@@ -151,11 +236,12 @@ class AutorunMode : public testing::Test {
         ASSERT_TRUE(PressButton(finish, IDCANCEL));
         const auto box = WaitForMessageBox(program_.Id(), L"Velnora");
         ASSERT_TRUE(box) << "no restart question";
-        EXPECT_EQ(box->text.rfind(L"The PC will be restarted", 0), 0u);
+        EXPECT_EQ(box->text.rfind(texts_->restartQuestion, 0), 0u) << Narrow(box->text);
         ASSERT_TRUE(AnswerMessageBox(*box, IDNO));
         EXPECT_EQ(program_.WaitForExit(60s), std::optional<DWORD>(0));
     }
 
+    const AutorunTexts* texts_ = &kEnglish;
     std::wstring media_;
     const std::wstring settings_ = WindowsFolder() + L"\\Velnora.ini";
     FileRestorer restore_settings_{settings_};
@@ -166,26 +252,48 @@ class AutorunMode : public testing::Test {
     bool cleanup_ = false;
 };
 
-TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
+// The first run on a machine without Vantorix, in each language.
+class AutorunFirstRun : public AutorunMode, public testing::WithParamInterface<AutorunTexts> {
+  protected:
+    void SetUp() override {
+        texts_ = &GetParam();
+        AutorunMode::SetUp();
+    }
+    std::wstring Shot(const wchar_t* what) const {
+        return std::wstring(L"autorun-") + what + L"-" + Widen(GetParam().name);
+    }
+};
+
+TEST_P(AutorunFirstRun, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
+    const AutorunTexts& texts = GetParam();
+    // The Japanese medium is read in the system's code page.
+    if (std::wstring(texts.language) == L"Japanese") {
+        ASSERT_EQ(GetACP(), 932u) << "run this case in a Japanese locale";
+    }
+
     program_ = Program::Start(media_ + L"\\Velnora.exe", {L"-autorun"}, media_);
     ASSERT_TRUE(program_.Started()) << "error " << program_.StartError();
 
     // --- No environment yet: the destination folder first ---
-    HWND destination = WaitForPage(L"Select destination folder");
+    HWND destination = WaitForPage(texts.destination);
     ASSERT_NE(destination, nullptr) << "no destination folder page";
     const std::wstring folder = ControlText(destination, IDC_DEST_FOLDER);
     EXPECT_FALSE(folder.empty());
-    EXPECT_FALSE(SaveWindowScreenshot(destination, L"autorun-destination").empty());
+    EXPECT_FALSE(SaveWindowScreenshot(destination, Shot(L"destination")).empty());
     ASSERT_TRUE(PressButton(destination, IDC_DEST_NEXT));
 
     // --- The catalogue ---
-    HWND page = WaitForPage(L"Choose software");
+    HWND page = WaitForPage(texts.installers);
     ASSERT_NE(page, nullptr) << "no installer page";
     HWND list = Control(page, IDC_INST_LIST);
     ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 8; }));
     EXPECT_EQ(ListViewCell(list, kVantorix, 0), std::optional<std::wstring>(L" Vantorix V4.08"));
     EXPECT_EQ(Ticks(list), L"xxxx.x..");
-    EXPECT_FALSE(SaveWindowScreenshot(page, L"autorun-list").empty());
+    EXPECT_FALSE(SaveWindowScreenshot(page, Shot(L"list")).empty());
+    // Resting the mouse on an entry shows its description.
+    const std::wstring tip = HoverTip(list, kVantorix);
+    EXPECT_EQ(tip.rfind(texts.vantorixTip, 0), 0u) << Narrow(tip);
+    EXPECT_FALSE(SaveWindowScreenshot(page, Shot(L"tooltip")).empty());
 
     // The greyed rows keep their tick; the others follow the user and the rules.
     ASSERT_TRUE(ClickTickBox(list, kVantorix));
@@ -196,7 +304,7 @@ TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     ASSERT_TRUE(ClickTickBox(list, kSimulator));  // takes the samples with it
     ASSERT_TRUE(ClickTickBox(list, kCompiler));
     EXPECT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x.."; })) << Narrow(Ticks(list));
-    EXPECT_FALSE(SaveWindowScreenshot(page, L"autorun-ticked").empty());
+    EXPECT_FALSE(SaveWindowScreenshot(page, Shot(L"ticked")).empty());
 
     // A ticked installer that is not on the medium: the run names it and installs nothing.
     ASSERT_TRUE(ClickTickBox(list, kLegacy));
@@ -204,7 +312,7 @@ TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     ASSERT_TRUE(PressButton(page, IDC_INST_INSTALL));
     const auto missing = WaitForMessageBox(program_.Id(), L"Velnora");
     ASSERT_TRUE(missing) << "no box for the missing installer";
-    EXPECT_EQ(missing->text, L"An installer program is not found.\r\n(" + media_ +
+    EXPECT_EQ(missing->text, std::wstring(texts.installerNotFound) + L"\r\n(" + media_ +
                                  L"\\kit\\legacy_tools_setup.exe)\r\n");
     EXPECT_TRUE(missing->has_icon);
     ASSERT_TRUE(AnswerMessageBox(*missing, IDOK));
@@ -221,13 +329,12 @@ TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     EXPECT_TRUE(titles.count(L"2 of 2 Installer"));
 
     // --- The finish page and what the installers left ---
-    EXPECT_EQ(ControlText(finish, IDC_FINISH_MESSAGE).rfind(L"Installation has completed.", 0), 0u);
-    EXPECT_FALSE(SaveWindowScreenshot(finish, L"autorun-finish").empty());
+    EXPECT_EQ(ControlText(finish, IDC_FINISH_MESSAGE).rfind(texts.completed, 0), 0u);
+    EXPECT_FALSE(SaveWindowScreenshot(finish, Shot(L"finish")).empty());
     // The registration button hands the sample's address to the browser.
     ASSERT_TRUE(PressButton(finish, IDC_FINISH_REGISTER));
     EXPECT_TRUE(WaitUntil([&] {
-        return ReadFileBytes(opened_).value_or("").find(
-                   "https://www.example.com/vantorix/register/en/") != std::string::npos;
+        return ReadFileBytes(opened_).value_or("").find(texts.registration) != std::string::npos;
     })) << ReadFileBytes(opened_).value_or("(nothing opened)");
     EXPECT_EQ(LiveLocation(), std::optional<std::wstring>(folder));
     EXPECT_TRUE(kit::PathExists(folder + L"\\VTX2.exe"));
@@ -240,6 +347,11 @@ TEST_F(AutorunMode, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     EXPECT_EQ(kit::ReadProfile(record, L"Install Version", L"SAMPLES"), L"");
     CloseAfterTheRun(finish);
 }
+
+INSTANTIATE_TEST_SUITE_P(Velnora, AutorunFirstRun, testing::Values(kEnglish, kJapanese),
+                         [](const testing::TestParamInfo<AutorunTexts>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // With environments there, the Autorun mode updates the active one in place; the parked ones
 // stay as they are.

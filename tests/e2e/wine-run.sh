@@ -29,6 +29,11 @@ scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)
 # shellcheck source=/dev/null
 . "$scripts/wine-env.sh"
 
+# VELNORA_WINE_LOCALE (ja_JP.UTF-8, ...) runs the program in that locale, and so in its code page.
+if [ -n "${VELNORA_WINE_LOCALE:-}" ]; then
+    export LC_ALL=$VELNORA_WINE_LOCALE
+fi
+
 if [ -n "${VELNORA_WINDOWS_VERSION:-}" ]; then
     wine_env_set_windows_version "$VELNORA_WINDOWS_VERSION" </dev/null || exit 125
     trap 'wine_env_set_windows_version "$VELNORA_WINE_DEFAULT_VERSION" </dev/null' EXIT
