@@ -212,7 +212,8 @@ class PageWindow {
 
     // --- Hiding and bringing back whole pages (the elevated twin's hand-over) ---
     // Moves the dialog to the centre point of its window rectangle with zero size, hidden in
-    // the same step, and disables it: a page that must exist but is never to be seen.
+    // the same step, and disables it: a page that must exist but is never to be seen, or not
+    // while a run goes on. ShowWindow(kRestore) brings it back where and as large as it was.
     virtual void CollapseAndHide() = 0;
     // The tool-window extended style, which keeps a hidden window off the taskbar. The frame
     // is recomputed with size, position and z-order kept; taking the style away also shows

@@ -83,6 +83,25 @@ TEST_P(PageContract, AnchorsHoldFromTheFirstShowThroughResizesDownToTheMinimumSi
     EXPECT_EQ(Host().RunModal(page, nullptr), platform::cmd::kOk);
 }
 
+// An installer page is collapsed while its run goes on; when the run stops it must come back
+// usable, not as a window of no size.
+TEST_P(PageContract, ACollapsedPageComesBackWhereAndAsLargeAsItWasWhenRestored) {
+    LayoutProbePage page(Runner());
+    Host().OnNextRun([&](PageUser& user) {
+        platform::PageWindow& window = page.OpenWindow();
+        user.Resize(520, 400);
+        const Rect client = user.Client();
+        window.CollapseAndHide();
+        EXPECT_EQ(user.Client().Width(), 0);
+        window.ShowWindow(platform::WindowShow::kRestore);
+        window.Enable(0, true);
+        EXPECT_EQ(user.Client(), client);
+        ExpectLaidOut(user);
+        user.Click(kOk);
+    });
+    EXPECT_EQ(Host().RunModal(page, nullptr), platform::cmd::kOk);
+}
+
 TEST_P(PageContract, ABatchMovesAllItsControlsOrNone) {
     LayoutProbePage page(Runner());
     Host().OnNextRun([&](PageUser& user) {

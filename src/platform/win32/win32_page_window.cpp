@@ -520,6 +520,13 @@ void Win32PageWindow::ShowWindow(WindowShow how) {
             command = SW_RESTORE;
             break;
     }
+    // A page that was collapsed for a run comes back where and as large as it was.
+    if (how == WindowShow::kRestore && collapsedFrom_) {
+        const RECT& frame = *collapsedFrom_;
+        SetWindowPos(hwnd_, nullptr, frame.left, frame.top, frame.right - frame.left,
+                     frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        collapsedFrom_.reset();
+    }
     ::ShowWindow(hwnd_, command);
 }
 
@@ -555,6 +562,7 @@ void Win32PageWindow::CollapseAndHide() {
         return;
     RECT frame{};
     if (GetWindowRect(hwnd_, &frame)) {
+        collapsedFrom_ = frame;
         // Each half rounds toward zero.
         const int x = frame.left + (frame.right - frame.left) / 2;
         const int y = frame.top + (frame.bottom - frame.top) / 2;

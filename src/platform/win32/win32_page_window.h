@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 
 #include "platform/dialog_page.h"
 
@@ -121,6 +122,8 @@ class Win32PageWindow final : public PageWindow {
     std::map<int, HFONT> fonts_;
     std::map<int, HBITMAP> pictures_;
     SIZE minimumClient_ = {0, 0};
+    // Where a collapsed page stood, for its return; empty while it is not collapsed.
+    std::optional<RECT> collapsedFrom_;
 };
 
 }  // namespace velnora::platform::win32

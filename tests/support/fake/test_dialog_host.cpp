@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #if __has_include(<gtest/gtest.h>)
 #include <gtest/gtest.h>
@@ -575,6 +576,11 @@ void TestPageWindow::ShowWindow(platform::WindowShow how) {
         case platform::WindowShow::kNormal:
         case platform::WindowShow::kRestore:
             SetVisible(true);
+            if (how == platform::WindowShow::kRestore && collapsedFrom) {
+                std::tie(frame, client) = *collapsedFrom;
+                collapsedFrom.reset();
+                size(client.Width(), client.Height());
+            }
             if (minimized) {
                 minimized = false;
                 size(client.Width(), client.Height());
@@ -584,11 +590,15 @@ void TestPageWindow::ShowWindow(platform::WindowShow how) {
 }
 
 void TestPageWindow::CollapseAndHide() {
+    collapsedFrom.emplace(frame, client);
     const int x = frame.left + frame.Width() / 2;
     const int y = frame.top + frame.Height() / 2;
     frame = Rect{x, y, x, y};
+    client = Rect{};
     SetVisible(false);
     enabled = false;
+    if (page != nullptr)
+        host_.Dispatch(*this, [&] { page->OnSize(0, 0); });
 }
 
 void TestPageWindow::SetToolWindow(bool on) {

@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "fake/dialog_templates.h"
@@ -103,6 +104,8 @@ class TestPageWindow final : public platform::PageWindow {
     int icon = 0;
     platform::Rect client;
     platform::Rect frame;  // the window rectangle on the screen
+    // Frame and client area of a collapsed page, which a restore brings back.
+    std::optional<std::pair<platform::Rect, platform::Rect>> collapsedFrom;
     bool toolWindow = false;
     int foregroundCalls = 0;
     int minimumWidth = 0;  // SetMinimumSize
