@@ -16,6 +16,7 @@ namespace {
 using maintenance::OwnFile;
 using platform::LocalFileTime;
 using platform::RegRoot;
+using V = std::vector<std::string>;
 
 const std::string kMedia = "C:\\Media";
 const std::string kMaker = "C:\\Program Files\\Common Files\\Orvessa";
@@ -25,8 +26,7 @@ const std::string kLink = kStartMenu + "\\Multiple Install Manager.lnk";
 const std::string kOwnEntry = EntryKey("Velnora");
 const std::string kRunOnce = std::string(fake::machine::kCurrentVersionKey) + "\\RunOnce";
 const std::string kLogonScript = "C:\\WINDOWS\\del.bat";
-const std::string kMarkedScript = std::string(maintenance::kLogonScriptMarker) + "\r\nrd x\r\n";
-
+const std::string kMarkedScript = std::string(maintenance::kLogonScriptMarker) + "\r\n";
 constexpr LocalFileTime kNoon{2010, 4, 1, 12, 0, 0};
 
 class OwnInstallation : public EnvironmentFixture {
@@ -36,26 +36,18 @@ class OwnInstallation : public EnvironmentFixture {
         context.startup.managerBaseName = "Velnora";
         context.startup.programFolder = kMedia;
         fake.shell.AddVersionedProgram(kMedia + "\\Velnora.exe", "2.20.0.1");
-        fake.files.AddFile(kMedia + "\\VelnoraE.CHM", "help E");
+        fake.files.AddFile(kMedia + "\\VelnoraE.CHM", std::string(4000, 'h'));
         fake.files.AddFile(kMedia + "\\VelnoraJ.CHM", "help J");
         fake.files.AddFile(kMedia + "\\del.bat", "script");
-        // Every Windows has it; the maker's folder goes below it.
-        fake.files.AddFolder("C:\\Program Files\\Common Files");
+        fake.files.AddFolder("C:\\Program Files\\Common Files");  // every Windows has it
+        fake.files.AddFolder("C:\\Target");
         AddEnvironment(kProductGuid, "C:\\Vantorix");
         environments::EnumerateEnvironments(context);
     }
-
-    void BecomeTwin() {
-        context.startup.programBaseName = "VelnoraAdm";
-        context.startup.elevatedTwin = true;
-        fake.shell.AddVersionedProgram(kMedia + "\\VelnoraAdm.exe", "2.20.0.1");
-    }
-
     std::string Text(const std::string& key, const std::string& name) {
         return fake.registry.GetText(RegRoot::LocalMachine, key, name).value_or("<none>");
     }
-
-    // The del.bat of the media, as far as the program sees it: it writes the logon script.
+    // The media's del.bat as the program sees it: it writes the logon script.
     void AddSelfRemovalScript(std::uint32_t exitCode) {
         fake.processes.AddProgram(kOwn + "\\del.bat", [this, exitCode](const std::string&) {
             fake.files.AddFile(kLogonScript, kMarkedScript);
@@ -64,13 +56,11 @@ class OwnInstallation : public EnvironmentFixture {
     }
 };
 
-// --- Copy-if-newer decisions --------------------------------------------------------------
-
 struct ProgramCase {
     const char* name;
     const char* targetVersion;  // nullptr: no target; "": a target without a version
     LocalFileTime targetTime;
-    const char* sourceVersion;
+    const char* sourceVersion;  // "": a source without a version
     bool copied;
     bool result;
 };
@@ -79,22 +69,21 @@ class CopyProgram : public OwnInstallation, public ::testing::WithParamInterface
 
 TEST_P(CopyProgram, RefreshesOnlyALowerVersionOrAnOlderFileOfTheSameVersion) {
     const ProgramCase& c = GetParam();
-    fake.files.AddFolder("C:\\Target");
+    const auto add = [&](const std::string& path, const char* version) {
+        if (*version != '\0')
+            fake.shell.AddVersionedProgram(path, version);
+        else
+            fake.files.AddFile(path, "no version");
+    };
     const std::string source = kMedia + "\\Velnora.exe";
     const std::string target = "C:\\Target\\Velnora.exe";
-    if (*c.sourceVersion != '\0')
-        fake.shell.AddVersionedProgram(source, c.sourceVersion);
-    else
-        fake.files.AddFile(source, "no version");
+    add(source, c.sourceVersion);
     fake.files.SetModifiedTime(source, kNoon);
     if (c.targetVersion != nullptr) {
-        if (*c.targetVersion != '\0')
-            fake.shell.AddVersionedProgram(target, c.targetVersion);
-        else
-            fake.files.AddFile(target, "no version");
+        add(target, c.targetVersion);
         fake.files.SetModifiedTime(target, c.targetTime);
     }
-    // Every target differs from the source, so a copy shows.
+    // Every target differs from its source, so a copy shows.
     EXPECT_EQ(maintenance::CopyProgramIfNewer(context, kMedia, "C:\\Target", "Velnora"), c.result);
     EXPECT_EQ(fake.files.Exists(target) && fake.files.Content(target) == fake.files.Content(source),
               c.copied);
@@ -104,255 +93,202 @@ INSTANTIATE_TEST_SUITE_P(
     Decisions, CopyProgram,
     ::testing::Values(
         ProgramCase{"NoTarget", nullptr, {}, "2.20.0.1", true, true},
+        ProgramCase{"LowerVersionNewer", "2.10.0.1", {2011, 1, 1, 0, 0, 0}, "2.20.0.1", true, true},
         ProgramCase{
-            "LowerVersionNewerFile", "2.10.0.1", {2011, 1, 1, 0, 0, 0}, "2.20.0.1", true, true},
+            "HigherVersionOlder", "2.30.0.1", {2009, 1, 1, 0, 0, 0}, "2.20.0.1", false, true},
         ProgramCase{
-            "HigherVersionOlderFile", "2.30.0.1", {2009, 1, 1, 0, 0, 0}, "2.20.0.1", false, true},
-        ProgramCase{"SameVersionOneSecondOlder",
-                    "2.20.0.9",
-                    {2010, 4, 1, 11, 59, 59},
-                    "2.20.0.1",
-                    true,
-                    true},
+            "SameVersionSecondOlder", "2.20.0.9", {2010, 4, 1, 11, 59, 59}, "2.20.0.1", true, true},
         ProgramCase{"SameVersionSameSecond", "2.20.0.9", kNoon, "2.20.0.1", false, true},
-        ProgramCase{"SameVersionOneSecondNewer",
-                    "2.20.0.9",
-                    {2010, 4, 1, 12, 0, 1},
-                    "2.20.0.1",
-                    false,
-                    true},
-        // The date decides before the time of day.
-        ProgramCase{"SameVersionDayBeforeLaterHour",
-                    "2.20.0.9",
-                    {2010, 3, 31, 23, 0, 0},
-                    "2.20.0.1",
-                    true,
-                    true},
-        ProgramCase{"SameVersionDayAfterEarlierHour",
-                    "2.20.0.9",
-                    {2010, 4, 2, 1, 0, 0},
-                    "2.20.0.1",
-                    false,
-                    true},
-        ProgramCase{"TargetVersionUnreadable", "", {2009, 1, 1, 0, 0, 0}, "2.20.0.1", false, false},
         ProgramCase{
-            "SourceVersionUnreadable", "2.10.0.1", {2009, 1, 1, 0, 0, 0}, "", false, false}),
+            "SameVersionSecondNewer", "2.20.0.9", {2010, 4, 1, 12, 0, 1}, "2.20.0.1", false, true},
+        // The date decides before the time of day.
+        ProgramCase{
+            "DayBeforeLaterHour", "2.20.0.9", {2010, 3, 31, 23, 0, 0}, "2.20.0.1", true, true},
+        ProgramCase{
+            "DayAfterEarlierHour", "2.20.0.9", {2010, 4, 2, 1, 0, 0}, "2.20.0.1", false, true},
+        ProgramCase{"TargetVersionUnreadable", "", {}, "2.20.0.1", false, false},
+        ProgramCase{"SourceVersionUnreadable", "2.10.0.1", {}, "", false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(OwnInstallation, AProgramCopyThatFailsIsReported) {
-    fake.shell.AddVersionedProgram("C:\\Target\\Velnora.exe", "2.10.0.1");
-    fake.files.HoldOpen("C:\\Target\\Velnora.exe");
-    EXPECT_FALSE(maintenance::CopyProgramIfNewer(context, kMedia, "C:\\Target", "Velnora"));
-    EXPECT_FALSE(maintenance::CopyProgramIfNewer(context, kMedia, "C:\\Missing", "Velnora"));
-}
-
-struct FileCase {
-    const char* name;
-    bool japanese;
-    OwnFile which;
-    bool targetExists;
-    LocalFileTime targetTime;
-    bool copied;
-};
-
-class CopyFile : public OwnInstallation, public ::testing::WithParamInterface<FileCase> {};
-
-TEST_P(CopyFile, RefreshesByTimeAloneAndOnlyTheHelpFileOfTheLanguage) {
-    const FileCase& c = GetParam();
-    context.texts = core::TextSet(c.japanese);
-    const std::string name = c.which == OwnFile::kSelfRemovalScript ? "del.bat"
-                             : c.japanese                           ? "VelnoraJ.CHM"
-                                                                    : "VelnoraE.CHM";
-    fake.files.SetModifiedTime(kMedia + "\\" + name, kNoon);
-    if (c.targetExists) {
-        // Read-only, as a copy from a CD leaves it.
-        fake.files.AddFile("C:\\Target\\" + name, "installed", platform::fileattr::kReadOnly);
-        fake.files.SetModifiedTime("C:\\Target\\" + name, c.targetTime);
+// The help file (of the current language only) and del.bat go by time alone; a read-only
+// target is refreshed, a copy that fails is reported.
+TEST_F(OwnInstallation, CopiesHelpAndScriptByTimeAlone) {
+    struct Case {
+        bool japanese;
+        OwnFile which;
+        const char* name;
+        const char* target;  // content, nullptr for none
+        LocalFileTime time;
+        bool heldOpen;
+        bool result;
+        const char* after;
+    };
+    for (const Case& c : {
+             Case{false, OwnFile::kHelp, "VelnoraE.CHM", nullptr, {}, false, true, "new"},
+             Case{true,
+                  OwnFile::kHelp,
+                  "VelnoraJ.CHM",
+                  "old",
+                  {2010, 4, 1, 11, 59, 59},
+                  false,
+                  true,
+                  "new"},
+             Case{false, OwnFile::kHelp, "VelnoraE.CHM", "old", kNoon, false, true, "old"},
+             Case{false,
+                  OwnFile::kSelfRemovalScript,
+                  "del.bat",
+                  "old",
+                  {2010, 4, 2, 0, 0, 0},
+                  false,
+                  true,
+                  "old"},
+             Case{false,
+                  OwnFile::kSelfRemovalScript,
+                  "del.bat",
+                  "old",
+                  {2001, 1, 1, 0, 0, 0},
+                  true,
+                  false,
+                  "old"},
+         }) {
+        fake.files.Remove("C:\\Target");
+        fake.files.AddFolder("C:\\Target");
+        context.texts = core::TextSet(c.japanese);
+        fake.files.AddFile(kMedia + "\\" + c.name, "new");
+        fake.files.SetModifiedTime(kMedia + "\\" + c.name, kNoon);
+        const std::string target = "C:\\Target\\" + std::string(c.name);
+        if (c.target != nullptr) {
+            fake.files.AddFile(target, c.target, platform::fileattr::kReadOnly);
+            fake.files.SetModifiedTime(target, c.time);
+        }
+        if (c.heldOpen)
+            fake.files.HoldOpen(target);
+        EXPECT_EQ(maintenance::CopyFileIfNewer(context, kMedia, "C:\\Target", c.which), c.result)
+            << c.name;
+        EXPECT_EQ(fake.files.Content(target), c.after) << c.name;
+        EXPECT_EQ(fake.files.ListTree("C:\\Target"), V{c.name});
+        fake.files.Release(target);
     }
-    fake.files.AddFolder("C:\\Target");
-
-    EXPECT_TRUE(maintenance::CopyFileIfNewer(context, kMedia, "C:\\Target", c.which));
-    EXPECT_EQ(fake.files.Content("C:\\Target\\" + name),
-              c.copied ? fake.files.Content(kMedia + "\\" + name) : "installed");
-    const std::string other = c.japanese ? "VelnoraE.CHM" : "VelnoraJ.CHM";
-    EXPECT_FALSE(fake.files.Exists("C:\\Target\\" + other));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Decisions, CopyFile,
-    ::testing::Values(
-        FileCase{"HelpMissing", false, OwnFile::kHelp, false, {}, true},
-        FileCase{"JapaneseHelpMissing", true, OwnFile::kHelp, false, {}, true},
-        FileCase{"HelpOlder", false, OwnFile::kHelp, true, {2010, 4, 1, 11, 59, 59}, true},
-        FileCase{"HelpSameSecond", false, OwnFile::kHelp, true, kNoon, false},
-        FileCase{"HelpNewer", true, OwnFile::kHelp, true, {2010, 4, 2, 0, 0, 0}, false},
-        FileCase{"ScriptOlder",
-                 false,
-                 OwnFile::kSelfRemovalScript,
-                 true,
-                 {2009, 12, 31, 23, 59, 59},
-                 true},
-        FileCase{"ScriptNewer",
-                 false,
-                 OwnFile::kSelfRemovalScript,
-                 true,
-                 {2010, 4, 1, 12, 0, 1},
-                 false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(OwnInstallation, AFileCopyThatFailsIsReported) {
-    fake.files.Remove(kMedia + "\\VelnoraE.CHM");
-    fake.files.AddFolder("C:\\Target");
-    EXPECT_FALSE(maintenance::CopyFileIfNewer(context, kMedia, "C:\\Target", OwnFile::kHelp));
-    fake.files.AddFile("C:\\Target\\del.bat", "old");
-    fake.files.SetModifiedTime("C:\\Target\\del.bat", {2001, 1, 1, 0, 0, 0});
-    fake.files.HoldOpen("C:\\Target\\del.bat");
-    EXPECT_FALSE(
-        maintenance::CopyFileIfNewer(context, kMedia, "C:\\Target", OwnFile::kSelfRemovalScript));
-}
-
-// --- Installation ---------------------------------------------------------------------------
 
 TEST_F(OwnInstallation, InstallsTheCopyTheEntryAndTheShortcut) {
-    fake.files.AddFile(kMedia + "\\VelnoraE.CHM", std::string(4000, 'h'));
     ASSERT_TRUE(maintenance::InstallOwnCopy(context));
-
-    EXPECT_EQ(fake.files.ListTree(kOwn),
-              (std::vector<std::string>{"del.bat", "Velnora.exe", "VelnoraE.CHM"}));
-    // The values of the entry in the order written: every path that is run is quoted; the
-    // values the list of programs shows besides come after them.
-    EXPECT_EQ(fake.registry.ValueNames(RegRoot::LocalMachine, kOwnEntry),
-              (std::vector<std::string>{"DisplayName", "UninstallString", "NoModify", "NoRemove",
-                                        "NoRepair", "DisplayIcon", "Publisher", "InstallLocation",
-                                        "DisplayVersion", "EstimatedSize"}));
+    EXPECT_EQ(fake.files.ListTree(kOwn), (V{"del.bat", "Velnora.exe", "VelnoraE.CHM"}));
+    // In the order written: every path that is run is quoted; the values the list of programs
+    // shows besides come last.
+    EXPECT_EQ(
+        fake.registry.ValueNames(RegRoot::LocalMachine, kOwnEntry),
+        (V{"DisplayName", "UninstallString", "NoModify", "NoRemove", "NoRepair", "DisplayIcon",
+           "Publisher", "InstallLocation", "DisplayVersion", "EstimatedSize"}));
     EXPECT_EQ(Text(kOwnEntry, "DisplayName"), "Vantorix(Multiple Install)");
     EXPECT_EQ(Text(kOwnEntry, "UninstallString"), "\"" + kOwn + "\\Velnora.exe\" -uninstall");
     EXPECT_EQ(Text(kOwnEntry, "DisplayIcon"), "\"" + kOwn + "\\Velnora.exe\"");
     EXPECT_EQ(Text(kOwnEntry, "Publisher"), "Orvessa");
     EXPECT_EQ(Text(kOwnEntry, "InstallLocation"), kOwn);
     EXPECT_EQ(Text(kOwnEntry, "DisplayVersion"), "2.20.0.1");
-    const auto number = [&](const char* name) {
-        return fake.registry.Get(RegRoot::LocalMachine, kOwnEntry, name)->data;
-    };
-    EXPECT_EQ(number("NoModify"), (std::vector<std::uint8_t>{1, 0, 0, 0}));
-    EXPECT_EQ(number("NoRemove"), (std::vector<std::uint8_t>{0, 0, 0, 0}));
-    EXPECT_EQ(number("NoRepair"), (std::vector<std::uint8_t>{1, 0, 0, 0}));
-    // 4000 bytes of help and a few more of the script and the program: 4 KB, rounded up.
-    EXPECT_EQ(number("EstimatedSize"), (std::vector<std::uint8_t>{4, 0, 0, 0}));
-    // Text values carry their terminating zero.
-    EXPECT_EQ(number("DisplayName").back(), 0);
-
-    const auto link = fake.shell.Shortcut(kLink);
-    ASSERT_TRUE(link.has_value());
-    EXPECT_EQ(link->target, kOwn + "\\Velnora.exe");
-    EXPECT_EQ(link->workingFolder, "");
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    std::vector<std::uint8_t> numbers;
+    for (const char* name : {"NoModify", "NoRemove", "NoRepair", "EstimatedSize"})
+        numbers.push_back(fake.registry.Get(RegRoot::LocalMachine, kOwnEntry, name)->data[0]);
+    // 4000 bytes of help and a few of the script and the program: 4 KB, rounded up.
+    EXPECT_EQ(numbers, (std::vector<std::uint8_t>{1, 0, 1, 4}));
+    EXPECT_EQ(fake.shell.Shortcut(kLink)->target, kOwn + "\\Velnora.exe");
+    EXPECT_EQ(fake.shell.Shortcut(kLink)->workingFolder, "");
 }
 
-TEST_F(OwnInstallation, WithoutAnEnvironmentNothingIsWritten) {
-    fake.registry.RemoveKey(RegRoot::LocalMachine, EntryKey(kProductGuid));
-    environments::EnumerateEnvironments(context);
-    EXPECT_FALSE(maintenance::InstallOwnCopy(context));
-    EXPECT_FALSE(fake.registry.KeyExists(RegRoot::LocalMachine, kOwnEntry));
-    EXPECT_FALSE(fake.files.Exists(kMaker));
-}
-
-// A self-installation before the next logon takes back the removal waiting for it, but never
-// deletes a del.bat of the Windows folder that the removal did not write.
-TEST_F(OwnInstallation, CancelsAPendingRemovalButKeepsSomebodyElsesScript) {
-    for (const bool ours : {true, false}) {
-        fake.files.AddFile(kLogonScript, ours ? kMarkedScript : "@echo off\r\necho theirs\r\n");
-        fake.registry.SetText(RegRoot::LocalMachine, kRunOnce, "Velnora",
-                              "\"" + kLogonScript + "\"");
-        fake.registry.SetText(RegRoot::LocalMachine, kRunOnce, "Other", "other.exe");
-        ASSERT_TRUE(maintenance::InstallOwnCopy(context)) << ours;
-        EXPECT_EQ(fake.files.Exists(kLogonScript), !ours);
-        EXPECT_EQ(fake.registry.ValueNames(RegRoot::LocalMachine, kRunOnce),
-                  std::vector<std::string>{"Other"});
-    }
-}
-
-TEST_F(OwnInstallation, FoldersThatCannotBeMadeLeaveTheEntryAndNoProgram) {
-    for (int failing : {1, 2}) {
-        fake.files.Remove(kMaker);
-        fake.registry.RemoveKey(RegRoot::LocalMachine, kOwnEntry);
-        fake.faults.Reset();
-        fake.faults.FailAt(fake::op::kCreateDirectory, failing, platform::error::kAccessDenied);
-        EXPECT_FALSE(maintenance::InstallOwnCopy(context)) << failing;
-        EXPECT_EQ(Text(kOwnEntry, "DisplayName"), "Vantorix(Multiple Install)");
-        EXPECT_FALSE(fake.files.Exists(kOwn + "\\Velnora.exe"));
-        EXPECT_EQ(fake.files.Exists(kMaker), failing == 2);
-    }
-}
-
-TEST_F(OwnInstallation, AMissingStartMenuIsToldAndStopsBeforeTheShortcutAndTheFiles) {
-    fake.shell.RemoveSpecialFolder(platform::csidl::kCommonPrograms);
-    EXPECT_FALSE(maintenance::InstallOwnCopy(context));
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    const auto& box = fake.ui.MessageBoxes()[0];
-    EXPECT_EQ(box.text, context.texts.Get(core::TextId::kMsgFolderNotFound) + "[]");
-    EXPECT_EQ(box.caption, context.texts.Get(core::TextId::kCaptionError));
-    EXPECT_EQ(box.flags, platform::mb::kOk);
-    EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(fake.files.ListTree(kOwn), std::vector<std::string>{"Velnora.exe"});
-    EXPECT_FALSE(fake.files.Exists(kLink));
-}
-
-TEST_F(OwnInstallation, AFailedCopyStopsTheInstallation) {
-    fake.files.Remove(kMedia + "\\VelnoraE.CHM");
-    EXPECT_FALSE(maintenance::InstallOwnCopy(context));
-    EXPECT_FALSE(fake.files.Exists(kOwn + "\\del.bat"));
-    EXPECT_TRUE(fake.files.Exists(kLink));
-}
-
-// The twin installs the install manager, not itself, under the install manager's name.
+// The twin installs the install manager's program first and its own beside it, under the
+// install manager's name, and gives the shortcut a working folder.
 TEST_F(OwnInstallation, TheTwinInstallsBothProgramsUnderTheManagersName) {
-    BecomeTwin();
+    context.startup.programBaseName = "VelnoraAdm";
+    context.startup.elevatedTwin = true;
+    fake.shell.AddVersionedProgram(kMedia + "\\VelnoraAdm.exe", "2.20.0.1");
     ASSERT_TRUE(maintenance::InstallOwnCopy(context));
-    EXPECT_EQ(
-        fake.files.ListTree(kOwn),
-        (std::vector<std::string>{"del.bat", "Velnora.exe", "VelnoraAdm.exe", "VelnoraE.CHM"}));
+    EXPECT_EQ(fake.files.ListTree(kOwn),
+              (V{"del.bat", "Velnora.exe", "VelnoraAdm.exe", "VelnoraE.CHM"}));
     EXPECT_EQ(Text(kOwnEntry, "UninstallString"), "\"" + kOwn + "\\Velnora.exe\" -uninstall");
-    EXPECT_EQ(Text(kOwnEntry, "DisplayIcon"), "\"" + kOwn + "\\Velnora.exe\"");
-    const auto link = fake.shell.Shortcut(kLink);
-    ASSERT_TRUE(link.has_value());
-    EXPECT_EQ(link->target, kOwn + "\\Velnora.exe");
-    EXPECT_EQ(link->workingFolder, kOwn);
+    EXPECT_EQ(fake.shell.Shortcut(kLink)->target, kOwn + "\\Velnora.exe");
+    EXPECT_EQ(fake.shell.Shortcut(kLink)->workingFolder, kOwn);
 
-    // The install manager's program is copied first; when it fails the twin's is not.
     fake.files.Remove(kMaker);
     fake.files.Remove(kMedia + "\\Velnora.exe");
     EXPECT_FALSE(maintenance::InstallOwnCopy(context));
     EXPECT_FALSE(fake.files.Exists(kOwn + "\\VelnoraAdm.exe"));
 }
 
-TEST_F(OwnInstallation, AnEntryValueTooLongForItsBufferIsRefusedNotCut) {
-    EXPECT_TRUE(maintenance::WriteOwnUninstallValue(context, "Fits", maintenance::ValueKind::kText,
-                                                    std::string(1023, 'a'), 0));
-    EXPECT_FALSE(maintenance::WriteOwnUninstallValue(context, "Long", maintenance::ValueKind::kText,
-                                                     std::string(1024, 'a'), 0));
-    EXPECT_EQ(fake.registry.ValueNames(RegRoot::LocalMachine, kOwnEntry),
-              std::vector<std::string>{"Fits"});
-    fake.registry.DenyWrite(RegRoot::LocalMachine, kOwnEntry);
-    EXPECT_FALSE(maintenance::WriteOwnUninstallValue(context, "Denied",
-                                                     maintenance::ValueKind::kNumber, "", 1));
+enum class Fault { kNoEnvironment, kMakerFolder, kOwnFolder, kNoStartMenu, kNoHelp };
+struct InstallCase {
+    const char* name;
+    Fault fault;
+    bool entry;
+    V files;
+    bool link;
+    bool message;
+};
+
+class InstallFailure : public OwnInstallation, public ::testing::WithParamInterface<InstallCase> {};
+
+// Each failure stops the installation where it happens; the entry is written before it.
+TEST_P(InstallFailure, StopsTheInstallationWhereItHappens) {
+    const InstallCase& c = GetParam();
+    if (c.fault == Fault::kNoEnvironment) {
+        fake.registry.RemoveKey(RegRoot::LocalMachine, EntryKey(kProductGuid));
+        environments::EnumerateEnvironments(context);
+    }
+    if (c.fault == Fault::kMakerFolder || c.fault == Fault::kOwnFolder)
+        fake.faults.FailAt(fake::op::kCreateDirectory, c.fault == Fault::kMakerFolder ? 1 : 2,
+                           platform::error::kAccessDenied);
+    if (c.fault == Fault::kNoStartMenu)
+        fake.shell.RemoveSpecialFolder(platform::csidl::kCommonPrograms);
+    if (c.fault == Fault::kNoHelp)
+        fake.files.Remove(kMedia + "\\VelnoraE.CHM");
+
+    EXPECT_FALSE(maintenance::InstallOwnCopy(context));
+    EXPECT_EQ(fake.registry.KeyExists(RegRoot::LocalMachine, kOwnEntry), c.entry);
+    EXPECT_EQ(fake.files.Exists(kOwn) ? fake.files.ListTree(kOwn) : V{}, c.files);
+    EXPECT_EQ(fake.files.Exists(kLink), c.link);
+    ASSERT_EQ(fake.ui.MessageBoxes().size(), c.message ? 1u : 0u);
+    if (c.message) {
+        const auto& box = fake.ui.MessageBoxes()[0];
+        EXPECT_EQ(box.text, context.texts.Get(core::TextId::kMsgFolderNotFound) + "[]");
+        EXPECT_EQ(box.caption, context.texts.Get(core::TextId::kCaptionError));
+        EXPECT_EQ(box.flags, platform::mb::kOk);
+    }
 }
 
-// --- Removal --------------------------------------------------------------------------------
+INSTANTIATE_TEST_SUITE_P(
+    Steps, InstallFailure,
+    ::testing::Values(InstallCase{"NoEnvironment", Fault::kNoEnvironment, false, {}, false, false},
+                      InstallCase{"MakerFolder", Fault::kMakerFolder, true, {}, false, false},
+                      InstallCase{"OwnFolder", Fault::kOwnFolder, true, {}, false, false},
+                      InstallCase{
+                          "NoStartMenu", Fault::kNoStartMenu, true, {"Velnora.exe"}, false, true},
+                      InstallCase{"NoHelp", Fault::kNoHelp, true, {"Velnora.exe"}, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(OwnInstallation, SchedulesTheRemovalWithEveryPathQuoted) {
+// A self-installation before the next logon takes the waiting removal back, but never deletes
+// a del.bat of the Windows folder that the removal did not write.
+TEST_F(OwnInstallation, CancelsAPendingRemovalButKeepsSomebodyElsesScript) {
+    for (const bool ours : {true, false}) {
+        fake.files.AddFile(kLogonScript, ours ? kMarkedScript : "@echo off\r\n");
+        fake.registry.SetText(RegRoot::LocalMachine, kRunOnce, "Velnora", "x");
+        fake.registry.SetText(RegRoot::LocalMachine, kRunOnce, "Other", "other.exe");
+        ASSERT_TRUE(maintenance::InstallOwnCopy(context)) << ours;
+        EXPECT_EQ(fake.files.Exists(kLogonScript), !ours);
+        EXPECT_EQ(fake.registry.ValueNames(RegRoot::LocalMachine, kRunOnce), V{"Other"});
+    }
+}
+
+TEST_F(OwnInstallation, TextsTooLongForTheirBuffersAreRefusedNotCut) {
+    using maintenance::ValueKind;
+    EXPECT_TRUE(maintenance::WriteOwnUninstallValue(context, "Fits", ValueKind::kText,
+                                                    std::string(1023, 'a'), 0));
+    EXPECT_FALSE(maintenance::WriteOwnUninstallValue(context, "Long", ValueKind::kText,
+                                                     std::string(1024, 'a'), 0));
+    EXPECT_EQ(fake.registry.ValueNames(RegRoot::LocalMachine, kOwnEntry), V{"Fits"});
+
+    fake.shell.SetSpecialFolder(platform::csidl::kProgramFiles, "C:\\" + std::string(900, 'p'));
     AddSelfRemovalScript(0);
-    ASSERT_TRUE(maintenance::ScheduleSelfRemoval(context));
-    ASSERT_EQ(fake.processes.Started().size(), 1u);
-    const auto& started = fake.processes.Started()[0];
-    EXPECT_EQ(started.commandLine,
-              "\"" + kOwn + "\\del.bat\" \"" + kOwn + "\" \"" + kLogonScript +
-                  "\" \"C:\\Program Files\\InstallShield Installation Information\\" +
-                  kProductGuid + "\"");
-    EXPECT_EQ(started.creationFlags, platform::createflags::kNewConsole);
-    EXPECT_TRUE(started.hiddenWindow);
-    EXPECT_EQ(Text(kRunOnce, "Velnora"), "\"" + kLogonScript + "\"");
-    EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
+    EXPECT_FALSE(maintenance::ScheduleSelfRemoval(context));
+    EXPECT_TRUE(fake.processes.Started().empty());
 }
 
 struct ScheduleCase {
@@ -360,91 +296,90 @@ struct ScheduleCase {
     bool scriptThere;
     std::uint32_t exitCode;
     std::string_view failing;  // an operation that fails, or none
+    bool result;
 };
 
-class ScheduleFailure : public OwnInstallation,
-                        public ::testing::WithParamInterface<ScheduleCase> {};
+class Schedule : public OwnInstallation, public ::testing::WithParamInterface<ScheduleCase> {};
 
-// A script that could not write the logon script, or could not be watched to its end, leaves
-// no value that would run nothing, or somebody else's file.
-TEST_P(ScheduleFailure, LeavesNoLogonValue) {
+// del.bat gets every path quoted; a script that did not write the logon script, or that could
+// not be watched to its end, leaves no value that would run nothing or somebody else's file.
+TEST_P(Schedule, StartsDelBatHiddenAndRegistersTheLogonScriptOnlyWhenItWasWritten) {
     const ScheduleCase& c = GetParam();
     if (c.scriptThere)
         AddSelfRemovalScript(c.exitCode);
     if (!c.failing.empty())
         fake.faults.FailAlways(c.failing, platform::error::kAccessDenied);
-    EXPECT_FALSE(maintenance::ScheduleSelfRemoval(context));
+    EXPECT_EQ(maintenance::ScheduleSelfRemoval(context), c.result);
     fake.faults.Clear();
-    EXPECT_EQ(Text(kRunOnce, "Velnora"), "<none>");
+    EXPECT_EQ(Text(kRunOnce, "Velnora"), c.result ? "\"" + kLogonScript + "\"" : "<none>");
     EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
+    if (!c.scriptThere)
+        return;
+    const auto& started = fake.processes.Started().at(0);
+    EXPECT_EQ(started.commandLine, "\"" + kOwn + "\\del.bat\" \"" + kOwn + "\" \"" + kLogonScript +
+                                       "\" \"C:\\Program Files\\InstallShield Installation "
+                                       "Information\\" +
+                                       kProductGuid + "\"");
+    EXPECT_EQ(started.creationFlags, platform::createflags::kNewConsole);
+    EXPECT_TRUE(started.hiddenWindow);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Failures, ScheduleFailure,
-    ::testing::Values(ScheduleCase{"NotThere", false, 0, ""},
-                      ScheduleCase{"ScriptFailed", true, 1, ""},
-                      ScheduleCase{"WaitFails", true, 0, fake::op::kWaitForProcess},
-                      ScheduleCase{"ExitCodeFails", true, 0, fake::op::kGetExitCode},
-                      ScheduleCase{"RunOnceDenied", true, 0, fake::op::kOpenKey}),
+    Outcomes, Schedule,
+    ::testing::Values(ScheduleCase{"Written", true, 0, "", true},
+                      ScheduleCase{"NotThere", false, 0, "", false},
+                      ScheduleCase{"ScriptFailed", true, 1, "", false},
+                      ScheduleCase{"WaitFails", true, 0, fake::op::kWaitForProcess, false},
+                      ScheduleCase{"ExitCodeFails", true, 0, fake::op::kGetExitCode, false},
+                      ScheduleCase{"RunOnceDenied", true, 0, fake::op::kOpenKey, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(OwnInstallation, ACommandLineTooLongForItsBufferIsRefusedNotCut) {
-    const std::string deep = "C:\\" + std::string(300, 'p') + "\\" + std::string(300, 'q');
-    fake.shell.SetSpecialFolder(platform::csidl::kProgramFiles, deep);
-    AddSelfRemovalScript(0);
-    EXPECT_FALSE(maintenance::ScheduleSelfRemoval(context));
-    EXPECT_TRUE(fake.processes.Started().empty());
-}
-
-class Removal : public OwnInstallation {
-  protected:
-    Removal() {
-        EXPECT_TRUE(maintenance::InstallOwnCopy(context));
+// The removal takes the files it installed and each folder it emptied; the maker's other
+// products, the user's files and the running program stay.
+TEST_F(OwnInstallation, RemovalTakesOnlyWhatTheInstallationMade) {
+    enum Fault { kNone, kOthers, kRunning, kEntryGone, kEntryDenied };
+    struct Case {
+        Fault fault;
+        bool result;
+        V maker;
+        V startMenu;
+    };
+    const V gone{"<gone>"};
+    for (const Case& c : {Case{kNone, true, gone, gone},
+                          Case{kOthers,
+                               true,
+                               {"Other\\", "Other\\o.dll", "Velnora\\", "Velnora\\notes.txt"},
+                               {"Vantorix\\", "Vantorix\\v.lnk"}},
+                          Case{kRunning, true, {"Velnora\\", "Velnora\\Velnora.exe"}, gone},
+                          Case{kEntryGone, true, gone, gone},
+                          Case{kEntryDenied, false, gone, {"Multiple Install Manager.lnk"}}}) {
+        ASSERT_TRUE(maintenance::InstallOwnCopy(context));
         fake.files.AddFile(kOwn + "\\VelnoraAdm.exe", "twin");
         fake.files.AddFile(kOwn + "\\VelnoraJ.CHM", "help J", platform::fileattr::kReadOnly);
+        if (c.fault == kOthers) {
+            fake.files.AddFile(kMaker + "\\Other\\o.dll");
+            fake.files.AddFile(kOwn + "\\notes.txt");
+            fake.files.AddFile(kStartMenu + "\\Vantorix\\v.lnk");
+        }
+        if (c.fault == kRunning)
+            fake.files.HoldOpen(kOwn + "\\Velnora.exe");
+        if (c.fault == kEntryGone)
+            fake.registry.RemoveKey(RegRoot::LocalMachine, kOwnEntry);
+        if (c.fault == kEntryDenied)
+            fake.faults.FailAlways(fake::op::kDeleteKey, platform::error::kAccessDenied);
+
+        EXPECT_EQ(maintenance::RemoveOwnInstallation(context), c.result) << c.fault;
+        const auto tree = [&](const std::string& folder) {
+            return fake.files.Exists(folder) ? fake.files.ListTree(folder) : gone;
+        };
+        EXPECT_EQ(tree(kMaker), c.maker) << c.fault;
+        EXPECT_EQ(tree(kStartMenu), c.startMenu) << c.fault;
+        EXPECT_EQ(fake.registry.KeyExists(RegRoot::LocalMachine, kOwnEntry), !c.result);
+        fake.faults.Clear();
+        fake.files.Remove(kMaker);
+        fake.files.Remove(kStartMenu);
+        fake.registry.RemoveKey(RegRoot::LocalMachine, kOwnEntry);
     }
-    void AddOtherProducts() {
-        fake.files.AddFile(kMaker + "\\Tidewatch\\tw.dll", "theirs");
-        fake.files.AddFile(kOwn + "\\notes.txt", "the user's");
-        fake.files.AddFile(kStartMenu + "\\Vantorix\\Vantorix.lnk", "theirs");
-    }
-};
-
-TEST_F(Removal, TakesOnlyWhatTheInstallationMade) {
-    AddOtherProducts();
-    EXPECT_TRUE(maintenance::RemoveOwnInstallation(context));
-    EXPECT_EQ(fake.files.ListTree(kMaker),
-              (std::vector<std::string>{"Tidewatch\\", "Tidewatch\\tw.dll", "Velnora\\",
-                                        "Velnora\\notes.txt"}));
-    EXPECT_EQ(fake.files.ListTree(kStartMenu),
-              (std::vector<std::string>{"Vantorix\\", "Vantorix\\Vantorix.lnk"}));
-    EXPECT_FALSE(fake.registry.KeyExists(RegRoot::LocalMachine, kOwnEntry));
-}
-
-TEST_F(Removal, EmptiedFoldersGoAndTheRunningProgramStays) {
-    fake.files.HoldOpen(kOwn + "\\Velnora.exe");
-    EXPECT_TRUE(maintenance::RemoveOwnInstallation(context));
-    EXPECT_EQ(fake.files.ListTree(kMaker),
-              (std::vector<std::string>{"Velnora\\", "Velnora\\Velnora.exe"}));
-    EXPECT_FALSE(fake.files.Exists(kStartMenu));
-
-    fake.files.Release(kOwn + "\\Velnora.exe");
-    EXPECT_TRUE(maintenance::RemoveOwnInstallation(context));
-    EXPECT_FALSE(fake.files.Exists(kMaker));
-    EXPECT_TRUE(fake.files.IsFolder("C:\\Program Files\\Common Files"));
-}
-
-TEST_F(Removal, AnEntryAlreadyGoneStillCleansTheStartMenu) {
-    fake.registry.RemoveKey(RegRoot::LocalMachine, kOwnEntry);
-    EXPECT_TRUE(maintenance::RemoveOwnInstallation(context));
-    EXPECT_FALSE(fake.files.Exists(kStartMenu));
-}
-
-TEST_F(Removal, AnEntryThatCannotBeDeletedLeavesTheStartMenu) {
-    fake.faults.FailAlways(fake::op::kDeleteKey, platform::error::kAccessDenied);
-    EXPECT_FALSE(maintenance::RemoveOwnInstallation(context));
-    EXPECT_TRUE(fake.files.Exists(kLink));
-    EXPECT_FALSE(fake.files.Exists(kOwn));
 }
 
 }  // namespace
