@@ -76,8 +76,9 @@ class OwnInstallationUnderWine : public ::testing::Test {
         ASSERT_TRUE(kit::CreateFolders(kit::MakerStartMenuFolder()));
         ASSERT_TRUE(kit::WriteTextFile(OtherLink(), L"another product's shortcut"));
         setupFolderMade_ = !kit::PathExists(kit::LiveInstallerInfoFolder());
-        if (setupFolderMade_)
+        if (setupFolderMade_) {
             ASSERT_TRUE(kit::CreateFolders(kit::LiveInstallerInfoFolder()));
+        }
     }
 
     void TearDown() override {
@@ -149,8 +150,9 @@ TEST_F(OwnInstallationUnderWine, InstallsThenRemovesOnlyItsOwnThroughDelBatAndTh
     EXPECT_EQ(kit::ReadRegText(HKEY_LOCAL_MACHINE, kRunOnce, L"Velnora"), Quote(LogonScript()));
     ASSERT_TRUE(kit::PathExists(LogonScript()));
     // The vendor setup folder went because it was empty.
-    if (setupFolderMade_)
+    if (setupFolderMade_) {
         EXPECT_FALSE(kit::PathExists(kit::LiveInstallerInfoFolder()));
+    }
 
     const HANDLE running = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
