@@ -455,3 +455,19 @@ foreach(test e2e_autorun e2e_autorun_ja)
     set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
 endforeach()
 # --- End of the Autorun mode block --------------------------------------------------------------
+
+# --- The install manager's installed copy under Wine ------------------------------------------
+# velnora_own_installation_integration installs the installed copy with the real engine from a
+# medium made of the sample medium's Velnora.exe and del.bat, removes it through the real
+# del.bat, and runs the Windows folder's del.bat as the next logon would. It uses the live names
+# of the prefix, so it runs alone.
+add_executable(velnora_own_installation_integration
+    ${CMAKE_CURRENT_SOURCE_DIR}/integration/own_installation_integration.cpp)
+target_link_libraries(velnora_own_installation_integration PRIVATE
+    velnora_win32 velnora_kit_common gtest_main)
+add_dependencies(velnora_own_installation_integration sample_media)
+velnora_add_wine_test(NAME integration_own_installation
+    COMMAND velnora_own_installation_integration RUN_SERIAL TIMEOUT 600 LABELS integration)
+set_property(TEST integration_own_installation APPEND PROPERTY
+    ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
+# --- End of the installed copy block ------------------------------------------------------------

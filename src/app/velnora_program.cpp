@@ -3,6 +3,7 @@
 #include "core/context.h"
 #include "app/startup.h"
 #include "environments/environment_table.h"
+#include "maintenance/own_installation.h"
 #include "pages/dest_folder_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/select_installer_page.h"
@@ -11,9 +12,8 @@ namespace velnora::app {
 
 namespace {
 
-// What each start mode runs in the program itself. The pages and the install manager's own
-// installation are not part of the program yet: until they are, the calls below that stand
-// for them return without doing anything.
+// What each start mode runs in the program itself. The main menu is not part of the program
+// yet: until it is, the call that stands for it returns without doing anything.
 class VelnoraActions final : public StartupActions {
   public:
     explicit VelnoraActions(core::Context& context) : context_(context) {}
@@ -33,8 +33,12 @@ class VelnoraActions final : public StartupActions {
             page.SetOptionsFromCommandLine(options.interactive != 0, options.restartPc != 0);
         context_.platform.ui.RunModal(page, nullptr);
     }
-    void RemoveInstallManager() override {}   // removal of the own copy: not built yet
-    void UpgradeInstallManager() override {}  // installation of the own copy: not built yet
+    // Start-up tells the user that the install manager has gone; the results change nothing.
+    void RemoveInstallManager() override {
+        maintenance::ScheduleSelfRemoval(context_);
+        maintenance::RemoveOwnInstallation(context_);
+    }
+    void UpgradeInstallManager() override { maintenance::InstallOwnCopy(context_); }
 
   private:
     core::Context& context_;

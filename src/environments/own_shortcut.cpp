@@ -11,13 +11,12 @@ namespace {
 constexpr char kOwnFolderName[] = "Velnora";
 constexpr char kShortcutName[] = "Multiple Install Manager.lnk";
 
-// The installed copy is always Velnora.exe, also when the elevated twin places the shortcut.
+}  // namespace
+
 std::string ManagerBaseName(const core::Context& context) {
     return context.startup.managerBaseName.empty() ? context.startup.programBaseName
                                                    : context.startup.managerBaseName;
 }
-
-}  // namespace
 
 std::string OwnFolder(core::Context& context) {
     std::string programFiles;

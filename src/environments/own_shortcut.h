@@ -12,6 +12,10 @@ struct Context;
 
 namespace velnora::environments {
 
+// The name of the installed copy's program: the install manager's own, also when the elevated
+// twin is the program that runs.
+std::string ManagerBaseName(const core::Context& context);
+
 // Where the installed copy of the install manager lives: the maker's folder below the common
 // files of the program files folder. Empty when the shell cannot name the program files.
 std::string OwnFolder(core::Context& context);

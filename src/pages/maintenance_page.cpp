@@ -7,12 +7,14 @@
 #include "core/context.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
+#include "environments/own_shortcut.h"
 #include "environments/tidewatch.h"
 #include "environments/tool_record.h"
 #include "installer/execution.h"
 #include "maintenance/elevated_twin.h"
 #include "maintenance/environment_uninstall.h"
 #include "maintenance/installation_report.h"
+#include "maintenance/own_installation.h"
 #include "pages/active_select_dialog.h"
 #include "pages/dialog_layout.h"
 #include "pages/environment_rows.h"
@@ -512,13 +514,29 @@ bool CMaintenanceDlg::ActivateRemaining(int count) {
 }
 
 void CMaintenanceDlg::AfterUninstall(int count) {
-    // With the last environment gone the install manager removes its own copy here; that
-    // removal comes with the self-installation and is not part of the program yet.
-    if (count == 0 || context_.startup.startMode == StartMode::kUninstall) {
+    if (count == 0) {
+        RemoveInstallManagerIfInstalled();
+        EndDialog(0);
+        return;
+    }
+    if (context_.startup.startMode == StartMode::kUninstall) {
         EndDialog(0);
         return;
     }
     FillEnvironmentList();
+}
+
+// With the last environment gone the install manager's installed copy has nothing left to
+// manage; it goes without asking, where its shortcut shows that it was installed.
+void CMaintenanceDlg::RemoveInstallManagerIfInstalled() {
+    constexpr std::uint32_t kNtPlatform = 2;
+    const auto& os = context_.startup.osVersion;
+    if (os.platformId != kNtPlatform || os.major < 5 ||
+        !environments::OwnShortcutExists(context_, ""))
+        return;
+    maintenance::ScheduleSelfRemoval(context_);
+    maintenance::RemoveOwnInstallation(context_);
+    maintenance::ClearStaleSetupResumes(context_);
 }
 
 bool CMaintenanceDlg::Ask(const std::string& question) {

@@ -59,6 +59,7 @@ class CMaintenanceDlg final : public platform::DialogPage {
     bool ActivateRemaining(int count);
     // After an uninstall that removed the environment: close or show what is left.
     void AfterUninstall(int count);
+    void RemoveInstallManagerIfInstalled();
     bool Ask(const std::string& question);
     // The key name the list shows in the selected row; empty when none is selected.
     std::string ChosenKeyName() const;

@@ -9,6 +9,7 @@
 #include "installer/catalogue.h"
 #include "installer/execution.h"
 #include "installer/run_state.h"
+#include "maintenance/own_installation.h"
 #include "pages/finish_page.h"
 #include "resource_ids.h"
 
@@ -304,6 +305,7 @@ void CSelectInstallerDlg::HideAndStart() {
 
 void CSelectInstallerDlg::StartInstall() {
     if (installer::InstallRun(context_, *this) != 0) {
+        maintenance::InstallOwnCopy(context_);
         EndDialog(installerresult::kCompleted);
         return;
     }
@@ -323,13 +325,15 @@ void CSelectInstallerDlg::AfterStoppedRun() {
 
 // The finish page follows every run that started an installer: the Autorun mode ends there.
 // A run that started none (a missing installer, a refused update) installed nothing, and the
-// page stays for another choice instead of announcing a completed installation.
+// page stays for another choice instead of announcing a completed installation, and the
+// install manager does not install its own copy for it either.
 void CAutorunInstallerDlg::StartInstall() {
     installer::InstallRun(Context(), *this);
     if (!Context().execution.installerFinished) {
         AfterStoppedRun();
         return;
     }
+    maintenance::InstallOwnCopy(Context());
     RunFinishPage(Context(), this);
     EndDialog(installerresult::kStopped);
 }

@@ -38,6 +38,22 @@ struct FindData {
     bool IsSelfOrParent() const { return name == "." || name == ".."; }
 };
 
+// A file's last-write time as the local clock shows it, to the second.
+struct LocalFileTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+
+    // The date as "%Y%m%d" and the time as "%H%M%S" read as decimal numbers: comparing the date
+    // first and then the time orders two file times to the second.
+    std::int32_t DateNumber() const { return year * 10000 + month * 100 + day; }
+    std::int32_t TimeNumber() const { return hour * 10000 + minute * 100 + second; }
+    bool operator==(const LocalFileTime&) const = default;
+};
+
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -79,6 +95,10 @@ class FileSystem {
     virtual ErrorCode GetLongPathName(const std::string& path, std::string& longPath) = 0;
     virtual bool PathFileExists(const std::string& path) = 0;
     virtual bool PathIsDirectory(const std::string& path) = 0;
+
+    // The last-write time of a file or folder in local time, with the daylight-saving rule of
+    // that date. kFileNotFound or kPathNotFound when it is missing.
+    virtual ErrorCode GetModifiedTime(const std::string& path, LocalFileTime& time) = 0;
 };
 
 // Does a file search on the path find anything (file or folder)?

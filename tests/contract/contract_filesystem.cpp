@@ -384,5 +384,42 @@ TEST_P(PlatformContract, ReadingOrWritingWhereNothingIsFails) {
     EXPECT_EQ(Files().WriteFile(Scratch("missing\\f.txt"), "x"), error::kPathNotFound);
 }
 
+// The copy-if-newer decisions compare these times to the second, in local time: a winter and
+// a summer date read back as they were set, whatever the zone's daylight-saving rule.
+TEST_P(PlatformContract, AFileShowsItsLastWriteTimeInLocalTimeToTheSecond) {
+    const platform::LocalFileTime times[] = {{2009, 1, 15, 8, 30, 45}, {2012, 7, 4, 23, 59, 59}};
+    for (const platform::LocalFileTime& set : times) {
+        MakeFile(Scratch("timed.txt"));
+        ASSERT_TRUE(Put().SetModifiedTime(Scratch("timed.txt"), set));
+        platform::LocalFileTime read;
+        ASSERT_EQ(Files().GetModifiedTime(Scratch("timed.txt"), read), error::kSuccess);
+        EXPECT_EQ(read, set) << read.DateNumber() << " " << read.TimeNumber();
+        EXPECT_EQ(read.DateNumber(), set.year * 10000 + set.month * 100 + set.day);
+    }
+}
+
+// A copy keeps its source's time, so a refreshed file is not older than its source again.
+TEST_P(PlatformContract, ACopyKeepsTheLastWriteTimeOfItsSource) {
+    const platform::LocalFileTime old{2008, 3, 9, 10, 11, 12};
+    MakeFile(Scratch("source.txt"), "new");
+    MakeFile(Scratch("target.txt"), "old");
+    ASSERT_TRUE(Put().SetModifiedTime(Scratch("source.txt"), old));
+    ASSERT_EQ(Files().CopyFile(Scratch("source.txt"), Scratch("target.txt"), false),
+              error::kSuccess);
+    ASSERT_EQ(Files().CopyFile(Scratch("source.txt"), Scratch("fresh.txt"), false),
+              error::kSuccess);
+    for (const char* name : {"target.txt", "fresh.txt"}) {
+        platform::LocalFileTime read;
+        ASSERT_EQ(Files().GetModifiedTime(Scratch(name), read), error::kSuccess);
+        EXPECT_EQ(read, old) << name;
+    }
+}
+
+TEST_P(PlatformContract, TheTimeOfAMissingFileIsAnError) {
+    platform::LocalFileTime read;
+    EXPECT_EQ(Files().GetModifiedTime(Scratch("missing.txt"), read), error::kFileNotFound);
+    EXPECT_EQ(Files().GetModifiedTime(Scratch("missing\\f.txt"), read), error::kPathNotFound);
+}
+
 }  // namespace
 }  // namespace velnora::contract

@@ -38,6 +38,10 @@ class FakePlatformUnderTest final : public PlatformUnderTest {
         fake_.files.AddLink(link, target);
         return true;
     }
+    bool SetModifiedTime(const std::string& path, const platform::LocalFileTime& time) override {
+        fake_.files.SetModifiedTime(path, time);
+        return true;
+    }
     std::string ChildProgram() override { return kChild; }
     std::optional<std::pair<std::string, std::string>> VersionedProgram() override {
         return std::make_pair(std::string(kChild), std::string(kChildVersion));

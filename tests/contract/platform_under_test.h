@@ -35,6 +35,9 @@ class PlatformUnderTest {
     // cannot make one. The cleanup removes the link, not what it points to.
     virtual bool MakeFolderLink(const std::string& link, const std::string& target) = 0;
 
+    // Gives an existing file another last-write time, in local time; false when it cannot.
+    virtual bool SetModifiedTime(const std::string& path, const platform::LocalFileTime& time) = 0;
+
     // A program that, started as `"<path>" <ms> <exit code>`, runs about that many
     // milliseconds and ends with that exit code.
     virtual std::string ChildProgram() = 0;

@@ -172,6 +172,29 @@ class Win32PlatformUnderTest final : public PlatformUnderTest {
         return true;
     }
 
+    bool SetModifiedTime(const std::string& path, const platform::LocalFileTime& time) override {
+        SYSTEMTIME local{};
+        local.wYear = static_cast<WORD>(time.year);
+        local.wMonth = static_cast<WORD>(time.month);
+        local.wDay = static_cast<WORD>(time.day);
+        local.wHour = static_cast<WORD>(time.hour);
+        local.wMinute = static_cast<WORD>(time.minute);
+        local.wSecond = static_cast<WORD>(time.second);
+        SYSTEMTIME utc{};
+        FILETIME stamp{};
+        if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) ||
+            !SystemTimeToFileTime(&utc, &stamp))
+            return false;
+        const HANDLE file = CreateFileW(Wide(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const bool set = SetFileTime(file, nullptr, nullptr, &stamp) != FALSE;
+        CloseHandle(file);
+        return set;
+    }
+
     std::string ChildProgram() override { return ProgramFolder() + "\\contract_child.exe"; }
 
     std::optional<std::pair<std::string, std::string>> VersionedProgram() override {

@@ -123,6 +123,11 @@ std::map<std::string, std::function<void(FakePlatform&)>> EveryOperation() {
          }},
         {"PathFileExists", [](P& f) { f.files.PathFileExists("C:\\TEMP"); }},
         {"PathIsDirectory", [](P& f) { f.files.PathIsDirectory("C:\\TEMP"); }},
+        {"GetModifiedTime",
+         [](P& f) {
+             platform::LocalFileTime t;
+             f.files.GetModifiedTime("C:\\TEMP", t);
+         }},
         {"CreateProcess",
          [](P& f) {
              platform::ProcessInfo i;

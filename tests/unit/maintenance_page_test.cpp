@@ -318,6 +318,61 @@ INSTANTIATE_TEST_SUITE_P(
                       V{kA, kB, kC}, "A", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// With the last environment gone the installed copy removes itself, on the NT family from
+// version 5 on and only where its shortcut shows it was installed; the page closes either way.
+TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
+    const std::string own = "C:\\Program Files\\Common Files\\Orvessa\\Velnora";
+    const std::string link = paths::kPrograms + "\\Orvessa\\Multiple Install Manager.lnk";
+    struct Case {
+        const char* name;
+        platform::OsVersion os;
+        bool shortcut;
+        bool removes;
+    };
+    for (const Case& c : {Case{"Installed", {5, 1, 2600, 2}, true, true},
+                          Case{"NotInstalled", {5, 1, 2600, 2}, false, false},
+                          Case{"NtBelow5", {4, 0, 1381, 2}, true, false},
+                          Case{"Windows9x", {4, 90, 3000, 1}, true, false}}) {
+        SwitchMachine machine;
+        machine.InstallTidewatch(false);
+        machine.InstallEnvironment({kGuid, "A"});
+        machine.context.startup.osVersion = c.os;
+        machine.context.startup.programBaseName = "Velnora";
+        machine.context.startup.startMode = StartMode::kMaintenance;
+        machine.fake.processes.AddProgram(kSetupProgram, [&](const std::string&) {
+            machine.fake.registry.RemoveKey(RegRoot::LocalMachine, paths::Entry(kGuid));
+            return fake::ProgramBehaviour::RunsFor(100);
+        });
+        machine.fake.processes.AddProgram(own + "\\del.bat", fake::ProgramBehaviour::RunsFor(10));
+        machine.fake.files.AddFile(own + "\\Velnora.exe", "installed");
+        machine.fake.registry.SetText(RegRoot::LocalMachine, paths::Entry("Velnora"), "DisplayName",
+                                      "Vantorix(Multiple Install)");
+        if (c.shortcut)
+            machine.fake.files.AddFile(link, "link");
+        machine.fake.ui.SetMessageBoxHandler(
+            [](const fake::MessageBoxRecord&) { return platform::answer::kYes; });
+
+        CMaintenanceDlg page(machine.context);
+        bool closed = false;
+        machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
+            d.ClickRow(IDC_MAINT_LIST, kRowA);
+            d.Click(IDC_MAINT_UNINSTALL);
+            closed = d.IsEnded();
+        });
+        EXPECT_EQ(machine.fake.ui.RunModal(page, nullptr), 0) << c.name;
+        EXPECT_TRUE(closed) << c.name;
+        EXPECT_EQ(machine.fake.files.Exists(own), !c.removes) << c.name;
+        EXPECT_EQ(machine.fake.files.Exists(link), c.shortcut && !c.removes) << c.name;
+        EXPECT_EQ(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry("Velnora")),
+                  !c.removes)
+            << c.name;
+        bool scriptRan = false;
+        for (const auto& started : machine.fake.processes.Started())
+            scriptRan |= started.commandLine.rfind("\"" + own + "\\del.bat\"", 0) == 0;
+        EXPECT_EQ(scriptRan, c.removes) << c.name;
+    }
+}
+
 // A Windows shutdown after the last environment is gone waits for the page and becomes a
 // restart when the page closes.
 TEST_F(MaintenancePage, LastEnvironmentGoneHoldsTheShutdownUntilThePageCloses) {

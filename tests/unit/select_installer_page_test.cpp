@@ -197,6 +197,9 @@ TEST(InstallerPage, AutorunPageStaysWhenNoInstallerRan) {
     EXPECT_EQ(bench.machine.fake.ui.RunModal(autorun, nullptr), pages::installerresult::kExit);
     ASSERT_EQ(bench.machine.MessageTexts().size(), 1u);
     EXPECT_EQ(bench.machine.MessageTexts()[0].rfind("An installer program is not found.", 0), 0u);
+    // Nothing was installed, so the install manager does not install its own copy either.
+    EXPECT_FALSE(bench.machine.fake.registry.KeyExists(platform::RegRoot::LocalMachine,
+                                                       paths::Entry("Velnora")));
 }
 
 }  // namespace

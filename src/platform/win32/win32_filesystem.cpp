@@ -156,4 +156,18 @@ bool Win32FileSystem::PathIsDirectory(const std::string& path) {
     return PathIsDirectoryW(Wide(path).c_str()) != FALSE;
 }
 
+ErrorCode Win32FileSystem::GetModifiedTime(const std::string& path, LocalFileTime& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data))
+        return LastError();
+    // The rule of the file's own date, as the C run-time's localtime gives it, not today's.
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    if (!FileTimeToSystemTime(&data.ftLastWriteTime, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        return LastError();
+    time = {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+    return error::kSuccess;
+}
+
 }  // namespace velnora::platform::win32

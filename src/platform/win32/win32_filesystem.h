@@ -24,6 +24,7 @@ class Win32FileSystem final : public FileSystem {
     ErrorCode GetLongPathName(const std::string& path, std::string& longPath) override;
     bool PathFileExists(const std::string& path) override;
     bool PathIsDirectory(const std::string& path) override;
+    ErrorCode GetModifiedTime(const std::string& path, LocalFileTime& time) override;
 };
 
 }  // namespace velnora::platform::win32

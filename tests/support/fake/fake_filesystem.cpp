@@ -71,6 +71,7 @@ struct FakeFileSystem::Node {
     bool folder = false;
     std::uint32_t attributes = 0;  // the settable bits only
     std::string content;
+    platform::LocalFileTime modified;
     // Not empty for a link: the path it points to. A folder link has no children of its own.
     std::string linkTarget;
     bool heldOpen = false;
@@ -433,12 +434,14 @@ ErrorCode FakeFileSystem::CopyFile(const std::string& from, const std::string& t
             return error::kSharingViolation;
         target.node->content = source.node->content;
         target.node->attributes = source.node->attributes;
+        target.node->modified = source.node->modified;
         return error::kSuccess;
     }
     auto copy = std::make_unique<Node>();
     copy->name = target.leaf;
     copy->content = source.node->content;
     copy->attributes = source.node->attributes;
+    copy->modified = source.node->modified;
     target.parent->Attach(std::move(copy));
     return error::kSuccess;
 }
@@ -562,6 +565,16 @@ bool FakeFileSystem::PathIsDirectory(const std::string& path) {
     return IsFolder(path);
 }
 
+ErrorCode FakeFileSystem::GetModifiedTime(const std::string& path, platform::LocalFileTime& time) {
+    if (auto failure = faults_.Enter(op::kGetModifiedTime, path))
+        return *failure;
+    const Lookup found = Followed(Resolve(path));
+    if (found.error != error::kSuccess)
+        return found.error;
+    time = found.node->modified;
+    return error::kSuccess;
+}
+
 // --- For the other fakes ---
 
 ErrorCode FakeFileSystem::ReadText(const std::string& path, std::string& content) const {
@@ -595,12 +608,14 @@ ErrorCode FakeFileSystem::WriteText(const std::string& path, const std::string& 
             return error::kSharingViolation;
         found.node->content = content;
         found.node->attributes = fileattr::kArchive;
+        found.node->modified = now_;
         return error::kSuccess;
     }
     auto file = std::make_unique<Node>();
     file->name = found.leaf;
     file->content = content;
     file->attributes = fileattr::kArchive;
+    file->modified = now_;
     found.parent->Attach(std::move(file));
     return error::kSuccess;
 }
@@ -630,6 +645,14 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
     }
     file->content = content;
     file->attributes = attributes & kSettable;
+    file->modified = now_;
+}
+
+void FakeFileSystem::SetModifiedTime(const std::string& path, const platform::LocalFileTime& time) {
+    Node* node = Find(path);
+    if (node == nullptr)
+        throw std::invalid_argument("no file to give a time: " + path);
+    node->modified = time;
 }
 
 void FakeFileSystem::AddLink(const std::string& path, const std::string& target) {

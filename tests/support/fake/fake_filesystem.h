@@ -41,6 +41,8 @@ class FakeFileSystem final : public platform::FileSystem {
     platform::ErrorCode GetLongPathName(const std::string& path, std::string& longPath) override;
     bool PathFileExists(const std::string& path) override;
     bool PathIsDirectory(const std::string& path) override;
+    platform::ErrorCode GetModifiedTime(const std::string& path,
+                                        platform::LocalFileTime& time) override;
 
     // --- Test set-up and assertions (no fault injection, not logged) ---
 
@@ -61,6 +63,12 @@ class FakeFileSystem final : public platform::FileSystem {
     void SetShortName(const std::string& path, const std::string& shortName);
     // Removes a file or a whole folder, whatever holds it.
     void Remove(const std::string& path);
+    // The local time that files get when they are added, written or created from now on
+    // (copies keep their source's time, as CopyFile does).
+    void SetLocalTime(const platform::LocalFileTime& now) { now_ = now; }
+    // Gives an existing file or folder another last-write time; throws std::invalid_argument
+    // when there is none.
+    void SetModifiedTime(const std::string& path, const platform::LocalFileTime& time);
 
     bool Exists(const std::string& path) const;
     bool IsFolder(const std::string& path) const;
@@ -113,6 +121,7 @@ class FakeFileSystem final : public platform::FileSystem {
     std::map<platform::Handle, std::unique_ptr<Listing>> listings_;
     platform::Handle nextHandle_ = 0x5000;
     std::vector<std::pair<std::string, std::string>> pendingRenames_;
+    platform::LocalFileTime now_{2010, 4, 1, 9, 0, 0};
 };
 
 }  // namespace velnora::fake

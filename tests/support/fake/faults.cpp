@@ -40,6 +40,7 @@ constexpr std::array kOperations{
     op::kGetLongPathName,
     op::kPathFileExists,
     op::kPathIsDirectory,
+    op::kGetModifiedTime,
     op::kCreateProcess,
     op::kWaitForProcess,
     op::kGetExitCode,

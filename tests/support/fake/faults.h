@@ -64,6 +64,7 @@ inline constexpr std::string_view kWriteFile = "WriteFile";
 inline constexpr std::string_view kGetLongPathName = "GetLongPathName";
 inline constexpr std::string_view kPathFileExists = "PathFileExists";
 inline constexpr std::string_view kPathIsDirectory = "PathIsDirectory";
+inline constexpr std::string_view kGetModifiedTime = "GetModifiedTime";
 // Processes
 inline constexpr std::string_view kCreateProcess = "CreateProcess";
 inline constexpr std::string_view kWaitForProcess = "WaitForProcess";
