@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "environments/environment_table.h"
 #include "pages/dest_folder_page.h"
+#include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/select_installer_page.h"
 
@@ -11,9 +12,9 @@ namespace velnora::app {
 
 namespace {
 
-// What each start mode runs in the program itself. The pages and the install manager's own
-// installation are not part of the program yet: until they are, the calls below that stand
-// for them return without doing anything.
+// What each start mode runs in the program itself. The install manager's own installation is
+// not part of the program yet: until it is, the calls below that stand for it return without
+// doing anything.
 class VelnoraActions final : public StartupActions {
   public:
     explicit VelnoraActions(core::Context& context) : context_(context) {}
@@ -21,7 +22,10 @@ class VelnoraActions final : public StartupActions {
     // A failed search has been shown to the user; start-up goes on with what was found.
     void EnumerateEnvironments() override { environments::EnumerateEnvironments(context_); }
 
-    void RunMainMenu() override {}  // main menu page: not built yet
+    void RunMainMenu() override {
+        pages::CMainMenuDlg page(context_);
+        context_.platform.ui.RunModal(page, nullptr);
+    }
     void RunMaintenance() override {
         pages::CMaintenanceDlg page(context_);
         context_.platform.ui.RunModal(page, nullptr);
