@@ -7,6 +7,7 @@
 #include "environments/environment_table.h"
 #include "maintenance/elevated_twin.h"
 #include "pages/dest_folder_page.h"
+#include "pages/dialog_layout.h"
 #include "pages/finish_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/select_installer_page.h"
@@ -76,6 +77,10 @@ constexpr int kFontControls[] = {
     IDC_MENU_READ_FIRST, IDC_MENU_DETAIL_FRAME, platform::cmd::kCancel, IDC_MENU_EXPLANATION,
     IDC_MENU_STANDARD,   IDC_MENU_MULTI,        IDC_MENU_MAINTENANCE};
 
+constexpr int kMenuButtons[] = {IDC_MENU_READ_FIRST, IDC_MENU_STANDARD, IDC_MENU_MULTI,
+                                IDC_MENU_MAINTENANCE};
+constexpr int kButtonPadding = 16;
+
 constexpr char kAutorunFileName[] = "autorun.ini";
 constexpr std::size_t kProfileBuffer = 1024;
 constexpr std::uint32_t kFirstMultiInstallMajor = 5;
@@ -111,6 +116,8 @@ void CMainMenuDlg::OnInitDialog() {
     for (const int id : kFontControls)
         core::ApplyPageFont(window, id, context_.texts);
     SetTexts();
+    // The English label of Standard Install is longer than its template button.
+    WidenToFitTexts(window, kMenuButtons, kButtonPadding);
     EnableOffers();
 }
 

@@ -144,8 +144,12 @@ TEST_F(MainMenu, StandardInstallOnAnEmptyMachineGoesThroughTheFolderAndInstaller
     HWND finish = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] {
-            finish = FindTopWindow({kMenuTitle, kDialogClass, program_.Id(), true});
-            return finish != nullptr && Control(finish, IDC_FINISH_MESSAGE) != nullptr;
+            finish = nullptr;
+            for (HWND window : FindTopWindows({kMenuTitle, kDialogClass, program_.Id(), true}))
+                if (window != menu)
+                    finish = window;
+            // The menu has the same title; only the finish page has the registration button.
+            return finish != nullptr && Control(finish, IDC_FINISH_REGISTER) != nullptr;
         },
         60s))
         << "no finish page";

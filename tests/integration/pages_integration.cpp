@@ -408,11 +408,17 @@ TEST(InstallerPageUnderWine, ShowsTheCatalogueInBothLanguages) {
 
 // --- The main menu ----------------------------------------------------------------------------
 
-// The pointer rests on the middle of a control, as the mouse would put it there.
-void PointAt(HWND dialog, int id) {
+// The pointer moves onto a control and about its middle, as a hand on the mouse would, until
+// the page shows what it should.
+bool PointAt(HWND dialog, int id, const std::function<bool()>& shown) {
     RECT rect{};
     GetWindowRect(GetDlgItem(dialog, id), &rect);
-    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    int step = 0;
+    return e2e::WaitUntil([&] {
+        const int wiggle = (step++ % 3) - 1;
+        SetCursorPos((rect.left + rect.right) / 2 + wiggle, (rect.top + rect.bottom) / 2);
+        return shown();
+    });
 }
 
 // The main menu with the medium's picture and a catalogue but no environment: the texts of each
@@ -455,7 +461,8 @@ TEST(MainMenuUnderWine, ShowsItsTextsAndExplainsTheButtonUnderThePointerInBothLa
             return e2e::WindowTitle(GetDlgItem(dialog, IDC_MENU_EXPLANATION));
         };
         const auto shows = [&](HWND dialog, const wchar_t* start) {
-            return e2e::WaitUntil([&] { return explanation(dialog).rfind(start, 0) == 0; });
+            return
+                [dialog, start, &explanation] { return explanation(dialog).rfind(start, 0) == 0; };
         };
         const int result = RunPageWhileUserWorks(
             [&] { return context.platform.ui.RunModal(page, nullptr); },
@@ -470,12 +477,14 @@ TEST(MainMenuUnderWine, ShowsItsTextsAndExplainsTheButtonUnderThePointerInBothLa
                                        IMAGE_BITMAP, 0),
                           0)
                     << "the medium's picture";
-                EXPECT_TRUE(shows(dialog, c.generalStart)) << Narrow(explanation(dialog));
+                EXPECT_TRUE(shows(dialog, c.generalStart)()) << Narrow(explanation(dialog));
+                RedrawWindow(dialog, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
                 EXPECT_FALSE(e2e::SaveWindowScreenshot(dialog, c.screenshot).empty());
-                PointAt(dialog, IDC_MENU_STANDARD);
-                EXPECT_TRUE(shows(dialog, c.standardStart)) << Narrow(explanation(dialog));
-                PointAt(dialog, IDC_MENU_PICTURE);
-                EXPECT_TRUE(shows(dialog, c.generalStart)) << Narrow(explanation(dialog));
+                EXPECT_TRUE(PointAt(dialog, IDC_MENU_STANDARD, shows(dialog, c.standardStart)))
+                    << Narrow(explanation(dialog));
+                EXPECT_TRUE(PointAt(dialog, IDC_MENU_PICTURE, shows(dialog, c.generalStart)))
+                    << Narrow(explanation(dialog));
             },
             IDCANCEL);
         EXPECT_EQ(result, IDCANCEL);
