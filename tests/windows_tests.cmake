@@ -471,3 +471,16 @@ velnora_add_wine_test(NAME integration_own_installation
 set_property(TEST integration_own_installation APPEND PROPERTY
     ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
 # --- End of the installed copy block ------------------------------------------------------------
+
+# --- The main menu under Wine -------------------------------------------------------------------
+# e2e_main_menu starts the real Velnora.exe with no argument from the sample medium on Windows XP
+# on a machine without Vantorix: the main menu, Standard Install through the destination folder,
+# the installer page and the finish page. It installs into the live names of the prefix, so it
+# runs alone; velnora_kit_environments.exe removes what it installed.
+velnora_add_e2e_test(NAME e2e_main_menu RUN_SERIAL TIMEOUT 600
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/main_menu_e2e.cpp
+    DEPENDS sample_media velnora_kit)
+target_include_directories(velnora_e2e_main_menu PRIVATE ${VELNORA_RESOURCES})
+target_link_libraries(velnora_e2e_main_menu PRIVATE velnora_kit_common)
+set_property(TEST e2e_main_menu APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
+# --- End of the main menu block -----------------------------------------------------------------

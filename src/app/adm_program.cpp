@@ -3,6 +3,7 @@
 #include "app/adm_startup.h"
 #include "core/context.h"
 #include "environments/environment_table.h"
+#include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
 
 namespace velnora::app {
@@ -18,6 +19,10 @@ class AdmActions final : public AdmStartupActions {
 
     int RunMaintenanceOperation(core::StartMode mode, int row) override {
         return pages::RunHiddenMaintenance(context_, mode, row);
+    }
+
+    int RunInstallOperation(bool standardInstall) override {
+        return pages::RunHiddenInstall(context_, standardInstall);
     }
 
   private:

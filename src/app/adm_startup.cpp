@@ -41,8 +41,9 @@ struct AdmStartup::DispatchRow {
 
 const AdmStartup::DispatchRow AdmStartup::kDispatchTable[] = {
     {maintenance::twintoken::kStandardInstall, core::StartMode::kInstall,
-     &AdmStartup::RefuseInstall},
-    {maintenance::twintoken::kMultiInstall, core::StartMode::kInstall, &AdmStartup::RefuseInstall},
+     &AdmStartup::RunStandardInstall},
+    {maintenance::twintoken::kMultiInstall, core::StartMode::kInstall,
+     &AdmStartup::RunMultiInstall},
     {maintenance::twintoken::kMaintenanceActive, core::StartMode::kMaintenance,
      &AdmStartup::RunMaintenanceOperation},
     {maintenance::twintoken::kMaintenanceUninstall, core::StartMode::kUninstall,
@@ -78,9 +79,14 @@ void AdmStartup::Dispatch(const std::string& modeToken) {
     ShowError(core::TextId::kMsgCommandParameterWrong);
 }
 
-// The install runs come with the main menu; until then the twin does not take them.
-void AdmStartup::RefuseInstall(core::StartMode) {
-    ShowError(core::TextId::kMsgCommandParameterWrong);
+void AdmStartup::RunStandardInstall(core::StartMode mode) {
+    context_.startup.startMode = mode;
+    exitCode_ = actions_.RunInstallOperation(true);
+}
+
+void AdmStartup::RunMultiInstall(core::StartMode mode) {
+    context_.startup.startMode = mode;
+    exitCode_ = actions_.RunInstallOperation(false);
 }
 
 void AdmStartup::RunMaintenanceOperation(core::StartMode mode) {

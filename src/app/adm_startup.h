@@ -20,6 +20,9 @@ class AdmStartupActions {
     // On the maintenance page, created hidden with table row `row` selected: the switch
     // (StartMode kMaintenance) or the uninstall (kUninstall). The twin's exit code.
     virtual int RunMaintenanceOperation(core::StartMode mode, int row) = 0;
+    // On the main menu, created hidden: the install sequence of Standard Install (true) or
+    // Multi Install (false). The twin's exit code.
+    virtual int RunInstallOperation(bool standardInstall) = 0;
 };
 
 // "VelnoraAdm" gives "Velnora": every trailing letter of "Adm", in that letter case, goes.
@@ -40,7 +43,8 @@ class AdmStartup final : public StartupSequence {
     bool AcceptModeToken(const std::string& modeToken) override;
     void Dispatch(const std::string& modeToken) override;
 
-    void RefuseInstall(core::StartMode mode);
+    void RunStandardInstall(core::StartMode mode);
+    void RunMultiInstall(core::StartMode mode);
     void RunMaintenanceOperation(core::StartMode mode);
 
     AdmStartupActions& actions_;

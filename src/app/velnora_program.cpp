@@ -5,6 +5,7 @@
 #include "environments/environment_table.h"
 #include "maintenance/own_installation.h"
 #include "pages/dest_folder_page.h"
+#include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/select_installer_page.h"
 
@@ -12,8 +13,7 @@ namespace velnora::app {
 
 namespace {
 
-// What each start mode runs in the program itself. The main menu is not part of the program
-// yet: until it is, the call that stands for it returns without doing anything.
+// What each start mode runs in the program itself.
 class VelnoraActions final : public StartupActions {
   public:
     explicit VelnoraActions(core::Context& context) : context_(context) {}
@@ -21,7 +21,10 @@ class VelnoraActions final : public StartupActions {
     // A failed search has been shown to the user; start-up goes on with what was found.
     void EnumerateEnvironments() override { environments::EnumerateEnvironments(context_); }
 
-    void RunMainMenu() override {}  // main menu page: not built yet
+    void RunMainMenu() override {
+        pages::CMainMenuDlg page(context_);
+        context_.platform.ui.RunModal(page, nullptr);
+    }
     void RunMaintenance() override {
         pages::CMaintenanceDlg page(context_);
         context_.platform.ui.RunModal(page, nullptr);

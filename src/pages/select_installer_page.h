@@ -68,8 +68,9 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     // After a run that stopped: the page ends when the choice was skipped, else the user may
     // choose again.
     void AfterStoppedRun();
-    // The base page gives the main window back when it closes after a run.
-    virtual bool RestoresMainWindow() const { return true; }
+    // The base page gives the main window back when it closes after a run; the twin's main
+    // window stays hidden, as the install manager waiting for it brings back its own.
+    virtual bool RestoresMainWindow() const { return !context_.startup.elevatedTwin; }
     core::Context& Context() { return context_; }
 
   private:

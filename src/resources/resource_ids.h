@@ -57,3 +57,14 @@
 #define IDC_FINISH_REGISTER 1028
 #define IDC_FINISH_PICTURE 1073
 // --- End of the finish page ---
+
+// --- Main menu page ---
+#define IDD_MAIN_MENU 103
+#define IDC_MENU_READ_FIRST 1000
+#define IDC_MENU_MAINTENANCE 1002
+#define IDC_MENU_DETAIL_FRAME 1004
+#define IDC_MENU_EXPLANATION 1005
+#define IDC_MENU_STANDARD 1007
+#define IDC_MENU_MULTI 1008
+#define IDC_MENU_PICTURE 1073
+// --- End of the main menu page ---

@@ -19,6 +19,7 @@
 #include "driver/driver.h"
 #include "installer/catalogue.h"
 #include "pages/finish_page.h"
+#include "pages/main_menu_page.h"
 #include "pages/select_installer_page.h"
 #include "platform/win32/dialog_host.h"
 #include "platform/win32/win32_platform.h"
@@ -402,6 +403,93 @@ TEST(InstallerPageUnderWine, ShowsTheCatalogueInBothLanguages) {
         EXPECT_EQ(result, pages::installerresult::kExit);
     }
     DeleteFileW(ini.c_str());
+    RemoveDirectoryW(media.c_str());
+}
+
+// --- The main menu ----------------------------------------------------------------------------
+
+// The pointer moves onto a control and about its middle, as a hand on the mouse would, until
+// the page shows what it should.
+bool PointAt(HWND dialog, int id, const std::function<bool()>& shown) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    int step = 0;
+    return e2e::WaitUntil([&] {
+        const int wiggle = (step++ % 3) - 1;
+        SetCursorPos((rect.left + rect.right) / 2 + wiggle, (rect.top + rect.bottom) / 2);
+        return shown();
+    });
+}
+
+// The main menu with the medium's picture and a catalogue but no environment: the texts of each
+// language, the offers that need an environment disabled, and the explanation following the
+// real mouse pointer from button to button and back to the general one over the picture.
+TEST(MainMenuUnderWine, ShowsItsTextsAndExplainsTheButtonUnderThePointerInBothLanguages) {
+    const std::wstring media = e2e::TempFolder() + L"\\VelnoraMainMenuMedia";
+    CreateDirectoryW(media.c_str(), nullptr);
+    const std::wstring picture = media + L"\\InstManImg.bmp";
+    ASSERT_TRUE(e2e::WriteFileBytes(picture, BitmapFile(180, 390)));
+    const struct {
+        bool japanese;
+        const wchar_t* title;
+        const wchar_t* standard;
+        const wchar_t* exit;
+        const wchar_t* generalStart;
+        const wchar_t* standardStart;
+        const wchar_t* screenshot;
+    } cases[] = {
+        {false, L"Vantorix Install Manager", L"Standard Install (Recommended)", L"Exit",
+         L"The Install Manager is the utility", L"You can install the Vantorix. If",
+         L"main-menu-english"},
+        {true, L"Vantorixインストールマネージャ", L"標準インストール（推奨）", L"終了",
+         L"Vantorixインストールマネージャは、", L"Vantorixのインストールを行うことができます。",
+         L"main-menu-japanese"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.screenshot));
+        platform::win32::Win32Platform win32;
+        core::Context context(win32.Get());
+        context.texts = core::TextSet(c.japanese);
+        context.startup.programBaseName = "Velnora";
+        context.startup.programFolder = Narrow(media);
+        context.startup.autorunPath = context.startup.programFolder + "\\autorun.ini";
+        context.startup.startMode = core::StartMode::kInstall;
+        context.startup.osVersion = platform::OsVersion{5, 1, 0, 2};
+        context.startup.installerCount = 1;
+        pages::CMainMenuDlg page(context);
+        const auto explanation = [](HWND dialog) {
+            return e2e::WindowTitle(GetDlgItem(dialog, IDC_MENU_EXPLANATION));
+        };
+        const auto shows = [&](HWND dialog, const wchar_t* start) {
+            return
+                [dialog, start, &explanation] { return explanation(dialog).rfind(start, 0) == 0; };
+        };
+        const int result = RunPageWhileUserWorks(
+            [&] { return context.platform.ui.RunModal(page, nullptr); },
+            [&](HWND dialog) {
+                EXPECT_EQ(e2e::WindowTitle(dialog), c.title);
+                EXPECT_EQ(e2e::WindowTitle(GetDlgItem(dialog, IDC_MENU_STANDARD)), c.standard);
+                EXPECT_EQ(e2e::WindowTitle(GetDlgItem(dialog, IDCANCEL)), c.exit);
+                EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_MENU_STANDARD)));
+                EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_MENU_MULTI)));
+                EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_MENU_MAINTENANCE)));
+                EXPECT_NE(SendMessageW(GetDlgItem(dialog, IDC_MENU_PICTURE), STM_GETIMAGE,
+                                       IMAGE_BITMAP, 0),
+                          0)
+                    << "the medium's picture";
+                EXPECT_TRUE(shows(dialog, c.generalStart)()) << Narrow(explanation(dialog));
+                RedrawWindow(dialog, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+                EXPECT_FALSE(e2e::SaveWindowScreenshot(dialog, c.screenshot).empty());
+                EXPECT_TRUE(PointAt(dialog, IDC_MENU_STANDARD, shows(dialog, c.standardStart)))
+                    << Narrow(explanation(dialog));
+                EXPECT_TRUE(PointAt(dialog, IDC_MENU_PICTURE, shows(dialog, c.generalStart)))
+                    << Narrow(explanation(dialog));
+            },
+            IDCANCEL);
+        EXPECT_EQ(result, IDCANCEL);
+    }
+    DeleteFileW(picture.c_str());
     RemoveDirectoryW(media.c_str());
 }
 

@@ -16,6 +16,7 @@
 #include "platform/win32/dialog_host.h"
 #include "platform/win32/win32_platform.h"
 #include "probe_ids.h"
+#include "resource_ids.h"
 
 namespace velnora {
 namespace {
@@ -65,22 +66,23 @@ class TwinLaunch : public testing::Test {
 
 TEST_F(TwinLaunch, InstallModeHidesThePageUntilTheTwinHasEnded) {
     context_.startup.startMode = core::StartMode::kInstall;
-    // The twin refuses the install token with a box; while it waits for the user, the page must
-    // be out of sight and off the taskbar.
+    // Beside this program there is no medium: the twin's install shows the installer page at
+    // once. While the user is on it, the page here must be out of sight and off the taskbar;
+    // Exit on the twin's installer page is an aborted install.
     std::optional<WindowState> whileRunning;
     std::thread user([&] {
-        const auto box = e2e::WaitForMessageBox(0, L"Error");
-        if (!box)
+        HWND installers = e2e::WaitForTopWindow({L"Choose software", e2e::kDialogClass, 0, true});
+        if (installers == nullptr)
             return;
         whileRunning = StateOf(window_);
         e2e::SaveScreenshot(L"twin-launch-page-hidden");
-        e2e::AnswerMessageBox(*box, IDOK);
+        e2e::PressButton(installers, IDC_INST_EXIT);
     });
     const std::int32_t code =
         maintenance::RunElevatedTwin(context_, "-standard_install", &page_, &page_);
     user.join();
 
-    EXPECT_EQ(code, kRefused);
+    EXPECT_EQ(code, maintenance::twinexit::kAborted);
     EXPECT_EQ(whileRunning, (WindowState{false, true, true}));
     EXPECT_EQ(StateOf(window_), kInSight);
     EXPECT_EQ(GetForegroundWindow(), window_);

@@ -10,6 +10,7 @@
 #include "fake/fake_platform.h"
 #include "maintenance/elevated_twin.h"
 #include "resource_ids.h"
+#include "switch_machine.h"
 
 namespace velnora::app {
 namespace {
@@ -43,6 +44,13 @@ class RecordingActions final : public AdmStartupActions {
         operations.push_back({mode, row});
         return twinexit::kDone;
     }
+    // Recorded as the install start mode with row 1 for Standard, 0 for Multi Install.
+    int RunInstallOperation(bool standardInstall) override {
+        EXPECT_EQ(context_.startup.startMode, StartMode::kInstall);
+        operations.push_back({StartMode::kInstall, standardInstall ? 1 : 0});
+        return installExitCode;
+    }
+    int installExitCode = twinexit::kDone;
     int environments = 0;
     std::vector<Operation> operations;
 
@@ -96,7 +104,12 @@ const std::vector<AdmCase>& AdmCases() {
         {"RowEqualToCount", "-maintenance_active 3", 3, nullptr, "", {}},
         {"NegativeRow", "-maintenance_uninstall -1", 3, nullptr, "", {}},
         {"MissingRow", "-maintenance_active", 3, nullptr, "", {}},
-        {"InstallNotYet", "-standard_install", 1, nullptr, kWrong, {}},
+        {"StandardInstall", "-standard_install", 1, nullptr, "", {{StartMode::kInstall, 1}}},
+        {"MultiInstallWithoutEnvironment", "-Multi_Install", 0, nullptr, "",
+            {{StartMode::kInstall, 0}}},
+        {"InstallIgnoresAnyRow", "-standard_install 5", 0, nullptr, "",
+            {{StartMode::kInstall, 1}}},
+        {"PendingContinueInstall", "-multi_install", 1, pending, kWrong, {}},
         {"TokenOfTheInstallManager", "-maintenance", 1, nullptr, kWrong, {}},
         {"PendingContinue", "-maintenance_active 0", 1, pending, kWrong, {}},
         {"NotAdministratorOnWindows10", "-maintenance_active 0", 1, notAdministrator,
@@ -173,6 +186,110 @@ TEST(AdmProgram, RunsTheSwitchOnItsHiddenPageWithVelnorasSettings) {
     EXPECT_EQ(value, "unset");
     fake.profile.GetString("General", "VtxInstanceCount", "", 1024, "Velnora.ini", value);
     EXPECT_EQ(value, "1");
+}
+
+// The twin's install: the sequence runs on its hidden main menu; the exit code tells the
+// install manager whether an install completed. The menu is never seen, not even when the
+// installer page closes after a run, and the finish page ends unseen.
+TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
+    enum Act { kNext, kLeave, kEscape, kInstall };
+    const struct {
+        const char* name;
+        const char* token;
+        std::vector<Act> destination;
+        std::vector<Act> installers;
+        int exitCode;
+        std::vector<int> runs;
+    } cases[] = {
+        {"StandardCompleted",
+         "-standard_install",
+         {kNext},
+         {kInstall},
+         twinexit::kDone,
+         {IDD_DEST_FOLDER, IDD_SELECT_INSTALLER, IDD_FINISH}},
+        {"MultiCompleted",
+         "-multi_install",
+         {kNext},
+         {kInstall},
+         twinexit::kDone,
+         {IDD_DEST_FOLDER, IDD_SELECT_INSTALLER, IDD_FINISH}},
+        {"ExitOnTheInstallerPage",
+         "-standard_install",
+         {kNext},
+         {kLeave},
+         twinexit::kAborted,
+         {IDD_DEST_FOLDER, IDD_SELECT_INSTALLER}},
+        {"EscapeOnTheInstallerPage",
+         "-multi_install",
+         {kNext},
+         {kEscape},
+         twinexit::kAborted,
+         {IDD_DEST_FOLDER, IDD_SELECT_INSTALLER}},
+        {"ExitOnTheFolderPage",
+         "-multi_install",
+         {kLeave},
+         {},
+         twinexit::kAborted,
+         {IDD_DEST_FOLDER}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::SwitchMachine machine;
+        auto& fake = machine.fake;
+        fake.session.SetVersion(10, 0, 2);
+        fake.session.SetProgramPath(kTwin);
+        fake.session.SetCommandLine(std::string("\"") + kTwin + "\" " + c.token);
+        fake.files.AddFolder("C:\\TEMP");
+        fake.session.SetEnvironmentVariable("TEMP", "C:\\TEMP");
+        fake.files.AddFile("C:\\Media\\autorun.ini",
+                           "[General]\r\nbSetInstallDir=1\r\nRestart_PC=on\r\nInstall_00=1\r\n"
+                           "[Tools]\r\nVantorix=setup.exe\r\n");
+        fake.files.AddFile("C:\\Media\\setup.exe", "MZ");
+        fake.processes.AddProgram("C:\\Media\\setup.exe", [&](const std::string&) {
+            machine.InstallEnvironment({testing::kGuid, "N"});
+            return fake::ProgramBehaviour::RunsFor(1000);
+        });
+        // The restart the medium asks for is offered when the installer page closes; by then
+        // the install manager's page would have been restored, the twin's stays minimised.
+        std::vector<bool> menuMinimized;
+        fake.ui.SetMessageBoxHandler([&](const fake::MessageBoxRecord&) {
+            menuMinimized.push_back(fake.dialogs.LastWindow(IDD_MAIN_MENU).IsMinimized());
+            return std::optional<int>(platform::answer::kNo);
+        });
+        for (const Act act : c.destination)
+            fake.dialogs.OnNextRun(IDD_DEST_FOLDER, [act](fake::PageDriver& d) {
+                d.Click(act == kNext ? IDC_DEST_NEXT : IDC_DEST_EXIT);
+            });
+        for (const Act act : c.installers)
+            fake.dialogs.OnNextRun(IDD_SELECT_INSTALLER, [act](fake::PageDriver& d) {
+                if (act == kEscape)
+                    d.PressEscape();
+                else
+                    d.Click(act == kInstall ? IDC_INST_INSTALL : IDC_INST_EXIT);
+            });
+
+        EXPECT_EQ(RunVelnoraAdm(fake.Get()), c.exitCode);
+
+        std::vector<int> runs;
+        for (const auto& run : fake.dialogs.Runs()) {
+            if (run.templateId == IDD_MAIN_MENU) {
+                EXPECT_FALSE(run.modal);
+                continue;
+            }
+            EXPECT_EQ(run.ownerTemplateId, run.templateId == IDD_FINISH ? 0 : IDD_MAIN_MENU);
+            runs.push_back(run.templateId);
+        }
+        EXPECT_EQ(runs, c.runs);
+        const fake::PageDriver menu = fake.dialogs.LastWindow(IDD_MAIN_MENU);
+        EXPECT_FALSE(menu.IsOpen());
+        EXPECT_FALSE(menu.IsWindowVisible());
+        EXPECT_EQ(menuMinimized,
+                  c.exitCode == twinexit::kDone ? std::vector<bool>{true} : std::vector<bool>{});
+        if (c.exitCode == twinexit::kDone) {
+            EXPECT_FALSE(fake.dialogs.LastWindow(IDD_FINISH).IsWindowVisible());
+        }
+        EXPECT_TRUE(fake.dialogs.Failures().empty());
+    }
 }
 
 }  // namespace

@@ -1,0 +1,302 @@
+#include "pages/main_menu_page.h"
+
+#include <string>
+
+#include "core/parsing.h"
+#include "core/texts.h"
+#include "environments/environment_table.h"
+#include "maintenance/elevated_twin.h"
+#include "pages/dest_folder_page.h"
+#include "pages/dialog_layout.h"
+#include "pages/finish_page.h"
+#include "pages/maintenance_page.h"
+#include "pages/select_installer_page.h"
+#include "resource_ids.h"
+
+namespace velnora::pages {
+
+namespace {
+
+using core::LocalText;
+
+constexpr LocalText kCaption{"Vantorix Install Manager", "Vantorixインストールマネージャ"};
+constexpr LocalText kNotInstalled{"Vantorix is not installed in this PC.",
+                                  "このPCには、Vantorixがインストールされていません。"};
+
+struct ControlText {
+    int id;
+    LocalText text;
+};
+constexpr ControlText kControlTexts[] = {
+    {IDC_MENU_READ_FIRST, {"Read first", "はじめにお読み下さい"}},
+    {IDC_MENU_STANDARD, {"Standard Install (Recommended)", "標準インストール（推奨）"}},
+    {IDC_MENU_MULTI, {"Multi Install", "マルチインストール"}},
+    {IDC_MENU_MAINTENANCE, {"Maintenance", "メンテナンス"}},
+    {IDC_MENU_DETAIL_FRAME, {"Detail", "説明"}},
+    {platform::cmd::kCancel, {"Exit", "終了"}},
+};
+
+constexpr LocalText kGeneralExplanation{
+    "The Install Manager is the utility that guides you through steps as you install the "
+    "integrated development environment Vantorix. It permits you to install two or more "
+    "instances of the Vantorix in a single PC.",
+    "Vantorixインストールマネージャは、"
+    "統合開発環境Vantorixのインストール"
+    "をガイドするユーティリティです。このユーティリティを使用することで、"
+    "ひとつのPCに複数のVantorixを"
+    "インストールすることが可能になります。"};
+
+// The buttons the explanation follows; the pointer anywhere else gives the general one.
+constexpr ControlText kButtonExplanations[] = {
+    {IDC_MENU_READ_FIRST,
+     {"Clicking this button shows you an explanation about the functions of the Install "
+      "Manager.",
+      "Vantorixインストールマネージャ"
+      "の機能や、Vantorixの概要、インストール手順、"
+      "インストールの際の注意事項などについて説明します。"}},
+    {IDC_MENU_STANDARD,
+     {"You can install the Vantorix. If you have already installed it, you can install new "
+      "functions or upgrade it",
+      "Vantorixのインストールを行うことができます。"
+      "既にインストールされている場合は、機能の追加またはバージョンアップのためにインストールを"
+      "行うことができます。"}},
+    {IDC_MENU_MULTI,
+     {"You can install the Vantorix in the new folder. It is possible to make multiple "
+      "environments. ",
+      "既にインストールされているVantorix環境とは別のフォルダに"
+      "Vantorixのインストールを行うことができます。"}},
+    {IDC_MENU_MAINTENANCE,
+     {"Clicking this button permits you to inspect the Vantorixs which has already installed. "
+      "And you can also change the active Vantorix.",
+      "このボタンを押すと、既にインストールされているVantorixと"
+      "その部品構成の参照、アクティブなVantorixを"
+      "変更することができます。"}},
+};
+
+constexpr int kFontControls[] = {
+    IDC_MENU_READ_FIRST, IDC_MENU_DETAIL_FRAME, platform::cmd::kCancel, IDC_MENU_EXPLANATION,
+    IDC_MENU_STANDARD,   IDC_MENU_MULTI,        IDC_MENU_MAINTENANCE};
+
+constexpr int kMenuButtons[] = {IDC_MENU_READ_FIRST, IDC_MENU_STANDARD, IDC_MENU_MULTI,
+                                IDC_MENU_MAINTENANCE};
+constexpr int kButtonPadding = 16;
+
+constexpr char kAutorunFileName[] = "autorun.ini";
+constexpr std::size_t kProfileBuffer = 1024;
+constexpr std::uint32_t kFirstMultiInstallMajor = 5;
+constexpr std::uint32_t kFirstTwinMajor = 6;
+constexpr int kSearchFailed = -1;
+
+// The page's help context while a page of its own is open over it.
+class HelpContextWhile {
+  public:
+    HelpContextWhile(std::uint32_t& slot, std::uint32_t context) : slot_(slot) { slot_ = context; }
+    ~HelpContextWhile() { slot_ = core::helpcontext::kReadMe; }
+    HelpContextWhile(const HelpContextWhile&) = delete;
+    HelpContextWhile& operator=(const HelpContextWhile&) = delete;
+
+  private:
+    std::uint32_t& slot_;
+};
+
+}  // namespace
+
+CMainMenuDlg::CMainMenuDlg(core::Context& context)
+    : DialogPage(IDD_MAIN_MENU), context_(context), helpContext_(core::helpcontext::kReadMe) {}
+
+void CMainMenuDlg::OnInitDialog() {
+    // The twin's menu only carries the install sequence; it is never seen.
+    if (context_.startup.elevatedTwin)
+        maintenance::HideOwnerPage(*this);
+    auto& window = Window();
+    window.SetIcon(IDI_PROGRAM);
+    // Without the picture the page simply has none.
+    window.SetPictureFile(IDC_MENU_PICTURE,
+                          context_.startup.programFolder + "\\" + kMainMenuPictureName);
+    for (const int id : kFontControls)
+        core::ApplyPageFont(window, id, context_.texts);
+    SetTexts();
+    // The English label of Standard Install is longer than its template button.
+    WidenToFitTexts(window, kMenuButtons, kButtonPadding);
+    EnableOffers();
+}
+
+void CMainMenuDlg::SetTexts() {
+    const core::TextSet& texts = context_.texts;
+    SetText(0, texts.Pick(kCaption));
+    for (const ControlText& control : kControlTexts)
+        SetText(control.id, texts.Pick(control.text));
+    explanation_ = texts.Pick(kGeneralExplanation);
+    SetText(IDC_MENU_EXPLANATION, explanation_);
+}
+
+// Without a catalogue on the medium the buttons stay as the template has them.
+void CMainMenuDlg::EnableOffers() {
+    if (context_.startup.installerCount == 0)
+        return;
+    const bool environments = context_.environments.Count() != 0;
+    Enable(IDC_MENU_MULTI,
+           environments && context_.startup.osVersion.major >= kFirstMultiInstallMajor);
+    Enable(IDC_MENU_MAINTENANCE, environments);
+}
+
+bool CMainMenuDlg::OnMouseOver(int controlId) {
+    std::string explanation = context_.texts.Pick(kGeneralExplanation);
+    for (const ControlText& button : kButtonExplanations)
+        if (button.id == controlId)
+            explanation = context_.texts.Pick(button.text);
+    if (explanation != explanation_) {
+        explanation_ = explanation;
+        SetText(IDC_MENU_EXPLANATION, explanation_);
+    }
+    return false;
+}
+
+void CMainMenuDlg::OnCommand(int controlId, int code) {
+    if (code != platform::notify::kButtonClicked)
+        return;
+    switch (controlId) {
+        case IDC_MENU_READ_FIRST:
+        case platform::cmd::kHelp:
+            ReadFirst();
+            return;
+        case IDC_MENU_STANDARD:
+            Install(true);
+            return;
+        case IDC_MENU_MULTI:
+            Install(false);
+            return;
+        case IDC_MENU_MAINTENANCE:
+            Maintenance();
+            return;
+        default:
+            DialogPage::OnCommand(controlId, code);
+    }
+}
+
+void CMainMenuDlg::ReadFirst() {
+    core::OpenHelp(context_, helpContext_);
+}
+
+void CMainMenuDlg::Maintenance() {
+    if (context_.environments.Count() == 0) {
+        context_.platform.ui.MessageBox(this, context_.texts.Pick(kNotInstalled),
+                                        context_.texts.Get(core::TextId::kCaptionConfirm),
+                                        platform::mb::kOk);
+        return;
+    }
+    CMaintenanceDlg page(context_);
+    page.SetMainPage(this);
+    HelpContextWhile help(helpContext_, core::helpcontext::kMaintenance);
+    context_.platform.ui.RunModal(page, this);
+}
+
+void CMainMenuDlg::Install(bool standardInstall) {
+    if (context_.startup.osVersion.major < kFirstTwinMajor || context_.startup.elevatedTwin) {
+        InstallSequence(standardInstall);
+        return;
+    }
+    const std::string token(standardInstall ? maintenance::twintoken::kStandardInstall
+                                            : maintenance::twintoken::kMultiInstall);
+    // The twin reports what it did through its own pages; a twin that did not finish an
+    // install leaves the menu as it was.
+    if (maintenance::RunElevatedTwin(context_, token, this, this) != maintenance::twinexit::kDone)
+        return;
+    Finish();
+}
+
+InstallOutcome CMainMenuDlg::InstallSequence(bool standardInstall) {
+    Enable(platform::cmd::kCancel, false);
+    std::string setInstallDir;
+    context_.platform.profile.GetString("General", "bSetInstallDir", "", kProfileBuffer,
+                                        context_.startup.programFolder + "\\" + kAutorunFileName,
+                                        setInstallDir);
+    const int askFolder = core::ParseDecimal(setInstallDir);
+
+    Step step = Step::kStart;
+    Step previous = Step::kStart;
+    while (step != Step::kDone) {
+        switch (step) {
+            case Step::kStart:
+                context_.startup.standardInstall = standardInstall;
+                previous = step;
+                step = Step::kDestination;
+                break;
+            case Step::kDestination: {
+                const int r = DestinationStep(standardInstall, askFolder, previous);
+                step = r == destresult::kNext ? Step::kInstallers : Step::kDone;
+                break;
+            }
+            case Step::kInstallers: {
+                const int r = RunInstallerPage();
+                if (r == installerresult::kStopped) {
+                    previous = Step::kInstallers;
+                    step = Step::kDestination;
+                    break;
+                }
+                // Whatever ended the sequence, the user must be able to leave the menu again.
+                Enable(platform::cmd::kCancel, true);
+                if (r == installerresult::kCompleted) {
+                    Finish();
+                    return InstallOutcome::kCompleted;
+                }
+                step = Step::kDone;
+                break;
+            }
+            case Step::kDone:
+                break;
+        }
+    }
+    Enable(platform::cmd::kCancel, true);
+    return InstallOutcome::kLeft;
+}
+
+// The installer page only comes back stopped when it skipped the choice and its run stopped:
+// shown again, it would start the same run at once. So after it the sequence goes back to the
+// folder page when there is one, and ends when there is none, instead of going round without
+// the user having a say.
+int CMainMenuDlg::DestinationStep(bool standardInstall, int setInstallDir, Step previous) {
+    const bool fromInstallers = previous == Step::kInstallers;
+    if (standardInstall) {
+        // A search that failed (and said so) would fail again at every turn of the sequence,
+        // and an incomplete table cannot tell whether a new folder is wanted: the install ends.
+        if (!environments::EnumerateEnvironments(context_))
+            return kSearchFailed;
+        std::int32_t version = 0;
+        const bool activeFound = environments::FindActiveEnvironment(context_, version);
+        if (context_.environments.Count() != 0 && activeFound)
+            return fromInstallers ? destresult::kExit : destresult::kNext;
+    }
+    if (setInstallDir != 0) {
+        HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
+        return RunDestinationFolderPage(context_, this);
+    }
+    return fromInstallers ? destresult::kExit : destresult::kNext;
+}
+
+int CMainMenuDlg::RunInstallerPage() {
+    CSelectInstallerDlg page(context_);
+    page.SetMainPage(this);
+    HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
+    return context_.platform.ui.RunModal(page, this);
+}
+
+// The menu ends under the finish page; once that closes the program ends. The twin's menu
+// may be gone at once, so nothing of this page is touched after it has ended.
+void CMainMenuDlg::Finish() {
+    EndDialog(platform::cmd::kCancel);
+    HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
+    RunFinishPage(context_, nullptr);
+}
+
+int RunHiddenInstall(core::Context& context, bool standardInstall) {
+    context.startup.startMode = core::StartMode::kInstall;
+    CMainMenuDlg page(context);
+    if (!context.platform.ui.OpenModeless(page, nullptr))
+        return maintenance::twinexit::kRefused;
+    const InstallOutcome outcome = page.InstallSequence(standardInstall);
+    return outcome == InstallOutcome::kCompleted ? maintenance::twinexit::kDone
+                                                 : maintenance::twinexit::kAborted;
+}
+
+}  // namespace velnora::pages
