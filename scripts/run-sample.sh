@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Builds the Windows programs and starts Velnora.exe from the sample medium in a throwaway
-# Wine prefix under /tmp, in which the sample kit has installed three environments of Vantorix
-# (V2.20 of the old layout, V3.0 and V4.08, the last one active): `-- -maintenance` shows them.
+# Wine prefix under /tmp: a machine without Vantorix, on which Velnora.exe shows its main menu.
 #
-#   scripts/run-sample.sh [--no-build] [--keep] [--bare] [--wait SECONDS] [-- VELNORA_ARGUMENTS...]
+#   scripts/run-sample.sh [--no-build] [--keep] [--samples] [--wait SECONDS] [-- VELNORA_ARGUMENTS...]
 #
-# With DISPLAY set, Velnora runs on that display until you close it. Without DISPLAY it runs
-# on a private Xvfb display: the script waits for its window, saves a screenshot, prints the
-# screenshot's path and stops everything it started.
+# With DISPLAY set, Velnora runs on that display. When it ends, and the script runs in a
+# terminal, the script asks what to start next in the same prefix: the medium's Velnora.exe
+# again, the installed copy of the install manager, Wine's list of installed programs (its
+# Remove button starts an entry's uninstall as Windows does), or a restart of Windows (which
+# runs what waits for the next logon). Without DISPLAY it runs on a private Xvfb display: the
+# script waits for the first window, saves a screenshot, prints the screenshot's path and
+# stops everything it started.
 #
 #   --no-build      use the medium already laid out in the build folder
 #   --keep          keep the Wine prefix (its path is printed) instead of deleting it
-#   --bare          no sample environments: a machine without Vantorix
+#   --samples       install three sample environments of Vantorix first (V2.20 of the old
+#                   layout, V3.0 and V4.08, the last one active); `-- -maintenance` shows them
 #   --wait SECONDS  how long to wait for the first window (default 90)
 #
 # Environment: VELNORA_BUILD_DIR (default build/windows), VELNORA_SCREENSHOT (default
@@ -23,13 +27,13 @@ build_dir=${VELNORA_BUILD_DIR:-$root/build/windows}
 screenshot=${VELNORA_SCREENSHOT:-$build_dir/run-sample.png}
 build=1
 keep=0
-environments=1
+environments=0
 wait_limit=90
 while [ $# -gt 0 ]; do
     case "$1" in
     --no-build) build=0 ;;
     --keep) keep=1 ;;
-    --bare) environments=0 ;;
+    --samples) environments=1 ;;
     --wait)
         wait_limit=${2:?--wait needs a number of seconds}
         shift
@@ -39,7 +43,7 @@ while [ $# -gt 0 ]; do
         break
         ;;
     *)
-        sed -n '2,21p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+        sed -n '2,24p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
         exit 2
         ;;
     esac
@@ -133,11 +137,32 @@ if [ -n "$user_display" ]; then
     # Show it where the user looks; the private display of the set-up is not needed.
     wine_env_stop_xvfb "$VELNORA_XVFB_PID"
     export DISPLAY=$user_display
-    say "starting $program on $DISPLAY; close it (or press Ctrl-C) to end"
-    # In the background, so that Ctrl-C reaches the trap: a GUI program ignores it.
-    wine "$program" "$@" </dev/null &
-    wait $! || true
-    exit 0
+    installed='C:\Program Files (x86)\Common Files\Orvessa\Velnora\Velnora.exe'
+    command=("$program" "$@")
+    while :; do
+        say "starting ${command[*]} on $DISPLAY; close it (or press Ctrl-C) to end"
+        # In the background, so that Ctrl-C reaches the trap: a GUI program ignores it.
+        wine "${command[@]}" </dev/null &
+        wait $! || true
+        [ -t 0 ] || exit 0
+        echo >&2
+        echo "  m  the medium's Velnora.exe again" >&2
+        echo "  i  the installed copy ($installed)" >&2
+        echo "  u  the list of installed programs (Remove starts an uninstall as Windows does)" >&2
+        echo "  r  restart Windows (runs what waits for the next logon), then the medium's copy" >&2
+        echo "  q  quit (the prefix goes unless --keep)" >&2
+        read -r -p "run-sample: what next? " choice || exit 0
+        case "$choice" in
+        m) command=("$program") ;;
+        i) command=("$installed") ;;
+        u) command=(uninstaller) ;;
+        r)
+            wineboot -r </dev/null >/dev/null 2>&1 || true
+            command=("$program")
+            ;;
+        *) exit 0 ;;
+        esac
+    done
 fi
 
 windows_list() {

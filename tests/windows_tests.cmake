@@ -484,3 +484,21 @@ target_include_directories(velnora_e2e_main_menu PRIVATE ${VELNORA_RESOURCES})
 target_link_libraries(velnora_e2e_main_menu PRIVATE velnora_kit_common)
 set_property(TEST e2e_main_menu APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
 # --- End of the main menu block -----------------------------------------------------------------
+
+# --- The whole journey on the sample medium -----------------------------------------------------
+# e2e_journey goes the user's whole way with the real programs on Windows XP and Windows 10:
+# the main menu, Standard and Multi Install, the installed copy's switch, the uninstall from the
+# list of installed programs and the install manager's removal of itself. e2e_journey_ja goes
+# it in Japanese, in a Japanese locale. Both use the live names of the prefix, so they run alone.
+velnora_add_e2e_test(NAME e2e_journey RUN_SERIAL TIMEOUT 1200
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/journey_e2e.cpp
+    DEPENDS sample_media velnora_kit
+    ARGS --gtest_filter=*English*)
+target_include_directories(velnora_e2e_journey PRIVATE ${VELNORA_RESOURCES})
+target_link_libraries(velnora_e2e_journey PRIVATE velnora_kit_common)
+velnora_add_wine_test(NAME e2e_journey_ja RUN_SERIAL TIMEOUT 1200 LOCALE ja_JP.UTF-8
+    COMMAND velnora_e2e_journey --gtest_filter=*Japanese* LABELS e2e)
+foreach(test e2e_journey e2e_journey_ja)
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
+endforeach()
+# --- End of the journey block -------------------------------------------------------------------

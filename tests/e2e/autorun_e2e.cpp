@@ -210,14 +210,8 @@ class AutorunMode : public testing::Test {
         kit::DeleteRegValue(HKEY_LOCAL_MACHINE,
                             L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Autorun");
         // A completed run installs the install manager's own copy.
-        kit::RemoveTree(OwnCopyFolder());
-        RemoveDirectoryW(kit::ParentFolder(OwnCopyFolder()).c_str());
-        kit::DeleteRegTree(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(L"Velnora"));
-        DeleteFileW((kit::MakerStartMenuFolder() + L"\\Multiple Install Manager.lnk").c_str());
-        RemoveDirectoryW(kit::MakerStartMenuFolder().c_str());
+        kit::RemoveInstallManager();
     }
-
-    static std::wstring OwnCopyFolder() { return kit::CommonFilesFolder() + L"\\Orvessa\\Velnora"; }
 
     HWND WaitForPage(const wchar_t* title, Milliseconds timeout = 60s) {
         return WaitForTopWindow({title, kDialogClass, program_.Id(), true}, timeout);
@@ -349,8 +343,8 @@ TEST_P(AutorunFirstRun, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     // The install manager installed its own copy, reachable from the list of programs.
     EXPECT_EQ(
         kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(L"Velnora"), L"UninstallString"),
-        kit::Quote(OwnCopyFolder() + L"\\Velnora.exe") + L" -uninstall");
-    EXPECT_TRUE(kit::PathExists(kit::MakerStartMenuFolder() + L"\\Multiple Install Manager.lnk"));
+        kit::Quote(kit::InstallManagerFolder() + L"\\Velnora.exe") + L" -uninstall");
+    EXPECT_TRUE(kit::PathExists(kit::InstallManagerShortcut()));
     const std::wstring record = kit::ToolRecordPath();
     EXPECT_EQ(kit::ReadProfile(record, L"Install Version", L"MANUALS"), L"4.08.00.012");
     EXPECT_EQ(kit::ReadProfile(record, L"Install Directory", L"VTX"), folder);

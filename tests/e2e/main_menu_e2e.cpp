@@ -74,6 +74,8 @@ class MainMenu : public testing::Test {
         DeleteFileW((TempFolder() + L"\\_autorun.ini").c_str());
         kit::DeleteRegValue(HKEY_LOCAL_MACHINE,
                             L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Autorun");
+        // A completed run installs the install manager's own copy.
+        kit::RemoveInstallManager();
     }
 
     HWND WaitForPage(const wchar_t* title, Milliseconds timeout = 60s) {

@@ -90,6 +90,14 @@ std::wstring CommonFilesFolder() {
     return ShellFolder(CSIDL_PROGRAM_FILES_COMMONX86);
 }
 
+std::wstring InstallManagerFolder() {
+    return CommonFilesFolder() + L"\\Orvessa\\Velnora";
+}
+
+std::wstring InstallManagerShortcut() {
+    return MakerStartMenuFolder() + L"\\Multiple Install Manager.lnk";
+}
+
 std::wstring InstallerInfoRoot() {
     return JoinPath(ProgramFilesFolder(), L"InstallShield Installation Information");
 }
@@ -469,6 +477,17 @@ bool SetPendingRenames(const std::optional<std::wstring>& list) {
     return RegSetValueExW(handle.Get(), kPendingRenamesValue, 0, REG_MULTI_SZ,
                           reinterpret_cast<const BYTE*>(list->data()),
                           static_cast<DWORD>(list->size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+void RemoveInstallManager() {
+    RemoveTree(InstallManagerFolder());
+    RemoveDirectoryW(ParentFolder(InstallManagerFolder()).c_str());
+    DeleteRegTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(L"Velnora"));
+    DeleteFileW(InstallManagerShortcut().c_str());
+    RemoveDirectoryW(MakerStartMenuFolder().c_str());
+    DeleteRegValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                   L"Velnora");
+    DeleteFileW(JoinPath(WindowsFolder(), L"del.bat").c_str());
 }
 
 // --- shortcuts -----------------------------------------------------------------------------

@@ -44,6 +44,9 @@ std::wstring ProgramFilesFolder();       // the 32-bit one, "Program Files (x86)
 std::wstring CommonFilesFolder();        // its "Common Files"
 std::wstring InstallerInfoRoot();        // ...\InstallShield Installation Information
 std::wstring LiveInstallerInfoFolder();  // InstallerInfoRoot\{product GUID}
+// The install manager's installed copy and its start-menu shortcut.
+std::wstring InstallManagerFolder();    // CommonFilesFolder\Orvessa\Velnora
+std::wstring InstallManagerShortcut();  // MakerStartMenuFolder\Multiple Install Manager.lnk
 std::wstring OwnProgramPath();
 std::wstring OwnFolder();
 
@@ -102,6 +105,10 @@ std::wstring UninstallKeyPath(const std::wstring& keyName);
 // nothing deletes the value.
 std::optional<std::wstring> PendingRenames();
 bool SetPendingRenames(const std::optional<std::wstring>& list);
+
+// Takes away what an install run leaves of the install manager (its copy, uninstall entry and
+// shortcut) and a removal of it that waits for the next logon.
+void RemoveInstallManager();
 
 // --- shortcuts -----------------------------------------------------------------------------
 
