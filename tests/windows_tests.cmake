@@ -142,6 +142,22 @@ function(velnora_register_late_wine_tests)
 endfunction()
 cmake_language(DEFER CALL velnora_register_late_wine_tests)
 
+# A program that runs in a Japanese locale makes Wine rewrite the prefix's font settings for its
+# code page, and the fonts of later programs measure differently. So the Japanese-locale tests
+# run after every other test of the prefix.
+function(velnora_order_locale_tests_last)
+    get_property(all_tests DIRECTORY PROPERTY TESTS)
+    set(locale_tests e2e_autorun_ja e2e_journey_ja)
+    set(others ${all_tests})
+    list(REMOVE_ITEM others wine_setup wine_teardown ${locale_tests})
+    foreach(test ${locale_tests})
+        if(TEST ${test})
+            set_property(TEST ${test} APPEND PROPERTY DEPENDS ${others})
+        endif()
+    endforeach()
+endfunction()
+cmake_language(DEFER CALL velnora_order_locale_tests_last)
+
 # --- Benchmark of the installer wait -------------------------------------------------------
 include(${CMAKE_CURRENT_SOURCE_DIR}/bench/bench.cmake)
 # --- End of the benchmark block --------------------------------------------------------------
