@@ -321,6 +321,7 @@ target_link_options(velnora_installer_host PRIVATE -municode)
 velnora_add_e2e_test(NAME e2e_startup RUN_SERIAL
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/startup_e2e.cpp
     DEPENDS Velnora sample_media)
+target_link_libraries(velnora_e2e_startup PRIVATE velnora_kit_common)
 string(REPLACE "/" "\\" VELNORA_MEDIA_DIR_WINDOWS "Z:${VELNORA_MEDIA_DIR}")
 set_property(TEST e2e_startup APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
 

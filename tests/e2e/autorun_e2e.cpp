@@ -39,17 +39,6 @@ constexpr int kLegacy = 7;
 
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::wstring MediaFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"VELNORA_MEDIA", folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
-}
-
-std::optional<std::wstring> LiveLocation() {
-    return kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kit::kProductGuid),
-                            L"InstallLocation");
-}
-
 // The tick of each row as the list shows it: x ticked, . not.
 std::wstring Ticks(HWND list) {
     std::wstring marks;
@@ -166,10 +155,10 @@ std::wstring HoverTip(HWND list, int row) {
 class AutorunMode : public testing::Test {
   protected:
     void SetUp() override {
-        media_ = MediaFolder();
+        media_ = kit::SampleMediumFolder();
         if (media_.empty() || !FileExists(media_ + L"\\autorun.ini"))
             GTEST_SKIP() << "no sample medium (VELNORA_MEDIA)";
-        if (LiveLocation())
+        if (kit::LiveInstallLocation())
             GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
         renames_before_ = kit::PendingRenames();
         ASSERT_TRUE(WritePrivateProfileStringW(L"Default", L"Language", texts_->language,
@@ -192,25 +181,7 @@ class AutorunMode : public testing::Test {
         if (!cleanup_) {
             return;
         }
-        EXPECT_EQ(kit::RunAndWait(kit::Quote(BesideTestProgram(L"velnora_kit_environments.exe")) +
-                                      L" remove-all",
-                                  180000),
-                  0);
-        kit::RemoveTree(kit::LiveInstallerInfoFolder());
-        RemoveDirectoryW(kit::InstallerInfoRoot().c_str());
-        kit::SetPendingRenames(renames_before_);
-        DeleteFileW(kit::ToolRecordPath().c_str());
-        // The sample's Vantorix brings Tidewatch, which its uninstaller leaves.
-        kit::DeleteRegTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa\\Tidewatch");
-        kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");
-        kit::RemoveTree(kit::ProgramFilesFolder() + L"\\Orvessa\\Tidewatch");
-        kit::RemoveTree(kit::ShellFolder(CSIDL_COMMON_APPDATA) + L"\\Orvessa\\Tidewatch");
-        // The run state of an aborted run must not resume the next test's start.
-        DeleteFileW((TempFolder() + L"\\_autorun.ini").c_str());
-        kit::DeleteRegValue(HKEY_LOCAL_MACHINE,
-                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Autorun");
-        // A completed run installs the install manager's own copy.
-        kit::RemoveInstallManager();
+        EXPECT_TRUE(kit::RemoveSampleRunLeftovers(renames_before_));
     }
 
     HWND WaitForPage(const wchar_t* title, Milliseconds timeout = 60s) {
@@ -318,7 +289,7 @@ TEST_P(AutorunFirstRun, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
                                  L"\\kit\\legacy_tools_setup.exe)\r\n");
     EXPECT_TRUE(missing->has_icon);
     ASSERT_TRUE(AnswerMessageBox(*missing, IDOK));
-    EXPECT_FALSE(LiveLocation());
+    EXPECT_FALSE(kit::LiveInstallLocation());
     ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(page, IDC_INST_INSTALL); }));
     ASSERT_TRUE(ClickTickBox(list, kLegacy));
     ASSERT_TRUE(WaitUntil([&] { return Ticks(list) == L"x....x.."; })) << Narrow(Ticks(list));
@@ -338,7 +309,7 @@ TEST_P(AutorunFirstRun, InstallsTheTickedSoftwareAndEndsOnTheFinishPage) {
     EXPECT_TRUE(WaitUntil([&] {
         return ReadFileBytes(opened_).value_or("").find(texts.registration) != std::string::npos;
     })) << ReadFileBytes(opened_).value_or("(nothing opened)");
-    EXPECT_EQ(LiveLocation(), std::optional<std::wstring>(folder));
+    EXPECT_EQ(kit::LiveInstallLocation(), std::optional<std::wstring>(folder));
     EXPECT_TRUE(kit::PathExists(folder + L"\\VTX2.exe"));
     // The install manager installed its own copy, reachable from the list of programs.
     EXPECT_EQ(
@@ -367,7 +338,7 @@ TEST_F(AutorunMode, UpdatesTheActiveEnvironmentAndLeavesTheParkedOnes) {
         kit::RunAndWait(
             kit::Quote(BesideTestProgram(L"velnora_kit_environments.exe")) + L" lay-out", 180000),
         0);
-    const std::optional<std::wstring> active = LiveLocation();
+    const std::optional<std::wstring> active = kit::LiveInstallLocation();
     ASSERT_TRUE(active);
     const std::wstring parkedOld = kit::ProgramFilesFolder() + L"\\Orvessa\\Vantorix V2.20";
     const std::wstring record = kit::ToolRecordPath();
@@ -390,7 +361,7 @@ TEST_F(AutorunMode, UpdatesTheActiveEnvironmentAndLeavesTheParkedOnes) {
     std::set<std::wstring> titles;
     HWND finish = RunToFinish(page, titles);
     ASSERT_NE(finish, nullptr) << "no finish page";
-    EXPECT_EQ(LiveLocation(), active);
+    EXPECT_EQ(kit::LiveInstallLocation(), active);
     // The update added its lines to the environment's own record, which kept the rest.
     EXPECT_EQ(kit::ReadProfile(record, L"Install Version", L"MANUALS"), L"4.08.00.012");
     EXPECT_GT(kit::ProfileKeys(record, L"Installation Record").size(), recordsBefore.size());

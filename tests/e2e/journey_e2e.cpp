@@ -88,17 +88,6 @@ void PrintTo(const JourneyCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-std::wstring MediaFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"VELNORA_MEDIA", folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
-}
-
-std::optional<std::wstring> LiveLocation() {
-    return kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kit::kProductGuid),
-                            L"InstallLocation");
-}
-
 std::optional<std::wstring> OwnEntryValue(const wchar_t* name) {
     return kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kOwnEntry), name);
 }
@@ -122,10 +111,10 @@ bool StartsWith(const std::wstring& text, const std::wstring& start) {
 class Journey : public testing::TestWithParam<JourneyCase> {
   protected:
     void SetUp() override {
-        media_ = MediaFolder();
+        media_ = kit::SampleMediumFolder();
         if (media_.empty() || !FileExists(media_ + L"\\autorun.ini"))
             GTEST_SKIP() << "no sample medium (VELNORA_MEDIA)";
-        if (LiveLocation() || OwnEntryValue(L"DisplayName"))
+        if (kit::LiveInstallLocation() || OwnEntryValue(L"DisplayName"))
             GTEST_SKIP() << "this prefix holds Vantorix or its install manager; the test leaves "
                             "them be";
         if (std::wstring(texts().language) == L"Japanese") {
@@ -147,23 +136,7 @@ class Journey : public testing::TestWithParam<JourneyCase> {
             return;
         for (HWND help : FindTopWindows({L"", kHelpWindowClass, 0, false}))
             PostMessageW(help, WM_CLOSE, 0, 0);
-        EXPECT_EQ(kit::RunAndWait(kit::Quote(BesideTestProgram(L"velnora_kit_environments.exe")) +
-                                      L" remove-all",
-                                  180000),
-                  0);
-        kit::RemoveTree(kit::LiveInstallerInfoFolder());
-        RemoveDirectoryW(kit::InstallerInfoRoot().c_str());
-        kit::SetPendingRenames(renames_before_);
-        DeleteFileW(kit::ToolRecordPath().c_str());
-        kit::DeleteRegTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa\\Tidewatch");
-        kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");
-        kit::RemoveTree(kit::ProgramFilesFolder() + L"\\Orvessa\\Tidewatch");
-        kit::RemoveTree(kit::ShellFolder(CSIDL_COMMON_APPDATA) + L"\\Orvessa\\Tidewatch");
-        // What a failed journey may have left of the install manager.
-        kit::RemoveInstallManager();
-        DeleteFileW((TempFolder() + L"\\_autorun.ini").c_str());
-        kit::DeleteRegValue(HKEY_LOCAL_MACHINE,
-                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Autorun");
+        EXPECT_TRUE(kit::RemoveSampleRunLeftovers(renames_before_));
     }
 
     const JourneyTexts& texts() const { return *GetParam().texts; }
@@ -296,7 +269,7 @@ TEST_P(Journey, FromTheMediumToTheInstallManagersOwnRemoval) {
 
     // --- Standard Install on an empty machine asks for the folder ---
     InstallToTheFinishPage(menu, IDC_MENU_STANDARD, first, L"standard");
-    EXPECT_EQ(LiveLocation(), std::optional<std::wstring>(first));
+    EXPECT_EQ(kit::LiveInstallLocation(), std::optional<std::wstring>(first));
     EXPECT_EQ(EnvironmentCount(), 1);
     // The install manager's own copy, its entry in the installed programs and its shortcut.
     EXPECT_TRUE(kit::PathExists(program));
@@ -315,7 +288,7 @@ TEST_P(Journey, FromTheMediumToTheInstallManagersOwnRemoval) {
     EXPECT_TRUE(IsControlEnabled(menu, IDC_MENU_MAINTENANCE));
     InstallToTheFinishPage(menu, IDC_MENU_MULTI, second, L"multi");
     EXPECT_NE(second, first);
-    EXPECT_EQ(LiveLocation(), std::optional<std::wstring>(second));
+    EXPECT_EQ(kit::LiveInstallLocation(), std::optional<std::wstring>(second));
     EXPECT_EQ(EnvironmentCount(), 2);
     EXPECT_TRUE(kit::PathExists(first + L"\\VTX2.exe"));
     EXPECT_TRUE(kit::PathExists(second + L"\\VTX2.exe"));
@@ -336,7 +309,7 @@ TEST_P(Journey, FromTheMediumToTheInstallManagersOwnRemoval) {
     ASSERT_TRUE(SelectListViewRow(list, firstRow));
     ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(page, IDC_MAINT_SWITCH); }));
     ASSERT_TRUE(PressButton(page, IDC_MAINT_SWITCH));
-    ASSERT_TRUE(WaitUntil([&] { return LiveLocation() == first; }, kWorkTimeout));
+    ASSERT_TRUE(WaitUntil([&] { return kit::LiveInstallLocation() == first; }, kWorkTimeout));
     EXPECT_FALSE(SaveWindowScreenshot(page, Shot(L"switched")).empty());
     ASSERT_TRUE(PressButton(page, IDC_MAINT_EXIT));
     EXPECT_TRUE(program_.WaitForExit(60s).has_value());
@@ -352,7 +325,7 @@ TEST_P(Journey, FromTheMediumToTheInstallManagersOwnRemoval) {
     AnswerQuestion();
     // The one environment left becomes the active one without a choice.
     EndTheUninstall(page, 1);
-    EXPECT_EQ(LiveLocation(), std::optional<std::wstring>(second));
+    EXPECT_EQ(kit::LiveInstallLocation(), std::optional<std::wstring>(second));
     EXPECT_FALSE(kit::PathExists(first));
     EXPECT_TRUE(OwnEntryValue(L"DisplayName"));
 
@@ -365,7 +338,7 @@ TEST_P(Journey, FromTheMediumToTheInstallManagersOwnRemoval) {
     ASSERT_TRUE(PressButton(page, IDC_MAINT_UNINSTALL));
     AnswerQuestion();
     EndTheUninstall(page, 0);
-    EXPECT_FALSE(LiveLocation());
+    EXPECT_FALSE(kit::LiveInstallLocation());
     EXPECT_EQ(EnvironmentCount(), 0);
 
     // --- With the last environment the install manager removed itself ---

@@ -25,24 +25,13 @@ using namespace std::chrono_literals;
 
 constexpr wchar_t kMenuTitle[] = L"Vantorix Install Manager";
 
-std::wstring MediaFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"VELNORA_MEDIA", folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
-}
-
-std::optional<std::wstring> LiveLocation() {
-    return kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kit::kProductGuid),
-                            L"InstallLocation");
-}
-
 class MainMenu : public testing::Test {
   protected:
     void SetUp() override {
-        media_ = MediaFolder();
+        media_ = kit::SampleMediumFolder();
         if (media_.empty() || !FileExists(media_ + L"\\autorun.ini"))
             GTEST_SKIP() << "no sample medium (VELNORA_MEDIA)";
-        if (LiveLocation())
+        if (kit::LiveInstallLocation())
             GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
         renames_before_ = kit::PendingRenames();
         ASSERT_TRUE(
@@ -58,24 +47,7 @@ class MainMenu : public testing::Test {
             program_.Terminate();
         if (!cleanup_)
             return;
-        EXPECT_EQ(kit::RunAndWait(kit::Quote(BesideTestProgram(L"velnora_kit_environments.exe")) +
-                                      L" remove-all",
-                                  180000),
-                  0);
-        kit::RemoveTree(kit::LiveInstallerInfoFolder());
-        RemoveDirectoryW(kit::InstallerInfoRoot().c_str());
-        kit::SetPendingRenames(renames_before_);
-        DeleteFileW(kit::ToolRecordPath().c_str());
-        // The sample's Vantorix brings Tidewatch, which its uninstaller leaves.
-        kit::DeleteRegTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa\\Tidewatch");
-        kit::DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");
-        kit::RemoveTree(kit::ProgramFilesFolder() + L"\\Orvessa\\Tidewatch");
-        kit::RemoveTree(kit::ShellFolder(CSIDL_COMMON_APPDATA) + L"\\Orvessa\\Tidewatch");
-        DeleteFileW((TempFolder() + L"\\_autorun.ini").c_str());
-        kit::DeleteRegValue(HKEY_LOCAL_MACHINE,
-                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Autorun");
-        // A completed run installs the install manager's own copy.
-        kit::RemoveInstallManager();
+        EXPECT_TRUE(kit::RemoveSampleRunLeftovers(renames_before_));
     }
 
     HWND WaitForPage(const wchar_t* title, Milliseconds timeout = 60s) {
@@ -158,7 +130,7 @@ TEST_F(MainMenu, StandardInstallOnAnEmptyMachineGoesThroughTheFolderAndInstaller
     EXPECT_FALSE(IsWindowVisible(menu));
     EXPECT_EQ(ControlText(finish, IDC_FINISH_MESSAGE).rfind(L"Installation has completed.", 0), 0u);
     EXPECT_FALSE(SaveWindowScreenshot(finish, L"main-menu-xp-finish").empty());
-    EXPECT_EQ(LiveLocation(), std::optional<std::wstring>(folder));
+    EXPECT_EQ(kit::LiveInstallLocation(), std::optional<std::wstring>(folder));
     EXPECT_TRUE(kit::PathExists(folder + L"\\VTX2.exe"));
 
     ASSERT_TRUE(PressButton(finish, IDCANCEL));

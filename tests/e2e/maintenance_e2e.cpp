@@ -83,11 +83,6 @@ std::wstring RowText(const Sample& sample) {
     return sample.display_name + L" (" + sample.folder + L")";
 }
 
-std::optional<std::wstring> LiveLocation() {
-    return kit::ReadRegText(HKEY_LOCAL_MACHINE, kit::UninstallKeyPath(kit::kProductGuid),
-                            L"InstallLocation");
-}
-
 bool StartsWith(const std::wstring& text, const std::wstring& start) {
     return text.compare(0, start.size(), start) == 0;
 }
@@ -100,7 +95,7 @@ long RunKitEnvironments(const std::wstring& arguments) {
 class MaintenancePage : public testing::TestWithParam<MaintenanceCase> {
   protected:
     void SetUp() override {
-        if (LiveLocation())
+        if (kit::LiveInstallLocation())
             GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
         renames_before_ = kit::PendingRenames();
         ASSERT_TRUE(WritePrivateProfileStringW(L"Default", L"Language", GetParam().language,
@@ -238,7 +233,7 @@ TEST_P(MaintenancePage, ListsSwitchesUninstallsAndSavesTheReport) {
         },
         kWorkTimeout))
         << "the list does not show the switch";
-    EXPECT_EQ(LiveLocation(), samples[kMiddle].folder);
+    EXPECT_EQ(kit::LiveInstallLocation(), samples[kMiddle].folder);
     EXPECT_EQ(ListViewCell(list, kCurrent, 0), std::optional<std::wstring>(L""));
 
     // --- The active one uninstalled: the selection dialog picks the next ---
@@ -256,7 +251,7 @@ TEST_P(MaintenancePage, ListsSwitchesUninstallsAndSavesTheReport) {
     ASSERT_TRUE(PressButton(select, IDC_SELECT_OK));
     EXPECT_TRUE(WaitForWindowGone(select, kWorkTimeout));
     ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 2; }, kWorkTimeout));
-    EXPECT_EQ(LiveLocation(), samples[kCurrent].folder);
+    EXPECT_EQ(kit::LiveInstallLocation(), samples[kCurrent].folder);
     EXPECT_FALSE(kit::PathExists(samples[kMiddle].folder));
     EXPECT_EQ(ListViewCell(list, 0, 0), std::optional<std::wstring>(texts.active_mark));
 
@@ -266,7 +261,7 @@ TEST_P(MaintenancePage, ListsSwitchesUninstallsAndSavesTheReport) {
     ASSERT_TRUE(PressButton(page, IDC_MAINT_UNINSTALL));
     AnswerUninstallQuestion(texts.ask_inactive);
     ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == 1; }, kWorkTimeout));
-    EXPECT_EQ(LiveLocation(), samples[kCurrent].folder);
+    EXPECT_EQ(kit::LiveInstallLocation(), samples[kCurrent].folder);
     EXPECT_FALSE(kit::PathExists(samples[kOld].folder));
     // The refreshed page shows the tools of the active environment again.
     EXPECT_TRUE(WaitUntil([&] { return tree_root() == samples[kCurrent].folder; }));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "kit_common.h"
 
 namespace velnora::e2e {
 namespace {
@@ -324,12 +325,6 @@ INSTANTIATE_TEST_SUITE_P(Velnora, SecondCopy, testing::ValuesIn(kSecondCopyCases
 
 // --- The read-me of the first start -------------------------------------------------------
 
-std::wstring MediaFolder() {
-    wchar_t folder[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"VELNORA_MEDIA", folder, MAX_PATH);
-    return std::wstring(folder, length < MAX_PATH ? length : 0);
-}
-
 struct ReadMeCase {
     const char* name;
     Language language;
@@ -381,7 +376,7 @@ class ReadMe : public VelnoraStartup, public testing::WithParamInterface<ReadMeC
 
 TEST_P(ReadMe, OpensOnceAndIsMarkedOnlyWhenTheHelpFileIsThere) {
     const ReadMeCase& c = GetParam();
-    const std::wstring media = MediaFolder();
+    const std::wstring media = kit::SampleMediumFolder();
     if (media.empty() || !FileExists(media + L"\\VelnoraE.CHM") ||
         !FileExists(media + L"\\VelnoraJ.CHM")) {
         GTEST_SKIP() << "the sample medium has no help files (VELNORA_MEDIA: " << Narrow(media)

@@ -48,20 +48,13 @@ std::wstring OtherLink() {
 }
 const std::wstring kOwnEntry = kit::UninstallKeyPath(L"Velnora");
 
-// The folder of the media's del.bat: the sample medium beside this program in the build tree.
-std::wstring SampleMedium() {
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"VELNORA_MEDIA", buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
-}
-
 class OwnInstallationUnderWine : public ::testing::Test {
   protected:
     void SetUp() override {
         if (kit::KeyExists(HKEY_LOCAL_MACHINE, kOwnEntry) || kit::PathExists(Own()) ||
             kit::PathExists(LogonScript()))
             GTEST_SKIP() << "this prefix holds an installed copy; the test leaves it be";
-        const std::wstring sample = SampleMedium();
+        const std::wstring sample = kit::SampleMediumFolder();
         ASSERT_FALSE(sample.empty()) << "VELNORA_MEDIA names the sample medium";
         kit::RemoveTree(kWorkRoot);
         cleanUp_ = true;

@@ -106,6 +106,12 @@ std::wstring LiveInstallerInfoFolder() {
     return JoinPath(InstallerInfoRoot(), kProductGuid);
 }
 
+std::wstring SampleMediumFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"VELNORA_MEDIA", folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
 std::wstring OwnProgramPath() {
     std::wstring path(32768, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -441,6 +447,10 @@ std::wstring UninstallKeyPath(const std::wstring& keyName) {
     return std::wstring(kUninstallRoot) + L"\\" + keyName;
 }
 
+std::optional<std::wstring> LiveInstallLocation() {
+    return ReadRegText(HKEY_LOCAL_MACHINE, UninstallKeyPath(kProductGuid), L"InstallLocation");
+}
+
 namespace {
 constexpr wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
@@ -488,6 +498,31 @@ void RemoveInstallManager() {
     DeleteRegValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
                    L"Velnora");
     DeleteFileW(JoinPath(WindowsFolder(), L"del.bat").c_str());
+}
+
+bool RemoveSampleRunLeftovers(const std::optional<std::wstring>& renamesBefore) {
+    const bool environmentsRemoved =
+        RunAndWait(Quote(JoinPath(OwnFolder(), L"velnora_kit_environments.exe")) + L" remove-all",
+                   180000) == 0;
+    RemoveTree(LiveInstallerInfoFolder());
+    RemoveDirectoryW(InstallerInfoRoot().c_str());
+    SetPendingRenames(renamesBefore);
+    DeleteFileW(ToolRecordPath().c_str());
+    // The sample's Vantorix brings Tidewatch, which its uninstaller leaves.
+    DeleteRegTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa\\Tidewatch");
+    DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvessa");
+    RemoveTree(JoinPath(ProgramFilesFolder(), L"Orvessa\\Tidewatch"));
+    RemoveTree(JoinPath(ShellFolder(CSIDL_COMMON_APPDATA), L"Orvessa\\Tidewatch"));
+    // The run state of an aborted run must not resume the next test's start.
+    wchar_t temp[MAX_PATH] = {};
+    const DWORD tempLength = GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+    if (tempLength > 0 && tempLength < MAX_PATH) {
+        DeleteFileW(JoinPath(std::wstring(temp, tempLength), L"_autorun.ini").c_str());
+    }
+    DeleteRegValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                   L"Autorun");
+    RemoveInstallManager();
+    return environmentsRemoved;
 }
 
 // --- shortcuts -----------------------------------------------------------------------------

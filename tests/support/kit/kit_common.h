@@ -47,6 +47,9 @@ std::wstring LiveInstallerInfoFolder();  // InstallerInfoRoot\{product GUID}
 // The install manager's installed copy and its start-menu shortcut.
 std::wstring InstallManagerFolder();    // CommonFilesFolder\Orvessa\Velnora
 std::wstring InstallManagerShortcut();  // MakerStartMenuFolder\Multiple Install Manager.lnk
+// The sample medium a test runs, as the test environment names it (VELNORA_MEDIA); empty
+// when it names none.
+std::wstring SampleMediumFolder();
 std::wstring OwnProgramPath();
 std::wstring OwnFolder();
 
@@ -99,6 +102,8 @@ bool DeleteRegTree(HKEY root, const std::wstring& key);
 bool DeleteKeyIfEmpty(HKEY root, const std::wstring& key);
 
 std::wstring UninstallKeyPath(const std::wstring& keyName);
+// Where the active Vantorix is installed, as its uninstall entry says; nothing when none is.
+std::optional<std::wstring> LiveInstallLocation();
 
 // PendingFileRenameOperations, the renames and deletions scheduled for the next restart, as
 // the registry holds it (zero-ended paths in pairs); nothing when there is none. Setting
@@ -109,6 +114,12 @@ bool SetPendingRenames(const std::optional<std::wstring>& list);
 // Takes away what an install run leaves of the install manager (its copy, uninstall entry and
 // shortcut) and a removal of it that waits for the next logon.
 void RemoveInstallManager();
+// Takes away everything a test's run of the sample medium may leave: the kit's environments
+// (through velnora_kit_environments beside this program), the live installer information,
+// what the sample's uninstallers leave behind, the run state of an aborted run with its
+// logon value, and the install manager; the restart's renames go back to `renamesBefore`.
+// False when the environments could not be removed.
+bool RemoveSampleRunLeftovers(const std::optional<std::wstring>& renamesBefore);
 
 // --- shortcuts -----------------------------------------------------------------------------
 
