@@ -208,6 +208,7 @@ void CMaintenanceDlg::FillEnvironmentList() {
         const ModeOffer offer = OfferFor(context_.startup.startMode);
         SetText(IDC_MAINT_HEADLINE, texts.Pick(kHeadlineInstalled));
         Show(IDC_MAINT_LIST, true);
+        Show(IDC_MAINT_TREE, true);
         Show(IDC_MAINT_SWITCH, offer.switchButton);
         Show(IDC_MAINT_UNINSTALL, offer.uninstallButton);
         if (!offer.saveButton)
@@ -221,8 +222,11 @@ void CMaintenanceDlg::FillEnvironmentList() {
     } else {
         SetText(IDC_MAINT_HEADLINE, texts.Pick(kHeadlineNone));
         SetText(IDC_MAINT_EXPLANATION, "");
-        for (const int id : {IDC_MAINT_UNINSTALL, IDC_MAINT_SWITCH, IDC_MAINT_LIST, IDC_MAINT_SAVE})
+        // The tree would still show the tools of an environment that has just been uninstalled.
+        for (const int id : {IDC_MAINT_UNINSTALL, IDC_MAINT_SWITCH, IDC_MAINT_LIST, IDC_MAINT_SAVE,
+                             IDC_MAINT_TREE})
             Show(id, false);
+        shownRow_ = -1;
     }
 
     window.DeleteAllRows(IDC_MAINT_LIST);

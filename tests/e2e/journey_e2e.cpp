@@ -228,6 +228,11 @@ class Journey : public testing::TestWithParam<JourneyCase> {
                 },
                 kWorkTimeout))
                 << "the page does not show what is left";
+            if (left == 0) {
+                // No tools of the environment that is gone.
+                EXPECT_FALSE(IsControlVisible(page, IDC_MAINT_TREE));
+                EXPECT_FALSE(SaveWindowScreenshot(page, Shot(L"all-uninstalled")).empty());
+            }
             ASSERT_TRUE(PressButton(page, IDC_MAINT_EXIT));
         }
         EXPECT_TRUE(program_.WaitForExit(kWorkTimeout).has_value());

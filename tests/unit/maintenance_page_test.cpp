@@ -373,6 +373,37 @@ TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
     }
 }
 
+// From version 6 on the twin uninstalls and the page stays open: with nothing left it must not
+// go on showing the tools of the environment that is gone.
+TEST(MaintenanceAfterTheTwin, LastUninstallLeavesNoToolsOfTheGoneEnvironment) {
+    for (const StartMode mode : {StartMode::kMaintenance, StartMode::kUninstall}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        SwitchMachine machine;
+        machine.InstallTidewatch(false);
+        machine.InstallEnvironment({kGuid, "A"});
+        machine.context.startup.startMode = mode;
+        machine.context.startup.osVersion = {10, 0, 19045, 2};
+        machine.fake.processes.AddProgram("C:\\Media\\VelnoraAdm.exe", [&](const std::string&) {
+            machine.fake.registry.RemoveKey(RegRoot::LocalMachine, paths::Entry(kGuid));
+            return fake::ProgramBehaviour::RunsFor(100);
+        });
+
+        CMaintenanceDlg page(machine.context);
+        machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
+            EXPECT_TRUE(d.IsVisible(IDC_MAINT_TREE));
+            d.ClickRow(IDC_MAINT_LIST, kRowA);
+            d.Click(IDC_MAINT_UNINSTALL);
+            ASSERT_FALSE(d.IsEnded());
+            EXPECT_EQ(d.Text(IDC_MAINT_HEADLINE), "Vantorix is not installed in this PC.");
+            EXPECT_FALSE(d.IsVisible(IDC_MAINT_LIST));
+            EXPECT_FALSE(d.IsVisible(IDC_MAINT_TREE));
+            d.Click(IDC_MAINT_EXIT);
+        });
+        EXPECT_EQ(machine.fake.ui.RunModal(page, nullptr), 0);
+        EXPECT_EQ(machine.ListedLocations(), std::vector<std::string>{});
+    }
+}
+
 // A Windows shutdown after the last environment is gone waits for the page and becomes a
 // restart when the page closes.
 TEST_F(MaintenancePage, LastEnvironmentGoneHoldsTheShutdownUntilThePageCloses) {
