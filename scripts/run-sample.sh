@@ -138,6 +138,7 @@ if [ -n "$user_display" ]; then
     wine_env_stop_xvfb "$VELNORA_XVFB_PID"
     export DISPLAY=$user_display
     installed='C:\Program Files (x86)\Common Files\Orvessa\Velnora\Velnora.exe'
+    installed_unix="$WINEPREFIX/drive_c/Program Files (x86)/Common Files/Orvessa/Velnora/Velnora.exe"
     command=("$program" "$@")
     while :; do
         say "starting ${command[*]} on $DISPLAY; close it (or press Ctrl-C) to end"
@@ -145,23 +146,34 @@ if [ -n "$user_display" ]; then
         wine "${command[@]}" </dev/null &
         wait $! || true
         [ -t 0 ] || exit 0
-        echo >&2
-        echo "  m  the medium's Velnora.exe again" >&2
-        echo "  i  the installed copy ($installed)" >&2
-        echo "  u  the list of installed programs (Remove starts an uninstall as Windows does)" >&2
-        echo "  r  restart Windows (runs what waits for the next logon), then the medium's copy" >&2
-        echo "  q  quit (the prefix goes unless --keep)" >&2
-        read -r -p "run-sample: what next? " choice || exit 0
-        case "$choice" in
-        m) command=("$program") ;;
-        i) command=("$installed") ;;
-        u) command=(uninstaller) ;;
-        r)
-            wineboot -r </dev/null >/dev/null 2>&1 || true
-            command=("$program")
-            ;;
-        *) exit 0 ;;
-        esac
+        # Asked again until the answer names something that can start.
+        command=()
+        while [ ${#command[@]} -eq 0 ]; do
+            echo >&2
+            echo "  m  the medium's Velnora.exe again" >&2
+            # Only while there is one: the last uninstall takes it away.
+            [ -f "$installed_unix" ] && echo "  i  the installed copy ($installed)" >&2
+            echo "  u  the list of installed programs (Remove starts an uninstall as Windows does)" >&2
+            echo "  r  restart Windows (runs what waits for the next logon), then the medium's copy" >&2
+            echo "  q  quit (the prefix goes unless --keep)" >&2
+            read -r -p "run-sample: what next? " choice || exit 0
+            case "$choice" in
+            m) command=("$program") ;;
+            i)
+                if [ -f "$installed_unix" ]; then
+                    command=("$installed")
+                else
+                    say "the install manager is not installed"
+                fi
+                ;;
+            u) command=(uninstaller) ;;
+            r)
+                wineboot -r </dev/null >/dev/null 2>&1 || true
+                command=("$program")
+                ;;
+            *) exit 0 ;;
+            esac
+        done
     done
 fi
 
