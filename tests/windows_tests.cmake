@@ -114,6 +114,37 @@ function(velnora_add_e2e_test)
         ${arg_UNPARSED_ARGUMENTS} LABELS ${arg_LABEL})
 endfunction()
 
+# velnora_add_medium_e2e_test(NAME name SOURCES files... TIMEOUT seconds [DEPENDS targets...]
+#                             [JAPANESE_TIMEOUT seconds])
+# An e2e test of the real programs on the sample medium (VELNORA_MEDIA), cleaned up with the
+# kit. It uses the live names of the prefix, so it runs alone. With JAPANESE_TIMEOUT its cases
+# named *Japanese* run apart as name_ja in a Japanese locale, whose code page the medium's
+# Japanese catalogue is written in; velnora_order_locale_tests_last runs them after every
+# other test.
+function(velnora_add_medium_e2e_test)
+    cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;TIMEOUT;JAPANESE_TIMEOUT" "SOURCES;DEPENDS")
+    set(target velnora_${arg_NAME})
+    set(tests ${arg_NAME})
+    set(english)
+    if(arg_JAPANESE_TIMEOUT)
+        set(english ARGS --gtest_filter=-*Japanese*)
+    endif()
+    velnora_add_e2e_test(NAME ${arg_NAME} RUN_SERIAL TIMEOUT ${arg_TIMEOUT}
+        SOURCES ${arg_SOURCES} DEPENDS sample_media velnora_kit ${arg_DEPENDS} ${english})
+    target_include_directories(${target} PRIVATE ${VELNORA_RESOURCES})
+    target_link_libraries(${target} PRIVATE velnora_kit_common)
+    if(arg_JAPANESE_TIMEOUT)
+        velnora_add_wine_test(NAME ${arg_NAME}_ja RUN_SERIAL TIMEOUT ${arg_JAPANESE_TIMEOUT}
+            LOCALE ja_JP.UTF-8 COMMAND ${target} --gtest_filter=*Japanese* LABELS e2e)
+        list(APPEND tests ${arg_NAME}_ja)
+        set_property(GLOBAL APPEND PROPERTY VELNORA_LOCALE_TESTS ${arg_NAME}_ja)
+    endif()
+    foreach(test ${tests})
+        set_property(TEST ${test} APPEND PROPERTY
+            ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
+    endforeach()
+endfunction()
+
 add_executable(velnora_msgbox_fixture WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/msgbox_fixture.cpp)
 if(MINGW)
     target_link_options(velnora_msgbox_fixture PRIVATE -municode)
@@ -147,7 +178,7 @@ cmake_language(DEFER CALL velnora_register_late_wine_tests)
 # run after every other test of the prefix.
 function(velnora_order_locale_tests_last)
     get_property(all_tests DIRECTORY PROPERTY TESTS)
-    set(locale_tests e2e_autorun_ja e2e_journey_ja)
+    get_property(locale_tests GLOBAL PROPERTY VELNORA_LOCALE_TESTS)
     set(others ${all_tests})
     list(REMOVE_ITEM others wine_setup wine_teardown ${locale_tests})
     foreach(test ${locale_tests})
@@ -458,19 +489,10 @@ velnora_add_wine_test(NAME integration_pages COMMAND velnora_pages_integration R
 # Vantorix and goes through the destination folder, the installer page, the run of two stand-in
 # installers and the finish page. It installs into the live names of the prefix, so it runs
 # alone; velnora_kit_environments.exe removes what it installed.
-# e2e_autorun_ja runs the first run in Japanese in a Japanese locale, whose code page the
-# medium's Japanese catalogue is written in.
-velnora_add_e2e_test(NAME e2e_autorun RUN_SERIAL TIMEOUT 600
+# e2e_autorun_ja runs the first run in Japanese.
+velnora_add_medium_e2e_test(NAME e2e_autorun TIMEOUT 600 JAPANESE_TIMEOUT 300
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/autorun_e2e.cpp
-    DEPENDS sample_media velnora_kit velnora_address_recorder
-    ARGS --gtest_filter=-*Japanese*)
-target_include_directories(velnora_e2e_autorun PRIVATE ${VELNORA_RESOURCES})
-target_link_libraries(velnora_e2e_autorun PRIVATE velnora_kit_common)
-velnora_add_wine_test(NAME e2e_autorun_ja RUN_SERIAL TIMEOUT 300 LOCALE ja_JP.UTF-8
-    COMMAND velnora_e2e_autorun --gtest_filter=*Japanese* LABELS e2e)
-foreach(test e2e_autorun e2e_autorun_ja)
-    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
-endforeach()
+    DEPENDS velnora_address_recorder)
 # --- End of the Autorun mode block --------------------------------------------------------------
 
 # --- The install manager's installed copy under Wine ------------------------------------------
@@ -494,28 +516,15 @@ set_property(TEST integration_own_installation APPEND PROPERTY
 # on a machine without Vantorix: the main menu, Standard Install through the destination folder,
 # the installer page and the finish page. It installs into the live names of the prefix, so it
 # runs alone; velnora_kit_environments.exe removes what it installed.
-velnora_add_e2e_test(NAME e2e_main_menu RUN_SERIAL TIMEOUT 600
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/main_menu_e2e.cpp
-    DEPENDS sample_media velnora_kit)
-target_include_directories(velnora_e2e_main_menu PRIVATE ${VELNORA_RESOURCES})
-target_link_libraries(velnora_e2e_main_menu PRIVATE velnora_kit_common)
-set_property(TEST e2e_main_menu APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
+velnora_add_medium_e2e_test(NAME e2e_main_menu TIMEOUT 600
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/main_menu_e2e.cpp)
 # --- End of the main menu block -----------------------------------------------------------------
 
 # --- The whole journey on the sample medium -----------------------------------------------------
 # e2e_journey goes the user's whole way with the real programs on Windows XP and Windows 10:
 # the main menu, Standard and Multi Install, the installed copy's switch, the uninstall from the
 # list of installed programs and the install manager's removal of itself. e2e_journey_ja goes
-# it in Japanese, in a Japanese locale. Both use the live names of the prefix, so they run alone.
-velnora_add_e2e_test(NAME e2e_journey RUN_SERIAL TIMEOUT 1200
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/journey_e2e.cpp
-    DEPENDS sample_media velnora_kit
-    ARGS --gtest_filter=*English*)
-target_include_directories(velnora_e2e_journey PRIVATE ${VELNORA_RESOURCES})
-target_link_libraries(velnora_e2e_journey PRIVATE velnora_kit_common)
-velnora_add_wine_test(NAME e2e_journey_ja RUN_SERIAL TIMEOUT 1200 LOCALE ja_JP.UTF-8
-    COMMAND velnora_e2e_journey --gtest_filter=*Japanese* LABELS e2e)
-foreach(test e2e_journey e2e_journey_ja)
-    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
-endforeach()
+# it in Japanese.
+velnora_add_medium_e2e_test(NAME e2e_journey TIMEOUT 1200 JAPANESE_TIMEOUT 1200
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/journey_e2e.cpp)
 # --- End of the journey block -------------------------------------------------------------------
