@@ -43,15 +43,25 @@ void ShowSearchFailed(core::Context& context) {
                                    platform::mb::kOk | platform::mb::kIconError);
 }
 
-// Looks at one subkey of the uninstall root. False when it cannot be opened.
-bool ExamineEntry(core::Context& context, const std::string& name) {
+enum class EntryLook {
+    kExamined,
+    // Deleted between the listing and the open, as an uninstaller that has just ended does.
+    kGone,
+    kFailed,
+};
+
+// Looks at one subkey of the uninstall root.
+EntryLook ExamineEntry(core::Context& context, const std::string& name) {
     auto& registry = context.platform.registry;
     auto& table = context.environments;
     const std::string path = EntryPath(name);
     platform::RegKey key(registry);
-    if (key.Open(registry.Root(platform::RegRoot::LocalMachine), path,
-                 platform::regaccess::kRead) != platform::error::kSuccess)
-        return false;
+    const platform::ErrorCode opened =
+        key.Open(registry.Root(platform::RegRoot::LocalMachine), path, platform::regaccess::kRead);
+    if (opened == platform::error::kFileNotFound)
+        return EntryLook::kGone;
+    if (opened != platform::error::kSuccess)
+        return EntryLook::kFailed;
 
     std::string guid;
     if (ReadText(registry, key.Get(), kProductGuidValue, guid) && !guid.empty() &&
@@ -72,7 +82,7 @@ bool ExamineEntry(core::Context& context, const std::string& name) {
         if (counts)
             table.CountNextRow();
     }
-    return true;
+    return EntryLook::kExamined;
 }
 
 }  // namespace
@@ -113,7 +123,8 @@ bool EnumerateEnvironments(core::Context& context) {
         return false;
     }
 
-    for (std::uint32_t index = 0;; ++index) {
+    std::string gone;
+    for (std::uint32_t index = 0;;) {
         // A full table ends the walk: entries beyond the 128th are ignored rather than
         // overwriting a row, and the walk counts as complete.
         if (table.Full())
@@ -126,11 +137,20 @@ bool EnumerateEnvironments(core::Context& context) {
             break;
         // Any other failure would repeat at every index; it is a failed search like a subkey
         // that cannot be opened.
-        if (result != platform::error::kSuccess || !ExamineEntry(context, name)) {
+        const EntryLook look =
+            result == platform::error::kSuccess ? ExamineEntry(context, name) : EntryLook::kFailed;
+        if (look == EntryLook::kFailed) {
             root.Close();
             ShowSearchFailed(context);
             return false;
         }
+        // The listing closes up behind a deleted subkey: its index now names the next one. The
+        // same name twice is a subkey that only looks gone, and the walk moves on.
+        if (look == EntryLook::kGone && name != gone) {
+            gone = name;
+            continue;
+        }
+        ++index;
     }
     root.Close();
     table.MarkComplete();

@@ -518,7 +518,8 @@ bool CMaintenanceDlg::ActivateRemaining(int count) {
 }
 
 void CMaintenanceDlg::AfterUninstall(int count) {
-    if (count == 0) {
+    // A search that failed found nothing because it stopped, not because nothing is left.
+    if (count == 0 && context_.environments.Complete()) {
         RemoveInstallManagerIfInstalled();
         EndDialog(0);
         return;

@@ -176,6 +176,26 @@ TEST_F(EnvironmentEnumeration, SubkeyThatCannotBeOpenedStopsTheWalkUnsorted) {
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
 
+// An uninstaller that has just ended deletes its entry between the listing and the open: the
+// entry is gone, not the search failed, and the listing that closed up behind it goes on.
+TEST_F(EnvironmentEnumeration, SubkeyDeletedDuringTheWalkIsSkipped) {
+    AddEnvironment(ParkedName(1), "C:\\Z");
+    AddEnvironment(ParkedName(2), "C:\\A");
+    AddEnvironment(ParkedName(3), "C:\\M");
+    // Opens: the root, then one per subkey; the second subkey goes as it is opened.
+    fake.faults.ActAt(fake::op::kOpenKey, 3, [this] {
+        fake.registry.RemoveKey(RegRoot::LocalMachine, EntryKey(ParkedName(2)));
+    });
+
+    EXPECT_TRUE(EnumerateEnvironments(context));
+
+    EXPECT_EQ(KeyNames(), (std::vector<std::string>{ParkedName(3), ParkedName(1)}));
+    EXPECT_TRUE(context.environments.Complete());
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_EQ(InstanceCountRecord(), "2");
+    EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
+}
+
 TEST_F(EnvironmentEnumeration, FailingSubkeyListingIsASearchFailure) {
     AddEnvironment(ParkedName(1), "C:\\A");
     fake.faults.FailAt(fake::op::kEnumKey, 2, platform::error::kKeyDeleted);

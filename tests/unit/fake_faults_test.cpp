@@ -383,10 +383,25 @@ TEST(FakeFaults, TheLogKeepsEveryCallInOrderWithItsSubject) {
     EXPECT_EQ(fake.faults.Subjects("WriteString"), std::vector<std::string>{"C:\\y\\a.ini"});
 }
 
+// What another program does while a call is made: before the call's own work, once.
+TEST(FakeFaults, AnActionRunsWhenItsCallBegins) {
+    FakePlatform fake;
+    fake.files.AddFolder("C:\\a");
+    fake.faults.ActAt("MoveFile", 2, [&fake] { fake.files.Remove("C:\\a"); });
+
+    EXPECT_NE(fake.files.MoveFile("C:\\none", "C:\\x", 0), error::kSuccess);
+    EXPECT_NE(fake.files.MoveFile("C:\\a", "C:\\b", 0), error::kSuccess);
+    EXPECT_FALSE(fake.files.IsFolder("C:\\b"));
+    fake.files.AddFolder("C:\\a");
+    EXPECT_EQ(fake.files.MoveFile("C:\\a", "C:\\b", 0), error::kSuccess);
+    EXPECT_EQ(fake.faults.Injected(), 0);
+}
+
 TEST(FakeFaults, UnknownOperationNamesAreRefused) {
     Faults faults;
     EXPECT_THROW(faults.FailAt("MoveFileEx", 1, 5), std::invalid_argument);
     EXPECT_THROW(faults.FailAt("MoveFile", 0, 5), std::invalid_argument);
+    EXPECT_THROW(faults.ActAt("MoveFileEx", 1, [] {}), std::invalid_argument);
     EXPECT_NO_THROW(faults.FailAlways("MoveFile", 5));
 }
 

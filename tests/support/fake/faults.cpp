@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <utility>
 
 namespace velnora::fake {
 
@@ -127,12 +128,20 @@ void Faults::FailAlways(std::string_view operation, platform::ErrorCode error) {
     FailFrom(operation, Calls(operation) + 1, error);
 }
 
+void Faults::ActAt(std::string_view operation, int occurrence, std::function<void()> action) {
+    if (occurrence < 1)
+        throw std::invalid_argument("occurrences count from 1");
+    actions_[{Checked(operation), occurrence}] = std::move(action);
+}
+
 void Faults::Clear() {
     plans_.clear();
+    actions_.clear();
 }
 
 void Faults::Reset() {
     plans_.clear();
+    actions_.clear();
     counts_.clear();
     injectedPerOperation_.clear();
     log_.clear();
@@ -164,6 +173,12 @@ std::optional<platform::ErrorCode> Faults::Enter(std::string_view operation,
         count = counts_.emplace(std::string(operation), 0).first;
     const int occurrence = ++count->second;
     log_.push_back(Call{count->first, std::string(subject)});
+    if (const auto action = actions_.find({count->first, occurrence}); action != actions_.end()) {
+        // Taken out first: the action may call the platform itself.
+        const std::function<void()> act = std::move(action->second);
+        actions_.erase(action);
+        act();
+    }
 
     const auto plan = plans_.find(operation);
     if (plan == plans_.end())

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -141,7 +142,10 @@ class Faults {
     void FailFrom(std::string_view operation, int occurrence, platform::ErrorCode error);
     // Every further call fails.
     void FailAlways(std::string_view operation, platform::ErrorCode error);
-    // Forgets the scheduled failures; counts and log stay.
+    // When the occurrence-th call of `operation` begins, `action` runs before the call does its
+    // work: what another program does in the meantime.
+    void ActAt(std::string_view operation, int occurrence, std::function<void()> action);
+    // Forgets the scheduled failures and actions; counts and log stay.
     void Clear();
     // Forgets everything: failures, counts, log.
     void Reset();
@@ -169,6 +173,7 @@ class Faults {
     static std::string Checked(std::string_view operation);
 
     std::map<std::string, Plan, std::less<>> plans_;
+    std::map<std::pair<std::string, int>, std::function<void()>> actions_;
     std::map<std::string, int, std::less<>> counts_;
     std::map<std::string, int, std::less<>> injectedPerOperation_;
     std::vector<Call> log_;
