@@ -18,7 +18,6 @@ constexpr char kDisplayNameValue[] = "DisplayName";
 constexpr char kParkedDisplayNameValue[] = "_DisplayName";
 constexpr char kLogFileValue[] = "LogFile";
 constexpr char kUninstallStringValue[] = "UninstallString";
-constexpr char kTidewatchFolderName[] = "Tidewatch";
 
 // Environments up to this version spread their shortcuts over the whole start menu.
 constexpr std::int32_t kLastOldLayoutVersion = 3000;

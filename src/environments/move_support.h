@@ -20,6 +20,7 @@ namespace velnora::environments {
 // The maker's folder and key names the moves build on.
 inline constexpr char kMakerName[] = "Orvessa";
 inline constexpr char kInstallerInfoFolderName[] = "InstallShield Installation Information";
+inline constexpr char kTidewatchFolderName[] = "Tidewatch";
 
 // What an existence test found. A test that fails for any reason but "not there" gives
 // kUnknown: a move that took it for "missing" would create or delete the wrong thing.

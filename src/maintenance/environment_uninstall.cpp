@@ -1,5 +1,6 @@
 #include "maintenance/environment_uninstall.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "core/context.h"
 #include "core/parsing.h"
 #include "environments/environment_table.h"
+#include "environments/move_support.h"
 #include "installer/execution.h"
 #include "platform/text_units.h"
 
@@ -26,6 +28,9 @@ namespace regtype = platform::regtype;
 constexpr std::string_view kRunFromTempWord = "-runfromtemp";
 constexpr char kUninstallStringValue[] = "UninstallString";
 constexpr char kProductGuidValue[] = "ProductGuid";
+constexpr char kInstallLocationValue[] = "InstallLocation";
+// How the rename list names a path.
+constexpr std::string_view kNtPathPrefix = "\\??\\";
 constexpr std::string_view kSetupProgram = "setup.exe";
 constexpr std::string_view kProgramExtension = ".exe";
 // The folder of the vendor setup is named after the product GUID; a short (8.3) form of it
@@ -67,6 +72,12 @@ std::string WithoutEvery(std::string_view text, std::string_view word) {
     }
     out.append(text.substr(from));
     return out;
+}
+
+// A program without a blank and without arguments ("C:\\Vtx\\Setup.exe"): nothing to guess.
+bool IsProgramAlone(std::string_view stored) {
+    return !stored.empty() && std::none_of(stored.begin(), stored.end(),
+                                           [](char c) { return IsBlank(c) || c == '"'; });
 }
 
 // A command whose program path is quoted, or made so. An unquoted path is taken only when its
@@ -124,34 +135,6 @@ std::optional<std::string> SetupOfLauncher(std::string_view stored) {
     return Quoted(program) + (separated ? "" : " ") + std::string(rest);
 }
 
-// One scheduled restart rename: from, to (empty: delete).
-using RenamePair = std::pair<std::string, std::string>;
-
-// The pairs of PendingFileRenameOperations data (zero-ended texts, one more zero at the end);
-// nothing when the data is not a list of pairs.
-std::optional<std::vector<RenamePair>> SplitRenamePairs(std::string_view data) {
-    std::vector<std::string> texts;
-    for (std::size_t from = 0; from < data.size();) {
-        const std::size_t zero = data.find('\0', from);
-        if (zero == std::string_view::npos)
-            return std::nullopt;  // a text without its zero
-        texts.emplace_back(data.substr(from, zero - from));
-        from = zero + 1;
-    }
-    // The zero that closes the list reads as one more, empty text.
-    if (texts.size() % 2 == 1 && texts.back().empty())
-        texts.pop_back();
-    if (texts.size() % 2 == 1)
-        return std::nullopt;
-    std::vector<RenamePair> pairs;
-    for (std::size_t i = 0; i < texts.size(); i += 2) {
-        if (texts[i].empty())
-            return std::nullopt;
-        pairs.emplace_back(texts[i], texts[i + 1]);
-    }
-    return pairs;
-}
-
 std::string JoinRenamePairs(const std::vector<RenamePair>& pairs) {
     std::string data;
     for (const auto& [from, to] : pairs) {
@@ -164,42 +147,29 @@ std::string JoinRenamePairs(const std::vector<RenamePair>& pairs) {
     return data;
 }
 
-// The pairs of `after` that were there before too, counted one for one, in their order.
-std::vector<RenamePair> PairsKeptFrom(const std::vector<RenamePair>& after,
-                                      const std::vector<RenamePair>& before) {
+// The pairs of `after` that stay: those that were there before (counted one for one) and the
+// new ones outside the environment's folders, which another program scheduled meanwhile.
+std::vector<RenamePair> PairsToKeep(const std::vector<RenamePair>& after,
+                                    const std::vector<RenamePair>& before,
+                                    const std::vector<std::string>& folders) {
     std::vector<bool> taken(before.size(), false);
     std::vector<RenamePair> kept;
     for (const RenamePair& pair : after) {
-        for (std::size_t i = 0; i < before.size(); ++i) {
+        bool wasThere = false;
+        for (std::size_t i = 0; i < before.size() && !wasThere; ++i) {
             if (!taken[i] && before[i] == pair) {
                 taken[i] = true;
-                kept.push_back(pair);
-                break;
+                wasThere = true;
             }
         }
+        const bool own = !wasThere && std::any_of(folders.begin(), folders.end(),
+                                                  [&pair](const std::string& folder) {
+                                                      return IsPathInside(pair.first, folder);
+                                                  });
+        if (!own)
+            kept.push_back(pair);
     }
     return kept;
-}
-
-// The setup folder a RunOnce resume command runs from: between the optional opening quote and
-// the backslash before "setup.exe" (any letter case), holding the product GUID's folder.
-// Nothing when the command does not have that shape.
-std::optional<std::string> ResumeSetupFolder(std::string_view command) {
-    const std::string lower = LowerAscii(command);
-    const std::size_t setup = lower.find(kSetupProgram);
-    const std::size_t start = !command.empty() && command.front() == '"' ? 1 : 0;
-    // A folder of at least one character, then the backslash, then the program.
-    if (setup == std::string::npos || setup < start + 2 || command[setup - 1] != '\\')
-        return std::nullopt;
-    const std::size_t end = setup + kSetupProgram.size();
-    const bool closed = start == 1 ? end < command.size() && command[end] == '"'
-                                   : end == command.size() || IsBlank(command[end]);
-    if (!closed)
-        return std::nullopt;
-    const std::string_view folder = command.substr(start, setup - 1 - start);
-    if (folder.find(kProductFolderStart) == std::string_view::npos)
-        return std::nullopt;
-    return std::string(folder);
 }
 
 platform::Handle LocalMachine(core::Context& context) {
@@ -210,10 +180,40 @@ std::string ActiveEntryPath() {
     return std::string(core::kUninstallRoot) + "\\" + core::kVantorixProductGuid;
 }
 
-void ShowUninstallFailed(core::Context& context) {
-    context.platform.ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgUninstallFailed),
-                                   context.texts.Get(core::TextId::kCaptionError),
-                                   platform::mb::kOk);
+// A text value of the active entry into `text` (empty when it is missing or not a text). False
+// when the entry cannot be opened.
+bool ReadActiveText(core::Context& context, const char* name, std::string& text) {
+    auto& registry = context.platform.registry;
+    text.clear();
+    platform::RegKey key(registry);
+    if (key.Open(LocalMachine(context), ActiveEntryPath(), regaccess::kRead) != error::kSuccess)
+        return false;
+    platform::RegValue value;
+    if (registry.QueryValue(key.Get(), name, environments::kValueBufferSize, value) ==
+            error::kSuccess &&
+        (value.type == regtype::kString || value.type == regtype::kExpandString))
+        text = environments::BufferText(value);
+    return true;
+}
+
+// Where the active environment keeps its material. Read before its uninstaller runs, which
+// removes the entry that names its location. A folder that cannot be named is left out, and
+// renames in it stay.
+std::vector<std::string> ActiveEnvironmentFolders(core::Context& context) {
+    using environments::kMakerName;
+    namespace csidl = platform::csidl;
+    std::vector<std::string> folders;
+    std::string folder;
+    if (environments::SpecialFolder(context, csidl::kProgramFiles, folder))
+        folders.push_back(folder + "\\" + environments::kInstallerInfoFolderName + "\\" +
+                          core::kVantorixProductGuid);
+    if (environments::SpecialFolder(context, csidl::kCommonPrograms, folder))
+        folders.push_back(folder + "\\" + kMakerName);
+    if (environments::SpecialFolder(context, csidl::kCommonAppData, folder))
+        folders.push_back(folder + "\\" + kMakerName + "\\" + environments::kTidewatchFolderName);
+    if (ReadActiveText(context, kInstallLocationValue, folder) && !folder.empty())
+        folders.push_back(folder);
+    return folders;
 }
 
 // The scheduled restart renames as a list of pairs: an empty list when there are none, nothing
@@ -243,11 +243,12 @@ std::optional<std::vector<RenamePair>> PendingRenamesBefore(core::Context& conte
     return ReadPendingRenames(registry, key.Get());
 }
 
-// Takes back the renames that appeared while the uninstaller ran: it removes its own setup
-// folder at the next restart, and by then that may be another environment's live folder. What
-// other programs scheduled before stays; so does a list that cannot be compared.
-void TakeBackNewRenames(core::Context& context,
-                        const std::optional<std::vector<RenamePair>>& before) {
+// Takes back the renames the uninstaller scheduled: it removes its own setup folder at the
+// next restart, and by then that may be another environment's live folder. What other programs
+// scheduled, before or meanwhile, stays; so does a list that cannot be compared.
+void TakeBackOwnRenames(core::Context& context,
+                        const std::optional<std::vector<RenamePair>>& before,
+                        const std::vector<std::string>& folders) {
     if (!before)
         return;
     auto& registry = context.platform.registry;
@@ -258,7 +259,7 @@ void TakeBackNewRenames(core::Context& context,
     const auto after = ReadPendingRenames(registry, key.Get());
     if (!after)
         return;
-    const std::vector<RenamePair> kept = PairsKeptFrom(*after, *before);
+    const std::vector<RenamePair> kept = PairsToKeep(*after, *before, folders);
     if (kept.size() == after->size())
         return;
     if (kept.empty()) {
@@ -305,6 +306,62 @@ bool IsStaleSetupFolder(core::Context& context, const std::string& folder) {
 
 }  // namespace
 
+std::optional<std::vector<RenamePair>> SplitRenamePairs(std::string_view data) {
+    std::vector<std::string> texts;
+    for (std::size_t from = 0; from < data.size();) {
+        const std::size_t zero = data.find('\0', from);
+        if (zero == std::string_view::npos)
+            return std::nullopt;  // a text without its zero
+        texts.emplace_back(data.substr(from, zero - from));
+        from = zero + 1;
+    }
+    // The zero that closes the list reads as one more, empty text.
+    if (texts.size() % 2 == 1 && texts.back().empty())
+        texts.pop_back();
+    if (texts.size() % 2 == 1)
+        return std::nullopt;
+    std::vector<RenamePair> pairs;
+    for (std::size_t i = 0; i < texts.size(); i += 2) {
+        if (texts[i].empty())
+            return std::nullopt;
+        pairs.emplace_back(texts[i], texts[i + 1]);
+    }
+    return pairs;
+}
+
+bool IsPathInside(std::string_view path, std::string_view folder) {
+    if (path.starts_with(kNtPathPrefix))
+        path.remove_prefix(kNtPathPrefix.size());
+    while (!folder.empty() && folder.back() == '\\')
+        folder.remove_suffix(1);
+    const std::size_t separator = folder.rfind('\\');
+    if (separator == std::string_view::npos || separator == 0)
+        return false;
+    // Letter case of ASCII only: a path that differs elsewhere is not taken for the folder.
+    if (path.size() < folder.size() ||
+        LowerAscii(path.substr(0, folder.size())) != LowerAscii(folder))
+        return false;
+    return path.size() == folder.size() || path[folder.size()] == '\\';
+}
+
+std::optional<std::string> ResumeSetupFolder(std::string_view command) {
+    const std::string lower = LowerAscii(command);
+    const std::size_t setup = lower.find(kSetupProgram);
+    const std::size_t start = !command.empty() && command.front() == '"' ? 1 : 0;
+    // A folder of at least one character, then the backslash, then the program.
+    if (setup == std::string::npos || setup < start + 2 || command[setup - 1] != '\\')
+        return std::nullopt;
+    const std::size_t end = setup + kSetupProgram.size();
+    const bool closed = start == 1 ? end < command.size() && command[end] == '"'
+                                   : end == command.size() || IsBlank(command[end]);
+    if (!closed)
+        return std::nullopt;
+    const std::string_view folder = command.substr(start, setup - 1 - start);
+    if (folder.find(kProductFolderStart) == std::string_view::npos)
+        return std::nullopt;
+    return std::string(folder);
+}
+
 DerivedCommand DeriveUninstallCommand(std::string_view stored) {
     std::optional<std::string> command;
     if (stored.find(kRunFromTempWord) != std::string_view::npos) {
@@ -312,6 +369,8 @@ DerivedCommand DeriveUninstallCommand(std::string_view stored) {
         if (remaining.empty())
             return {DerivedKind::kEmpty, {}};
         command = WithQuotedProgram(remaining);
+    } else if (IsProgramAlone(stored)) {
+        command = Quoted(stored);
     } else {
         command = SetupOfLauncher(stored);
     }
@@ -323,46 +382,35 @@ DerivedCommand DeriveUninstallCommand(std::string_view stored) {
 }
 
 bool ReadActiveUninstallCommand(core::Context& context, std::string& command) {
-    auto& registry = context.platform.registry;
-    command.clear();
-    platform::RegKey key(registry);
-    if (key.Open(LocalMachine(context), ActiveEntryPath(), regaccess::kRead) != error::kSuccess)
-        return false;
-    platform::RegValue value;
-    if (registry.QueryValue(key.Get(), kUninstallStringValue, environments::kValueBufferSize,
-                            value) == error::kSuccess &&
-        (value.type == regtype::kString || value.type == regtype::kExpandString))
-        command = environments::BufferText(value);
-    return true;
+    return ReadActiveText(context, kUninstallStringValue, command);
 }
 
-bool UninstallActiveEnvironment(core::Context& context) {
+UninstallOutcome UninstallActiveEnvironment(core::Context& context) {
     auto& processes = context.platform.processes;
     std::string stored;
     ReadActiveUninstallCommand(context, stored);
     const DerivedCommand derived = DeriveUninstallCommand(stored);
-    if (derived.kind == DerivedKind::kEmpty)
-        ShowUninstallFailed(context);
     if (derived.kind != DerivedKind::kCommand)
-        return false;
+        return UninstallOutcome::kNoCommand;
 
     const auto renamesBefore = PendingRenamesBefore(context);
+    const std::vector<std::string> folders = ActiveEnvironmentFolders(context);
     platform::ProcessInfo info;
     if (processes.CreateProcess(derived.command, platform::createflags::kNewConsole, false, info) !=
         error::kSuccess)
-        return false;
+        return UninstallOutcome::kNotStarted;
     const platform::ScopedHandle process(processes, info.process);
     const platform::ScopedHandle thread(processes, info.thread);
     if (processes.WaitForProcess(process.Get(), platform::kInfinite) != platform::kWaitObject0)
-        return false;
+        return UninstallOutcome::kLost;
     // The code itself says nothing the entry does not say better.
     std::uint32_t exitCode = 0;
     if (processes.GetExitCode(process.Get(), exitCode) != error::kSuccess)
-        return false;
+        return UninstallOutcome::kLost;
 
-    TakeBackNewRenames(context, renamesBefore);
+    TakeBackOwnRenames(context, renamesBefore, folders);
     RemoveOrphanedActiveEntry(context);
-    return true;
+    return UninstallOutcome::kRan;
 }
 
 bool ClearStaleSetupResumes(core::Context& context) {

@@ -460,7 +460,7 @@ void CMaintenanceDlg::UninstallSelectedHere() {
     }
 
     if (active) {
-        const bool ran = maintenance::UninstallActiveEnvironment(context_);
+        const bool ran = RunUninstaller();
         if (!ran || environments::EnvironmentEntryExists(registry, core::kVantorixProductGuid)) {
             FocusList();
             return;
@@ -485,7 +485,7 @@ void CMaintenanceDlg::UninstallSelectedHere() {
         FocusList();
         return;
     }
-    const bool ran = maintenance::UninstallActiveEnvironment(context_);
+    const bool ran = RunUninstaller();
     bool putBack = true;
     if (!ran || environments::EnvironmentEntryExists(registry, core::kVantorixProductGuid))
         putBack = environments::DeactivateEnvironment(context_, chosen);
@@ -497,6 +497,17 @@ void CMaintenanceDlg::UninstallSelectedHere() {
     }
     environments::EnumerateEnvironments(context_);
     AfterUninstall(context_.environments.Count());
+}
+
+bool CMaintenanceDlg::RunUninstaller() {
+    using maintenance::UninstallOutcome;
+    const UninstallOutcome outcome = maintenance::UninstallActiveEnvironment(context_);
+    // The user has said Yes: an uninstall that never began must not pass in silence.
+    if (outcome == UninstallOutcome::kNoCommand || outcome == UninstallOutcome::kNotStarted)
+        context_.platform.ui.MessageBox(
+            nullptr, context_.texts.Get(core::TextId::kMsgUninstallFailed),
+            context_.texts.Get(core::TextId::kCaptionError), platform::mb::kOk);
+    return outcome == UninstallOutcome::kRan;
 }
 
 bool CMaintenanceDlg::ActivateRemaining(int count) {

@@ -63,6 +63,9 @@ class CMaintenanceDlg final : public platform::DialogPage {
     bool Ask(const std::string& question);
     // The key name the list shows in the selected row; empty when none is selected.
     std::string ChosenKeyName() const;
+    // The active environment's uninstaller; tells the user when it could not even start. True
+    // when it ran to its end.
+    bool RunUninstaller();
     void FocusList();
     bool WantsRebootHold();
 

@@ -318,6 +318,63 @@ INSTANTIATE_TEST_SUITE_P(
                       V{kA, kB, kC}, "A", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Once the user has said Yes, an uninstall that cannot begin is told; a program alone, without
+// a blank, is run as it stands.
+TEST(MaintenanceUninstallCommand, AnUninstallThatCannotBeginIsTold) {
+    const struct {
+        const char* stored;  // nullptr: an "UninstallString" that is no text
+        bool startFails;
+        bool told;
+    } cases[] = {
+        {"-runfromtemp", false, true},
+        {nullptr, false, true},
+        {"RunDll32 \"C:\\S.exe\"", false, true},
+        {"\"C:\\Gone\\Setup.exe\" -runfromtemp", false, true},
+        {"C:\\Vtx\\Setup.exe", true, true},
+        {"C:\\Vtx\\Setup.exe", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored == nullptr ? "none" : c.stored);
+        SwitchMachine machine;
+        machine.InstallTidewatch(false);
+        machine.InstallEnvironment({kGuid, "A"});
+        const std::string entry = paths::Entry(kGuid);
+        machine.fake.registry.Set(
+            RegRoot::LocalMachine, entry, "UninstallString",
+            c.stored != nullptr ? platform::StringValue(c.stored) : platform::DwordValue(1));
+        machine.fake.processes.AddProgram("C:\\Vtx\\Setup.exe", [&](const std::string&) {
+            machine.fake.registry.RemoveKey(RegRoot::LocalMachine, entry);
+            return fake::ProgramBehaviour::RunsFor(100);
+        });
+        if (c.startFails)
+            machine.fake.faults.FailAlways(fake::op::kCreateProcess,
+                                           platform::error::kAccessDenied);
+        machine.fake.ui.SetMessageBoxHandler([](const fake::MessageBoxRecord& box) {
+            return box.text.starts_with("Do you") ? std::optional<int>(platform::answer::kYes)
+                                                  : std::nullopt;
+        });
+
+        CMaintenanceDlg page(machine.context);
+        machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
+            d.ClickRow(IDC_MAINT_LIST, kRowA);
+            d.Click(IDC_MAINT_UNINSTALL);
+            if (!d.IsEnded())
+                d.Click(IDC_MAINT_EXIT);
+        });
+        machine.fake.ui.RunModal(page, nullptr);
+
+        std::vector<std::string> told;
+        for (const auto& box : machine.fake.ui.MessageBoxes())
+            if (!box.text.starts_with("Do you")) {
+                EXPECT_EQ(box.caption, "Error");
+                EXPECT_EQ(box.flags, platform::mb::kOk);
+                told.push_back(box.text);
+            }
+        EXPECT_EQ(told, c.told ? V{"Failed in uninstallation."} : V{});
+        EXPECT_EQ(machine.fake.registry.KeyExists(RegRoot::LocalMachine, entry), c.told);
+    }
+}
+
 // With the last environment gone the installed copy removes itself, on the NT family from
 // version 5 on and only where its shortcut shows it was installed; the page closes either way.
 // A search that fails after the uninstall knows of no environment, but not that none is left:

@@ -94,7 +94,9 @@ bool RemoveAll(Context& context) {
             Fail(L"an environment could not be activated");
             return false;
         }
-        if (!velnora::maintenance::UninstallActiveEnvironment(context) || ActiveExists(context)) {
+        if (velnora::maintenance::UninstallActiveEnvironment(context) !=
+                velnora::maintenance::UninstallOutcome::kRan ||
+            ActiveExists(context)) {
             Fail(L"the active environment was not uninstalled");
             return false;
         }
