@@ -17,8 +17,9 @@ class AdmActions final : public AdmStartupActions {
     // A failed search has been shown to the user; the row check sees what was found.
     void EnumerateEnvironments() override { environments::EnumerateEnvironments(context_); }
 
-    int RunMaintenanceOperation(core::StartMode mode, int row) override {
-        return pages::RunHiddenMaintenance(context_, mode, row);
+    int RunMaintenanceOperation(core::StartMode mode, int row,
+                                const std::string& keyName) override {
+        return pages::RunHiddenMaintenance(context_, mode, row, keyName);
     }
 
     int RunInstallOperation(bool standardInstall) override {

@@ -91,14 +91,15 @@ void AdmStartup::RunMultiInstall(core::StartMode mode) {
 
 void AdmStartup::RunMaintenanceOperation(core::StartMode mode) {
     const auto& pieces = ModePieces();
-    // Without a row of the table there is nothing to work on: the twin ends without a word.
-    if (pieces.size() < 2)
+    // Without a row of the table and its key name there is nothing to work on: the twin ends
+    // without a word.
+    if (pieces.size() < 3)
         return;
     const int row = core::ParseDecimal(pieces[1]);
     if (row < 0 || row >= EnvironmentCount())
         return;
     context_.startup.startMode = mode;
-    exitCode_ = actions_.RunMaintenanceOperation(mode, row);
+    exitCode_ = actions_.RunMaintenanceOperation(mode, row, pieces[2]);
 }
 
 }  // namespace velnora::app

@@ -18,8 +18,10 @@ class AdmStartupActions {
     // Rebuilds the context's environment table; its row count is the number of environments.
     virtual void EnumerateEnvironments() = 0;
     // On the maintenance page, created hidden with table row `row` selected: the switch
-    // (StartMode kMaintenance) or the uninstall (kUninstall). The twin's exit code.
-    virtual int RunMaintenanceOperation(core::StartMode mode, int row) = 0;
+    // (StartMode kMaintenance) or the uninstall (kUninstall), refused when the row names
+    // another key than `keyName`. The twin's exit code.
+    virtual int RunMaintenanceOperation(core::StartMode mode, int row,
+                                        const std::string& keyName) = 0;
     // On the main menu, created hidden: the install sequence of Standard Install (true) or
     // Multi Install (false). The twin's exit code.
     virtual int RunInstallOperation(bool standardInstall) = 0;

@@ -30,8 +30,8 @@ void ShowAgain(platform::PageWindow* window) {
 
 }  // namespace
 
-std::string TwinParameters(std::string_view modeToken, int row) {
-    return std::string(modeToken) + " " + std::to_string(row);
+std::string TwinParameters(std::string_view modeToken, int row, std::string_view keyName) {
+    return std::string(modeToken) + " " + std::to_string(row) + " " + std::string(keyName);
 }
 
 std::int32_t RunElevatedTwin(core::Context& context, const std::string& parameters,
@@ -41,7 +41,7 @@ std::int32_t RunElevatedTwin(core::Context& context, const std::string& paramete
     platform::ExecuteRequest request;
     request.verb = kRunAsVerb;
     request.file = TwinProgramPath(platform.session);
-    // Only a token and a row number go here, never a path.
+    // Only a token, a row number and a key name go here, never a path.
     request.parameters = parameters;
     request.showCommand = platform::showcmd::kDefault;
     request.mask = kExecuteMask;

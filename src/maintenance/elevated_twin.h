@@ -14,8 +14,8 @@ namespace velnora::maintenance {
 
 inline constexpr char kTwinProgramFile[] = "VelnoraAdm.exe";
 
-// The twin's mode tokens. The maintenance tokens are followed by a blank and an environment
-// table row in decimal.
+// The twin's mode tokens. The maintenance tokens are followed by a blank, an environment table
+// row in decimal, a blank and the key name of that row.
 namespace twintoken {
 inline constexpr std::string_view kStandardInstall = "-standard_install";
 inline constexpr std::string_view kMultiInstall = "-multi_install";
@@ -40,8 +40,9 @@ inline constexpr int kRefused = 2;
 // the elevation).
 inline constexpr std::int32_t kTwinNotStarted = 1;
 
-// "-maintenance_active 2": a maintenance token and its row.
-std::string TwinParameters(std::string_view modeToken, int row);
+// "-maintenance_active 2 {GUID}": a maintenance token, its row and the row's key name (a GUID
+// text, which has no blank).
+std::string TwinParameters(std::string_view modeToken, int row, std::string_view keyName);
 
 // Starts VelnoraAdm.exe from the running program's folder with `parameters` and waits for it
 // without handling messages. The main window is hidden meanwhile (and off the taskbar) in the

@@ -59,6 +59,11 @@ constexpr LocalText kColumnActive{"Active ", "アクティブ "};
 constexpr LocalText kColumnName{"DisplayName (Directory) ", "表示名 (ディレクトリ) "};
 // The active row's mark is English in both languages.
 constexpr char kActiveMark[] = "Active";
+// The twin's row names another environment than the list of the install manager showed.
+constexpr LocalText kListChanged{
+    "The list of environments changed after it was shown. Nothing was changed; choose the "
+    "environment again.",
+    "表示した後にVantorixの一覧が変わりました。何も変更していません。もう一度選択してください。"};
 
 struct ButtonText {
     int id;
@@ -362,12 +367,21 @@ bool CMaintenanceDlg::PreTranslateKeyDown(int virtualKey) {
     return true;
 }
 
-int RunHiddenMaintenance(core::Context& context, StartMode mode, int row) {
+int RunHiddenMaintenance(core::Context& context, StartMode mode, int row,
+                         const std::string& keyName) {
     context.startup.startMode = mode;
     CMaintenanceDlg page(context);
     if (!context.platform.ui.OpenModeless(page, nullptr))
         return maintenance::twinexit::kRefused;
     page.SelectRow(row);
+    // The install manager's list was read before this page's: an environment removed since
+    // moves the rows, and the row alone would name another one.
+    if (page.ChosenKeyName() != keyName) {
+        context.platform.ui.MessageBox(nullptr, context.texts.Pick(kListChanged),
+                                       context.texts.Get(core::TextId::kCaptionError),
+                                       platform::mb::kOk | platform::mb::kIconError);
+        return maintenance::twinexit::kRefused;
+    }
     if (mode == StartMode::kUninstall)
         page.UninstallSelectedHere();
     else
@@ -417,8 +431,11 @@ void CMaintenanceDlg::UninstallSelected() {
 }
 
 void CMaintenanceDlg::RunTwin(std::string_view token) {
-    maintenance::RunElevatedTwin(context_, maintenance::TwinParameters(token, selectedRow_), this,
-                                 mainPage_);
+    const std::string chosen = ChosenKeyName();
+    if (chosen.empty())
+        return;
+    maintenance::RunElevatedTwin(context_, maintenance::TwinParameters(token, selectedRow_, chosen),
+                                 this, mainPage_);
     FillEnvironmentList();
 }
 

@@ -25,6 +25,8 @@ class CMaintenanceDlg final : public platform::DialogPage {
     int SelectedRow() const { return selectedRow_; }
     // The twin picks the row itself; a row outside the table is refused by its start-up.
     void SelectRow(int row) { selectedRow_ = row; }
+    // The key name the list shows in the selected row; empty when none is selected.
+    std::string ChosenKeyName() const;
     int ShownRow() const { return shownRow_; }
     bool RebootOnClose() const { return rebootOnClose_; }
 
@@ -61,8 +63,6 @@ class CMaintenanceDlg final : public platform::DialogPage {
     void AfterUninstall(int count);
     void RemoveInstallManagerIfInstalled();
     bool Ask(const std::string& question);
-    // The key name the list shows in the selected row; empty when none is selected.
-    std::string ChosenKeyName() const;
     // The active environment's uninstaller; tells the user when it could not even start. True
     // when it ran to its end.
     bool RunUninstaller();
@@ -82,8 +82,9 @@ class CMaintenanceDlg final : public platform::DialogPage {
 };
 
 // The twin's one operation: the page, opened hidden and without owner, runs the switch
-// (kMaintenance) or the uninstall (kUninstall) of the environment table row and is gone.
-// Returns the twin's exit code.
-int RunHiddenMaintenance(core::Context& context, core::StartMode mode, int row);
+// (kMaintenance) or the uninstall (kUninstall) of the environment table row and is gone. A row
+// that names another key than `keyName` is refused with a message. Returns the twin's exit code.
+int RunHiddenMaintenance(core::Context& context, core::StartMode mode, int row,
+                         const std::string& keyName);
 
 }  // namespace velnora::pages

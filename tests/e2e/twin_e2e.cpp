@@ -24,6 +24,8 @@ struct TwinCase {
     const wchar_t* text;  // nullptr: the twin ends without a box
 };
 
+constexpr wchar_t kProductGuid[] = L"{3B9F02D6-4C71-4E8A-B5D3-1F60A2C7E948}";
+
 const TwinCase kCases[] = {
     {"StartedByHand",
      L"English",
@@ -39,10 +41,15 @@ const TwinCase kCases[] = {
      L"エラー",
      L"VelnoraAdm.exeを直接実行することはできません。\r\n"
      L"Velnora.exeを実行したときに、必要に応じてVelnoraAdm.exeが実行されます。"},
-    {"RowOutsideTheTable", L"English", {L"-maintenance_active", L"127"}, false, nullptr, nullptr},
+    {"RowOutsideTheTable",
+     L"English",
+     {L"-maintenance_active", L"127", kProductGuid},
+     false,
+     nullptr,
+     nullptr},
     {"PendingContinue",
      L"English",
-     {L"-maintenance_active", L"0"},
+     {L"-maintenance_active", L"0", kProductGuid},
      true,
      L"Error",
      L"Command parameter is wrong."},

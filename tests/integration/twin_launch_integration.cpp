@@ -90,8 +90,8 @@ TEST_F(TwinLaunch, InstallModeHidesThePageUntilTheTwinHasEnded) {
 
 TEST_F(TwinLaunch, SwitchLeavesThePageInSight) {
     context_.startup.startMode = core::StartMode::kMaintenance;
-    const std::string rowOutsideTheTable =
-        maintenance::TwinParameters(maintenance::twintoken::kMaintenanceActive, 127);
+    const std::string rowOutsideTheTable = maintenance::TwinParameters(
+        maintenance::twintoken::kMaintenanceActive, 127, core::kVantorixProductGuid);
     EXPECT_EQ(maintenance::RunElevatedTwin(context_, rowOutsideTheTable, &page_, &page_), kRefused);
     EXPECT_EQ(StateOf(window_), kInSight);
     EXPECT_EQ(GetForegroundWindow(), window_);

@@ -28,8 +28,11 @@ constexpr char kDirect[] =
 struct Operation {
     StartMode mode;
     int row;
+    std::string keyName;
     bool operator==(const Operation&) const = default;
 };
+
+const std::string kKey = testing::ParkedKey(2);
 
 class RecordingActions final : public AdmStartupActions {
   public:
@@ -39,15 +42,15 @@ class RecordingActions final : public AdmStartupActions {
             context_.environments.CountNextRow();
         context_.environments.MarkComplete();
     }
-    int RunMaintenanceOperation(StartMode mode, int row) override {
+    int RunMaintenanceOperation(StartMode mode, int row, const std::string& keyName) override {
         EXPECT_EQ(context_.startup.startMode, mode);
-        operations.push_back({mode, row});
+        operations.push_back({mode, row, keyName});
         return twinexit::kDone;
     }
     // Recorded as the install start mode with row 1 for Standard, 0 for Multi Install.
     int RunInstallOperation(bool standardInstall) override {
         EXPECT_EQ(context_.startup.startMode, StartMode::kInstall);
-        operations.push_back({StartMode::kInstall, standardInstall ? 1 : 0});
+        operations.push_back({StartMode::kInstall, standardInstall ? 1 : 0, ""});
         return installExitCode;
     }
     int installExitCode = twinexit::kDone;
@@ -93,34 +96,35 @@ const std::vector<AdmCase>& AdmCases() {
     const Machine managerRuns = [](fake::FakePlatform& f) {
         f.processes.HoldMutexElsewhere("Velnora");
     };
-    const std::vector<Operation> switch0{{StartMode::kMaintenance, 0}};
+    const std::vector<Operation> switch0{{StartMode::kMaintenance, 0, kKey}};
+    const std::string active0 = "-maintenance_active 0 " + kKey;
     // clang-format off
     static const std::vector<AdmCase> cases = {
         {"StartedDirectly", "", 2, nullptr, kDirect, {}},
-        {"Switch", "-maintenance_active 1", 3, nullptr, "", {{StartMode::kMaintenance, 1}}},
-        {"Uninstall", "-Maintenance_Uninstall   0", 1, nullptr, "", {{StartMode::kUninstall, 0}}},
-        {"RowLeadingDigits", "-maintenance_uninstall 1x", 2, nullptr, "",
-            {{StartMode::kUninstall, 1}}},
-        {"RowEqualToCount", "-maintenance_active 3", 3, nullptr, "", {}},
-        {"NegativeRow", "-maintenance_uninstall -1", 3, nullptr, "", {}},
+        {"Switch", "-maintenance_active 1 " + kKey, 3, nullptr, "",
+            {{StartMode::kMaintenance, 1, kKey}}},
+        {"Uninstall", "-Maintenance_Uninstall   0 {a}", 1, nullptr, "",
+            {{StartMode::kUninstall, 0, "{a}"}}},
+        {"RowLeadingDigits", "-maintenance_uninstall 1x " + kKey, 2, nullptr, "",
+            {{StartMode::kUninstall, 1, kKey}}},
+        {"RowEqualToCount", "-maintenance_active 3 " + kKey, 3, nullptr, "", {}},
+        {"NegativeRow", "-maintenance_uninstall -1 " + kKey, 3, nullptr, "", {}},
         {"MissingRow", "-maintenance_active", 3, nullptr, "", {}},
-        {"StandardInstall", "-standard_install", 1, nullptr, "", {{StartMode::kInstall, 1}}},
+        {"MissingKeyOfTheSwitch", "-maintenance_active 1", 3, nullptr, "", {}},
+        {"MissingKeyOfTheUninstall", "-maintenance_uninstall 0", 3, nullptr, "", {}},
+        {"StandardInstall", "-standard_install", 1, nullptr, "", {{StartMode::kInstall, 1, ""}}},
         {"MultiInstallWithoutEnvironment", "-Multi_Install", 0, nullptr, "",
-            {{StartMode::kInstall, 0}}},
+            {{StartMode::kInstall, 0, ""}}},
         {"InstallIgnoresAnyRow", "-standard_install 5", 0, nullptr, "",
-            {{StartMode::kInstall, 1}}},
+            {{StartMode::kInstall, 1, ""}}},
         {"PendingContinueInstall", "-multi_install", 1, pending, kWrong, {}},
         {"TokenOfTheInstallManager", "-maintenance", 1, nullptr, kWrong, {}},
-        {"PendingContinue", "-maintenance_active 0", 1, pending, kWrong, {}},
-        {"NotAdministratorOnWindows10", "-maintenance_active 0", 1, notAdministrator,
-            "Not Administrators", {}},
-        {"SecondTwin", "-maintenance_active 0", 1, secondTwin,
-            "VelnoraAdm is already execute.", {}},
-        {"BesideTheInstallManager", "-maintenance_active 0", 1, managerRuns, "", switch0},
-        {"WindowsXpNeedsTheMedia", "-maintenance_active 0", 1, media(5, 2, "true"),
-            "Unsupported OS.", {}},
-        {"Windows9xAllowedByTheMedia", "-maintenance_active 0", 1, media(4, 1, "TRUE"), "",
-            switch0},
+        {"PendingContinue", active0, 1, pending, kWrong, {}},
+        {"NotAdministratorOnWindows10", active0, 1, notAdministrator, "Not Administrators", {}},
+        {"SecondTwin", active0, 1, secondTwin, "VelnoraAdm is already execute.", {}},
+        {"BesideTheInstallManager", active0, 1, managerRuns, "", switch0},
+        {"WindowsXpNeedsTheMedia", active0, 1, media(5, 2, "true"), "Unsupported OS.", {}},
+        {"Windows9xAllowedByTheMedia", active0, 1, media(4, 1, "TRUE"), "", switch0},
     };
     // clang-format on
     return cases;
@@ -158,34 +162,58 @@ TEST_P(AdmStartupDispatch, RunsOneOperationOrRefuses) {
 INSTANTIATE_TEST_SUITE_P(Twin, AdmStartupDispatch, ::testing::ValuesIn(AdmCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The twin shares the install manager's settings file, shows no read-me and ends with the code
-// of the operation it ran.
-// The whole twin: its start-up finds the row in the shared settings' world, runs the switch on
-// its hidden page and ends with kDone. The active row is refused by the page with its box.
-TEST(AdmProgram, RunsTheSwitchOnItsHiddenPageWithVelnorasSettings) {
-    fake::FakePlatform fake;
-    fake.session.SetVersion(10, 0, 2);
-    fake.session.SetProgramPath(kTwin);
-    fake.session.SetCommandLine(std::string(kTwin) + " -maintenance_active 0");
-    fake.files.AddFile("C:\\Media\\VelnoraE.CHM");
-    const std::string key = std::string(core::kUninstallRoot) + "\\" + core::kVantorixProductGuid;
-    fake.registry.SetText(platform::RegRoot::LocalMachine, key, "ProductGuid",
-                          core::kVantorixProductGuid);
-    fake.registry.SetText(platform::RegRoot::LocalMachine, key, "DisplayName", "Vantorix");
-    fake.registry.SetText(platform::RegRoot::LocalMachine, key, "InstallLocation", "C:\\Vtx");
+// The whole twin: its start-up finds the row in the shared settings' world and runs the
+// operation on its hidden page. The active row is refused by the switch with its box. A row that
+// names another key than the install manager's list did is refused before anything runs, in
+// the language of the settings.
+TEST(AdmProgram, RunsTheOperationOfItsRowOnItsHiddenPageWithVelnorasSettings) {
+    const std::string parked = testing::ParkedKey(2);
+    const struct {
+        const char* language;
+        std::string arguments;
+        int exitCode;
+        const char* box;
+    } cases[] = {
+        {"English", "-maintenance_active 0 " + std::string(core::kVantorixProductGuid),
+         twinexit::kDone, "It is current active Vantorix."},
+        {"English", "-maintenance_active 0 " + parked, twinexit::kRefused,
+         "The list of environments changed after it was shown. Nothing was changed; choose the "
+         "environment again."},
+        {"Japanese", "-maintenance_uninstall 0 " + parked, twinexit::kRefused,
+         "表示した後にVantorixの一覧が変わりました。何も変更していません。もう一度選択してください"
+         "。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        fake::FakePlatform fake;
+        fake.session.SetVersion(10, 0, 2);
+        fake.session.SetProgramPath(kTwin);
+        fake.session.SetCommandLine(std::string(kTwin) + " " + c.arguments);
+        fake.files.AddFile("C:\\Media\\VelnoraE.CHM");
+        fake.profile.WriteString("Default", "Language", c.language, "Velnora.ini");
+        const std::string key =
+            std::string(core::kUninstallRoot) + "\\" + core::kVantorixProductGuid;
+        fake.registry.SetText(platform::RegRoot::LocalMachine, key, "ProductGuid",
+                              core::kVantorixProductGuid);
+        fake.registry.SetText(platform::RegRoot::LocalMachine, key, "DisplayName", "Vantorix");
+        fake.registry.SetText(platform::RegRoot::LocalMachine, key, "InstallLocation", "C:\\Vtx");
 
-    EXPECT_EQ(RunVelnoraAdm(fake.Get()), twinexit::kDone);
+        EXPECT_EQ(RunVelnoraAdm(fake.Get()), c.exitCode);
 
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].text, "It is current active Vantorix.");
-    EXPECT_FALSE(fake.dialogs.LastWindow(IDD_MAINTENANCE).IsWindowVisible());
-    EXPECT_EQ(fake.faults.Subjects(fake::op::kCreateMutex), std::vector<std::string>{"VelnoraAdm"});
-    EXPECT_TRUE(fake.ui.HelpCalls().empty());
-    std::string value;
-    fake.profile.GetString("Default", "FirstBoot", "unset", 1024, "Velnora.ini", value);
-    EXPECT_EQ(value, "unset");
-    fake.profile.GetString("General", "VtxInstanceCount", "", 1024, "Velnora.ini", value);
-    EXPECT_EQ(value, "1");
+        ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
+        EXPECT_EQ(fake.ui.MessageBoxes()[0].text, c.box);
+        EXPECT_TRUE(fake.processes.Started().empty());
+        EXPECT_TRUE(fake.registry.KeyExists(platform::RegRoot::LocalMachine, key));
+        EXPECT_FALSE(fake.dialogs.LastWindow(IDD_MAINTENANCE).IsWindowVisible());
+        EXPECT_EQ(fake.faults.Subjects(fake::op::kCreateMutex),
+                  std::vector<std::string>{"VelnoraAdm"});
+        EXPECT_TRUE(fake.ui.HelpCalls().empty());
+        std::string value;
+        fake.profile.GetString("Default", "FirstBoot", "unset", 1024, "Velnora.ini", value);
+        EXPECT_EQ(value, "unset");
+        fake.profile.GetString("General", "VtxInstanceCount", "", 1024, "Velnora.ini", value);
+        EXPECT_EQ(value, "1");
+    }
 }
 
 // The twin's install: the sequence runs on its hidden main menu; the exit code tells the
