@@ -248,6 +248,8 @@ struct UninstallCase {
     std::vector<std::string> locationsAfter;
     const char* activeAfter;  // tag, or "" for none
     bool pageClosed;
+    const char* stored = nullptr;  // the chosen one's uninstall command, when not the vendor's
+    bool told = false;             // "Failed in uninstallation." after the Yes
 };
 
 class MaintenanceUninstall : public ::testing::TestWithParam<UninstallCase> {};
@@ -262,14 +264,24 @@ TEST_P(MaintenanceUninstall, LeavesTheEnvironmentsAsTheUserExpects) {
     if (c.parkedLeft >= 2)
         machine.InstallEnvironment({kParkedC, "C"});
     machine.context.startup.startMode = c.mode;
-    machine.fake.processes.AddProgram(kSetupProgram, [&](const std::string&) {
+    if (c.stored != nullptr)
+        machine.fake.registry.SetText(RegRoot::LocalMachine,
+                                      paths::Entry(c.row == kRowA ? kGuid : kParkedB),
+                                      "UninstallString", c.stored);
+    const auto uninstaller = [&](const std::string&) {
         if (c.removes)
             machine.fake.registry.RemoveKey(RegRoot::LocalMachine, paths::Entry(kGuid));
         return fake::ProgramBehaviour::RunsFor(100);
-    });
+    };
+    machine.fake.processes.AddProgram(kSetupProgram, uninstaller);
+    machine.fake.processes.AddProgram("C:\\Vtx\\Setup.exe", uninstaller);
     // Every question is answered with Yes; the selection dialog takes C (its item 1 of B, C).
-    machine.fake.ui.SetMessageBoxHandler(
-        [](const fake::MessageBoxRecord&) { return platform::answer::kYes; });
+    const auto question = [](const fake::MessageBoxRecord& box) {
+        return (box.flags & platform::mb::kButtonsMask) == platform::mb::kYesNo;
+    };
+    machine.fake.ui.SetMessageBoxHandler([&](const fake::MessageBoxRecord& box) {
+        return question(box) ? std::optional<int>(platform::answer::kYes) : std::nullopt;
+    });
     if (c.row == kRowA && c.parkedLeft == 2 && c.removes)
         machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [](PageDriver& d) {
             d.SelectCombo(IDC_SELECT_LIST, 1);
@@ -295,6 +307,12 @@ TEST_P(MaintenanceUninstall, LeavesTheEnvironmentsAsTheUserExpects) {
         EXPECT_FALSE(live.has_value());
     else
         EXPECT_EQ(live, "C:\\Vantorix\\Env" + std::string(c.activeAfter));
+    std::vector<std::string> told;
+    for (const auto& box : machine.fake.ui.MessageBoxes())
+        if (!question(box))
+            told.push_back(box.text + "|" + box.caption);
+    EXPECT_EQ(told, c.told ? std::vector<std::string>{"Failed in uninstallation.|Error"}
+                           : std::vector<std::string>{});
 }
 
 const std::string kA = "C:\\Vantorix\\EnvA";
@@ -315,65 +333,17 @@ INSTANTIATE_TEST_SUITE_P(
                       "A", false},
         UninstallCase{"Inactive", 1, StartMode::kMaintenance, 2, true, V{kA, kC}, "A", false},
         UninstallCase{"InactiveUninstallerLeavesIt", 1, StartMode::kMaintenance, 2, false,
-                      V{kA, kB, kC}, "A", false}),
+                      V{kA, kB, kC}, "A", false},
+        // Once the user has said Yes, an uninstall that cannot begin is told.
+        UninstallCase{"ActiveCommandRefused", 0, StartMode::kMaintenance, 1, true, V{kA, kB}, "A",
+                      false, "RunDll32 \"C:\\S.exe\"", true},
+        UninstallCase{"ActiveCommandNotStarted", 0, StartMode::kMaintenance, 1, true, V{kA, kB},
+                      "A", false, "\"C:\\Gone\\Setup.exe\" -runfromtemp", true},
+        UninstallCase{"ActiveProgramAlone", 0, StartMode::kMaintenance, 1, true, V{kB}, "B", false,
+                      "C:\\Vtx\\Setup.exe", false},
+        UninstallCase{"InactiveCommandRefused", 1, StartMode::kMaintenance, 2, true, V{kA, kB, kC},
+                      "A", false, "RunDll32 \"C:\\S.exe\"", true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// Once the user has said Yes, an uninstall that cannot begin is told; a program alone, without
-// a blank, is run as it stands.
-TEST(MaintenanceUninstallCommand, AnUninstallThatCannotBeginIsTold) {
-    const struct {
-        const char* stored;  // nullptr: an "UninstallString" that is no text
-        bool startFails;
-        bool told;
-    } cases[] = {
-        {"-runfromtemp", false, true},
-        {nullptr, false, true},
-        {"RunDll32 \"C:\\S.exe\"", false, true},
-        {"\"C:\\Gone\\Setup.exe\" -runfromtemp", false, true},
-        {"C:\\Vtx\\Setup.exe", true, true},
-        {"C:\\Vtx\\Setup.exe", false, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.stored == nullptr ? "none" : c.stored);
-        SwitchMachine machine;
-        machine.InstallTidewatch(false);
-        machine.InstallEnvironment({kGuid, "A"});
-        const std::string entry = paths::Entry(kGuid);
-        machine.fake.registry.Set(
-            RegRoot::LocalMachine, entry, "UninstallString",
-            c.stored != nullptr ? platform::StringValue(c.stored) : platform::DwordValue(1));
-        machine.fake.processes.AddProgram("C:\\Vtx\\Setup.exe", [&](const std::string&) {
-            machine.fake.registry.RemoveKey(RegRoot::LocalMachine, entry);
-            return fake::ProgramBehaviour::RunsFor(100);
-        });
-        if (c.startFails)
-            machine.fake.faults.FailAlways(fake::op::kCreateProcess,
-                                           platform::error::kAccessDenied);
-        machine.fake.ui.SetMessageBoxHandler([](const fake::MessageBoxRecord& box) {
-            return box.text.starts_with("Do you") ? std::optional<int>(platform::answer::kYes)
-                                                  : std::nullopt;
-        });
-
-        CMaintenanceDlg page(machine.context);
-        machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
-            d.ClickRow(IDC_MAINT_LIST, kRowA);
-            d.Click(IDC_MAINT_UNINSTALL);
-            if (!d.IsEnded())
-                d.Click(IDC_MAINT_EXIT);
-        });
-        machine.fake.ui.RunModal(page, nullptr);
-
-        std::vector<std::string> told;
-        for (const auto& box : machine.fake.ui.MessageBoxes())
-            if (!box.text.starts_with("Do you")) {
-                EXPECT_EQ(box.caption, "Error");
-                EXPECT_EQ(box.flags, platform::mb::kOk);
-                told.push_back(box.text);
-            }
-        EXPECT_EQ(told, c.told ? V{"Failed in uninstallation."} : V{});
-        EXPECT_EQ(machine.fake.registry.KeyExists(RegRoot::LocalMachine, entry), c.told);
-    }
-}
 
 // With the last environment gone the installed copy removes itself, on the NT family from
 // version 5 on and only where its shortcut shows it was installed; the page closes either way.
