@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "environments/environment_table.h"
+#include "maintenance/elevated_twin.h"
 #include "pages/active_select_dialog.h"
 #include "pages/maintenance_page.h"
 #include "resource_ids.h"
@@ -344,6 +345,32 @@ INSTANTIATE_TEST_SUITE_P(
         UninstallCase{"InactiveCommandRefused", 1, StartMode::kMaintenance, 2, true, V{kA, kB, kC},
                       "A", false, "RunDll32 \"C:\\S.exe\"", true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The twin's row names another environment than the install manager's list showed (one was
+// removed since): refused in the language of the settings, before anything runs.
+TEST(MaintenanceInTheTwin, RefusesARowThatNamesAnotherEnvironment) {
+    for (const bool japanese : {false, true}) {
+        SwitchMachine machine;
+        machine.InstallTidewatch(false);
+        machine.InstallEnvironment({kGuid, "A"});
+        machine.InstallEnvironment({kParkedB, "B"});
+        machine.context.texts = core::TextSet(japanese);
+        machine.context.startup.elevatedTwin = true;
+
+        EXPECT_EQ(
+            pages::RunHiddenMaintenance(machine.context, StartMode::kUninstall, kRowA, kParkedB),
+            maintenance::twinexit::kRefused);
+
+        ASSERT_EQ(machine.fake.ui.MessageBoxes().size(), 1u);
+        EXPECT_EQ(machine.fake.ui.MessageBoxes()[0].text,
+                  japanese ? "表示した後にVantorixの一覧が変わりました。何も変更していません。"
+                             "もう一度選択してください。"
+                           : "The list of environments changed after it was shown. Nothing was "
+                             "changed; choose the environment again.");
+        EXPECT_TRUE(machine.fake.processes.Started().empty());
+        EXPECT_EQ(machine.ListedLocations(), (std::vector<std::string>{kA, kB}));
+    }
+}
 
 // With the last environment gone the installed copy removes itself, on the NT family from
 // version 5 on and only where its shortcut shows it was installed; the page closes either way.
