@@ -356,6 +356,23 @@ target_link_libraries(velnora_e2e_startup PRIVATE velnora_kit_common)
 string(REPLACE "/" "\\" VELNORA_MEDIA_DIR_WINDOWS "Z:${VELNORA_MEDIA_DIR}")
 set_property(TEST e2e_startup APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
 
+# e2e_system_libraries: copies of velnora_planted_library.dll, which leaves a marker beside
+# itself when it is loaded, lie beside a copy of the real Velnora.exe under the names of the
+# system libraries the program loads at run time; none may be loaded. version.dll is not among
+# the names: Wine's own user32 imports it, so under the search as Windows does it any program
+# would load one beside it; that the programs do not import it is scripts/check-imports.sh's to
+# show. The contract suite finds the library beside itself and must not load it either. The
+# test changes the settings file, so it runs alone.
+add_library(velnora_planted_library SHARED ${CMAKE_CURRENT_SOURCE_DIR}/e2e/planted_library.cpp)
+set_target_properties(velnora_planted_library PROPERTIES PREFIX "")
+add_dependencies(velnora_contract_tests velnora_planted_library)
+velnora_add_e2e_test(NAME e2e_system_libraries RUN_SERIAL
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/system_libraries_e2e.cpp
+    DEPENDS Velnora sample_media velnora_planted_library)
+target_link_libraries(velnora_e2e_system_libraries PRIVATE velnora_kit_common)
+set_property(TEST e2e_system_libraries APPEND PROPERTY
+    ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")
+
 # e2e_vendor_view: the real Velnora.exe counts an environment whose uninstall entry is in the
 # 32-bit registry view only, where the vendor's 32-bit installer leaves it on 64-bit Windows,
 # and not one in the 64-bit view only. It changes the uninstall root and the settings file,
