@@ -164,6 +164,8 @@ if check "tools" install_missing_packages && check "locale" ensure_japanese_loca
         run_ctest "tests windows (Wine)" --preset windows -j "$wine_jobs"
     fi
     check "build windows32" configure_and_build windows32
+    # Both programs of both Windows builds may import known system libraries only.
+    check "imports" bash "$root/scripts/check-imports.sh" "$root/build/windows" "$root/build/windows32"
 fi
 
 echo

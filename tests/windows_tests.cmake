@@ -349,9 +349,18 @@ add_executable(velnora_installer_host WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/integrat
 target_link_libraries(velnora_installer_host PRIVATE velnora_win32)
 target_link_options(velnora_installer_host PRIVATE -municode)
 
+# e2e_startup also checks the libraries start-up loads: copies of velnora_planted_library.dll,
+# which leaves a marker beside itself when it is loaded, lie beside the program under the names
+# of system libraries that start-up loads, and none may be loaded. version.dll is not among
+# the names: Wine's own user32 imports it, so where Wine searches as Windows does any program
+# loads one beside it; that the programs do not import it is scripts/check-imports.sh's to
+# show. The contract suite finds the library beside itself and must not load it either.
+add_library(velnora_planted_library SHARED ${CMAKE_CURRENT_SOURCE_DIR}/e2e/planted_library.cpp)
+set_target_properties(velnora_planted_library PROPERTIES PREFIX "")
+add_dependencies(velnora_contract_tests velnora_planted_library)
 velnora_add_e2e_test(NAME e2e_startup RUN_SERIAL
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/startup_e2e.cpp
-    DEPENDS Velnora sample_media)
+    DEPENDS Velnora sample_media velnora_planted_library)
 target_link_libraries(velnora_e2e_startup PRIVATE velnora_kit_common)
 string(REPLACE "/" "\\" VELNORA_MEDIA_DIR_WINDOWS "Z:${VELNORA_MEDIA_DIR}")
 set_property(TEST e2e_startup APPEND PROPERTY ENVIRONMENT "VELNORA_MEDIA=${VELNORA_MEDIA_DIR_WINDOWS}")

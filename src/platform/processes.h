@@ -88,8 +88,9 @@ class Processes {
     // Closes process, thread, snapshot and mutex handles.
     virtual void CloseHandle(Handle handle) = 0;
 
-    // LoadLibrary/GetProcAddress as the enumeration layer needs them: is the library there,
-    // does it export the function? A loaded library stays loaded.
+    // LoadLibrary/GetProcAddress as the enumeration layer needs them: is the system library
+    // there, does it export the function? `library` is a bare file name, looked for in the
+    // system folder only. A loaded library stays loaded.
     virtual bool LoadLibrary(const std::string& library) = 0;
     virtual bool HasFunction(const std::string& library, const std::string& function) = 0;
 

@@ -189,6 +189,17 @@ TEST_P(PlatformContract, TheProcessEnumerationFunctionsAreThere) {
     EXPECT_FALSE(Procs().HasFunction("Kernel32.dll", "VelnoraNoSuchFunction"));
 }
 
+// Libraries come from the system folder only: one beside the program is not loaded, even by
+// its bare name. Once loaded it would leave its marker beside itself.
+TEST_P(PlatformContract, ALibraryBesideTheProgramIsNotLoaded) {
+    const std::string beside = Put().LibraryBesideProgram();
+    const std::string marker = beside + ".loaded";
+    ASSERT_TRUE(Files().PathFileExists(beside));
+    Files().DeleteFile(marker);
+    EXPECT_FALSE(Procs().LoadLibrary(beside.substr(beside.rfind('\\') + 1)));
+    EXPECT_FALSE(Files().PathFileExists(marker));
+}
+
 TEST_P(PlatformContract, ASecondMutexOfTheSameNameReportsAlreadyExists) {
     const std::string scratch = ScratchKeyPath();
     const std::string name = "VelnoraContract" + scratch.substr(scratch.rfind('\\') + 1);

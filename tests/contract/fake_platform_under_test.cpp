@@ -9,12 +9,14 @@ namespace {
 
 constexpr char kChild[] = "C:\\ContractKit\\contract_child.exe";
 constexpr char kChildVersion[] = "9.8.7.6";
+constexpr char kLibraryBeside[] = "C:\\ContractKit\\velnora_planted_library.dll";
 
 class FakePlatformUnderTest final : public PlatformUnderTest {
   public:
     FakePlatformUnderTest() {
         fake_.files.AddFolder(ScratchFolder());
         fake_.shell.AddVersionedProgram(kChild, kChildVersion);
+        fake_.files.AddFile(kLibraryBeside);
         // Runs as long and exits with the code its command line asks for.
         fake_.processes.AddProgram(kChild, [](const std::string& commandLine) {
             fake::ProgramBehaviour behaviour;
@@ -46,6 +48,7 @@ class FakePlatformUnderTest final : public PlatformUnderTest {
     std::optional<std::pair<std::string, std::string>> VersionedProgram() override {
         return std::make_pair(std::string(kChild), std::string(kChildVersion));
     }
+    std::string LibraryBesideProgram() override { return kLibraryBeside; }
     // Every test has a machine of its own.
     void Cleanup() override {}
 

@@ -1,5 +1,6 @@
 // What the contract suite needs from a platform beyond its interface: scratch space, a way to
-// hold a file open from outside, a child program and a versioned program file. One
+// hold a file open from outside, a child program, a versioned program file and a library
+// beside the program. One
 // implementation drives the fake platform, one the Win32 platform (on Windows and Wine).
 #pragma once
 
@@ -44,6 +45,9 @@ class PlatformUnderTest {
     // A program file with a version resource, and its product version; nothing when there is
     // none to be had.
     virtual std::optional<std::pair<std::string, std::string>> VersionedProgram() = 0;
+
+    // The full path of a library that lies beside the running program and nowhere else.
+    virtual std::string LibraryBesideProgram() = 0;
 
     // Releases held files and removes the scratch folder and key with everything in them.
     virtual void Cleanup() = 0;

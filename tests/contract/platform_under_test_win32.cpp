@@ -205,6 +205,11 @@ class Win32PlatformUnderTest final : public PlatformUnderTest {
         return std::make_pair(ChildProgram(), std::string(kChildVersion));
     }
 
+    // The build puts it there.
+    std::string LibraryBesideProgram() override {
+        return ProgramFolder() + "\\velnora_planted_library.dll";
+    }
+
     void Cleanup() override {
         ReleaseAll();
         for (const std::string& link : links_)

@@ -1,6 +1,6 @@
 // The start-up of the real Velnora.exe under Wine, driven from outside: the boxes it ends
-// with in both languages, the refusal of a second copy, the read-me of the first start and
-// the administrator probe of the versions below 6.
+// with in both languages, the refusal of a second copy, the read-me of the first start, the
+// administrator probe of the versions below 6 and the libraries it loads while it starts.
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -32,6 +32,7 @@ struct Texts {
     const wchar_t* not_installed;
     const wchar_t* already_running;  // after the program's base name
     const wchar_t* not_administrator;
+    const wchar_t* unsupported_os;
 };
 
 const Texts kEnglish = {
@@ -42,6 +43,7 @@ const Texts kEnglish = {
     L" is already execute.",
     L"You have not logged on with the administrator account.\nTo run this product correctly,\n"
     L"log on again with the administrator account.",
+    L"Unsupported OS.",
 };
 
 const Texts kJapanese = {
@@ -52,6 +54,7 @@ const Texts kJapanese = {
     L"は既に起動しています。",
     L"管理者権限で実行していません。\nインストールマネージャを動作させるためには、\n"
     L"管理者権限でログオンし直してください。",
+    L"サポートOSではありません。",
 };
 
 // The prefix's locale is not Japan's, so only an exact "Japanese" switches.
@@ -498,6 +501,92 @@ TEST_P(AdministratorProbe, RunsBelowVersion6AndLeavesNoKeyBehind) {
 
 INSTANTIATE_TEST_SUITE_P(Velnora, AdministratorProbe, testing::ValuesIn(kProbeCases),
                          [](const testing::TestParamInfo<ProbeCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// --- Libraries beside the program -------------------------------------------------------
+
+// Copies of velnora_planted_library.dll, which leaves "<its own path>.loaded" behind when it is
+// loaded, lie beside a copy of the program under the names of the system libraries start-up
+// loads: the help viewer of the read-me and, on Windows NT 4, the process enumeration. None may
+// be loaded in place of the system's own.
+constexpr wchar_t kPlantedLibrary[] = L"velnora_planted_library.dll";
+const std::vector<std::wstring> kPlantedNames = {L"hhctrl.ocx", L"psapi.dll"};
+
+struct PlantedCase {
+    const char* name;
+    // Empty: the prefix's own version.
+    const wchar_t* windows_version;
+    // The box start-up ends with, reached only when the libraries it loaded were complete.
+    const wchar_t* Texts::*text;
+    bool help_opens;
+};
+
+const PlantedCase kPlantedCases[] = {
+    {"Windows10", L"", &Texts::wrong_parameter, true},
+    // Stops at the media's check, after the process enumeration and before the read-me.
+    {"WindowsNt4", L"nt40", &Texts::unsupported_os, false},
+};
+
+// Failure messages name the case, not its bytes.
+void PrintTo(const PlantedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PlantedLibraries : public VelnoraStartup, public testing::WithParamInterface<PlantedCase> {};
+
+TEST_P(PlantedLibraries, AreNotLoadedInPlaceOfTheSystemOnes) {
+    const PlantedCase& c = GetParam();
+    const std::wstring media = kit::SampleMediumFolder();
+    if (media.empty() || !FileExists(media + L"\\VelnoraE.CHM")) {
+        GTEST_SKIP() << "the sample medium has no help file (VELNORA_MEDIA: " << Narrow(media)
+                     << ")";
+    }
+    SetLanguage(Language::kEnglish);
+    WriteSetting(L"FirstBoot", nullptr);
+    ScratchFolder folder(L"planted-" + Widen(c.name));
+    ASSERT_TRUE(folder.Copy(BesideTestProgram(kProgram), kProgram));
+    ASSERT_TRUE(folder.Copy(media + L"\\VelnoraE.CHM", L"VelnoraE.CHM"));
+    for (const std::wstring& name : kPlantedNames) {
+        ASSERT_TRUE(folder.Copy(BesideTestProgram(kPlantedLibrary), name));
+    }
+
+    Program program;
+    std::optional<MessageBoxView> box;
+    bool help_shown = false;
+    {
+        // By itself Wine would take its built-in libraries wherever a file of the name lies.
+        ScopedNativeLibraries search(kProgram, kPlantedNames);
+        ASSERT_TRUE(search.Applied());
+        std::optional<ScopedWindowsVersion> version;
+        if (*c.windows_version != L'\0') {
+            version.emplace(kProgram, c.windows_version);
+            ASSERT_TRUE(version->Applied());
+        }
+        program = Program::Start(folder.Path() + L"\\" + kProgram, {L"-foo"});
+        ASSERT_TRUE(program.Started()) << "error " << program.StartError();
+        // Any box: a library without the functions start-up needs is told in a box of its own.
+        box = WaitForMessageBox(program.Id());
+        WindowQuery help;
+        help.class_name = kHelpWindowClass;
+        help.process_id = program.Id();
+        help_shown = FindTopWindow(help) != nullptr;
+    }
+    for (const std::wstring& name : kPlantedNames) {
+        EXPECT_FALSE(FileExists(folder.Path() + L"\\" + name + L".loaded")) << Narrow(name);
+    }
+    ASSERT_TRUE(box) << "no box; the program " << (program.Running() ? "still runs" : "has ended");
+    EXPECT_EQ(box->caption, std::wstring(kEnglish.error));
+    EXPECT_EQ(box->text, std::wstring(kEnglish.*c.text)) << "shown: " << Narrow(box->text);
+    EXPECT_EQ(help_shown, c.help_opens);
+    EXPECT_EQ(ReadProfileString(settings_, kSettingsSection, L"FirstBoot"),
+              c.help_opens ? std::optional<std::wstring>(L"1") : std::nullopt);
+    EXPECT_FALSE(SaveScreenshot(L"startup-planted-" + Widen(c.name)).empty());
+    AnswerAndExpectExit(*box, program);
+}
+
+INSTANTIATE_TEST_SUITE_P(Velnora, PlantedLibraries, testing::ValuesIn(kPlantedCases),
+                         [](const testing::TestParamInfo<PlantedCase>& info) {
                              return std::string(info.param.name);
                          });
 

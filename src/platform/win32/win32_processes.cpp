@@ -1,5 +1,6 @@
 #include "platform/win32/win32_processes.h"
 
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_support.h"
 
@@ -160,7 +161,7 @@ void Win32Processes::CloseHandle(Handle handle) {
 bool Win32Processes::LoadLibrary(const std::string& library) {
     if (libraries_.count(library) != 0)
         return true;
-    HMODULE module = LoadLibraryW(Wide(library).c_str());
+    HMODULE module = LoadSystemLibrary(Wide(library).c_str());
     if (module == nullptr)
         return false;
     libraries_[library] = FromNative(module);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_support.h"
 

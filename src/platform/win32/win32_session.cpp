@@ -1,5 +1,6 @@
 #include "platform/win32/win32_session.h"
 
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_support.h"
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/dialog_host.h"
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_support.h"
 
@@ -44,6 +45,23 @@ int VendorFolderId(int csidlWithFlags) {
         return (csidlWithFlags & CSIDL_FLAG_MASK) | CSIDL_PROGRAM_FILESX86;
 #endif
     return csidlWithFlags;
+}
+
+// version.dll is no library that Windows keeps to the system folder, so the programs do not
+// import it: it is loaded from there when the first version is read.
+struct VersionFunctions {
+    DWORD(WINAPI* size)(LPCWSTR, LPDWORD);
+    BOOL(WINAPI* read)(LPCWSTR, DWORD, DWORD, LPVOID);
+    BOOL(WINAPI* query)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+};
+
+const VersionFunctions& Version() {
+    static const VersionFunctions functions = {
+        FindFunction<decltype(VersionFunctions::size)>(L"version.dll", "GetFileVersionInfoSizeW"),
+        FindFunction<decltype(VersionFunctions::read)>(L"version.dll", "GetFileVersionInfoW"),
+        FindFunction<decltype(VersionFunctions::query)>(L"version.dll", "VerQueryValueW"),
+    };
+    return functions;
 }
 
 }  // namespace
@@ -153,19 +171,22 @@ void Win32Shell::NotifyFolderChanged(const std::string& path) {
 }
 
 std::optional<std::string> Win32Shell::ProductVersion(const std::string& programFile) {
+    const VersionFunctions& api = Version();
+    if (api.size == nullptr || api.read == nullptr || api.query == nullptr)
+        return std::nullopt;
     const std::wstring file = Wide(programFile);
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    const DWORD size = api.size(file.c_str(), &ignored);
     if (size == 0)
         return std::nullopt;
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(file.c_str(), 0, size, block.data()))
+    if (!api.read(file.c_str(), 0, size, block.data()))
         return std::nullopt;
 
     WORD* translation = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
-                        reinterpret_cast<void**>(&translation), &length) ||
+    if (!api.query(block.data(), L"\\VarFileInfo\\Translation",
+                   reinterpret_cast<void**>(&translation), &length) ||
         translation == nullptr || length < 2 * sizeof(WORD))
         return std::nullopt;
     wchar_t query[64];
@@ -173,7 +194,7 @@ std::optional<std::string> Win32Shell::ProductVersion(const std::string& program
                   L"\\StringFileInfo\\%04X%04X\\ProductVersion", translation[0], translation[1]);
 
     wchar_t* version = nullptr;
-    if (!VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&version), &length) ||
+    if (!api.query(block.data(), query, reinterpret_cast<void**>(&version), &length) ||
         version == nullptr)
         return std::nullopt;
     return Utf8(version, wcsnlen(version, length));

@@ -4,13 +4,6 @@
 
 namespace velnora::platform::win32 {
 
-FARPROC FindExport(const wchar_t* library, const char* function) {
-    HMODULE module = LoadLibraryW(library);
-    if (module == nullptr)
-        return nullptr;
-    return GetProcAddress(module, function);
-}
-
 ComScope::ComScope() : status_(CoInitialize(nullptr)) {}
 
 ComScope::~ComScope() {

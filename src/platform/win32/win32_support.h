@@ -1,5 +1,5 @@
-// Small pieces every Win32 service shares: handle casts, optional wide arguments, W calls
-// whose result length is not known in advance, and functions found at run time.
+// Small pieces every Win32 service shares: handle casts, optional wide arguments and W calls
+// whose result length is not known in advance.
 #pragma once
 
 #include "platform/win32/windows_api.h"
@@ -57,16 +57,6 @@ bool CallWithGrowingBuffer(Attempt attempt, std::wstring& result,
         }
     }
     return false;
-}
-
-// An export of a library loaded at run time; the library stays loaded for the life of the
-// process. Null when the library or the function is missing.
-FARPROC FindExport(const wchar_t* library, const char* function);
-
-template <typename Function>
-Function FindFunction(const wchar_t* library, const char* function) {
-    // Through the generic function type, which the compiler accepts as a cast target.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(FindExport(library, function)));
 }
 
 // A kernel handle closed when it goes out of scope; null and INVALID_HANDLE_VALUE hold

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32/dialog_host.h"
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_support.h"
 

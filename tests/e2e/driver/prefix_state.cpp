@@ -1,6 +1,7 @@
 #include "driver/prefix_state.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <utility>
 
 namespace velnora::e2e {
@@ -305,6 +306,22 @@ ScopedWindowsVersion::ScopedWindowsVersion(std::wstring program_name, const std:
 }
 
 ScopedWindowsVersion::~ScopedWindowsVersion() {
+    DeleteRegistryTree(HKEY_CURRENT_USER, key_, RegistryView::k64Bit);
+}
+
+ScopedNativeLibraries::ScopedNativeLibraries(std::wstring program_name,
+                                             const std::vector<std::wstring>& file_names)
+    : key_(L"Software\\Wine\\AppDefaults\\" + std::move(program_name)) {
+    for (const std::wstring& name : file_names) {
+        // Wine names a library without its extension when that is .dll.
+        const bool dll = name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".dll") == 0;
+        applied_ = applied_ && WriteRegistryString(HKEY_CURRENT_USER, key_ + L"\\DllOverrides",
+                                                   dll ? name.substr(0, name.size() - 4) : name,
+                                                   L"native,builtin", RegistryView::k64Bit);
+    }
+}
+
+ScopedNativeLibraries::~ScopedNativeLibraries() {
     DeleteRegistryTree(HKEY_CURRENT_USER, key_, RegistryView::k64Bit);
 }
 

@@ -96,4 +96,22 @@ class ScopedWindowsVersion {
     bool applied_ = false;
 };
 
+// Makes Wine look for the libraries `file_names` (L"hhctrl.ocx", L"psapi.dll") as Windows
+// does, for the programs of the file name `program_name` started while the object lives: the
+// first file the search finds is loaded, one beside the program included. By itself Wine
+// takes its built-in library of such a name wherever the search finds a file.
+class ScopedNativeLibraries {
+  public:
+    ScopedNativeLibraries(std::wstring program_name, const std::vector<std::wstring>& file_names);
+    ScopedNativeLibraries(const ScopedNativeLibraries&) = delete;
+    ScopedNativeLibraries& operator=(const ScopedNativeLibraries&) = delete;
+    ~ScopedNativeLibraries();
+
+    bool Applied() const { return applied_; }
+
+  private:
+    std::wstring key_;
+    bool applied_ = true;
+};
+
 }  // namespace velnora::e2e
