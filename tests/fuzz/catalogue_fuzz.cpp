@@ -1,6 +1,8 @@
 // autorun.ini of a medium: the catalogue of either language's section, the start tick of every
 // entry the page lists, and the selection conditions each toggle applies.
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "fuzz_support.h"
@@ -50,6 +52,29 @@ void CheckEntries(const std::vector<InstallerEntry>& entries) {
     Require(listUnits <= kCatalogueBufferSize - 1, "the entry names fit one key list");
 }
 
+// The entries are the section's keys in their order, the attribute keys left out; the last
+// one may be a name that the key list's buffer cut.
+void CheckKeyOrder(core::Context& context, const char* section,
+                   const std::vector<InstallerEntry>& entries) {
+    std::string list;
+    context.platform.profile.GetString(section, std::nullopt, "", std::size_t{1} << 24, kAutorunIni,
+                                       list);
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string& name = entries[i].name;
+        const bool last = i + 1 == entries.size();
+        for (;;) {
+            Require(from < list.size(), "every entry is a key of the section, in key order");
+            const std::size_t end = std::min(list.find('\0', from), list.size());
+            const std::string_view key(list.data() + from, end - from);
+            from = end + 1;
+            if (key == name || (last && key.starts_with(name)))
+                break;
+            Require(installer::IsAttributeKey(key), "only attribute keys are left out");
+        }
+    }
+}
+
 // The start ticks of the rows the page shows, then each row toggled in turn as the user would.
 void CheckSelection(core::Context& context, bool resumed) {
     const std::size_t rows = installer::PageEntryCount(context.catalogue);
@@ -89,6 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "the count is the table's, within its rows");
         const std::vector<core::InstallerEntry> first = Entries(context.catalogue);
         CheckEntries(first);
+        CheckKeyOrder(context, section, first);
 
         Require(installer::ReadInstallerCatalogue(context, section, kAutorunIni) == count,
                 "a second read counts the same");

@@ -51,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(raw.ends_with(arguments), "the argument text is the end of the command line");
     Require(arguments.empty() || static_cast<unsigned char>(arguments.front()) > ' ',
             "the argument text starts after the blanks behind the program path");
+    Require(arguments.empty() ||
+                static_cast<unsigned char>(raw[raw.size() - arguments.size() - 1]) <= ' ',
+            "a blank or control character ends the program path");
     Require(arguments == app::ArgumentText(raw), "a second reading gives the same arguments");
 
     const app::InstallerOptions options = app::ReadInstallerSwitches(arguments);
