@@ -3,9 +3,11 @@
 # has been set up before:
 #   1. installs the missing build and test tools with apt (nothing when all are there);
 #   2. checks the formatting of the C++ sources and that the folders of src/ form layers;
-#   3. host preset: portable core with the unit and contract tests (ASan + UBSan);
+#   3. host preset: portable core with the unit and contract tests (ASan + UBSan), then the
+#      fuzz preset: a short, fixed run of every fuzz target on its seed corpus;
 #   4. windows preset: the programs and the Windows tests, run under Wine;
-#   5. windows32 preset: compiles for 32-bit Windows.
+#   5. windows32 preset: compiles for 32-bit Windows;
+#   6. checks that both programs of both Windows builds import known system libraries only.
 # Ends with "N passed, N failed" (tests plus the checks and builds above) and a non-zero exit
 # status when anything failed.
 #
@@ -82,6 +84,7 @@ packages=(
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 xvfb x11-utils imagemagick fonts-ipafont-gothic
     clang-format googletest libgtest-dev libgmock-dev fp-utils locales
+    clang libclang-rt-14-dev
 )
 
 install_missing_packages() {
@@ -159,6 +162,9 @@ if check "tools" install_missing_packages && check "locale" ensure_japanese_loca
 
     if check "build host" configure_and_build host; then
         run_ctest "tests host" --preset host -j "$jobs"
+    fi
+    if check "build fuzz" configure_and_build fuzz; then
+        run_ctest "fuzz targets (short runs)" --preset fuzz -j "$jobs"
     fi
     if check "build windows" configure_and_build windows; then
         run_ctest "tests windows (Wine)" --preset windows -j "$wine_jobs"

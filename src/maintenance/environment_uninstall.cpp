@@ -91,8 +91,9 @@ std::optional<std::string> WithQuotedProgram(std::string_view command) {
         return std::nullopt;
     command.remove_prefix(start);
     if (command.front() == '"') {
+        // Quotes around nothing but blanks name no program.
         const std::size_t close = command.find('"', 1);
-        if (close == std::string_view::npos || close == 1)
+        if (close == std::string_view::npos || command.find_first_not_of(" \t", 1) >= close)
             return std::nullopt;
         return std::string(command);
     }
@@ -100,7 +101,8 @@ std::optional<std::string> WithQuotedProgram(std::string_view command) {
     while (end < command.size() && !IsBlank(command[end]))
         ++end;
     const std::string_view program = command.substr(0, end);
-    if (!EndsWithNoCase(program, kProgramExtension))
+    // A quote inside would close the quotes put around the path.
+    if (!EndsWithNoCase(program, kProgramExtension) || program.find('"') != std::string_view::npos)
         return std::nullopt;
     return Quoted(program) + std::string(command.substr(end));
 }
@@ -118,6 +120,9 @@ std::optional<std::string> SetupOfLauncher(std::string_view stored) {
     const std::size_t blank = stored.find(' ', launcherEnd);
     if (blank == std::string_view::npos || blank == 0)
         return std::nullopt;
+    // A quote inside the launcher word opens a quoted stretch that the blank lies in.
+    if (stored.find('"', launcherEnd) < blank)
+        return std::nullopt;
     const std::size_t open = stored.find('"', blank + 1);
     if (open == std::string_view::npos)
         return std::nullopt;
@@ -128,7 +133,7 @@ std::optional<std::string> SetupOfLauncher(std::string_view stored) {
     if (close == std::string_view::npos)
         return std::nullopt;
     const std::string_view program = stored.substr(open + 1, close - open - 1);
-    if (program.find_first_not_of(' ') == std::string_view::npos)
+    if (program.find_first_not_of(" \t") == std::string_view::npos)
         return std::nullopt;
     const std::string_view rest = stored.substr(close + 1);
     const bool separated = rest.empty() || IsBlank(rest.front());

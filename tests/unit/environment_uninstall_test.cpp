@@ -89,6 +89,8 @@ TEST(UninstallCommand, IsTheQuotedSetupProgramOfEitherFormOrNothing) {
         {"C:\\Vtx\\Setup.exe -runfromtemp -remove", kCommand, "\"C:\\Vtx\\Setup.exe\"  -remove"},
         {"C:\\P F\\Setup.exe -runfromtemp", kUnusable, ""},  // where would the program end?
         {"\"C:\\P F\\Setup.exe -runfromtemp", kUnusable, ""},
+        {"\" \t \" -runfromtemp -remove", kUnusable, ""},  // quotes around blanks only
+        {"C:\\x\"y.exe -runfromtemp", kUnusable, ""},      // quoting it would cut it at its quote
         {"-runfromtemp-runfromtemp", kEmpty, ""},
         {" -runfromtemp ", kUnusable, ""},
         {kLauncher + " -remove", kCommand, "\"" + kSetup + "\" -remove"},
@@ -99,6 +101,9 @@ TEST(UninstallCommand, IsTheQuotedSetupProgramOfEitherFormOrNothing) {
         {"C:\\Vtx\\Setup.exe", kCommand, "\"C:\\Vtx\\Setup.exe\""},
         {"C:\\P F\\Setup.exe", kUnusable, ""},
         {"C:\\Vtx\\Setup.exe\t/x", kUnusable, ""},
+        {"RunDll32 a,b \"\t\" -remove", kUnusable, ""},
+        // A quote in the launcher word puts the blank after it inside quotes.
+        {"L\"a b\" x \"C:\\S.exe\"", kUnusable, ""},
         {"L a \"" + path(257) + "\"", kCommand, "\"" + path(257) + "\""},
         {"L a \"" + path(258) + "\"", kTooLong, ""},
     };

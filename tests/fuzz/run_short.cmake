@@ -1,0 +1,13 @@
+# A short fuzz run that gives the same result every time: a fixed seed, a fixed number of
+# inputs, and a fresh folder for what the run adds, so that it starts from the seed corpus
+# alone and leaves the corpus in the tree as it is.
+#   cmake -DPROGRAM=<target> -DCORPUS=<seed folder> -DWORK=<scratch folder> -DRUNS=<n> -P run_short.cmake
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/added)
+execute_process(
+    COMMAND ${PROGRAM} -runs=${RUNS} -seed=1 -timeout=10 -print_final_stats=1
+        -artifact_prefix=${WORK}/ ${WORK}/added ${CORPUS}
+    RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${PROGRAM} failed (${result}); the input that broke it is in ${WORK}")
+endif()
