@@ -50,6 +50,12 @@ class RecordingActions final : public AdmStartupActions {
         operations.push_back({StartMode::kInstall, standardInstall ? 1 : 0});
         return installExitCode;
     }
+    // Recorded as the install start mode with row -1.
+    int ResumeInstallOperation() override {
+        EXPECT_EQ(context_.startup.startMode, StartMode::kInstall);
+        operations.push_back({StartMode::kInstall, -1});
+        return twinexit::kDone;
+    }
     int installExitCode = twinexit::kDone;
     int environments = 0;
     std::vector<Operation> operations;
@@ -110,6 +116,8 @@ const std::vector<AdmCase>& AdmCases() {
         {"InstallIgnoresAnyRow", "-standard_install 5", 0, nullptr, "",
             {{StartMode::kInstall, 1}}},
         {"PendingContinueInstall", "-multi_install", 1, pending, kWrong, {}},
+        {"ResumeOfThePendingRun", "-Resume_Install", 1, pending, "", {{StartMode::kInstall, -1}}},
+        {"ResumeWithoutAPendingRun", "-resume_install", 1, nullptr, kWrong, {}},
         {"TokenOfTheInstallManager", "-maintenance", 1, nullptr, kWrong, {}},
         {"PendingContinue", "-maintenance_active 0", 1, pending, kWrong, {}},
         {"NotAdministratorOnWindows10", "-maintenance_active 0", 1, notAdministrator,
@@ -188,9 +196,24 @@ TEST(AdmProgram, RunsTheSwitchOnItsHiddenPageWithVelnorasSettings) {
     EXPECT_EQ(value, "1");
 }
 
+// The exit code of the whole twin, also when it ends in the middle of a run.
+int ExitCodeOf(fake::FakePlatform& fake) {
+    try {
+        return RunVelnoraAdm(fake.Get());
+    } catch (const fake::ProcessExited& exited) {
+        return static_cast<int>(exited.code);
+    }
+}
+
+// A run of the medium's second entry that a restart cut off: it goes on there.
+constexpr char kPendingRun[] =
+    "[General]\r\nContinue=1\r\nRunner=VelnoraAdm\r\n"
+    "User_Selection_Install_00=1\r\nUser_Selection_Install_01=1\r\n";
+
 // The twin's install: the sequence runs on its hidden main menu; the exit code tells the
 // install manager whether an install completed. The menu is never seen, not even when the
-// installer page closes after a run, and the finish page ends unseen.
+// installer page closes after a run, and the finish page ends unseen. A run that is cut off
+// is not completed.
 TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
     enum Act { kNext, kLeave, kEscape, kInstall };
     const struct {
@@ -199,7 +222,10 @@ TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
         std::vector<Act> destination;
         std::vector<Act> installers;
         int exitCode;
-        std::vector<int> runs;
+        std::vector<int> runs;  // modal runs that ended
+        const char* runState = nullptr;
+        std::uint64_t installerMs = 1000;
+        std::uint64_t logonEndsAt = 0;  // 0: never
     } cases[] = {
         {"StandardCompleted",
          "-standard_install",
@@ -231,6 +257,30 @@ TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
          {},
          twinexit::kAborted,
          {IDD_DEST_FOLDER}},
+        {"ResumedRun",
+         "-resume_install",
+         {},
+         {},
+         twinexit::kDone,
+         {IDD_SELECT_INSTALLER, IDD_FINISH},
+         kPendingRun},
+        {"InstallerGoneWithinHalfASecond",
+         "-standard_install",
+         {kNext},
+         {kInstall},
+         twinexit::kCutOff,
+         {IDD_DEST_FOLDER},
+         nullptr,
+         300},
+        {"LogonEndsWhileTheInstallerRuns",
+         "-multi_install",
+         {kNext},
+         {kInstall},
+         twinexit::kCutOff,
+         {IDD_DEST_FOLDER},
+         nullptr,
+         60'000,
+         5000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -242,13 +292,20 @@ TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
         fake.files.AddFolder("C:\\TEMP");
         fake.session.SetEnvironmentVariable("TEMP", "C:\\TEMP");
         fake.files.AddFile("C:\\Media\\autorun.ini",
-                           "[General]\r\nbSetInstallDir=1\r\nRestart_PC=on\r\nInstall_00=1\r\n"
-                           "[Tools]\r\nVantorix=setup.exe\r\n");
+                           "[General]\r\nbSetInstallDir=1\r\nRestart_PC=on\r\n"
+                           "Install_00=1\r\nInstall_01=0\r\n"
+                           "[Tools]\r\nVantorix=setup.exe\r\nManuals=setup.exe\r\n");
+        if (c.runState)
+            fake.files.AddFile("C:\\TEMP\\_autorun.ini", c.runState);
         fake.files.AddFile("C:\\Media\\setup.exe", "MZ");
+        int installerRuns = 0;
         fake.processes.AddProgram("C:\\Media\\setup.exe", [&](const std::string&) {
+            ++installerRuns;
             machine.InstallEnvironment({testing::kGuid, "N"});
-            return fake::ProgramBehaviour::RunsFor(1000);
+            return fake::ProgramBehaviour::RunsFor(c.installerMs);
         });
+        if (c.logonEndsAt != 0)
+            fake.ui.EndSessionAt(c.logonEndsAt);
         // The restart the medium asks for is offered when the installer page closes; by then
         // the install manager's page would have been restored, the twin's stays minimised.
         std::vector<bool> menuMinimized;
@@ -268,7 +325,9 @@ TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
                     d.Click(act == kInstall ? IDC_INST_INSTALL : IDC_INST_EXIT);
             });
 
-        EXPECT_EQ(RunVelnoraAdm(fake.Get()), c.exitCode);
+        EXPECT_EQ(ExitCodeOf(fake), c.exitCode);
+        const bool installs = c.runState != nullptr || c.installers == std::vector<Act>{kInstall};
+        EXPECT_EQ(installerRuns, installs ? 1 : 0);
 
         std::vector<int> runs;
         for (const auto& run : fake.dialogs.Runs()) {

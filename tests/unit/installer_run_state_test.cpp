@@ -114,11 +114,64 @@ TEST_F(RunState, NotRecordedTextIsTheSameInJapanese) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNotRecorded});
 }
 
-TEST_F(RunState, ResumePointAndLogonValue) {
-    EXPECT_EQ(RecordResumePoint(context, 5), 0);
-    EXPECT_EQ(State("Continue"), "5");
-    EXPECT_EQ(RunValue(), "\"C:\\Media\\Velnora.exe\"");
+// The twin cannot be started without a token: the logon starts the install manager beside it.
+TEST_F(RunState, ResumePointAndLogonValueNameTheInstallManager) {
+    for (const char* program : {"Velnora", "VelnoraAdm"}) {
+        SCOPED_TRACE(program);
+        context.startup.programBaseName = program;
+        EXPECT_EQ(RecordResumePoint(context, 5), 0);
+        EXPECT_EQ(State("Continue"), "5");
+        EXPECT_EQ(RunValue(), "\"C:\\Media\\Velnora.exe\"");
+    }
 }
+
+struct LogonKeyCase {
+    const char* name;
+    bool machineWritable;
+    bool userWritable;
+    bool registered;
+    bool inMachine;
+    bool forUser;
+};
+
+class RunStateLogonKeys : public InstallerFixture,
+                          public ::testing::WithParamInterface<LogonKeyCase> {};
+
+// The machine's Run key takes the value when it can be written; a program without
+// administrator rights records it for its user. The end of the run takes it from wherever it
+// is, and leaves every other value of both keys.
+TEST_P(RunStateLogonKeys, TheValueGoesWhereItCanBeWrittenAndLeavesFromBoth) {
+    using platform::RegRoot;
+    const LogonKeyCase& c = GetParam();
+    auto& registry = fake.registry;
+    for (const RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser})
+        registry.SetText(root, testing::kRunKey, "Other", "other.exe");
+    if (!c.machineWritable)
+        registry.DenyWrite(RegRoot::LocalMachine, testing::kRunKey);
+    if (!c.userWritable)
+        registry.DenyWrite(RegRoot::CurrentUser, testing::kRunKey);
+
+    EXPECT_EQ(RegisterRunAtLogon(context, "Autorun"), c.registered);
+    const std::optional<std::string> command = "\"C:\\Media\\Velnora.exe\"";
+    EXPECT_EQ(RunValue(), c.inMachine ? command : std::nullopt);
+    EXPECT_EQ(UserRunValue(), c.forUser ? command : std::nullopt);
+
+    FinishRunState(context, 1, 1);
+    EXPECT_EQ(RunValue(), std::nullopt);
+    EXPECT_EQ(UserRunValue(), std::nullopt);
+    EXPECT_TRUE(UnregisterRunAtLogon(context, "Autorun"));
+    for (const RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser})
+        EXPECT_EQ(registry.ValueNames(root, testing::kRunKey), std::vector<std::string>{"Other"});
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_EQ(registry.OpenKeyCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RunStateRights, RunStateLogonKeys,
+    ::testing::Values(LogonKeyCase{"Administrator", true, true, true, true, false},
+                      LogonKeyCase{"WithoutRights", false, true, true, false, true},
+                      LogonKeyCase{"NeitherKey", false, false, false, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunState, FinishBeforeTheLastEntryChangesNothing) {
     RecordResumePoint(context, 2);
@@ -205,8 +258,8 @@ TEST_F(RunState, FinishOnReadOnlyMediaSaysSoOncePerKey) {
     UnsetTemp();
     ReadOnlyMedia();
     FinishRunState(context, 3, 3);
-    // Continue, Prev and three ticks.
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>(5, kNotRecorded));
+    // Continue, Prev, Runner and three ticks.
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>(6, kNotRecorded));
 }
 
 TEST_F(RunState, FinishRemovesTheProgramsIniInTemp) {
@@ -330,12 +383,10 @@ TEST_F(RunState, LogonValueDeleteFailureIsReported) {
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
 
-TEST_F(RunState, LogonValueFailsQuietlyWithoutTheRunKey) {
+// A value that could not be looked at may still be there.
+TEST_F(RunState, LogonValueRemovalFailsWhenARunKeyCannotBeOpened) {
     fake.faults.FailAlways(fake::op::kOpenKeyDefault, platform::error::kAccessDenied);
-    EXPECT_FALSE(RegisterRunAtLogon(context, "Autorun"));
     EXPECT_FALSE(UnregisterRunAtLogon(context, "Autorun"));
-    EXPECT_EQ(RecordResumePoint(context, 1), 0);
-    EXPECT_EQ(RunValue(), std::nullopt);
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
 }
 
