@@ -398,6 +398,15 @@ DWORD LastPidOf(const std::wstring& marker, const std::string& event) {
     return static_cast<DWORD>(std::strtoul(lines.c_str() + program_end + 1, nullptr, 10));
 }
 
+// A program of the prefix ended as Windows ends what is left when the logon ends.
+void EndProcess(DWORD processId) {
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+    }
+}
+
 // Windows ends the logon: every window is asked and told, then the programs are gone.
 void EndLogon(HWND window) {
     DWORD_PTR answer = 0;
@@ -452,12 +461,7 @@ TEST_F(AutorunMode, ARestartInTheMiddleResumesTheRunAtTheLogon) {
         120s));
     EndLogon(page);
     EXPECT_EQ(program_.WaitForExit(30s), std::optional<DWORD>(kCutOff));
-    if (HANDLE second =
-            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, LastPidOf(marker, "start"))) {
-        TerminateProcess(second, 1);
-        WaitForSingleObject(second, 10000);
-        CloseHandle(second);
-    }
+    EndProcess(LastPidOf(marker, "start"));
 
     EXPECT_EQ(ReadProfileString(state, L"General", L"Continue"), std::optional<std::wstring>(L"1"));
     const std::optional<std::wstring> logon =
@@ -509,14 +513,6 @@ std::optional<DWORD> WaitForProcessExit(DWORD processId, Milliseconds timeout) {
         GetExitCodeProcess(process, &code);
     CloseHandle(process);
     return ended ? std::optional<DWORD>(code) : std::nullopt;
-}
-
-void EndProcess(DWORD processId) {
-    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
-        TerminateProcess(process, 1);
-        WaitForSingleObject(process, 10000);
-        CloseHandle(process);
-    }
 }
 
 // Where a logon value may stand: the machine's Run key in both registry views, and the user's.
