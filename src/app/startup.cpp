@@ -90,8 +90,8 @@ void VelnoraStartup::RunUninstallMode() {
     actions_.RunMaintenance();
 }
 
-// From Windows 6 on the twin runs Standard and Multi Install; a run of its own that a restart
-// cut off goes on there, with the rights it needs, and ends here on the finish page.
+// From Windows 6 on the twin runs Standard and Multi Install; a run of the twin's that a
+// restart cut off goes back to it, with the rights it needs, and ends here on the finish page.
 bool VelnoraStartup::TwinRunsThePendingRun() {
     if (!RunPending() || context_.startup.osVersion.major < kFirstTwinMajor)
         return false;
