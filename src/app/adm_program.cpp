@@ -26,6 +26,8 @@ class AdmActions final : public AdmStartupActions {
         return pages::RunHiddenInstall(context_, standardInstall);
     }
 
+    int ResumeInstallOperation() override { return pages::RunHiddenResume(context_); }
+
   private:
     core::Context& context_;
 };

@@ -37,6 +37,8 @@ struct AdmStartup::DispatchRow {
     std::string_view modeToken;
     core::StartMode startMode;
     void (AdmStartup::*run)(core::StartMode);
+    // Runs only while a saved run state waits to go on.
+    bool pendingRunOnly = false;
 };
 
 const AdmStartup::DispatchRow AdmStartup::kDispatchTable[] = {
@@ -48,6 +50,8 @@ const AdmStartup::DispatchRow AdmStartup::kDispatchTable[] = {
      &AdmStartup::RunMaintenanceOperation},
     {maintenance::twintoken::kMaintenanceUninstall, core::StartMode::kUninstall,
      &AdmStartup::RunMaintenanceOperation},
+    {maintenance::twintoken::kResumeInstall, core::StartMode::kInstall,
+     &AdmStartup::RunResumeInstall, true},
 };
 
 AdmStartup::AdmStartup(core::Context& context, AdmStartupActions& actions)
@@ -67,11 +71,16 @@ bool AdmStartup::AcceptModeToken(const std::string& modeToken) {
     return false;
 }
 
-// A saved run state has turned the token into "-autorun", which the twin never runs: the
-// resumed run belongs to the install manager.
+// While a saved run state waits to go on, the twin runs nothing but its resume: every other
+// operation would work on environments that a run has half installed. The install manager
+// resumes a run of its own itself ("-autorun", which the twin never runs).
+std::string AdmStartup::TokenForPendingRun(const std::string& modeToken) const {
+    return modeToken == maintenance::twintoken::kResumeInstall ? modeToken : "-autorun";
+}
+
 void AdmStartup::Dispatch(const std::string& modeToken) {
     for (const auto& row : kDispatchTable) {
-        if (row.modeToken == modeToken) {
+        if (row.modeToken == modeToken && (RunPending() || !row.pendingRunOnly)) {
             (this->*row.run)(row.startMode);
             return;
         }
@@ -87,6 +96,11 @@ void AdmStartup::RunStandardInstall(core::StartMode mode) {
 void AdmStartup::RunMultiInstall(core::StartMode mode) {
     context_.startup.startMode = mode;
     exitCode_ = actions_.RunInstallOperation(false);
+}
+
+void AdmStartup::RunResumeInstall(core::StartMode mode) {
+    context_.startup.startMode = mode;
+    exitCode_ = actions_.ResumeInstallOperation();
 }
 
 void AdmStartup::RunMaintenanceOperation(core::StartMode mode) {

@@ -25,6 +25,9 @@ class AdmStartupActions {
     // On the main menu, created hidden: the install sequence of Standard Install (true) or
     // Multi Install (false). The twin's exit code.
     virtual int RunInstallOperation(bool standardInstall) = 0;
+    // On the main menu, created hidden: the installer page goes on with the run that waits for
+    // it. The twin's exit code.
+    virtual int ResumeInstallOperation() = 0;
 };
 
 // "VelnoraAdm" gives "Velnora": every trailing letter of "Adm", in that letter case, goes.
@@ -43,10 +46,12 @@ class AdmStartup final : public StartupSequence {
 
     void EnumerateEnvironments() override;
     bool AcceptModeToken(const std::string& modeToken) override;
+    std::string TokenForPendingRun(const std::string& modeToken) const override;
     void Dispatch(const std::string& modeToken) override;
 
     void RunStandardInstall(core::StartMode mode);
     void RunMultiInstall(core::StartMode mode);
+    void RunResumeInstall(core::StartMode mode);
     void RunMaintenanceOperation(core::StartMode mode);
 
     AdmStartupActions& actions_;

@@ -5,10 +5,14 @@
 
 #include "core/parsing.h"
 #include "core/texts.h"
+#include "installer/run_state.h"
+#include "maintenance/elevated_twin.h"
 
 namespace velnora::app {
 
 namespace {
+
+constexpr std::uint32_t kFirstTwinMajor = 6;
 
 std::string OwnName(std::string_view programBaseName) {
     return std::string(programBaseName);
@@ -86,7 +90,22 @@ void VelnoraStartup::RunUninstallMode() {
     actions_.RunMaintenance();
 }
 
+// From Windows 6 on the twin runs Standard and Multi Install; a run of the twin's that a
+// restart cut off goes back to it, with the rights it needs, and ends here on the finish page.
+bool VelnoraStartup::TwinRunsThePendingRun() {
+    if (!RunPending() || context_.startup.osVersion.major < kFirstTwinMajor)
+        return false;
+    std::string runner;
+    installer::ReadRunState(context_, installer::kRunStateSection, installer::kRunnerKey, runner);
+    return runner == ProgramBaseNameOf(maintenance::kTwinProgramFile);
+}
+
 void VelnoraStartup::RunAutorunMode() {
+    if (TwinRunsThePendingRun()) {
+        if (actions_.ResumeInTwin())
+            actions_.RunFinishPage();
+        return;
+    }
     const int setInstallDir = core::ParseDecimal(ReadProfileValue(
         context_.platform, context_.startup.autorunPath, "General", "bSetInstallDir"));
     // A first environment needs its folder before anything is installed.

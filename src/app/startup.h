@@ -26,6 +26,11 @@ class StartupActions {
     virtual int RunDestinationFolder() = 0;
     // The installer page of the Autorun mode with the switches of the command line.
     virtual void RunAutorunInstallerPage(const InstallerOptions& options) = 0;
+    // Hands the run that waits to go on back to the elevated twin that ran it and waits for
+    // the twin; true when it completed the run.
+    virtual bool ResumeInTwin() = 0;
+    // The finish page, after a run that the twin completed.
+    virtual void RunFinishPage() = 0;
     // Removes the install manager's own installed copy, then its shortcut and folders.
     virtual void RemoveInstallManager() = 0;
     // Installs or refreshes the install manager's own copy.
@@ -47,6 +52,7 @@ class VelnoraStartup final : public StartupSequence {
     void RunMaintenanceMode();
     void RunUninstallMode();
     void RunAutorunMode();
+    bool TwinRunsThePendingRun();
     void RunUpgrade();
     void RunWithoutToken();
     void RemoveSelf();

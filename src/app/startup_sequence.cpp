@@ -144,8 +144,9 @@ void StartupSequence::RunSequence() {
     std::string continueValue;
     installer::ReadRunState(context_, installer::kRunStateSection, installer::kContinueKey,
                             continueValue);
-    if (ContinueSelectsAutorun(continueValue))
-        modeToken = "-autorun";
+    runPending_ = ContinueSelectsAutorun(continueValue);
+    if (runPending_)
+        modeToken = TokenForPendingRun(modeToken);
 
     startup.installerCount = static_cast<int>(installer::ReadInstallerCatalogue(
         context_, context_.texts.Get(core::TextId::kToolSectionName), startup.autorunPath));

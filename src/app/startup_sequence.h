@@ -44,12 +44,18 @@ class StartupSequence {
     // The program's own look at the lower-cased mode token before anything else is checked;
     // false stops (having told the user).
     virtual bool AcceptModeToken(const std::string& /*modeToken*/) { return true; }
+    // The token that runs when a saved run state waits to go on: the Autorun mode resumes it.
+    virtual std::string TokenForPendingRun(const std::string& /*modeToken*/) const {
+        return "-autorun";
+    }
     virtual void Dispatch(const std::string& modeToken) = 0;
 
     // The pieces of the command line's mode text, the token first (not lower-cased).
     const std::vector<std::string>& ModePieces() const { return modePieces_; }
     const std::string& RawCommandLine() const { return rawCommandLine_; }
     int EnvironmentCount() const { return context_.environments.Count(); }
+    // A saved run state waits to go on ("Continue" above 0).
+    bool RunPending() const { return runPending_; }
     void ShowError(core::TextId text);
     void ShowConfirm(const std::string& text);
 
@@ -65,6 +71,7 @@ class StartupSequence {
     platform::Handle mutex_ = platform::kNoHandle;
     std::string rawCommandLine_;
     std::vector<std::string> modePieces_;
+    bool runPending_ = false;
 };
 
 // The administrator probe: may this user create and delete a key below the uninstall root of

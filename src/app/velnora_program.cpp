@@ -3,8 +3,10 @@
 #include "core/context.h"
 #include "app/startup.h"
 #include "environments/environment_table.h"
+#include "maintenance/elevated_twin.h"
 #include "maintenance/own_installation.h"
 #include "pages/dest_folder_page.h"
+#include "pages/finish_page.h"
 #include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/select_installer_page.h"
@@ -36,6 +38,13 @@ class VelnoraActions final : public StartupActions {
             page.SetOptionsFromCommandLine(options.interactive != 0, options.restartPc != 0);
         context_.platform.ui.RunModal(page, nullptr);
     }
+    // No page of this program is open yet, so there is nothing to hide while the twin runs.
+    bool ResumeInTwin() override {
+        return maintenance::RunElevatedTwin(
+                   context_, std::string(maintenance::twintoken::kResumeInstall), nullptr, nullptr)
+            .Done();
+    }
+    void RunFinishPage() override { pages::RunFinishPage(context_, nullptr); }
     // Start-up tells the user that the install manager has gone; the results change nothing.
     void RemoveInstallManager() override {
         maintenance::ScheduleSelfRemoval(context_);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/context.h"
+#include "core/exit_codes.h"
 #include "core/texts.h"
 #include "installer/catalogue.h"
 #include "installer/run_state.h"
@@ -38,8 +39,10 @@ std::optional<core::TextId> FindApi(platform::Processes& processes, const ApiFun
     return std::nullopt;
 }
 
+// The run was cut off, not done: the install manager waiting for the twin must not take it for
+// a completed install.
 [[noreturn]] void EndProgram(core::Context& context) {
-    context.platform.session.ExitProcess(0);
+    context.platform.session.ExitProcess(core::twinexit::kCutOff);
     // The session never comes back from ExitProcess; should one ever do so, stop here.
     __builtin_trap();
 }

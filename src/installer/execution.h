@@ -47,7 +47,7 @@ bool IsProcessAlive(core::Context& context, std::uint32_t processId);
 
 // Does a running process have a module whose full path equals `path` (letter case ignored)?
 // `platformId` 1 (Windows 9x) compares the processes' program files only. Ends the program
-// when the enumeration functions cannot be loaded.
+// (twinexit::kCutOff) when the enumeration functions cannot be loaded.
 bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path);
 
 // The command line of entry `index`: the installer command followed directly by the entry's
@@ -58,13 +58,13 @@ std::string InstallerCommandLine(const core::Context& context, int index);
 // and a grace time has passed, and clears the run state after the last entry. Returns 1 when
 // the installer ran and ended. Returns 0, after showing MsgInstallFailed, when there is no
 // command or when the command line does not fit its 260-character buffer (nothing is started
-// then). Every other outcome ends the program with exit code 0: the installer cannot be
-// started, it ended within its first half second, Windows is ending the logon, or the quit
-// message was pumped.
+// then), or when the installer cannot be started. Every other outcome ends the program with
+// twinexit::kCutOff: the installer ended within its first half second, Windows is ending the
+// logon, or the quit message was pumped.
 int RunInstaller(core::Context& context, int index, int count, int form);
 
 // Keep the user interface alive for `milliseconds` without using the processor between
-// messages; both end the program when the quit message is pumped.
+// messages; both end the program (twinexit::kCutOff) when the quit message is pumped.
 void PumpMessagesFor(core::Context& context, std::uint32_t milliseconds);
 void WaitWithMessages(core::Context& context, std::uint32_t milliseconds);
 

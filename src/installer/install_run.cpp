@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/context.h"
+#include "core/exit_codes.h"
 #include "core/parsing.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
@@ -74,34 +75,41 @@ void WaitForPreviousInstaller(core::Context& context, RunPage& page, const std::
             titled = true;
         }
         context.platform.processes.Sleep(kWaitPollSleepMs);
-        if (++WaitPolls(context) > kMaxWaitPolls || context.execution.shutdownNoticed)
-            context.platform.session.ExitProcess(1);
+        if (context.execution.shutdownNoticed)
+            context.platform.session.ExitProcess(core::twinexit::kCutOff);
+        if (++WaitPolls(context) > kMaxWaitPolls)
+            context.platform.session.ExitProcess(core::twinexit::kAborted);
     }
 }
 
 // Back from the run: Exit works again and the titles are the page's own.
-int EndOfSequence(RunPage& page, const std::string& mainTitle, int result) {
+RunOutcome EndOfSequence(RunPage& page, const std::string& mainTitle, RunOutcome outcome) {
     page.EnableExit();
     page.SetMainTitle(mainTitle);
     page.RestorePageTitle();
-    return result;
+    return outcome;
+}
+
+RunOutcome OutcomeOf(int runInstallerResult) {
+    return runInstallerResult == 1 ? RunOutcome::kCompleted : RunOutcome::kStopped;
 }
 
 // The single and browse forms: the one installer the page names.
-int RunOneInstaller(core::Context& context, RunPage& page, const std::string& mainTitle) {
+RunOutcome RunOneInstaller(core::Context& context, RunPage& page, const std::string& mainTitle) {
     const std::string& command = context.execution.installerCommand;
     if (!context.platform.files.PathFileExists(command)) {
         ShowMissingInstallers(context, "(" + command + ")");
-        return 0;
+        return RunOutcome::kStopped;
     }
     context.execution.installerCommand = core::Quoted(command);
     page.MinimizeForRun();
-    return EndOfSequence(page, mainTitle, RunInstaller(context, 0, 1, page.Form()));
+    return EndOfSequence(page, mainTitle, OutcomeOf(RunInstaller(context, 0, 1, page.Form())));
 }
 
 // The list form. Every ticked installer is looked for before the first one starts, so that a
 // fresh run never stops half-way for a missing program.
-int RunTickedInstallers(core::Context& context, RunPage& page, const std::string& mainTitle) {
+RunOutcome RunTickedInstallers(core::Context& context, RunPage& page,
+                               const std::string& mainTitle) {
     const int count = page.EntryCount();
     const int resume = page.ResumeIndex();
     if (resume == 0) {
@@ -113,9 +121,11 @@ int RunTickedInstallers(core::Context& context, RunPage& page, const std::string
         }
         if (!missing.empty()) {
             ShowMissingInstallers(context, missing);
-            return 0;
+            return RunOutcome::kStopped;
         }
     }
+    // The resume finds out which program ran the run before the restart.
+    WriteRunState(context, kRunStateSection, kRunnerKey, context.startup.programBaseName);
     int selected = 0;
     int ordinal = 0;
     for (int entry = 0; entry < count; ++entry) {
@@ -128,7 +138,12 @@ int RunTickedInstallers(core::Context& context, RunPage& page, const std::string
             ++selected;
     }
 
-    int result = 0;
+    // A resumed run with nothing left to run (the logon ended in the grace time after the last
+    // installer) has nothing more to do than a completed one.
+    bool leftToRun = false;
+    for (int entry = resume; entry < count; ++entry)
+        leftToRun = leftToRun || page.IsTicked(entry);
+    RunOutcome outcome = resume > 0 && !leftToRun ? RunOutcome::kCompleted : RunOutcome::kStopped;
     int entry = resume;
     for (; entry < count; ++entry) {
         page.Hide();
@@ -148,33 +163,33 @@ int RunTickedInstallers(core::Context& context, RunPage& page, const std::string
             page.SetMainTitle(title);
             if (!item.needUserInfoButton.empty())
                 WriteInstallManagerKey(context, kUserInfoButtonKey, item.needUserInfoButton);
-            result = RunInstaller(context, entry, count, page.Form());
+            outcome = OutcomeOf(RunInstaller(context, entry, count, page.Form()));
         } else if (!page.Interactive()) {
             // A quiet run cannot ask, so it ends here and leaves nothing to resume.
             FinishRunState(context, count, count);
             page.SetMainTitle(mainTitle);
             page.RestorePageTitle();
-            return result;
+            return outcome;
         }
         if (context.execution.shutdownNoticed)
-            context.platform.session.ExitProcess(0);
+            context.platform.session.ExitProcess(core::twinexit::kCutOff);
     }
     FinishRunState(context, entry, count);
-    return EndOfSequence(page, mainTitle, result);
+    return EndOfSequence(page, mainTitle, outcome);
 }
 
 // The run of a new environment or of the first one: the installers find the user information
 // and a cleared restart request in the tool record. A record that only this preparation
 // created, and that the installers left as it was, goes again; one that was there before
 // belongs to an environment and stays.
-int PreparedRun(core::Context& context, RunPage& page) {
+RunOutcome PreparedRun(core::Context& context, RunPage& page) {
     const std::uint64_t existed = ToolRecordSize(context);
     // Handed over for one run of the installers; a run that started none leaves it chosen.
     const std::string chosenFolder = context.startup.chosenInstallDir;
     environments::RecordUserInformation(context);
     WriteInstallManagerKey(context, kRebootKey, "0");
     const std::uint64_t before = ToolRecordSize(context);
-    const int result = RunSequence(context, page);
+    const RunOutcome result = RunSequence(context, page);
     const std::uint64_t after = ToolRecordSize(context);
     if (existed == 0 && after != 0 && after == before)
         DeleteToolRecord(context);
@@ -198,7 +213,7 @@ bool RunBesideActive(core::Context& context, RunPage& page, bool tidewatchInstal
     if (!environments::NewGuidText(context.platform.shell, parked) ||
         !environments::DeactivateEnvironment(context, parked))
         return false;
-    if (PreparedRun(context, page) == 0) {
+    if (PreparedRun(context, page) != RunOutcome::kCompleted) {
         environments::ActivateEnvironment(context, parked);
         return false;
     }
@@ -217,21 +232,25 @@ bool RunBesideActive(core::Context& context, RunPage& page, bool tidewatchInstal
 
 }  // namespace
 
-int InstallRun(core::Context& context, RunPage& page) {
-    int stopped = 0;
+RunOutcome InstallRun(core::Context& context, RunPage& page) {
+    constexpr RunOutcome kStopped = RunOutcome::kStopped;
     if (page.ResumeIndex() > page.EntryCount()) {
         WriteRunState(context, kRunStateSection, kContinueKey, std::nullopt);
-        return 0;
+        return kStopped;
     }
-    const auto finish = [&] { return environments::EnumerateEnvironments(context) ? 1 : stopped; };
-    const auto rereadAndStop = [&] {
+    const auto finish = [&] {
+        return environments::EnumerateEnvironments(context) ? RunOutcome::kCompleted : kStopped;
+    };
+    const auto afterRun = [&](RunOutcome ran) {
+        if (ran == RunOutcome::kCompleted)
+            return finish();
         environments::EnumerateEnvironments(context);
-        return stopped;
+        return kStopped;
     };
     // A resumed run goes on with the installers only; the preparation was done before the
     // restart.
     if (page.ResumeIndex() > 0)
-        return RunSequence(context, page) == 0 ? stopped : finish();
+        return RunSequence(context, page) == RunOutcome::kCompleted ? finish() : kStopped;
 
     if (page.Form() != pageform::kList) {
         const std::string path = page.InstallerPath();
@@ -239,47 +258,42 @@ int InstallRun(core::Context& context, RunPage& page) {
             context.platform.ui.MessageBox(page.Owner(), context.texts.Pick(kMsgSelectInstaller),
                                            context.texts.Get(core::TextId::kCaptionConfirm),
                                            platform::mb::kOk);
-            return stopped;
+            return kStopped;
         }
         context.execution.installerCommand = path;
     }
 
     const int count = context.environments.Count();
     if (!environments::StopTidewatch(context))
-        return stopped;
+        return kStopped;
+    // Tidewatch comes back with the parked environment when the installers made none.
     const bool tidewatchInstalled = environments::ShouldStartTidewatch(context);
 
     if (context.startup.standardInstall) {
-        if (count == 0) {
-            if (tidewatchInstalled)
-                stopped = -1;
-            return PreparedRun(context, page) == 0 ? rereadAndStop() : finish();
-        }
+        if (count == 0)
+            return afterRun(PreparedRun(context, page));
         std::int32_t version = 0;
         if (!environments::FindActiveEnvironment(context, version))
-            return PreparedRun(context, page) == 0 ? rereadAndStop() : finish();
+            return afterRun(PreparedRun(context, page));
         if (version < kOldestUpdatableVersion) {
             context.platform.ui.MessageBox(page.Owner(), context.texts.Pick(kMsgVersionTooOld),
                                            context.texts.Get(core::TextId::kCaptionError),
                                            platform::mb::kOk);
-            return stopped;
+            return kStopped;
         }
-        return RunSequence(context, page) == 0 ? rereadAndStop() : finish();
+        return afterRun(RunSequence(context, page));
     }
 
-    if (tidewatchInstalled)
-        stopped = -1;
     if (ActiveRow(context) < 0) {
-        if (PreparedRun(context, page) == 0)
-            return rereadAndStop();
-        if (count >= 1)
+        const RunOutcome ran = PreparedRun(context, page);
+        if (ran == RunOutcome::kCompleted && count >= 1)
             environments::CreateOwnShortcut(context, "");
-        return finish();
+        return afterRun(ran);
     }
-    return RunBesideActive(context, page, tidewatchInstalled, count) ? finish() : stopped;
+    return RunBesideActive(context, page, tidewatchInstalled, count) ? finish() : kStopped;
 }
 
-int RunSequence(core::Context& context, RunPage& page) {
+RunOutcome RunSequence(core::Context& context, RunPage& page) {
     page.EnableButtons(false);
     const std::string mainTitle = page.MainTitle();
     return page.Form() == pageform::kList ? RunTickedInstallers(context, page, mainTitle)

@@ -55,13 +55,21 @@ inline constexpr std::uint32_t kWaitPollSleepMs = 500;
 // "Prev" keeps at most this many characters of the installer path.
 inline constexpr std::size_t kMaxPrevLength = 1299;
 
-// Runs the installers of the page. 1 when a run took place and the environment table was read
-// again afterwards, 0 when nothing ran or the run stopped. -1 in place of 0 when Tidewatch was
-// found installed before a run that then stopped.
-int InstallRun(core::Context& context, RunPage& page);
+// How a run of the installers ended.
+enum class RunOutcome {
+    // The installers ran (a resumed run may find none left to run) and the environment table
+    // was read again afterwards.
+    kCompleted,
+    // Nothing ran, or the run stopped on the way.
+    kStopped,
+};
 
-// The installers themselves: the result of the last RunInstaller, 0 when none was started.
-int RunSequence(core::Context& context, RunPage& page);
+// Runs the installers of the page.
+RunOutcome InstallRun(core::Context& context, RunPage& page);
+
+// The installers themselves: completed when the last installer started ran and ended, or when
+// a resumed run has none left to run.
+RunOutcome RunSequence(core::Context& context, RunPage& page);
 
 // Writes `key` into [Install Manager] of the live tool record; false, after saying so, when the
 // Windows folder is missing.

@@ -18,6 +18,21 @@ std::string FormatIndex(int index) {
     return std::to_string(index);
 }
 
+// Deleted from one Run key, or not there. A key that may only be read (the machine's, without
+// administrator rights) cannot delete, but can show that the value is not there.
+bool RunValueGone(platform::Registry& registry, platform::RegRoot root, const std::string& name) {
+    platform::RegKey key(registry);
+    const platform::ErrorCode opened = key.OpenDefault(registry.Root(root), kRunKeyPath);
+    if (opened != platform::error::kSuccess)
+        return opened == platform::error::kFileNotFound;
+    const platform::ErrorCode deleted = registry.DeleteValue(key.Get(), name);
+    if (deleted == platform::error::kSuccess || deleted == platform::error::kFileNotFound)
+        return true;
+    platform::RegValue value;
+    return registry.QueryValue(key.Get(), name, kRunStateBufferSize, value) ==
+           platform::error::kFileNotFound;
+}
+
 }  // namespace
 
 std::string AutorunIniPath(const core::Context& context) {
@@ -80,7 +95,7 @@ int FinishRunState(core::Context& context, int next, int count) {
     if (next != count)
         return 0;
 
-    std::vector<std::string> keys = {kContinueKey, kPrevKey};
+    std::vector<std::string> keys = {kContinueKey, kPrevKey, kRunnerKey};
     for (int i = 0; i < count; ++i)
         keys.push_back(TickStateKey(static_cast<std::size_t>(i), /*resumed=*/true));
     for (const std::string& key : keys)
@@ -126,29 +141,31 @@ std::string ResolveSubstDrive(platform::Session& session, const std::string& pat
 std::string LogonCommand(core::Context& context) {
     const std::string program =
         ResolveSubstDrive(context.platform.session, context.startup.programFolder) + "\\" +
-        context.startup.programBaseName + ".exe";
+        context.startup.managerBaseName + ".exe";
     return "\"" + program + "\"";
 }
 
 bool RegisterRunAtLogon(core::Context& context, const std::string& valueName) {
     auto& registry = context.platform.registry;
-    platform::RegKey key(registry);
-    if (key.OpenDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath) !=
-        platform::error::kSuccess)
-        return false;
-    return registry.SetValue(key.Get(), valueName, platform::StringValue(LogonCommand(context))) ==
-           platform::error::kSuccess;
+    const platform::RegValue command = platform::StringValue(LogonCommand(context));
+    {
+        platform::RegKey machine(registry);
+        if (machine.OpenDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath) ==
+                platform::error::kSuccess &&
+            registry.SetValue(machine.Get(), valueName, command) == platform::error::kSuccess)
+            return true;
+    }
+    platform::RegKey user(registry);
+    return user.Create(registry.Root(platform::RegRoot::CurrentUser), kRunKeyPath,
+                       platform::regaccess::kWrite) == platform::error::kSuccess &&
+           registry.SetValue(user.Get(), valueName, command) == platform::error::kSuccess;
 }
 
 bool UnregisterRunAtLogon(core::Context& context, const std::string& valueName) {
     auto& registry = context.platform.registry;
-    platform::RegKey key(registry);
-    if (key.OpenDefault(registry.Root(platform::RegRoot::LocalMachine), kRunKeyPath) !=
-        platform::error::kSuccess)
-        return false;
-    // A value that was not there counts as removed.
-    const platform::ErrorCode deleted = registry.DeleteValue(key.Get(), valueName);
-    return deleted == platform::error::kSuccess || deleted == platform::error::kFileNotFound;
+    const bool machine = RunValueGone(registry, platform::RegRoot::LocalMachine, valueName);
+    const bool user = RunValueGone(registry, platform::RegRoot::CurrentUser, valueName);
+    return machine && user;
 }
 
 }  // namespace velnora::installer

@@ -1,6 +1,7 @@
 // The run state that carries an installer sequence across a restart of Windows: the resume
-// point, the ticks and the last installer, kept in _autorun.ini in the TEMP folder (or in the
-// autorun.ini next to the program), and the logon Run value that starts the program again.
+// point, the ticks, the last installer and the program that runs the run, kept in _autorun.ini
+// in the TEMP folder (or in the autorun.ini next to the program), and the logon Run value that
+// starts the install manager again.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +19,9 @@ namespace velnora::installer {
 inline constexpr char kRunStateSection[] = "General";
 inline constexpr char kContinueKey[] = "Continue";
 inline constexpr char kPrevKey[] = "Prev";
+// The base name of the program that runs the run ("VelnoraAdm" for the elevated twin), so that
+// the install manager resuming it after a restart can hand it back to the twin.
+inline constexpr char kRunnerKey[] = "Runner";
 // Marks an autorun.ini into which the run state had to be written, so that finishing the run
 // removes its keys there too; keys the media brought with it carry no mark and stay.
 inline constexpr char kWrittenHereKey[] = "RunStateWritten";
@@ -50,22 +54,26 @@ bool WriteRunState(core::Context& context, const std::string& section, const std
 // Stores "Continue" = index and registers the program to start at the next logon. Always 0.
 int RecordResumePoint(core::Context& context, int index);
 
-// When `next` equals `count`: deletes "Continue", "Prev" and the ticks of entries 0 to count-1
-// (in autorun.ini too when it carries the kWrittenHereKey mark, and the mark), removes the
-// logon Run value and a leftover "_<program>.ini" in TEMP. Always 0.
+// When `next` equals `count`: deletes "Continue", "Prev", "Runner" and the ticks of entries 0 to
+// count-1 (in autorun.ini too when it carries the kWrittenHereKey mark, and the mark), removes
+// the logon Run value and a leftover "_<program>.ini" in TEMP. Always 0.
 int FinishRunState(core::Context& context, int next, int count);
 
 // A path on a SUBST drive with the drive replaced by the folder it stands for; any other path
 // (local disk, network drive, no drive) stays as it is.
 std::string ResolveSubstDrive(platform::Session& session, const std::string& path);
 
-// The command the logon Run value holds: the running program's full path, SUBST resolved, in
-// quotation marks so that Windows does not split a path with blanks at the first blank.
+// The command the logon Run value holds: the install manager's own program beside the running
+// one (the twin cannot be started without a token), its full path SUBST resolved, in quotation
+// marks so that Windows does not split a path with blanks at the first blank.
 std::string LogonCommand(core::Context& context);
 
-// Sets / deletes the value `valueName` under HKLM\...\Run; true when the key opened and the
-// value was set / deleted (or was not there). No message either way.
+// Sets the value `valueName` under HKLM\...\Run, or, where the machine's key cannot be
+// written (a program without administrator rights), under HKCU\...\Run. True when one of them
+// holds it. No message either way.
 bool RegisterRunAtLogon(core::Context& context, const std::string& valueName);
+// Deletes the value from both Run keys; true when neither holds it any more (a value that was
+// not there counts as deleted). Nothing else of the keys is touched.
 bool UnregisterRunAtLogon(core::Context& context, const std::string& valueName);
 
 }  // namespace velnora::installer

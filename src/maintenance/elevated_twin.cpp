@@ -34,8 +34,8 @@ std::string TwinParameters(std::string_view modeToken, int row, std::string_view
     return std::string(modeToken) + " " + std::to_string(row) + " " + std::string(keyName);
 }
 
-std::int32_t RunElevatedTwin(core::Context& context, const std::string& parameters,
-                             platform::DialogPage* owner, platform::DialogPage* mainPage) {
+TwinOutcome RunElevatedTwin(core::Context& context, const std::string& parameters,
+                            platform::DialogPage* owner, platform::DialogPage* mainPage) {
     auto& platform = context.platform;
 
     platform::ExecuteRequest request;
@@ -50,7 +50,7 @@ std::int32_t RunElevatedTwin(core::Context& context, const std::string& paramete
     const platform::ErrorCode result = platform.shell.ShellExecuteEx(request, started);
     platform::ScopedHandle process(platform.processes, started);
     if (result != platform::error::kSuccess)
-        return kTwinNotStarted;
+        return TwinOutcome{};
 
     const bool uninstall = ModeTokenOf(parameters) == twintoken::kMaintenanceUninstall;
     platform::PageWindow* mainWindow = mainPage != nullptr ? mainPage->OpenWindow() : nullptr;
@@ -61,12 +61,13 @@ std::int32_t RunElevatedTwin(core::Context& context, const std::string& paramete
     }
 
     // The twin works on the same registry and files: nothing may run here until it has ended.
-    const bool ended = process && platform.processes.WaitForProcess(
-                                      process.Get(), platform::kInfinite) == platform::kWaitObject0;
-    std::uint32_t exitCode = 0;
-    if (ended &&
-        platform.processes.GetExitCode(process.Get(), exitCode) != platform::error::kSuccess)
-        exitCode = 0;
+    TwinOutcome outcome{TwinOutcome::End::kNotSeen};
+    if (process &&
+        platform.processes.WaitForProcess(process.Get(), platform::kInfinite) ==
+            platform::kWaitObject0 &&
+        platform.processes.GetExitCode(process.Get(), outcome.exitCode) ==
+            platform::error::kSuccess)
+        outcome.end = TwinOutcome::End::kExited;
 
     // Also after a failed wait: a page left hidden could never be reached again.
     ShowAgain(mainWindow);
@@ -76,7 +77,7 @@ std::int32_t RunElevatedTwin(core::Context& context, const std::string& paramete
         mainWindow->Enable(0, true);
         mainWindow->BringToForeground();
     }
-    return ended ? static_cast<std::int32_t>(exitCode) : 0;
+    return outcome;
 }
 
 void BringToForeground(platform::DialogPage& page) {

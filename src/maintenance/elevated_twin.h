@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/context.h"
+#include "core/exit_codes.h"
 
 namespace velnora::maintenance {
 
@@ -21,24 +22,27 @@ inline constexpr std::string_view kStandardInstall = "-standard_install";
 inline constexpr std::string_view kMultiInstall = "-multi_install";
 inline constexpr std::string_view kMaintenanceActive = "-maintenance_active";
 inline constexpr std::string_view kMaintenanceUninstall = "-maintenance_uninstall";
+// The install manager hands a run that the twin ran before a restart back to it; accepted only
+// while that run waits to go on.
+inline constexpr std::string_view kResumeInstall = "-resume_install";
 }  // namespace twintoken
 
 // The exit codes of VelnoraAdm.
-namespace twinexit {
-// The operation ran to its end, whether or not it changed anything (its procedure has shown
-// its own messages).
-inline constexpr int kDone = 0;
-// An install run that the user aborted (the Exit button of the twin's installer page).
-inline constexpr int kAborted = 1;
-// Refused before any operation: started directly, a token it does not run, a row outside the
-// environment table, no administrator, a saved run state waiting for a restart, a second copy,
-// an unsupported system, a failed version query.
-inline constexpr int kRefused = 2;
-}  // namespace twinexit
+namespace twinexit = core::twinexit;
 
-// RunElevatedTwin's own result when the twin could not be started (also when the user refused
-// the elevation).
-inline constexpr std::int32_t kTwinNotStarted = 1;
+// How a hand-over to the twin ended.
+struct TwinOutcome {
+    enum class End {
+        kNotStarted,  // VelnoraAdm.exe missing, or the user refused the elevation
+        kNotSeen,     // the wait for the twin, or the read of its exit code, failed
+        kExited,      // exitCode is the twin's
+    };
+    End end = End::kNotStarted;
+    std::uint32_t exitCode = 0;
+
+    // The twin ran its operation to its end.
+    bool Done() const { return end == End::kExited && exitCode == twinexit::kDone; }
+};
 
 // "-maintenance_active 2 {GUID}": a maintenance token, its row and the row's key name (a GUID
 // text, which has no blank).
@@ -48,11 +52,10 @@ std::string TwinParameters(std::string_view modeToken, int row, std::string_view
 // without handling messages. The main window is hidden meanwhile (and off the taskbar) in the
 // Install start mode and for an uninstall; afterwards it is shown, restored, enabled and
 // brought to the foreground (so is the owner after an uninstall), also when the wait failed.
-// Returns the twin's exit code; kTwinNotStarted when it could not be started, and then nothing
-// was hidden; 0 when the wait ended otherwise than with the twin. `owner` owns the elevation
-// prompt; `mainPage` is the program's main window. Either may be null.
-std::int32_t RunElevatedTwin(core::Context& context, const std::string& parameters,
-                             platform::DialogPage* owner, platform::DialogPage* mainPage);
+// Nothing was hidden when the twin could not be started. `owner` owns the elevation prompt;
+// `mainPage` is the program's main window. Either may be null.
+TwinOutcome RunElevatedTwin(core::Context& context, const std::string& parameters,
+                            platform::DialogPage* owner, platform::DialogPage* mainPage);
 
 // Makes an open page the foreground window, from whichever thread holds the foreground.
 void BringToForeground(platform::DialogPage& page);

@@ -200,7 +200,7 @@ void CMainMenuDlg::Install(bool standardInstall) {
                                             : maintenance::twintoken::kMultiInstall);
     // The twin reports what it did through its own pages; a twin that did not finish an
     // install leaves the menu as it was.
-    if (maintenance::RunElevatedTwin(context_, token, this, this) != maintenance::twinexit::kDone)
+    if (!maintenance::RunElevatedTwin(context_, token, this, this).Done())
         return;
     Finish();
 }
@@ -289,14 +289,36 @@ void CMainMenuDlg::Finish() {
     RunFinishPage(context_, nullptr);
 }
 
-int RunHiddenInstall(core::Context& context, bool standardInstall) {
+InstallOutcome CMainMenuDlg::ResumeInstall() {
+    if (RunInstallerPage() != installerresult::kCompleted)
+        return InstallOutcome::kLeft;
+    Finish();
+    return InstallOutcome::kCompleted;
+}
+
+namespace {
+
+// The twin's menu, opened hidden and without owner, runs one sequence and is gone.
+template <typename Sequence>
+int RunHidden(core::Context& context, Sequence sequence) {
     context.startup.startMode = core::StartMode::kInstall;
     CMainMenuDlg page(context);
     if (!context.platform.ui.OpenModeless(page, nullptr))
         return maintenance::twinexit::kRefused;
-    const InstallOutcome outcome = page.InstallSequence(standardInstall);
-    return outcome == InstallOutcome::kCompleted ? maintenance::twinexit::kDone
-                                                 : maintenance::twinexit::kAborted;
+    return sequence(page) == InstallOutcome::kCompleted ? maintenance::twinexit::kDone
+                                                        : maintenance::twinexit::kAborted;
+}
+
+}  // namespace
+
+int RunHiddenInstall(core::Context& context, bool standardInstall) {
+    return RunHidden(context, [standardInstall](CMainMenuDlg& page) {
+        return page.InstallSequence(standardInstall);
+    });
+}
+
+int RunHiddenResume(core::Context& context) {
+    return RunHidden(context, [](CMainMenuDlg& page) { return page.ResumeInstall(); });
 }
 
 }  // namespace velnora::pages

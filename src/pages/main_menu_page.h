@@ -32,6 +32,9 @@ class CMainMenuDlg final : public platform::DialogPage {
     // The pages of an install, one after another, until the installer page has finished or
     // the user has left. A completed install ends this page and shows the finish page.
     InstallOutcome InstallSequence(bool standardInstall);
+    // A run that a restart cut off goes on where it stopped: no folder is asked again, and the
+    // installer page resumes by itself. Ends like the sequence.
+    InstallOutcome ResumeInstall();
 
     void OnInitDialog() override;
     void OnCommand(int controlId, int code) override;
@@ -59,5 +62,7 @@ class CMainMenuDlg final : public platform::DialogPage {
 // The twin's install: the main menu, opened hidden and without owner, runs the sequence and
 // is gone. Returns the twin's exit code (kDone after a completed install, kAborted otherwise).
 int RunHiddenInstall(core::Context& context, bool standardInstall);
+// The same for the run that the twin ran before a restart.
+int RunHiddenResume(core::Context& context);
 
 }  // namespace velnora::pages

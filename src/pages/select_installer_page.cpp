@@ -304,7 +304,7 @@ void CSelectInstallerDlg::HideAndStart() {
 }
 
 void CSelectInstallerDlg::StartInstall() {
-    if (installer::InstallRun(context_, *this) != 0) {
+    if (installer::InstallRun(context_, *this) == installer::RunOutcome::kCompleted) {
         maintenance::InstallOwnCopy(context_);
         EndDialog(installerresult::kCompleted);
         return;
@@ -323,13 +323,11 @@ void CSelectInstallerDlg::AfterStoppedRun() {
     Window().ShowWindow(platform::WindowShow::kRestore);
 }
 
-// The finish page follows every run that started an installer: the Autorun mode ends there.
-// A run that started none (a missing installer, a refused update) installed nothing, and the
-// page stays for another choice instead of announcing a completed installation, and the
-// install manager does not install its own copy for it either.
+// The finish page follows a completed run: the Autorun mode ends there. A run that stopped
+// (a missing installer, a refused update) is no completed installation: the page stays for
+// another choice, and the install manager does not install its own copy for it either.
 void CAutorunInstallerDlg::StartInstall() {
-    installer::InstallRun(Context(), *this);
-    if (!Context().execution.installerFinished) {
+    if (installer::InstallRun(Context(), *this) != installer::RunOutcome::kCompleted) {
         AfterStoppedRun();
         return;
     }

@@ -107,7 +107,7 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     std::string longestName_;
 };
 
-// The Autorun start mode's page: after the run the finish page, whatever the run did.
+// The Autorun start mode's page: after a completed run the finish page.
 class CAutorunInstallerDlg final : public CSelectInstallerDlg {
   public:
     using CSelectInstallerDlg::CSelectInstallerDlg;

@@ -16,7 +16,9 @@
 
 namespace velnora::platform {
 
-enum class RegRoot { LocalMachine, ClassesRoot };
+// The current user's root holds only what a program without administrator rights records for
+// itself (its logon value).
+enum class RegRoot { LocalMachine, ClassesRoot, CurrentUser };
 
 namespace regtype {
 inline constexpr std::uint32_t kNone = 0;

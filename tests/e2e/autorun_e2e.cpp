@@ -2,7 +2,9 @@
 // as a user would: on a machine without Vantorix the destination folder comes first, then the
 // installer page with the catalogue of autorun.ini (ticks, grey rows, a selection rule), the
 // run of two stand-in installers with the progress in the title, and the finish page. The
-// registry and the files show the environment the installers made.
+// registry and the files show the environment the installers made. A restart in the middle of
+// a run resumes it at the next logon, in Velnora and, for a run from the main menu on
+// Windows 10, in VelnoraAdm, the program that ran it.
 //
 // The test installs into the live names of the prefix, so it runs alone; it removes what it
 // installed.
@@ -38,6 +40,8 @@ constexpr int kSamples = 6;
 constexpr int kLegacy = 7;
 
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+// The exit code of a program whose run Windows or an installer cut off.
+constexpr DWORD kCutOff = 3;
 
 // The tick of each row as the list shows it: x ticked, . not.
 std::wstring Ticks(HWND list) {
@@ -394,6 +398,15 @@ DWORD LastPidOf(const std::wstring& marker, const std::string& event) {
     return static_cast<DWORD>(std::strtoul(lines.c_str() + program_end + 1, nullptr, 10));
 }
 
+// A program of the prefix ended as Windows ends what is left when the logon ends.
+void EndProcess(DWORD processId) {
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+    }
+}
+
 // Windows ends the logon: every window is asked and told, then the programs are gone.
 void EndLogon(HWND window) {
     DWORD_PTR answer = 0;
@@ -447,13 +460,8 @@ TEST_F(AutorunMode, ARestartInTheMiddleResumesTheRunAtTheLogon) {
         },
         120s));
     EndLogon(page);
-    EXPECT_EQ(program_.WaitForExit(30s), std::optional<DWORD>(0));
-    if (HANDLE second =
-            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, LastPidOf(marker, "start"))) {
-        TerminateProcess(second, 1);
-        WaitForSingleObject(second, 10000);
-        CloseHandle(second);
-    }
+    EXPECT_EQ(program_.WaitForExit(30s), std::optional<DWORD>(kCutOff));
+    EndProcess(LastPidOf(marker, "start"));
 
     EXPECT_EQ(ReadProfileString(state, L"General", L"Continue"), std::optional<std::wstring>(L"1"));
     const std::optional<std::wstring> logon =
@@ -490,6 +498,142 @@ TEST_F(AutorunMode, ARestartInTheMiddleResumesTheRunAtTheLogon) {
     const auto box = WaitForMessageBox(program_.Id(), L"Velnora");
     ASSERT_TRUE(box) << "no restart question";
     ASSERT_TRUE(AnswerMessageBox(*box, IDNO));
+    EXPECT_EQ(program_.WaitForExit(60s), std::optional<DWORD>(0));
+    DeleteFileW(marker.c_str());
+}
+
+// The exit code of a program of the prefix that this test did not start itself.
+std::optional<DWORD> WaitForProcessExit(DWORD processId, Milliseconds timeout) {
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr)
+        return std::nullopt;
+    DWORD code = 0;
+    const bool ended =
+        WaitForSingleObject(process, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return ended ? std::optional<DWORD>(code) : std::nullopt;
+}
+
+// Where a logon value may stand: the machine's Run key in both registry views, and the user's.
+struct LogonPlace {
+    HKEY root;
+    RegistryView view;
+};
+const LogonPlace kLogonPlaces[] = {{HKEY_LOCAL_MACHINE, RegistryView::k32Bit},
+                                   {HKEY_LOCAL_MACHINE, RegistryView::k64Bit},
+                                   {HKEY_CURRENT_USER, RegistryView::k64Bit}};
+
+std::vector<std::wstring> LogonCommands() {
+    std::vector<std::wstring> commands;
+    for (const LogonPlace& place : kLogonPlaces)
+        if (const auto command = ReadRegistryString(place.root, kRunKey, L"Autorun", place.view))
+            commands.push_back(*command);
+    return commands;
+}
+
+// Windows 10: Standard Install from the main menu runs in VelnoraAdm, and a restart while its
+// second installer runs ends both programs. The logon starts Velnora.exe, which hands the run
+// back to the twin; the twin runs the interrupted installer again and the third, and Velnora
+// ends on the finish page with nothing of the run left behind.
+//
+// The test plays Windows' part. It sends the end of the session to the programs' windows and
+// ends what is left, as Windows does; Wine's own end of the session would stop at Velnora, whose
+// wait for the twin answers no window message, with a dialog that waits for a user. It then
+// starts the logon values as the logon does: Wine's logon (wineboot) runs the machine's Run
+// values of the 64-bit view only, while the programs, like the vendor's 32-bit installers,
+// record theirs in the 32-bit view, which a 64-bit Windows runs at the logon too.
+TEST_F(AutorunMode, ARestartInTheMiddleOfTheTwinsRunResumesThereAtTheLogon) {
+    const std::wstring marker = TempFolder() + L"\\velnora-e2e-twin-restart-marker.txt";
+    DeleteFileW(marker.c_str());
+    const std::wstring autorun = media_ + L"\\autorun.ini";
+    FileRestorer restore_autorun(autorun);
+    const std::string markerOption = " --marker \"" + Narrow(marker) + "\"";
+    ASSERT_TRUE(
+        WriteFileBytes(autorun,
+                       "[General]\r\nbSetInstallDir=0\r\nRestart_PC=off\r\n"
+                       "Install_00=1\r\nInstall_01=1\r\nInstall_02=1\r\n"
+                       "[Default]\r\nInstallerName=\r\n"
+                       "[Tools]\r\n"
+                       "First=kit\\vtx_installer_standin.exe\r\n"
+                       "First_Option=--install-environment --run-ms 600" +
+                           markerOption +
+                           "\r\n"
+                           "Second=kit\\vtx_installer_standin.exe\r\n"
+                           "Second_Option=--run-ms 8000" +
+                           markerOption +
+                           "\r\n"
+                           "Third=kit\\vtx_installer_standin.exe\r\n"
+                           "Third_Option=--add-version \"MANUALS=4.08.00.012\" --run-ms 600" +
+                           markerOption + "\r\n"));
+    ASSERT_TRUE(LogonCommands().empty());
+
+    program_ = Program::Start(media_ + L"\\Velnora.exe", {}, media_);
+    ASSERT_TRUE(program_.Started()) << "error " << program_.StartError();
+    // The menu has the finish page's caption; until the end it is the only page of Velnora.
+    HWND menu = WaitForPage(texts_->finish);
+    ASSERT_NE(menu, nullptr) << "no main menu";
+    ASSERT_TRUE(PressButton(menu, IDC_MENU_STANDARD));
+    HWND page = WaitForTopWindow({texts_->installers, kDialogClass, 0, true}, 60s);
+    ASSERT_NE(page, nullptr) << "no installer page";
+    const DWORD twin = WindowProcessId(page);
+    ASSERT_NE(twin, program_.Id()) << "the install did not go to the twin";
+    ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(Control(page, IDC_INST_LIST)) == 3; }));
+    ASSERT_TRUE(PressButton(page, IDC_INST_INSTALL));
+
+    // The second installer runs, past its first half second, when Windows restarts.
+    const std::wstring state = TempFolder() + L"\\_autorun.ini";
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return MarkerEvents(marker, "start") == 2 &&
+                   ReadProfileString(state, L"General", L"Continue") ==
+                       std::optional<std::wstring>(L"2");
+        },
+        120s));
+    EXPECT_EQ(LogonCommands(), std::vector<std::wstring>{L"\"" + media_ + L"\\Velnora.exe\""});
+
+    // The twin notes the end of the logon, keeps the interrupted installer to run again, and
+    // ends as a run cut off: Velnora shows its menu again, not the finish page.
+    EndLogon(page);
+    EXPECT_EQ(WaitForProcessExit(twin, 30s), std::optional<DWORD>(kCutOff));
+    EXPECT_EQ(ReadProfileString(state, L"General", L"Continue"), std::optional<std::wstring>(L"1"));
+    // Velnora answers again once its wait is over (until then Wine takes it for hung).
+    ASSERT_TRUE(WaitUntil([&] {
+        return FindTopWindows({texts_->finish, kDialogClass, program_.Id(), true}) ==
+               std::vector<HWND>{menu};
+    })) << "the menu did not come back alone: a finish page after a run that was cut off?";
+    // Velnora answers the end of the logon and is ended, as is the installer.
+    EndLogon(menu);
+    program_.Terminate();
+    EndProcess(LastPidOf(marker, "start"));
+
+    // --- The logon ---
+    const std::vector<std::wstring> logon = LogonCommands();
+    ASSERT_EQ(logon.size(), 1u) << "one logon value, and it starts the install manager";
+    program_ = Program::StartCommandLine(logon.front(), media_);
+    ASSERT_TRUE(program_.Started()) << "error " << program_.StartError();
+    HWND finish =
+        WaitForValue<HWND>(
+            [&]() -> std::optional<HWND> {
+                HWND shown = FindTopWindow({texts_->finish, kDialogClass, program_.Id(), true});
+                if (shown == nullptr || Control(shown, IDC_FINISH_REGISTER) == nullptr)
+                    return std::nullopt;
+                return shown;
+            },
+            180s)
+            .value_or(nullptr);
+    ASSERT_NE(finish, nullptr) << "the resumed run did not reach the finish page";
+    EXPECT_EQ(ControlText(finish, IDC_FINISH_MESSAGE).rfind(texts_->completed, 0), 0u);
+    // The interrupted installer ran again, then the third.
+    EXPECT_EQ(MarkerEvents(marker, "start"), 4);
+    EXPECT_EQ(kit::ReadProfile(kit::ToolRecordPath(), L"Install Version", L"MANUALS"),
+              L"4.08.00.012");
+    for (const wchar_t* key : {L"Continue", L"Prev", L"Runner"})
+        EXPECT_FALSE(ReadProfileString(state, L"General", key)) << Narrow(key);
+    EXPECT_TRUE(LogonCommands().empty());
+    EXPECT_FALSE(SaveWindowScreenshot(finish, L"twin-restart-resumed-finish").empty());
+
+    ASSERT_TRUE(PressButton(finish, IDCANCEL));
     EXPECT_EQ(program_.WaitForExit(60s), std::optional<DWORD>(0));
     DeleteFileW(marker.c_str());
 }

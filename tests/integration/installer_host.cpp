@@ -62,6 +62,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     auto& startup = context.startup;
     const std::string programPath = platform.session.ProgramPath();
     startup.programBaseName = app::ProgramBaseNameOf(programPath);
+    // The host plays the install manager, which the logon value starts.
+    startup.managerBaseName = startup.programBaseName;
     startup.settingsFile = startup.programBaseName + ".ini";
     context.texts = core::TextSet(core::ChooseJapanese(platform, startup.settingsFile));
     if (!platform.session.GetVersion(startup.osVersion))

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/exit_codes.h"
 #include "driver/driver.h"
 
 namespace velnora::e2e {
@@ -24,7 +25,7 @@ constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr wchar_t kRunValue[] = L"Autorun";
 constexpr wchar_t kSection[] = L"General";
 constexpr DWORD kReturnedOne = 101;  // the host's exit code when the run returned 1
-constexpr DWORD kEndedByExecution = 0;
+constexpr DWORD kEndedByExecution = core::twinexit::kCutOff;
 constexpr DWORD kReturnedZero = 100;  // after "Failed in installation."
 constexpr long kGraceMs = 3000;
 // The installer's end is seen by polling its marker file, on a busy machine sometimes late;

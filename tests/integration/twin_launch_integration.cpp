@@ -78,11 +78,12 @@ TEST_F(TwinLaunch, InstallModeHidesThePageUntilTheTwinHasEnded) {
         e2e::SaveScreenshot(L"twin-launch-page-hidden");
         e2e::PressButton(installers, IDC_INST_EXIT);
     });
-    const std::int32_t code =
+    const maintenance::TwinOutcome outcome =
         maintenance::RunElevatedTwin(context_, "-standard_install", &page_, &page_);
     user.join();
 
-    EXPECT_EQ(code, maintenance::twinexit::kAborted);
+    EXPECT_EQ(outcome.end, maintenance::TwinOutcome::End::kExited);
+    EXPECT_EQ(outcome.exitCode, static_cast<std::uint32_t>(maintenance::twinexit::kAborted));
     EXPECT_EQ(whileRunning, (WindowState{false, true, true}));
     EXPECT_EQ(StateOf(window_), kInSight);
     EXPECT_EQ(GetForegroundWindow(), window_);
@@ -92,7 +93,8 @@ TEST_F(TwinLaunch, SwitchLeavesThePageInSight) {
     context_.startup.startMode = core::StartMode::kMaintenance;
     const std::string rowOutsideTheTable = maintenance::TwinParameters(
         maintenance::twintoken::kMaintenanceActive, 127, core::kVantorixProductGuid);
-    EXPECT_EQ(maintenance::RunElevatedTwin(context_, rowOutsideTheTable, &page_, &page_), kRefused);
+    EXPECT_EQ(maintenance::RunElevatedTwin(context_, rowOutsideTheTable, &page_, &page_).exitCode,
+              static_cast<std::uint32_t>(kRefused));
     EXPECT_EQ(StateOf(window_), kInSight);
     EXPECT_EQ(GetForegroundWindow(), window_);
 }

@@ -53,6 +53,12 @@ class RecordingActions final : public AdmStartupActions {
         operations.push_back({StartMode::kInstall, standardInstall ? 1 : 0, ""});
         return installExitCode;
     }
+    // Recorded as the install start mode with row -1.
+    int ResumeInstallOperation() override {
+        EXPECT_EQ(context_.startup.startMode, StartMode::kInstall);
+        operations.push_back({StartMode::kInstall, -1, ""});
+        return twinexit::kDone;
+    }
     int installExitCode = twinexit::kDone;
     int environments = 0;
     std::vector<Operation> operations;
@@ -118,6 +124,8 @@ const std::vector<AdmCase>& AdmCases() {
         {"InstallIgnoresAnyRow", "-standard_install 5", 0, nullptr, "",
             {{StartMode::kInstall, 1, ""}}},
         {"PendingContinueInstall", "-multi_install", 1, pending, kWrong, {}},
+        {"ResumeOfThePendingRun", "-Resume_Install", 1, pending, "", {{StartMode::kInstall, -1, ""}}},
+        {"ResumeWithoutAPendingRun", "-resume_install", 1, nullptr, kWrong, {}},
         {"TokenOfTheInstallManager", "-maintenance", 1, nullptr, kWrong, {}},
         {"PendingContinue", active0, 1, pending, kWrong, {}},
         {"NotAdministratorOnWindows10", active0, 1, notAdministrator, "Not Administrators", {}},
@@ -193,9 +201,15 @@ TEST(AdmProgram, RunsTheSwitchOnItsHiddenPageWithVelnorasSettings) {
     EXPECT_EQ(value, "1");
 }
 
+// A run of the medium's second entry that a restart cut off: it goes on there.
+constexpr char kPendingRun[] =
+    "[General]\r\nContinue=1\r\nRunner=VelnoraAdm\r\n"
+    "User_Selection_Install_00=1\r\nUser_Selection_Install_01=1\r\n";
+
 // The twin's install: the sequence runs on its hidden main menu; the exit code tells the
 // install manager whether an install completed. The menu is never seen, not even when the
-// installer page closes after a run, and the finish page ends unseen.
+// installer page closes after a run, and the finish page ends unseen. A run that a restart
+// cut off goes on there.
 TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
     enum Act { kNext, kLeave, kEscape, kInstall };
     const struct {
@@ -205,6 +219,7 @@ TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
         std::vector<Act> installers;
         int exitCode;
         std::vector<int> runs;
+        const char* runState = nullptr;
     } cases[] = {
         {"StandardCompleted",
          "-standard_install",
@@ -236,6 +251,13 @@ TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
          {},
          twinexit::kAborted,
          {IDD_DEST_FOLDER}},
+        {"ResumedRun",
+         "-resume_install",
+         {},
+         {},
+         twinexit::kDone,
+         {IDD_SELECT_INSTALLER, IDD_FINISH},
+         kPendingRun},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -247,10 +269,15 @@ TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
         fake.files.AddFolder("C:\\TEMP");
         fake.session.SetEnvironmentVariable("TEMP", "C:\\TEMP");
         fake.files.AddFile("C:\\Media\\autorun.ini",
-                           "[General]\r\nbSetInstallDir=1\r\nRestart_PC=on\r\nInstall_00=1\r\n"
-                           "[Tools]\r\nVantorix=setup.exe\r\n");
+                           "[General]\r\nbSetInstallDir=1\r\nRestart_PC=on\r\n"
+                           "Install_00=1\r\nInstall_01=0\r\n"
+                           "[Tools]\r\nVantorix=setup.exe\r\nManuals=setup.exe\r\n");
+        if (c.runState)
+            fake.files.AddFile("C:\\TEMP\\_autorun.ini", c.runState);
         fake.files.AddFile("C:\\Media\\setup.exe", "MZ");
+        int installerRuns = 0;
         fake.processes.AddProgram("C:\\Media\\setup.exe", [&](const std::string&) {
+            ++installerRuns;
             machine.InstallEnvironment({testing::kGuid, "N"});
             return fake::ProgramBehaviour::RunsFor(1000);
         });
@@ -274,6 +301,8 @@ TEST(AdmProgram, RunsTheInstallSequenceOnItsHiddenMainMenu) {
             });
 
         EXPECT_EQ(RunVelnoraAdm(fake.Get()), c.exitCode);
+        const bool installs = c.runState != nullptr || c.installers == std::vector<Act>{kInstall};
+        EXPECT_EQ(installerRuns, installs ? 1 : 0);
 
         std::vector<int> runs;
         for (const auto& run : fake.dialogs.Runs()) {

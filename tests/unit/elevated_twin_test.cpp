@@ -68,7 +68,9 @@ TEST_P(ElevatedTwinHandOver, HidesWhatItMustAndBringsTheMainWindowBack) {
     }
     mainPage.OpenWindow()->Enable(0, false);
 
-    EXPECT_EQ(RunElevatedTwin(context, c.parameters, owner, &mainPage), 7);
+    const TwinOutcome outcome = RunElevatedTwin(context, c.parameters, owner, &mainPage);
+    EXPECT_EQ(outcome.end, TwinOutcome::End::kExited);
+    EXPECT_EQ(outcome.exitCode, kTwinExitCode);
 
     ASSERT_EQ(fake.shell.Executed().size(), 1u);
     const platform::ExecuteRequest& request = fake.shell.Executed()[0];
@@ -107,15 +109,15 @@ INSTANTIATE_TEST_SUITE_P(
                                    "-maintenance_uninstall 3", true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ElevatedTwin, NotStartedIsOneAndHidesNothing) {
+TEST_F(ElevatedTwin, NotStartedHidesNothing) {
     context.startup.startMode = StartMode::kInstall;
     for (const bool refused : {true, false}) {
         SCOPED_TRACE(refused ? "elevation refused" : "program missing");
         fake.shell.RefuseElevation(refused);
         if (!refused)
             fake.session.SetProgramPath("D:\\Elsewhere\\Velnora.exe");
-        EXPECT_EQ(RunElevatedTwin(context, "-standard_install", &mainPage, &mainPage),
-                  kTwinNotStarted);
+        EXPECT_EQ(RunElevatedTwin(context, "-standard_install", &mainPage, &mainPage).end,
+                  TwinOutcome::End::kNotStarted);
         EXPECT_EQ(fake.shell.Executed().back().file,
                   refused ? kTwin : "D:\\Elsewhere\\VelnoraAdm.exe");
     }
@@ -124,13 +126,18 @@ TEST_F(ElevatedTwin, NotStartedIsOneAndHidesNothing) {
     EXPECT_EQ(Main().ForegroundCalls(), 0);
 }
 
-// A page left hidden could never be reached again, so the windows come back after any wait.
-TEST_F(ElevatedTwin, FailedWaitOrExitCodeGivesZeroWithTheWindowsBack) {
+// A twin whose end was not seen did not finish anything that the install manager knows of; a
+// page left hidden could never be reached again, so the windows come back after any wait.
+TEST_F(ElevatedTwin, FailedWaitOrExitCodeIsNoDoneTwinWithTheWindowsBack) {
     for (const std::string_view failing : {fake::op::kWaitForProcess, fake::op::kGetExitCode}) {
         SCOPED_TRACE(failing);
         fake.faults.FailAt(failing, 1, platform::error::kAccessDenied);
         mainPage.OpenWindow()->ShowWindow(platform::WindowShow::kMinimize);
-        EXPECT_EQ(RunElevatedTwin(context, "-maintenance_uninstall 0", &mainPage, &mainPage), 0);
+        fake.processes.AddProgram(kTwin, fake::ProgramBehaviour::RunsFor(1000, twinexit::kDone));
+        const TwinOutcome outcome =
+            RunElevatedTwin(context, "-maintenance_uninstall 0", &mainPage, &mainPage);
+        EXPECT_EQ(outcome.end, TwinOutcome::End::kNotSeen);
+        EXPECT_FALSE(outcome.Done());
         EXPECT_TRUE(Main().IsWindowVisible() && !Main().IsToolWindow() && !Main().IsMinimized());
         EXPECT_TRUE(Main().IsForeground());
         fake.faults.Reset();

@@ -19,11 +19,14 @@
 namespace velnora::testing {
 namespace {
 
+using installer::RunOutcome;
 using installer::pageform::kList;
 using installer::pageform::kSingle;
 using platform::RegRoot;
 
 constexpr char kMedia[] = "C:\\Media";
+constexpr RunOutcome kCompleted = RunOutcome::kCompleted;
+constexpr RunOutcome kStopped = RunOutcome::kStopped;
 const std::string kToolRecord = paths::ToolRecord(kGuid);
 
 // Stands in for the installer page.
@@ -99,7 +102,7 @@ class RunBench {
         });
     }
 
-    int Run() {
+    RunOutcome Run() {
         environments::EnumerateEnvironments(machine.context);
         return installer::InstallRun(machine.context, page);
     }
@@ -130,20 +133,24 @@ TEST(InstallRun, LeavesTheEnvironmentsTheFlowPromises) {
         bool standardInstall;
         std::optional<std::string> activeVersion;  // none: no environment
         Effect effect;
-        int result;
+        RunOutcome result;
         std::optional<std::string> live;  // the tag of the active environment afterwards
         bool parkedA;                     // A is parked under the first GUID
         bool userInformation;             // the installer found it in the record
     } cases[] = {
-        {"UpdateOfNothingInstallsTheFirst", true, std::nullopt, Effect::kCreates, 1, "N", false,
+        {"UpdateOfNothingInstallsTheFirst", true, std::nullopt, Effect::kCreates, kCompleted, "N",
+         false, true},
+        {"UpdateOfTheActiveOne", true, "4.08.00.012", Effect::kUpdates, kCompleted, "A", false,
+         false},
+        {"UpdateOfVersion2200", true, "2.20.0.0", Effect::kUpdates, kCompleted, "A", false, false},
+        {"UpdateOfVersion2199IsRefused", true, "2.19.9.0", Effect::kUpdates, kStopped, "A", false,
+         false},
+        {"NewBesideTheActiveOne", false, "4.08.00.012", Effect::kCreates, kCompleted, "N", true,
          true},
-        {"UpdateOfTheActiveOne", true, "4.08.00.012", Effect::kUpdates, 1, "A", false, false},
-        {"UpdateOfVersion2200", true, "2.20.0.0", Effect::kUpdates, 1, "A", false, false},
-        {"UpdateOfVersion2199IsRefused", true, "2.19.9.0", Effect::kUpdates, 0, "A", false, false},
-        {"NewBesideTheActiveOne", false, "4.08.00.012", Effect::kCreates, 1, "N", true, true},
-        {"NewThatTheInstallersDidNotMake", false, "4.08.00.012", Effect::kNothing, 1, "A", false,
+        {"NewThatTheInstallersDidNotMake", false, "4.08.00.012", Effect::kNothing, kCompleted, "A",
+         false, true},
+        {"NewOnAnEmptyMachine", false, std::nullopt, Effect::kCreates, kCompleted, "N", false,
          true},
-        {"NewOnAnEmptyMachine", false, std::nullopt, Effect::kCreates, 1, "N", false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -157,7 +164,7 @@ TEST(InstallRun, LeavesTheEnvironmentsTheFlowPromises) {
         EXPECT_EQ(live ? live->substr(live->size() - 1) : std::string("-"), c.live.value_or("-"));
         EXPECT_EQ(fresh.Parked(FirstGuidName()), c.parkedA);
         EXPECT_EQ(fresh.sawUserInformation, c.userInformation);
-        EXPECT_EQ(fresh.commands.size(), c.result == 0 ? 0u : 1u);
+        EXPECT_EQ(fresh.commands.size(), c.result == kStopped ? 0u : 1u);
     }
 }
 
@@ -165,7 +172,7 @@ TEST(InstallRun, TheRefusedUpdateSaysWhy) {
     RunBench b;
     b.machine.InstallEnvironment({kGuid, "A", "2.19.9.0"});
     b.AddInstaller(Effect::kUpdates);
-    EXPECT_EQ(b.Run(), 0);
+    EXPECT_EQ(b.Run(), kStopped);
     EXPECT_EQ(b.machine.MessageTexts(),
               std::vector<std::string>{"A version of Vantorix is less than V.2.2. Therefore "
                                        "overwrite installation is not possible."});
@@ -176,7 +183,7 @@ TEST(InstallRun, TheParkedEnvironmentGetsTheManagersShortcut) {
     b.machine.context.startup.standardInstall = false;
     b.machine.InstallEnvironment({kGuid, "A"});
     b.AddInstaller(Effect::kCreates);
-    ASSERT_EQ(b.Run(), 1);
+    ASSERT_EQ(b.Run(), kCompleted);
     EXPECT_TRUE(environments::OwnShortcutExists(b.machine.context, FirstGuidName()));
     EXPECT_FALSE(environments::OwnShortcutExists(b.machine.context, ""));
 }
@@ -189,7 +196,7 @@ TEST(InstallRun, AResumedRunOnlyRunsTheRemainingInstallers) {
     b.AddInstaller(Effect::kCreates, "M");
     b.AddInstaller(Effect::kNothing);
     b.page.resume = 1;
-    EXPECT_EQ(b.Run(), 1);
+    EXPECT_EQ(b.Run(), kCompleted);
     EXPECT_EQ(b.commands, std::vector<std::string>{"\"C:\\Media\\setup1.exe\" /s"});
     EXPECT_FALSE(b.Live());
     EXPECT_TRUE(b.Parked(ParkedKey(1)));
@@ -214,7 +221,7 @@ TEST(InstallRun, TitlesCountTheTickedInstallers) {
         fresh.AddInstaller(Effect::kUpdates);
         fresh.page.ticks[1] = false;
         fresh.page.resume = c.resume;
-        EXPECT_EQ(fresh.Run(), 1);
+        EXPECT_EQ(fresh.Run(), kCompleted);
         EXPECT_EQ(fresh.page.titles, c.titles);
         EXPECT_TRUE(fresh.page.exitEnabled);
         EXPECT_FALSE(fresh.page.buttonsEnabled);
@@ -268,7 +275,7 @@ TEST(InstallRun, TheSingleFormNeedsAnExistingProgram) {
         fresh.page.form = kSingle;
         fresh.page.ticks = {true};
         fresh.page.path = c.path;
-        EXPECT_EQ(fresh.Run(), 0);
+        EXPECT_EQ(fresh.Run(), kStopped);
         EXPECT_EQ(fresh.machine.MessageTexts(), std::vector<std::string>{c.message});
     }
 }
@@ -283,7 +290,7 @@ TEST(InstallRun, OnlyARecordThePreparationMadeIsTakenBack) {
         if (existed)
             fresh.machine.fake.files.AddFile(kToolRecord, "[Install Version]\r\nVTX=4.08\r\n");
         fresh.AddInstaller(Effect::kNothing);
-        EXPECT_EQ(fresh.Run(), 1);
+        EXPECT_EQ(fresh.Run(), kCompleted);
         EXPECT_EQ(fresh.machine.fake.files.Exists(kToolRecord), existed);
     }
 }
@@ -293,12 +300,12 @@ TEST(InstallRun, AChosenFolderWaitsForARunThatStartsAnInstaller) {
     RunBench b;
     b.machine.context.startup.chosenInstallDir = "D:\\Vantorix";
     b.AddInstaller(Effect::kCreates, "N", /*present=*/false);
-    EXPECT_EQ(b.Run(), 0);
+    EXPECT_EQ(b.Run(), kStopped);
     EXPECT_EQ(b.machine.context.startup.chosenInstallDir, "D:\\Vantorix");
     b.machine.fake.files.AddFile("C:\\Media\\setup0.exe", "MZ");
     b.machine.fake.processes.AddProgram("C:\\Media\\setup0.exe",
                                         fake::ProgramBehaviour::RunsFor(2000));
-    EXPECT_EQ(b.Run(), 1);
+    EXPECT_EQ(b.Run(), kCompleted);
     EXPECT_EQ(b.machine.context.startup.chosenInstallDir, "");
 }
 
@@ -310,7 +317,7 @@ TEST(InstallRun, TheUserInformationButtonIsHandedToItsInstaller) {
     b.machine.context.catalogue.Clear();
     entry.needUserInfoButton = "1";
     ASSERT_TRUE(b.machine.context.catalogue.Append(entry));
-    EXPECT_EQ(b.Run(), 1);
+    EXPECT_EQ(b.Run(), kCompleted);
     EXPECT_NE(b.Record().find("bNeedUserInfoButton=1"), std::string::npos) << b.Record();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/exit_codes.h"
 #include "installer/run_state.h"
 #include "installer_fixture.h"
 
@@ -19,6 +20,8 @@ using testing::kStateFile;
 
 constexpr char kSetup[] = "C:\\Media\\Setup\\setup.exe";
 constexpr char kMsgDetected[] = "Msg detected!";
+// Every end of the program in the middle of a run: it is no completed install.
+constexpr std::uint32_t kCutOff = core::twinexit::kCutOff;
 
 // Stands in for the installer page: its end-of-session handlers note the end of the logon.
 class SessionWatcher : public platform::DialogPage {
@@ -257,7 +260,7 @@ TEST_F(InstallerImage, Windows9xComparesProgramFilesOnly) {
 
 TEST_F(InstallerImage, EndsTheProgramWhenTheFunctionsAreMissing) {
     fake.processes.RemoveLibrary("Shell32.dll");
-    EXPECT_EQ(ExitOf([&] { Running(kSetup); }), 0u);
+    EXPECT_EQ(ExitOf([&] { Running(kSetup); }), kCutOff);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kShellMissing});
 }
 
@@ -418,7 +421,7 @@ TEST_P(InstallerEarlyExit, EndsTheProgram) {
     SetOs(GetParam().major, 0, GetParam().platformId);
     AddInstaller(300);
     context.execution.installerCommand = kSetup;
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList); }), 0u);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList); }), kCutOff);
     EXPECT_LT(fake.clock.Now(), kStartPhaseMs);
     EXPECT_EQ(Continue(), GetParam().recorded);
     EXPECT_EQ(RunValue().has_value(), GetParam().recorded.has_value());
@@ -452,7 +455,7 @@ TEST_P(InstallerLogonEnd, EndsTheProgramWithTheRightResumePoint) {
     context.execution.installerCommand = kSetup;
     EndLogonAt(c.at);
 
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList); }), 0u);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList); }), kCutOff);
     EXPECT_TRUE(context.execution.shutdownNoticed);
     // Noticed at the next poll.
     EXPECT_LE(fake.clock.Now(), c.at + kWaitPollMs + kStartPollSleepMs + kStartPollPumpMs + 2);
@@ -478,7 +481,7 @@ TEST_F(InstallerExecution, LogonEndDuringTheGraceTimeEndsTheProgramAfterIt) {
     AddInstaller(2000);
     context.execution.installerCommand = kSetup;
     EndLogonAt(3000);
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 1, 2, pageform::kList); }), 0u);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 1, 2, pageform::kList); }), kCutOff);
     EXPECT_GE(fake.clock.Now(), 2000 + kGraceMs);
     EXPECT_TRUE(context.execution.installerFinished);
     // The run was not finished: the next start resumes.
@@ -491,7 +494,7 @@ TEST_F(InstallerExecution, QuitMessageWhileWaitingIsReportedAndEndsTheProgram) {
     context.execution.installerCommand = kSetup;
     fake.ui.PostQuitAt(3000);
 
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList); }), 0u);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList); }), kCutOff);
     EXPECT_EQ(fake.clock.Now(), 3000u);
     ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
     EXPECT_EQ(fake.ui.MessageBoxes()[0].text, kMsgDetected);
@@ -504,7 +507,7 @@ TEST_F(InstallerExecution, QuitMessageDuringTheGraceTimeEndsTheProgramSilently) 
     AddInstaller(2000);
     context.execution.installerCommand = kSetup;
     fake.ui.PostQuitAt(3500);
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList); }), 0u);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList); }), kCutOff);
     EXPECT_EQ(fake.clock.Now(), 3500u);
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
 }
@@ -562,14 +565,14 @@ TEST_F(InstallerExecution, PumpMessagesForSleepsUntilEachMessage) {
 
 TEST_F(InstallerExecution, PumpMessagesForReportsAQuitMessage) {
     fake.ui.PostQuitAt(50);
-    EXPECT_EQ(ExitOf([&] { PumpMessagesFor(context, 200); }), 0u);
+    EXPECT_EQ(ExitOf([&] { PumpMessagesFor(context, 200); }), kCutOff);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kMsgDetected});
     EXPECT_EQ(fake.ui.PostQuitCalls(), std::vector<int>{0});
 }
 
 TEST_F(InstallerExecution, PumpMessagesForEndsAtOnceOnAWaitingQuitMessage) {
     fake.ui.PostQuitAt(0);
-    EXPECT_EQ(ExitOf([&] { PumpMessagesFor(context, 200); }), 0u);
+    EXPECT_EQ(ExitOf([&] { PumpMessagesFor(context, 200); }), kCutOff);
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
 }
 
@@ -582,7 +585,7 @@ TEST_F(InstallerExecution, WaitWithMessagesSleepsForTheWholeTime) {
     EXPECT_EQ(handled, std::vector<std::uint64_t>{1200});
 
     fake.ui.PostQuitAt(4000);
-    EXPECT_EQ(ExitOf([&] { WaitWithMessages(context, 3000); }), 0u);
+    EXPECT_EQ(ExitOf([&] { WaitWithMessages(context, 3000); }), kCutOff);
     EXPECT_EQ(fake.clock.Now(), 4000u);
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
 }

@@ -20,6 +20,7 @@ class InstallerFixture : public ::testing::Test {
   protected:
     InstallerFixture() : context(fake.Get()) {
         context.startup.programBaseName = "Velnora";
+        context.startup.managerBaseName = "Velnora";
         context.startup.settingsFile = "Velnora.ini";
         context.startup.programFolder = "C:\\Media";
         SetOs(5, 1, 2);
@@ -43,6 +44,9 @@ class InstallerFixture : public ::testing::Test {
 
     std::optional<std::string> RunValue(const std::string& name = "Autorun") {
         return fake.registry.GetText(platform::RegRoot::LocalMachine, kRunKey, name);
+    }
+    std::optional<std::string> UserRunValue(const std::string& name = "Autorun") {
+        return fake.registry.GetText(platform::RegRoot::CurrentUser, kRunKey, name);
     }
 
     // The texts of the message boxes shown so far.

@@ -114,10 +114,37 @@ TEST_F(RunState, NotRecordedTextIsTheSameInJapanese) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNotRecorded});
 }
 
-TEST_F(RunState, ResumePointAndLogonValue) {
-    EXPECT_EQ(RecordResumePoint(context, 5), 0);
-    EXPECT_EQ(State("Continue"), "5");
-    EXPECT_EQ(RunValue(), "\"C:\\Media\\Velnora.exe\"");
+// The twin cannot be started without a token: the logon starts the install manager beside it.
+TEST_F(RunState, ResumePointAndLogonValueNameTheInstallManager) {
+    for (const char* program : {"Velnora", "VelnoraAdm"}) {
+        SCOPED_TRACE(program);
+        context.startup.programBaseName = program;
+        EXPECT_EQ(RecordResumePoint(context, 5), 0);
+        EXPECT_EQ(State("Continue"), "5");
+        EXPECT_EQ(RunValue(), "\"C:\\Media\\Velnora.exe\"");
+    }
+}
+
+// A program without administrator rights records the logon value for its user; the end of the
+// run takes it from wherever it is and leaves every other value of both Run keys.
+TEST_F(RunState, WithoutRightsTheLogonValueIsTheUsersAndGoesAtTheEnd) {
+    using platform::RegRoot;
+    for (const RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser})
+        fake.registry.SetText(root, testing::kRunKey, "Other", "other.exe");
+    fake.registry.DenyWrite(RegRoot::LocalMachine, testing::kRunKey);
+
+    EXPECT_TRUE(RegisterRunAtLogon(context, "Autorun"));
+    EXPECT_EQ(RunValue(), std::nullopt);
+    EXPECT_EQ(UserRunValue(), "\"C:\\Media\\Velnora.exe\"");
+
+    FinishRunState(context, 1, 1);
+    EXPECT_EQ(UserRunValue(), std::nullopt);
+    EXPECT_TRUE(UnregisterRunAtLogon(context, "Autorun"));
+    for (const RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser})
+        EXPECT_EQ(fake.registry.ValueNames(root, testing::kRunKey),
+                  std::vector<std::string>{"Other"});
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
 
 TEST_F(RunState, FinishBeforeTheLastEntryChangesNothing) {
@@ -205,8 +232,8 @@ TEST_F(RunState, FinishOnReadOnlyMediaSaysSoOncePerKey) {
     UnsetTemp();
     ReadOnlyMedia();
     FinishRunState(context, 3, 3);
-    // Continue, Prev and three ticks.
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>(5, kNotRecorded));
+    // Continue, Prev, Runner and three ticks.
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>(6, kNotRecorded));
 }
 
 TEST_F(RunState, FinishRemovesTheProgramsIniInTemp) {
@@ -330,12 +357,10 @@ TEST_F(RunState, LogonValueDeleteFailureIsReported) {
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
 
-TEST_F(RunState, LogonValueFailsQuietlyWithoutTheRunKey) {
+// A value that could not be looked at may still be there.
+TEST_F(RunState, LogonValueRemovalFailsWhenARunKeyCannotBeOpened) {
     fake.faults.FailAlways(fake::op::kOpenKeyDefault, platform::error::kAccessDenied);
-    EXPECT_FALSE(RegisterRunAtLogon(context, "Autorun"));
     EXPECT_FALSE(UnregisterRunAtLogon(context, "Autorun"));
-    EXPECT_EQ(RecordResumePoint(context, 1), 0);
-    EXPECT_EQ(RunValue(), std::nullopt);
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
 }
 

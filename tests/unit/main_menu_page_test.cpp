@@ -411,6 +411,7 @@ TEST(MainMenu, FromWindows6TheTwinRunsTheInstall) {
         {"MultiCompleted", false, true, 0, true},
         {"Aborted", true, true, maintenance::twinexit::kAborted, false},
         {"Refused", false, true, maintenance::twinexit::kRefused, false},
+        {"RunCutOff", true, true, maintenance::twinexit::kCutOff, false},
         {"TwinMissing", true, false, 0, false},
     };
     for (const auto& c : cases) {

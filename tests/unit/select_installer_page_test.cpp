@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "environments/environment_table.h"
 #include "installer/catalogue.h"
 #include "pages/select_installer_page.h"
 #include "resource_ids.h"
@@ -200,6 +201,67 @@ TEST(InstallerPage, AutorunPageStaysWhenNoInstallerRan) {
     // Nothing was installed, so the install manager does not install its own copy either.
     EXPECT_FALSE(bench.machine.fake.registry.KeyExists(platform::RegRoot::LocalMachine,
                                                        paths::Entry("Velnora")));
+}
+
+// Only a completed run ends the page as completed, with the own copy and, in the Autorun mode,
+// the finish page: a stopped run is stopped whatever Tidewatch did, and a resume that finds
+// nothing left to run ends the run it resumes.
+TEST(InstallerPage, ActsOnTheOutcomeOfTheRun) {
+    // Beside the active environment; the catalogue's installers are not on the medium.
+    const struct {
+        const char* name;
+        StartMode mode;
+        bool standardInstall;
+        const char* runState;  // nullptr: a fresh run, started with Install
+        bool tidewatch;
+        bool completed;
+    } cases[] = {
+        {"StoppedUpdate", StartMode::kInstall, true, nullptr, false, false},
+        {"StoppedNewEnvironment", StartMode::kInstall, false, nullptr, false, false},
+        {"StoppedNewEnvironmentWithTidewatch", StartMode::kInstall, false, nullptr, true, false},
+        {"ResumeAfterTheLastEntry", StartMode::kAutorun, true, "Continue=4\r\n", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallerPageBench bench;
+        auto& machine = bench.machine;
+        machine.context.startup.startMode = c.mode;
+        machine.context.startup.managerBaseName = "Velnora";
+        machine.context.startup.standardInstall = c.standardInstall;
+        machine.InstallEnvironment({kGuid, "A"});
+        environments::EnumerateEnvironments(machine.context);
+        if (c.tidewatch)
+            machine.InstallTidewatch(true);
+        if (c.runState)
+            machine.fake.files.AddFile(kStateFile, std::string("[General]\r\n") + c.runState);
+        bench.WriteAutorun(kCatalogue);
+        pages::CAutorunInstallerDlg autorun(machine.context);
+        CSelectInstallerDlg& page =
+            c.mode == StartMode::kAutorun ? autorun : static_cast<CSelectInstallerDlg&>(bench.page);
+        // A resumed page starts by itself and, its run completed, ends unseen.
+        if (c.runState == nullptr) {
+            machine.fake.dialogs.OnNextRun(IDD_SELECT_INSTALLER, [&](PageDriver& d) {
+                d.Click(IDC_INST_INSTALL);
+                EXPECT_EQ(d.IsOpen(), !c.completed);
+                if (d.IsOpen())
+                    d.Click(IDC_INST_EXIT);
+            });
+        }
+        if (c.completed)
+            machine.fake.dialogs.OnNextRun(IDD_FINISH,
+                                           [](PageDriver& d) { d.Click(platform::cmd::kCancel); });
+
+        const int result = machine.fake.ui.RunModal(page, nullptr);
+
+        EXPECT_EQ(result,
+                  c.completed ? pages::installerresult::kStopped : pages::installerresult::kExit);
+        EXPECT_EQ(machine.fake.registry.KeyExists(platform::RegRoot::LocalMachine,
+                                                  paths::Entry("Velnora")),
+                  c.completed);
+        std::string resume;
+        machine.fake.profile.GetString("General", "Continue", "", 64, kStateFile, resume);
+        EXPECT_EQ(resume, "");
+    }
 }
 
 }  // namespace

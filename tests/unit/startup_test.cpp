@@ -66,6 +66,11 @@ class RecordingActions final : public StartupActions {
         Record("InstallerPage");
         installerOptions = options;
     }
+    bool ResumeInTwin() override {
+        Record("ResumeInTwin");
+        return twinCompletes;
+    }
+    void RunFinishPage() override { Record("FinishPage"); }
     void RemoveInstallManager() override { Record("RemoveInstallManager"); }
     void UpgradeInstallManager() override { Record("UpgradeInstallManager"); }
 
@@ -82,6 +87,7 @@ class RecordingActions final : public StartupActions {
     // The search stops early, as after a subkey that cannot be opened.
     bool searchFails = false;
     int destinationResult = 1;
+    bool twinCompletes = true;
     std::function<void()> onMainMenu;
     std::vector<std::string> calls;
     std::vector<core::StartMode> modes;
@@ -470,6 +476,41 @@ TEST_F(StartupTest, ContinueOverridesAnUnknownToken) {
     Run();
     EXPECT_EQ(actions.Dispatched(), std::vector<std::string>{"InstallerPage"});
     EXPECT_TRUE(Boxes().empty());
+}
+
+// From Windows 6 on a pending run that the twin ran goes back to the twin, and the finish page
+// follows only a twin that completed it; a run of the install manager's own, and every run
+// below Windows 6, goes on here.
+TEST(StartupResume, APendingRunGoesOnInTheProgramThatRanIt) {
+    using V = std::vector<std::string>;
+    const struct {
+        const char* name;
+        std::uint32_t major;
+        const char* state;
+        bool twinCompletes;
+        V dispatched;
+    } cases[] = {
+        {"TwinsRunCompleted", 10, "Continue=2\nRunner=VelnoraAdm\n", true,
+         V{"ResumeInTwin", "FinishPage"}},
+        {"TwinsRunNotCompleted", 6, "Continue=2\nRunner=VelnoraAdm\n", false, V{"ResumeInTwin"}},
+        {"OwnRun", 10, "Continue=2\nRunner=Velnora\n", true, V{"InstallerPage"}},
+        {"RunnerNotRecorded", 10, "Continue=2\n", true, V{"InstallerPage"}},
+        {"TwinsRunOnWindowsXp", 5, "Continue=2\nRunner=VelnoraAdm\n", true, V{"InstallerPage"}},
+        {"NothingPending", 10, "Continue=0\nRunner=VelnoraAdm\n", true, V{"MainMenu"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::FakePlatform machine;
+        machine.session.SetVersion(c.major, 0, 2);
+        machine.session.SetCommandLine(std::string("\"") + kProgram + "\" -install");
+        machine.files.AddFile(kStateFile, std::string("[General]\n") + c.state);
+        core::Context ctx(machine.Get());
+        RecordingActions recorder(ctx);
+        recorder.twinCompletes = c.twinCompletes;
+        VelnoraStartup startup(ctx, recorder);
+        startup.InitInstance();
+        EXPECT_EQ(recorder.Dispatched(), c.dispatched);
+    }
 }
 
 TEST(StartupProgramName, BaseNameAndFolder) {

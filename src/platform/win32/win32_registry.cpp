@@ -114,7 +114,15 @@ LONG DeleteKeyInVendorView(HKEY parent, const std::wstring& path) {
 }  // namespace
 
 Handle Win32Registry::Root(RegRoot root) {
-    return FromNative(root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT);
+    switch (root) {
+        case RegRoot::LocalMachine:
+            return FromNative(HKEY_LOCAL_MACHINE);
+        case RegRoot::CurrentUser:
+            return FromNative(HKEY_CURRENT_USER);
+        case RegRoot::ClassesRoot:
+            break;
+    }
+    return FromNative(HKEY_CLASSES_ROOT);
 }
 
 ErrorCode Win32Registry::OpenKey(Handle parent, const std::string& path, std::uint32_t access,

@@ -18,6 +18,12 @@ namespace {
 
 constexpr Handle kLocalMachineHandle = 0x80000002;
 constexpr Handle kClassesRootHandle = 0x80000000;
+constexpr Handle kCurrentUserHandle = 0x80000001;
+
+bool IsRootHandle(Handle handle) {
+    return handle == kLocalMachineHandle || handle == kClassesRootHandle ||
+           handle == kCurrentUserHandle;
+}
 
 constexpr ErrorCode kErrorBadPathname = 161;
 
@@ -102,13 +108,23 @@ FakeRegistry::FakeRegistry(Faults& faults)
     : faults_(faults), localMachine_(std::make_shared<Key>()) {
     localMachine_->name = "HKEY_LOCAL_MACHINE";
     localMachineRoot_ = OpenHandle{localMachine_, kAllAccess};
+    currentUserRoot_ = OpenHandle{std::make_shared<Key>(), kAllAccess};
+    currentUserRoot_.key->name = "HKEY_CURRENT_USER";
     classesRoot_ = OpenHandle{MakeKeys(RegRoot::LocalMachine, "SOFTWARE\\Classes"), kAllAccess};
 }
 
 FakeRegistry::~FakeRegistry() = default;
 
 std::shared_ptr<FakeRegistry::Key> FakeRegistry::RootKey(RegRoot root) const {
-    return root == RegRoot::LocalMachine ? localMachine_ : classesRoot_.key;
+    switch (root) {
+        case RegRoot::LocalMachine:
+            return localMachine_;
+        case RegRoot::CurrentUser:
+            return currentUserRoot_.key;
+        case RegRoot::ClassesRoot:
+            break;
+    }
+    return classesRoot_.key;
 }
 
 std::shared_ptr<FakeRegistry::Key> FakeRegistry::FindKey(RegRoot root,
@@ -138,6 +154,8 @@ const FakeRegistry::OpenHandle* FakeRegistry::Lookup(Handle handle) const {
         return &localMachineRoot_;
     if (handle == kClassesRootHandle)
         return &classesRoot_;
+    if (handle == kCurrentUserHandle)
+        return &currentUserRoot_;
     const auto it = handles_.find(handle);
     return it == handles_.end() ? nullptr : &it->second;
 }
@@ -172,8 +190,7 @@ ErrorCode FakeRegistry::Open(Handle parent, const std::string& path, std::uint32
     if (from->key->deleted)
         return error::kKeyDeleted;
 
-    const bool isRoot = parent == kLocalMachineHandle || parent == kClassesRootHandle;
-    if (isRoot && ForEachName(path, [](std::string_view) { return false; })) {
+    if (IsRootHandle(parent) && ForEachName(path, [](std::string_view) { return false; })) {
         key = parent;  // an empty path: Windows hands back the root itself
         return error::kSuccess;
     }
@@ -207,7 +224,15 @@ ErrorCode FakeRegistry::Open(Handle parent, const std::string& path, std::uint32
 
 Handle FakeRegistry::Root(RegRoot root) {
     faults_.Enter(op::kRoot);
-    return root == RegRoot::LocalMachine ? kLocalMachineHandle : kClassesRootHandle;
+    switch (root) {
+        case RegRoot::LocalMachine:
+            return kLocalMachineHandle;
+        case RegRoot::CurrentUser:
+            return kCurrentUserHandle;
+        case RegRoot::ClassesRoot:
+            break;
+    }
+    return kClassesRootHandle;
 }
 
 ErrorCode FakeRegistry::OpenKey(Handle parent, const std::string& path, std::uint32_t access,
@@ -236,7 +261,7 @@ ErrorCode FakeRegistry::CreateKey(Handle parent, const std::string& path, std::u
 ErrorCode FakeRegistry::CloseKey(Handle key) {
     if (auto failure = faults_.Enter(op::kCloseKey))
         return *failure;
-    if (key == kLocalMachineHandle || key == kClassesRootHandle)
+    if (IsRootHandle(key))
         return error::kSuccess;
     return handles_.erase(key) == 1 ? error::kSuccess : error::kInvalidHandle;
 }

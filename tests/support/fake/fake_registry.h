@@ -1,7 +1,7 @@
-// The in-memory registry: the local-machine root and the classes root (a view of
-// HKLM\SOFTWARE\Classes, as on Windows), keys and values with the results Windows gives.
-// Names match without regard to case and come back as created. Values are enumerated in
-// the order they were created; subkeys in name order without regard to case, as the
+// The in-memory registry: the local-machine root, the classes root (a view of
+// HKLM\SOFTWARE\Classes, as on Windows) and the current user's root, keys and values with the
+// results Windows gives. Names match without regard to case and come back as created. Values are
+// enumerated in the order they were created; subkeys in name order without regard to case, as the
 // registry keeps them. Handles keep a deleted key alive: calls on them give kKeyDeleted.
 #pragma once
 
@@ -92,6 +92,7 @@ class FakeRegistry final : public platform::Registry {
     std::shared_ptr<Key> localMachine_;
     OpenHandle localMachineRoot_;
     OpenHandle classesRoot_;  // HKLM\SOFTWARE\Classes
+    OpenHandle currentUserRoot_;
     std::map<platform::Handle, OpenHandle> handles_;
     platform::Handle nextHandle_ = 0x1000;
 };

@@ -519,8 +519,9 @@ bool RemoveSampleRunLeftovers(const std::optional<std::wstring>& renamesBefore) 
     if (tempLength > 0 && tempLength < MAX_PATH) {
         DeleteFileW(JoinPath(std::wstring(temp, tempLength), L"_autorun.ini").c_str());
     }
-    DeleteRegValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                   L"Autorun");
+    // The logon value, for the machine or, written without administrator rights, for the user.
+    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        DeleteRegValue(root, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Autorun");
     RemoveInstallManager();
     return environmentsRemoved;
 }
