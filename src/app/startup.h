@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/startup_sequence.h"
 #include "core/context.h"
+#include "maintenance/own_installation.h"
 
 namespace velnora::app {
 
@@ -26,8 +27,9 @@ class StartupActions {
     virtual int RunDestinationFolder() = 0;
     // The installer page of the Autorun mode with the switches of the command line.
     virtual void RunAutorunInstallerPage(const InstallerOptions& options) = 0;
-    // Removes the install manager's own installed copy, then its shortcut and folders.
-    virtual void RemoveInstallManager() = 0;
+    // Removes the install manager's own installed copy, then its shortcut and folders; gives
+    // back what it could not remove.
+    virtual maintenance::PartsLeft RemoveInstallManager() = 0;
     // Installs or refreshes the install manager's own copy.
     virtual void UpgradeInstallManager() = 0;
 };

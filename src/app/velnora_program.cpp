@@ -36,10 +36,8 @@ class VelnoraActions final : public StartupActions {
             page.SetOptionsFromCommandLine(options.interactive != 0, options.restartPc != 0);
         context_.platform.ui.RunModal(page, nullptr);
     }
-    // Start-up tells the user that the install manager has gone; the results change nothing.
-    void RemoveInstallManager() override {
-        maintenance::ScheduleSelfRemoval(context_);
-        maintenance::RemoveOwnInstallation(context_);
+    maintenance::PartsLeft RemoveInstallManager() override {
+        return maintenance::RemoveOwnCopy(context_);
     }
     void UpgradeInstallManager() override { maintenance::InstallOwnCopy(context_); }
 

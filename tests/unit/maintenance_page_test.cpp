@@ -319,7 +319,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // With the last environment gone the installed copy removes itself, on the NT family from
-// version 5 on and only where its shortcut shows it was installed; the page closes either way.
+// version 5 on and only where its shortcut shows it was installed; the page closes either way,
+// after naming what could not be removed.
 TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
     const std::string own = "C:\\Program Files\\Common Files\\Orvessa\\Velnora";
     const std::string link = paths::kPrograms + "\\Orvessa\\Multiple Install Manager.lnk";
@@ -328,11 +329,13 @@ TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
         platform::OsVersion os;
         bool shortcut;
         bool removes;
+        bool entryDenied = false;
     };
     for (const Case& c : {Case{"Installed", {5, 1, 2600, 2}, true, true},
                           Case{"NotInstalled", {5, 1, 2600, 2}, false, false},
                           Case{"NtBelow5", {4, 0, 1381, 2}, true, false},
-                          Case{"Windows9x", {4, 90, 3000, 1}, true, false}}) {
+                          Case{"Windows9x", {4, 90, 3000, 1}, true, false},
+                          Case{"EntryDenied", {5, 1, 2600, 2}, true, true, true}}) {
         SwitchMachine machine;
         machine.InstallTidewatch(false);
         machine.InstallEnvironment({kGuid, "A"});
@@ -349,8 +352,8 @@ TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
                                       "Vantorix(Multiple Install)");
         if (c.shortcut)
             machine.fake.files.AddFile(link, "link");
-        machine.fake.ui.SetMessageBoxHandler(
-            [](const fake::MessageBoxRecord&) { return platform::answer::kYes; });
+        if (c.entryDenied)
+            machine.fake.registry.DenyWrite(RegRoot::LocalMachine, paths::Entry("Velnora"));
 
         CMaintenanceDlg page(machine.context);
         bool closed = false;
@@ -362,9 +365,17 @@ TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
         EXPECT_EQ(machine.fake.ui.RunModal(page, nullptr), 0) << c.name;
         EXPECT_TRUE(closed) << c.name;
         EXPECT_EQ(machine.fake.files.Exists(own), !c.removes) << c.name;
-        EXPECT_EQ(machine.fake.files.Exists(link), c.shortcut && !c.removes) << c.name;
+        const bool left = !c.removes || c.entryDenied;
+        EXPECT_EQ(machine.fake.files.Exists(link), c.shortcut && left) << c.name;
         EXPECT_EQ(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry("Velnora")),
-                  !c.removes)
+                  left)
+            << c.name;
+        EXPECT_EQ(machine.fake.ui.MessageBoxes().back().text,
+                  c.entryDenied ? "The install manager could not be deleted completely. Left "
+                                  "behind:\r\n- the entry in the list of installed programs "
+                                  "[Vantorix(Multiple Install)]\r\n- the start-menu shortcut [" +
+                                      link + "]"
+                                : machine.fake.ui.MessageBoxes().front().text)
             << c.name;
         bool scriptRan = false;
         for (const auto& started : machine.fake.processes.Started())
