@@ -26,6 +26,7 @@ constexpr std::array kTexts = std::to_array<Row>({
      {"Command parameter is wrong.", "コマンドパラメータが誤っています。"}},
     {TextId::kMsgFolderNotFound, {"Can not found folder. ", "フォルダが見つかりません。"}},
     {TextId::kMsgFileNotFound, {"Can not found file. ", "ファイルが見つかりません。"}},
+    {TextId::kMsgFileNotWritten, {"Can not write file. ", "ファイルに書き込めません。"}},
     {TextId::kMsgInstallFailed, {"Failed in installation.", "インストールに失敗しました。"}},
     {TextId::kMsgUninstallFailed,
      {"Failed in uninstallation.", "アンインストールに失敗しました。"}},

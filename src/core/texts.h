@@ -25,6 +25,7 @@ enum class TextId : int {
     kMsgCommandParameterWrong,
     kMsgFolderNotFound,
     kMsgFileNotFound,
+    kMsgFileNotWritten,
     kMsgInstallFailed,
     kMsgUninstallFailed,
 
