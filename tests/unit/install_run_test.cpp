@@ -62,7 +62,7 @@ class TestRunPage : public installer::RunPage {
 };
 
 // What an installer of the sample catalogue does when it runs.
-enum class Effect { kNothing, kCreates, kUpdates };
+enum class Effect { kNothing, kCreates, kUpdates, kAsksRestart };
 
 // A fake machine, the catalogue's installers and the page of one run.
 class RunBench {
@@ -95,6 +95,9 @@ class RunBench {
                 machine.InstallEnvironment({kGuid, tag});
             if (effect == Effect::kUpdates)
                 machine.fake.files.AddFile(kToolRecord, "[Install Version]\r\nVTX=4.09\r\n");
+            if (effect == Effect::kAsksRestart)
+                machine.fake.profile.WriteString("Install Manager", std::string("bWindowsReboot"),
+                                                 std::string("1"), kToolRecord);
             return fake::ProgramBehaviour::RunsFor(2000);
         });
     }
@@ -273,18 +276,66 @@ TEST(InstallRun, TheSingleFormNeedsAnExistingProgram) {
     }
 }
 
-// The preparation's record goes when the installers left it as it was; an environment's record
-// that was there before stays whatever they did.
+// The preparation's record goes when the installers left it as it was, byte for byte; an
+// environment's record that was there before stays whatever they did.
 TEST(InstallRun, OnlyARecordThePreparationMadeIsTakenBack) {
-    for (const bool existed : {false, true}) {
-        SCOPED_TRACE(existed);
+    const struct {
+        bool existed;
+        Effect effect;
+        bool kept;
+    } cases[] = {
+        {false, Effect::kNothing, false},
+        {true, Effect::kNothing, true},
+        // "0" turned to "1": the same size, and a restart request that must not be lost.
+        {false, Effect::kAsksRestart, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.effect) * 2 + c.existed);
         RunBench fresh;
         fresh.machine.context.startup.standardInstall = false;
-        if (existed)
+        if (c.existed)
             fresh.machine.fake.files.AddFile(kToolRecord, "[Install Version]\r\nVTX=4.08\r\n");
-        fresh.AddInstaller(Effect::kNothing);
+        fresh.AddInstaller(c.effect);
         EXPECT_EQ(fresh.Run(), 1);
-        EXPECT_EQ(fresh.machine.fake.files.Exists(kToolRecord), existed);
+        EXPECT_EQ(fresh.machine.fake.files.Exists(kToolRecord), c.kept);
+    }
+}
+
+// Each write of the preparation failing in turn (seven user values, three folder keys, the
+// restart request): no installer starts on that record, the user is told which file, and the
+// parked environment is active again with its own record.
+TEST(InstallRun, NoInstallerStartsOnARecordThatCouldNotBeWritten) {
+    // Run 0 fails nothing and finds the occurrences of WriteString on the record.
+    std::vector<int> preparation;
+    for (int failing = 0; failing == 0 || failing <= static_cast<int>(preparation.size());
+         ++failing) {
+        SCOPED_TRACE(failing);
+        RunBench b;
+        b.machine.context.startup.standardInstall = false;
+        b.machine.context.startup.chosenInstallDir = "D:\\Vantorix";
+        b.machine.InstallEnvironment({kGuid, "A"});
+        b.AddInstaller(Effect::kCreates);
+        auto& faults = b.machine.fake.faults;
+        faults.Reset();
+        if (failing > 0)
+            faults.FailAt(fake::op::kWriteString, preparation[failing - 1],
+                          platform::error::kAccessDenied);
+        const int result = b.Run();
+        if (failing == 0) {
+            ASSERT_EQ(result, 1);
+            const auto files = faults.Subjects(fake::op::kWriteString);
+            for (int i = 0; i < static_cast<int>(files.size()) && preparation.size() < 11; ++i)
+                if (files[i] == kToolRecord)
+                    preparation.push_back(i + 1);
+            ASSERT_EQ(preparation.size(), 11u);
+            continue;
+        }
+        EXPECT_EQ(result, 0);
+        EXPECT_TRUE(b.commands.empty());
+        EXPECT_EQ(b.machine.MessageTexts(),
+                  std::vector<std::string>{"Can not write file. [" + kToolRecord + "]"});
+        EXPECT_EQ(b.Live(), "C:\\Vantorix\\EnvA");
+        EXPECT_EQ(b.Record().find("UserInformation"), std::string::npos) << b.Record();
     }
 }
 
