@@ -201,13 +201,12 @@ bool RunBesideActive(core::Context& context, RunPage& page, bool tidewatchInstal
         !environments::DeactivateEnvironment(context, parked))
         return false;
     if (PreparedRun(context, page) == 0) {
-        environments::ActivateEnvironment(context, parked);
+        environments::RestoreParkedEnvironment(context, parked);
         return false;
     }
     if (!environments::EnvironmentEntryExists(context.platform.registry,
                                               core::kVantorixProductGuid)) {
-        environments::ActivateEnvironment(context, parked);
-        if (tidewatchInstalled)
+        if (environments::RestoreParkedEnvironment(context, parked) && tidewatchInstalled)
             environments::StartTidewatch(context);
     } else if (!environments::OwnShortcutExists(context, parked)) {
         environments::CreateOwnShortcut(context, parked);
