@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -305,32 +306,26 @@ TEST(InstallRun, OnlyARecordThePreparationMadeIsTakenBack) {
 // restart request): no installer starts on that record, the user is told which file, and the
 // parked environment is active again with its own record.
 TEST(InstallRun, NoInstallerStartsOnARecordThatCouldNotBeWritten) {
-    // Run 0 fails nothing and finds the occurrences of WriteString on the record.
-    std::vector<int> preparation;
-    for (int failing = 0; failing == 0 || failing <= static_cast<int>(preparation.size());
-         ++failing) {
-        SCOPED_TRACE(failing);
-        RunBench b;
+    const auto prepare = [](RunBench& b) {
         b.machine.context.startup.standardInstall = false;
         b.machine.context.startup.chosenInstallDir = "D:\\Vantorix";
         b.machine.InstallEnvironment({kGuid, "A"});
         b.AddInstaller(Effect::kCreates);
-        auto& faults = b.machine.fake.faults;
-        faults.Reset();
-        if (failing > 0)
-            faults.FailAt(fake::op::kWriteString, preparation[failing - 1],
-                          platform::error::kAccessDenied);
-        const int result = b.Run();
-        if (failing == 0) {
-            ASSERT_EQ(result, 1);
-            const auto files = faults.Subjects(fake::op::kWriteString);
-            for (int i = 0; i < static_cast<int>(files.size()) && preparation.size() < 11; ++i)
-                if (files[i] == kToolRecord)
-                    preparation.push_back(i + 1);
-            ASSERT_EQ(preparation.size(), 11u);
-            continue;
-        }
-        EXPECT_EQ(result, 0);
+        b.machine.fake.faults.Reset();
+    };
+    RunBench reference;
+    prepare(reference);
+    ASSERT_EQ(reference.Run(), 1);
+    const auto writes = reference.machine.fake.faults.Subjects(fake::op::kWriteString);
+    const int first =
+        static_cast<int>(std::find(writes.begin(), writes.end(), kToolRecord) - writes.begin()) + 1;
+    for (int write = first; write < first + 11; ++write) {
+        SCOPED_TRACE(write);
+        RunBench b;
+        prepare(b);
+        b.machine.fake.faults.FailAt(fake::op::kWriteString, write, platform::error::kAccessDenied);
+        EXPECT_EQ(b.Run(), 0);
+        ASSERT_EQ(writes.at(write - 1), kToolRecord);
         EXPECT_TRUE(b.commands.empty());
         EXPECT_EQ(b.machine.MessageTexts(),
                   std::vector<std::string>{"Can not write file. [" + kToolRecord + "]"});
