@@ -129,11 +129,20 @@ void VelnoraStartup::RunWithoutToken() {
     RunUninstallMode();
 }
 
-// An installed copy started with no environment left removes itself.
+// An installed copy started with no environment left removes itself. Without the rights for
+// the local machine (an unelevated start from Windows 6 on) parts of it stay; the user is told
+// which.
 void VelnoraStartup::RemoveSelf() {
-    actions_.RemoveInstallManager();
-    ShowConfirm(context_.texts.Get(core::TextId::kMsgNotInstalled) +
-                context_.texts.Get(core::TextId::kMsgInstallManagerRemoved));
+    const maintenance::PartsLeft left = actions_.RemoveInstallManager();
+    const std::string notInstalled = context_.texts.Get(core::TextId::kMsgNotInstalled);
+    if (left.empty()) {
+        ShowConfirm(notInstalled + context_.texts.Get(core::TextId::kMsgInstallManagerRemoved));
+        return;
+    }
+    context_.platform.ui.MessageBox(
+        nullptr, notInstalled + "\r\n" + maintenance::PartsLeftText(context_, left),
+        context_.texts.Get(core::TextId::kCaptionError),
+        platform::mb::kOk | platform::mb::kIconError);
 }
 
 }  // namespace velnora::app

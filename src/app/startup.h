@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/startup_sequence.h"
 #include "core/context.h"
+#include "maintenance/own_installation.h"
 
 namespace velnora::app {
 
@@ -31,8 +32,9 @@ class StartupActions {
     virtual bool ResumeInTwin() = 0;
     // The finish page, after a run that the twin completed.
     virtual void RunFinishPage() = 0;
-    // Removes the install manager's own installed copy, then its shortcut and folders.
-    virtual void RemoveInstallManager() = 0;
+    // Removes the install manager's own installed copy, then its shortcut and folders; gives
+    // back what it could not remove.
+    virtual maintenance::PartsLeft RemoveInstallManager() = 0;
     // Installs or refreshes the install manager's own copy.
     virtual void UpgradeInstallManager() = 0;
 };

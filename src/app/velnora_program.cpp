@@ -45,10 +45,8 @@ class VelnoraActions final : public StartupActions {
             .Done();
     }
     void RunFinishPage() override { pages::RunFinishPage(context_, nullptr); }
-    // Start-up tells the user that the install manager has gone; the results change nothing.
-    void RemoveInstallManager() override {
-        maintenance::ScheduleSelfRemoval(context_);
-        maintenance::RemoveOwnInstallation(context_);
+    maintenance::PartsLeft RemoveInstallManager() override {
+        return maintenance::RemoveOwnCopy(context_);
     }
     void UpgradeInstallManager() override { maintenance::InstallOwnCopy(context_); }
 

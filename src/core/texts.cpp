@@ -26,6 +26,7 @@ constexpr std::array kTexts = std::to_array<Row>({
      {"Command parameter is wrong.", "コマンドパラメータが誤っています。"}},
     {TextId::kMsgFolderNotFound, {"Can not found folder. ", "フォルダが見つかりません。"}},
     {TextId::kMsgFileNotFound, {"Can not found file. ", "ファイルが見つかりません。"}},
+    {TextId::kMsgFileNotWritten, {"Can not write file. ", "ファイルに書き込めません。"}},
     {TextId::kMsgInstallFailed, {"Failed in installation.", "インストールに失敗しました。"}},
     {TextId::kMsgUninstallFailed,
      {"Failed in uninstallation.", "アンインストールに失敗しました。"}},
@@ -45,6 +46,15 @@ constexpr std::array kTexts = std::to_array<Row>({
     {TextId::kMsgInstallManagerRemoved,
      {"\r\nThe install manager was deleted.",
       "\r\nインストールマネージャをアンインストールしました。"}},
+    {TextId::kMsgInstallManagerLeft,
+     {"The install manager could not be deleted completely. Left behind:",
+      "インストールマネージャを完全にはアンインストールできませんでした。"
+      "次のものが残っています。"}},
+    {TextId::kLeftOwnEntry,
+     {"\r\n- the entry in the list of installed programs ", "\r\n・プログラムの一覧の登録 "}},
+    {TextId::kLeftOwnFiles, {"\r\n- the program files ", "\r\n・プログラムのファイル "}},
+    {TextId::kLeftOwnShortcut,
+     {"\r\n- the start-menu shortcut ", "\r\n・スタートメニューのショートカット "}},
     {TextId::kHelpFileName, {"VelnoraE.CHM", "VelnoraJ.CHM"}},
 
     {TextId::kMsgStateNotRecorded,

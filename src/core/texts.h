@@ -25,6 +25,7 @@ enum class TextId : int {
     kMsgCommandParameterWrong,
     kMsgFolderNotFound,
     kMsgFileNotFound,
+    kMsgFileNotWritten,
     kMsgInstallFailed,
     kMsgUninstallFailed,
 
@@ -34,6 +35,11 @@ enum class TextId : int {
     kMsgNotInstalled,
     kMsgUnsupportedOS,
     kMsgInstallManagerRemoved,
+    // What a self-removal could not take, each part followed by its name in brackets.
+    kMsgInstallManagerLeft,
+    kLeftOwnEntry,
+    kLeftOwnFiles,
+    kLeftOwnShortcut,
     kHelpFileName,
 
     // Run state and installer execution; English in both sets.

@@ -6,6 +6,7 @@
 
 #include "core/context.h"
 #include "core/texts.h"
+#include "environments/move_support.h"
 #include "environments/tool_record.h"
 
 namespace velnora::environments {
@@ -71,16 +72,23 @@ bool RecordUserInformation(core::Context& context) {
 
     // A missing value would delete the key: an empty field is written as an empty key.
     const std::string file = windows + "\\" + kToolRecordFileName;
+    const auto write = [&](const char* section, const char* key, const std::string& value) {
+        if (platform.profile.WriteString(section, std::string(key), value, file))
+            return true;
+        ShowPathMessage(context, core::TextId::kMsgFileNotWritten, file);
+        return false;
+    };
     for (const Field& field : kFields)
-        platform.profile.WriteString(kUserInformationSection, std::string(field.recordKey),
-                                     startup.userInformation.*field.value, file);
+        if (!write(kUserInformationSection, field.recordKey, startup.userInformation.*field.value))
+            return false;
 
+    // The folder is consumed only once it is in the record.
     if (startup.chosenInstallDir.empty())
         return true;
     for (const FolderKey& key : kFolderKeys)
-        platform.profile.WriteString(
-            key.section, std::string(key.key),
-            key.chosenFolder ? startup.chosenInstallDir : std::string(kInstallType), file);
+        if (!write(key.section, key.key,
+                   key.chosenFolder ? startup.chosenInstallDir : std::string(kInstallType)))
+            return false;
     startup.chosenInstallDir.clear();
     return true;
 }

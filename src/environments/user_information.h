@@ -19,8 +19,8 @@ void LoadUserInformation(core::Context& context);
 
 // Writes the user information, and the destination folder when one is pending (which is then
 // consumed), into the live Vtx2Inst.ini. Only these keys are written; every other line of the
-// file stays as it was. False, with the user told and the pending folder dropped, when the
-// Windows folder cannot be found.
+// file stays as it was. False, with the user told, when the Windows folder cannot be found (the
+// pending folder is dropped) or a key cannot be written (the pending folder stays pending).
 bool RecordUserInformation(core::Context& context);
 
 }  // namespace velnora::environments

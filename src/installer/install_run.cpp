@@ -179,19 +179,21 @@ RunOutcome RunTickedInstallers(core::Context& context, RunPage& page,
 }
 
 // The run of a new environment or of the first one: the installers find the user information
-// and a cleared restart request in the tool record. A record that only this preparation
-// created, and that the installers left as it was, goes again; one that was there before
-// belongs to an environment and stays.
+// and a cleared restart request in the tool record, and none starts on a record that could not
+// be written. A record that only this preparation created, and that the installers left as it
+// was, goes again; one that was there before belongs to an environment and stays.
 RunOutcome PreparedRun(core::Context& context, RunPage& page) {
-    const std::uint64_t existed = ToolRecordSize(context);
+    // A record the search could not rule out may be an environment's: it is never taken back.
+    const bool created = platform::CertainlyMissing(context.platform.files,
+                                                    environments::LiveToolRecordPath(context));
     // Handed over for one run of the installers; a run that started none leaves it chosen.
     const std::string chosenFolder = context.startup.chosenInstallDir;
-    environments::RecordUserInformation(context);
-    WriteInstallManagerKey(context, kRebootKey, "0");
-    const std::uint64_t before = ToolRecordSize(context);
-    const RunOutcome result = RunSequence(context, page);
-    const std::uint64_t after = ToolRecordSize(context);
-    if (existed == 0 && after != 0 && after == before)
+    const bool prepared = environments::RecordUserInformation(context) &&
+                          WriteInstallManagerKey(context, kRebootKey, "0");
+    const std::optional<std::string> before = ToolRecordContent(context);
+    const RunOutcome result = prepared ? RunSequence(context, page) : RunOutcome::kStopped;
+    // Byte for byte: an installer that turns the restart request to "1" keeps the size.
+    if (created && before && ToolRecordContent(context) == before)
         DeleteToolRecord(context);
     if (!context.execution.installerFinished)
         context.startup.chosenInstallDir = chosenFolder;
@@ -214,13 +216,12 @@ bool RunBesideActive(core::Context& context, RunPage& page, bool tidewatchInstal
         !environments::DeactivateEnvironment(context, parked))
         return false;
     if (PreparedRun(context, page) != RunOutcome::kCompleted) {
-        environments::ActivateEnvironment(context, parked);
+        environments::RestoreParkedEnvironment(context, parked);
         return false;
     }
     if (!environments::EnvironmentEntryExists(context.platform.registry,
                                               core::kVantorixProductGuid)) {
-        environments::ActivateEnvironment(context, parked);
-        if (tidewatchInstalled)
+        if (environments::RestoreParkedEnvironment(context, parked) && tidewatchInstalled)
             environments::StartTidewatch(context);
     } else if (!environments::OwnShortcutExists(context, parked)) {
         environments::CreateOwnShortcut(context, parked);
@@ -307,20 +308,20 @@ bool WriteInstallManagerKey(core::Context& context, const std::string& key,
         environments::ShowPathMessage(context, core::TextId::kMsgFolderNotFound, folder);
         return false;
     }
-    context.platform.profile.WriteString(kInstallManagerSection, key, value,
-                                         folder + "\\" + environments::kToolRecordFileName);
+    const std::string file = folder + "\\" + environments::kToolRecordFileName;
+    if (!context.platform.profile.WriteString(kInstallManagerSection, key, value, file)) {
+        environments::ShowPathMessage(context, core::TextId::kMsgFileNotWritten, file);
+        return false;
+    }
     return true;
 }
 
-std::uint64_t ToolRecordSize(core::Context& context) {
-    platform::Handle find{};
-    platform::FindData data;
-    auto& files = context.platform.files;
-    if (files.FindFirst(environments::LiveToolRecordPath(context), find, data) !=
+std::optional<std::string> ToolRecordContent(core::Context& context) {
+    std::string content;
+    if (context.platform.files.ReadFile(environments::LiveToolRecordPath(context), content) !=
         platform::error::kSuccess)
-        return 0;
-    files.FindClose(find);
-    return data.IsDirectory() ? 0 : data.size;
+        return std::nullopt;
+    return content;
 }
 
 bool DeleteToolRecord(core::Context& context) {

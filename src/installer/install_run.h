@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velnora::core {
@@ -72,12 +73,12 @@ RunOutcome InstallRun(core::Context& context, RunPage& page);
 RunOutcome RunSequence(core::Context& context, RunPage& page);
 
 // Writes `key` into [Install Manager] of the live tool record; false, after saying so, when the
-// Windows folder is missing.
+// Windows folder is missing or the file cannot be written.
 bool WriteInstallManagerKey(core::Context& context, const std::string& key,
                             const std::string& value);
 
-// The live tool record's size in bytes; 0 when there is none.
-std::uint64_t ToolRecordSize(core::Context& context);
+// The live tool record's bytes; nothing when it is missing or cannot be read.
+std::optional<std::string> ToolRecordContent(core::Context& context);
 bool DeleteToolRecord(core::Context& context);
 
 }  // namespace velnora::installer

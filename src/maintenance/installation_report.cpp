@@ -5,6 +5,7 @@
 
 #include "core/context.h"
 #include "environments/environment_table.h"
+#include "environments/move_support.h"
 #include "environments/tool_record.h"
 
 namespace velnora::maintenance {
@@ -45,12 +46,25 @@ void WritePackages(ReportText& report, const ToolComposition& c, const core::Tex
     }
 }
 
+// A name beside the report that no file has yet, for the report while it is written; empty
+// when every name tried is taken.
+std::string TemporaryBeside(platform::FileSystem& files, const std::string& path) {
+    constexpr int kNamesTried = 100;
+    for (int n = 0; n < kNamesTried; ++n) {
+        const std::string name = path + (n == 0 ? "" : "." + std::to_string(n)) + ".tmp";
+        if (platform::CertainlyMissing(files, name))
+            return name;
+    }
+    return {};
+}
+
 }  // namespace
 
 bool WriteInstallationReport(core::Context& context, const std::string& path) {
     auto& files = context.platform.files;
-    // Created before anything is read, so that an unwritable file costs no registry walk.
-    if (files.WriteFile(path, std::string()) != platform::error::kSuccess)
+    const std::string temporary = TemporaryBeside(files, path);
+    // Created before anything is read, so that an unwritable folder costs no registry walk.
+    if (temporary.empty() || files.WriteFile(temporary, std::string()) != platform::error::kSuccess)
         return false;
 
     const core::TextSet& texts = context.texts;
@@ -77,7 +91,15 @@ bool WriteInstallationReport(core::Context& context, const std::string& path) {
         }
         report.Line("");
     }
-    return files.WriteFile(path, report.Content()) == platform::error::kSuccess;
+    // The old report is replaced only by a complete one.
+    if (files.WriteFile(temporary, report.Content()) != platform::error::kSuccess ||
+        files.MoveFile(temporary, path,
+                       platform::movefile::kReplaceExisting | platform::movefile::kWriteThrough) !=
+            platform::error::kSuccess) {
+        files.DeleteFile(temporary);
+        return false;
+    }
+    return true;
 }
 
 void SaveInstallationReport(core::Context& context) {
@@ -88,8 +110,13 @@ void SaveInstallationReport(core::Context& context) {
     auto& ui = context.platform.ui;
     if (!ui.ChooseFileToSave(nullptr, request, path))
         return;
-    const platform::ScopedWaitCursor wait(ui);
-    WriteInstallationReport(context, path);
+    bool written = false;
+    {
+        const platform::ScopedWaitCursor wait(ui);
+        written = WriteInstallationReport(context, path);
+    }
+    if (!written)
+        environments::ShowPathMessage(context, core::TextId::kMsgFileNotWritten, path);
 }
 
 }  // namespace velnora::maintenance

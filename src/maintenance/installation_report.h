@@ -10,11 +10,12 @@ struct Context;
 namespace velnora::maintenance {
 
 // Enumerates the environments and writes the report of all of them as UTF-8 text with a
-// byte-order mark and CR LF line ends. False when the file cannot be written.
+// byte-order mark and CR LF line ends, into a file beside `path` that replaces it only once it
+// is complete. False when it cannot be written; an old file of that name then stays as it was.
 bool WriteInstallationReport(core::Context& context, const std::string& path);
 
 // "Save to file" of the maintenance page: asks for a text file and writes the report into it.
-// Neither a cancel nor a failed write is told to the user.
+// A failed write is told to the user, naming the file.
 void SaveInstallationReport(core::Context& context);
 
 }  // namespace velnora::maintenance

@@ -1,7 +1,9 @@
 #include "maintenance/own_installation.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/context.h"
@@ -310,9 +312,10 @@ bool ScheduleSelfRemoval(core::Context& context) {
                              platform::StringValue(Quoted(logonScript))) == error::kSuccess;
 }
 
-bool RemoveOwnInstallation(core::Context& context) {
+PartsLeft RemoveOwnInstallation(core::Context& context) {
     auto& files = context.platform.files;
     const std::string ownFolder = environments::OwnFolder(context);
+    bool filesLeft = false;
     if (!ownFolder.empty() && files.PathIsDirectory(ownFolder)) {
         // The running program's own file stays when it runs from here; del.bat's logon script
         // takes it.
@@ -322,6 +325,7 @@ bool RemoveOwnInstallation(core::Context& context) {
                 continue;
             files.SetAttributes(path, fileattr::kNormal);
             files.DeleteFile(path);
+            filesLeft = filesLeft || files.PathFileExists(path);
         }
         // Folders go only when empty: other products of the maker share the common folder.
         files.RemoveDirectory(ownFolder);
@@ -330,15 +334,52 @@ bool RemoveOwnInstallation(core::Context& context) {
 
     const platform::ErrorCode deleted =
         context.platform.registry.DeleteKey(LocalMachine(context), OwnEntryKey());
-    if (deleted != error::kSuccess && deleted != error::kFileNotFound)
-        return false;
+    const bool entryLeft = deleted != error::kSuccess && deleted != error::kFileNotFound;
 
+    // While the entry is there, the shortcut keeps the copy it names within reach.
     const std::string link = environments::OwnShortcutPath(context, "");
-    if (!link.empty() && files.PathIsDirectory(platform::PathRemoveFileSpec(link))) {
+    if (!entryLeft && !link.empty() && files.PathIsDirectory(platform::PathRemoveFileSpec(link))) {
         files.DeleteFile(link);
         files.RemoveDirectory(platform::PathRemoveFileSpec(link));
     }
-    return true;
+    const bool shortcutLeft = !link.empty() && files.PathFileExists(link);
+
+    PartsLeft left;
+    for (const auto& [part, isLeft] :
+         {std::pair{OwnPart::kEntry, entryLeft}, std::pair{OwnPart::kFiles, filesLeft},
+          std::pair{OwnPart::kShortcut, shortcutLeft}})
+        if (isLeft)
+            left.push_back(part);
+    return left;
+}
+
+PartsLeft RemoveOwnCopy(core::Context& context) {
+    const bool scheduled = ScheduleSelfRemoval(context);
+    PartsLeft left = RemoveOwnInstallation(context);
+    // What is still in use goes at the next logon.
+    if (scheduled)
+        std::erase(left, OwnPart::kFiles);
+    return left;
+}
+
+std::string PartsLeftText(core::Context& context, const PartsLeft& left) {
+    struct PartText {
+        OwnPart part;
+        core::TextId text;
+        std::string (*name)(core::Context&);
+    };
+    static constexpr PartText kPartTexts[] = {
+        {OwnPart::kEntry, core::TextId::kLeftOwnEntry,
+         [](core::Context&) { return std::string(kDisplayName); }},
+        {OwnPart::kFiles, core::TextId::kLeftOwnFiles, &environments::OwnFolder},
+        {OwnPart::kShortcut, core::TextId::kLeftOwnShortcut,
+         [](core::Context& context) { return environments::OwnShortcutPath(context, ""); }},
+    };
+    std::string text = context.texts.Get(core::TextId::kMsgInstallManagerLeft);
+    for (const PartText& row : kPartTexts)
+        if (std::find(left.begin(), left.end(), row.part) != left.end())
+            text += context.texts.Get(row.text) + "[" + row.name(context) + "]";
+    return text;
 }
 
 }  // namespace velnora::maintenance

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velnora::core {
 struct Context;
@@ -26,6 +27,11 @@ inline constexpr char kLogonScriptMarker[] = "@rem Velnora removal script";
 // Which file CopyFileIfNewer copies.
 enum class OwnFile : int { kHelp = 0, kSelfRemovalScript = 1 };
 enum class ValueKind { kText, kNumber };
+
+// A part of the installed copy that a removal can leave behind.
+enum class OwnPart { kEntry, kFiles, kShortcut };
+// The parts a removal left behind, in the order above; empty when all of it went.
+using PartsLeft = std::vector<OwnPart>;
 
 // Installs or refreshes the copy (see the .cpp for the steps). False when it is not complete:
 // no environment, a folder that cannot be made, a failed version read or copy, or no common
@@ -53,8 +59,15 @@ bool WriteOwnUninstallValue(core::Context& context, const std::string& name, Val
 bool ScheduleSelfRemoval(core::Context& context);
 
 // Removes the installed copy's files, the own uninstall entry and the own shortcut; folders go
-// only when nothing else is left in them. False only when the entry cannot be deleted (the
-// start menu then stays as it is).
-bool RemoveOwnInstallation(core::Context& context);
+// only when nothing else is left in them. When the entry cannot be deleted the start menu stays
+// as it is. Returns what is still there, the files in use included.
+PartsLeft RemoveOwnInstallation(core::Context& context);
+
+// The whole self-removal: del.bat's logon script for what is in use, then the removal. Files
+// still there count as left only when no logon script will take them.
+PartsLeft RemoveOwnCopy(core::Context& context);
+
+// For the user: a line that the removal was incomplete, then each part left with its name.
+std::string PartsLeftText(core::Context& context, const PartsLeft& left);
 
 }  // namespace velnora::maintenance

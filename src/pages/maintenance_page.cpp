@@ -567,9 +567,12 @@ void CMaintenanceDlg::RemoveInstallManagerIfInstalled() {
     if (os.platformId != kNtPlatform || os.major < 5 ||
         !environments::OwnShortcutExists(context_, ""))
         return;
-    maintenance::ScheduleSelfRemoval(context_);
-    maintenance::RemoveOwnInstallation(context_);
+    const maintenance::PartsLeft left = maintenance::RemoveOwnCopy(context_);
     maintenance::ClearStaleSetupResumes(context_);
+    if (!left.empty())
+        context_.platform.ui.MessageBox(this, maintenance::PartsLeftText(context_, left),
+                                        context_.texts.Get(core::TextId::kCaptionError),
+                                        platform::mb::kOk | platform::mb::kIconError);
 }
 
 bool CMaintenanceDlg::Ask(const std::string& question) {

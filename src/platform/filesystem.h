@@ -103,6 +103,9 @@ class FileSystem {
 
 // Does a file search on the path find anything (file or folder)?
 bool FileExists(FileSystem& files, const std::string& path);
+// Does a file search say for certain that nothing is there? A search that failed for another
+// reason does not, so that nothing there is taken for free.
+bool CertainlyMissing(FileSystem& files, const std::string& path);
 
 // PathRemoveFileSpec: the path without its last component ("C:\a\b.exe" -> "C:\a",
 // "C:\b.exe" -> "C:\"). Pure text work, the same on every platform.

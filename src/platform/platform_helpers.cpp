@@ -108,6 +108,15 @@ bool FileExists(FileSystem& files, const std::string& path) {
     return true;
 }
 
+bool CertainlyMissing(FileSystem& files, const std::string& path) {
+    Handle find = kNoHandle;
+    FindData data;
+    const ErrorCode found = files.FindFirst(path, find, data);
+    if (found == error::kSuccess)
+        files.FindClose(find);
+    return found == error::kFileNotFound || found == error::kPathNotFound;
+}
+
 std::string PathRemoveFileSpec(const std::string& path) {
     const auto slash = path.find_last_of('\\');
     if (slash == std::string::npos)

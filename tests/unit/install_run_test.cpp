@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -65,7 +66,7 @@ class TestRunPage : public installer::RunPage {
 };
 
 // What an installer of the sample catalogue does when it runs.
-enum class Effect { kNothing, kCreates, kUpdates };
+enum class Effect { kNothing, kCreates, kUpdates, kAsksRestart };
 
 // A fake machine, the catalogue's installers and the page of one run.
 class RunBench {
@@ -98,6 +99,9 @@ class RunBench {
                 machine.InstallEnvironment({kGuid, tag});
             if (effect == Effect::kUpdates)
                 machine.fake.files.AddFile(kToolRecord, "[Install Version]\r\nVTX=4.09\r\n");
+            if (effect == Effect::kAsksRestart)
+                machine.fake.profile.WriteString("Install Manager", std::string("bWindowsReboot"),
+                                                 std::string("1"), kToolRecord);
             return fake::ProgramBehaviour::RunsFor(2000);
         });
     }
@@ -280,18 +284,60 @@ TEST(InstallRun, TheSingleFormNeedsAnExistingProgram) {
     }
 }
 
-// The preparation's record goes when the installers left it as it was; an environment's record
-// that was there before stays whatever they did.
+// The preparation's record goes when the installers left it as it was, byte for byte; an
+// environment's record that was there before stays whatever they did.
 TEST(InstallRun, OnlyARecordThePreparationMadeIsTakenBack) {
-    for (const bool existed : {false, true}) {
-        SCOPED_TRACE(existed);
+    const struct {
+        bool existed;
+        Effect effect;
+        bool kept;
+    } cases[] = {
+        {false, Effect::kNothing, false},
+        {true, Effect::kNothing, true},
+        // "0" turned to "1": the same size, and a restart request that must not be lost.
+        {false, Effect::kAsksRestart, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.effect) * 2 + c.existed);
         RunBench fresh;
         fresh.machine.context.startup.standardInstall = false;
-        if (existed)
+        if (c.existed)
             fresh.machine.fake.files.AddFile(kToolRecord, "[Install Version]\r\nVTX=4.08\r\n");
-        fresh.AddInstaller(Effect::kNothing);
+        fresh.AddInstaller(c.effect);
         EXPECT_EQ(fresh.Run(), kCompleted);
-        EXPECT_EQ(fresh.machine.fake.files.Exists(kToolRecord), existed);
+        EXPECT_EQ(fresh.machine.fake.files.Exists(kToolRecord), c.kept);
+    }
+}
+
+// Each write of the preparation failing in turn (seven user values, three folder keys, the
+// restart request): no installer starts on that record, the user is told which file, and the
+// parked environment is active again with its own record.
+TEST(InstallRun, NoInstallerStartsOnARecordThatCouldNotBeWritten) {
+    const auto prepare = [](RunBench& b) {
+        b.machine.context.startup.standardInstall = false;
+        b.machine.context.startup.chosenInstallDir = "D:\\Vantorix";
+        b.machine.InstallEnvironment({kGuid, "A"});
+        b.AddInstaller(Effect::kCreates);
+        b.machine.fake.faults.Reset();
+    };
+    RunBench reference;
+    prepare(reference);
+    ASSERT_EQ(reference.Run(), kCompleted);
+    const auto writes = reference.machine.fake.faults.Subjects(fake::op::kWriteString);
+    const int first =
+        static_cast<int>(std::find(writes.begin(), writes.end(), kToolRecord) - writes.begin()) + 1;
+    for (int write = first; write < first + 11; ++write) {
+        SCOPED_TRACE(write);
+        RunBench b;
+        prepare(b);
+        b.machine.fake.faults.FailAt(fake::op::kWriteString, write, platform::error::kAccessDenied);
+        EXPECT_EQ(b.Run(), kStopped);
+        ASSERT_EQ(writes.at(write - 1), kToolRecord);
+        EXPECT_TRUE(b.commands.empty());
+        EXPECT_EQ(b.machine.MessageTexts(),
+                  std::vector<std::string>{"Can not write file. [" + kToolRecord + "]"});
+        EXPECT_EQ(b.Live(), "C:\\Vantorix\\EnvA");
+        EXPECT_EQ(b.Record().find("UserInformation"), std::string::npos) << b.Record();
     }
 }
 

@@ -373,9 +373,10 @@ TEST(MaintenanceInTheTwin, RefusesARowThatNamesAnotherEnvironment) {
 }
 
 // With the last environment gone the installed copy removes itself, on the NT family from
-// version 5 on and only where its shortcut shows it was installed; the page closes either way.
-// A search that fails after the uninstall knows of no environment, but not that none is left:
-// the copy stays and the page shows what the next search finds.
+// version 5 on and only where its shortcut shows it was installed; the page closes either way,
+// after naming what could not be removed. A search that fails after the uninstall knows of no
+// environment, but not that none is left: the copy stays and the page shows what the next
+// search finds.
 TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
     const std::string own = "C:\\Program Files\\Common Files\\Orvessa\\Velnora";
     const std::string link = paths::kPrograms + "\\Orvessa\\Multiple Install Manager.lnk";
@@ -385,12 +386,14 @@ TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
         bool shortcut;
         bool searchFails;
         bool removes;
+        bool entryDenied = false;
     };
     for (const Case& c : {Case{"Installed", {5, 1, 2600, 2}, true, false, true},
                           Case{"NotInstalled", {5, 1, 2600, 2}, false, false, false},
                           Case{"NtBelow5", {4, 0, 1381, 2}, true, false, false},
                           Case{"Windows9x", {4, 90, 3000, 1}, true, false, false},
-                          Case{"SearchFailsAfter", {5, 1, 2600, 2}, true, true, false}}) {
+                          Case{"SearchFailsAfter", {5, 1, 2600, 2}, true, true, false},
+                          Case{"EntryDenied", {5, 1, 2600, 2}, true, false, true, true}}) {
         SwitchMachine machine;
         machine.InstallTidewatch(false);
         machine.InstallEnvironment({kGuid, "A"});
@@ -416,6 +419,8 @@ TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
             return box.text.starts_with("Do you") ? std::optional<int>(platform::answer::kYes)
                                                   : std::nullopt;
         });
+        if (c.entryDenied)
+            machine.fake.registry.DenyWrite(RegRoot::LocalMachine, paths::Entry("Velnora"));
 
         CMaintenanceDlg page(machine.context);
         bool closed = false;
@@ -431,10 +436,22 @@ TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
         EXPECT_EQ(machine.fake.ui.RunModal(page, nullptr), 0) << c.name;
         EXPECT_EQ(closed, !c.searchFails) << c.name;
         EXPECT_EQ(machine.fake.files.Exists(own), !c.removes) << c.name;
-        EXPECT_EQ(machine.fake.files.Exists(link), c.shortcut && !c.removes) << c.name;
+        const bool left = !c.removes || c.entryDenied;
+        EXPECT_EQ(machine.fake.files.Exists(link), c.shortcut && left) << c.name;
         EXPECT_EQ(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry("Velnora")),
-                  !c.removes)
+                  left)
             << c.name;
+        // After a failed search the last box is the search's own.
+        if (!c.searchFails) {
+            EXPECT_EQ(machine.fake.ui.MessageBoxes().back().text,
+                      c.entryDenied
+                          ? "The install manager could not be deleted completely. Left "
+                            "behind:\r\n- the entry in the list of installed programs "
+                            "[Vantorix(Multiple Install)]\r\n- the start-menu shortcut [" +
+                                link + "]"
+                          : machine.fake.ui.MessageBoxes().front().text)
+                << c.name;
+        }
         bool scriptRan = false;
         for (const auto& started : machine.fake.processes.Started())
             scriptRan |= started.commandLine.rfind("\"" + own + "\\del.bat\"", 0) == 0;

@@ -335,24 +335,29 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // The removal takes the files it installed and each folder it emptied; the maker's other
-// products, the user's files and the running program stay.
+// products, the user's files and the running program stay. It names what it could not take.
 TEST_F(OwnInstallation, RemovalTakesOnlyWhatTheInstallationMade) {
     enum Fault { kNone, kOthers, kRunning, kEntryGone, kEntryDenied };
+    using maintenance::OwnPart;
     struct Case {
         Fault fault;
-        bool result;
+        maintenance::PartsLeft left;
         V maker;
         V startMenu;
     };
     const V gone{"<gone>"};
-    for (const Case& c : {Case{kNone, true, gone, gone},
-                          Case{kOthers,
-                               true,
-                               {"Other\\", "Other\\o.dll", "Velnora\\", "Velnora\\notes.txt"},
-                               {"Vantorix\\", "Vantorix\\v.lnk"}},
-                          Case{kRunning, true, {"Velnora\\", "Velnora\\Velnora.exe"}, gone},
-                          Case{kEntryGone, true, gone, gone},
-                          Case{kEntryDenied, false, gone, {"Multiple Install Manager.lnk"}}}) {
+    for (const Case& c :
+         {Case{kNone, {}, gone, gone},
+          Case{kOthers,
+               {},
+               {"Other\\", "Other\\o.dll", "Velnora\\", "Velnora\\notes.txt"},
+               {"Vantorix\\", "Vantorix\\v.lnk"}},
+          Case{kRunning, {OwnPart::kFiles}, {"Velnora\\", "Velnora\\Velnora.exe"}, gone},
+          Case{kEntryGone, {}, gone, gone},
+          Case{kEntryDenied,
+               {OwnPart::kEntry, OwnPart::kShortcut},
+               gone,
+               {"Multiple Install Manager.lnk"}}}) {
         ASSERT_TRUE(maintenance::InstallOwnCopy(context));
         fake.files.AddFile(kOwn + "\\VelnoraAdm.exe", "twin");
         fake.files.AddFile(kOwn + "\\VelnoraJ.CHM", "help J", platform::fileattr::kReadOnly);
@@ -368,13 +373,14 @@ TEST_F(OwnInstallation, RemovalTakesOnlyWhatTheInstallationMade) {
         if (c.fault == kEntryDenied)
             fake.faults.FailAlways(fake::op::kDeleteKey, platform::error::kAccessDenied);
 
-        EXPECT_EQ(maintenance::RemoveOwnInstallation(context), c.result) << c.fault;
+        EXPECT_EQ(maintenance::RemoveOwnInstallation(context), c.left) << c.fault;
         const auto tree = [&](const std::string& folder) {
             return fake.files.Exists(folder) ? fake.files.ListTree(folder) : gone;
         };
         EXPECT_EQ(tree(kMaker), c.maker) << c.fault;
         EXPECT_EQ(tree(kStartMenu), c.startMenu) << c.fault;
-        EXPECT_EQ(fake.registry.KeyExists(RegRoot::LocalMachine, kOwnEntry), !c.result);
+        EXPECT_EQ(fake.registry.KeyExists(RegRoot::LocalMachine, kOwnEntry),
+                  c.fault == kEntryDenied);
         fake.faults.Clear();
         fake.files.Remove(kMaker);
         fake.files.Remove(kStartMenu);

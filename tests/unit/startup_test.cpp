@@ -71,7 +71,10 @@ class RecordingActions final : public StartupActions {
         return twinCompletes;
     }
     void RunFinishPage() override { Record("FinishPage"); }
-    void RemoveInstallManager() override { Record("RemoveInstallManager"); }
+    maintenance::PartsLeft RemoveInstallManager() override {
+        Record("RemoveInstallManager");
+        return {};
+    }
     void UpgradeInstallManager() override { Record("UpgradeInstallManager"); }
 
     // The pages and actions run, without the enumeration.
@@ -857,6 +860,44 @@ TEST_F(StartupProgram, MaintenanceWithAnInstalledEnvironment) {
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
     EXPECT_EQ(fake.processes.MutexReleases(), 1);
+}
+
+// The installed copy started on Windows 10 with no environment left. Elevated, only its running
+// program stays, for the logon script. Unelevated, the local machine's keys and the common and
+// Windows folders refuse every change: nothing goes, and the user is told what is left.
+TEST_F(StartupProgram, SelfRemovalSaysWhatIsLeft) {
+    const std::string own = "C:\\Program Files\\Common Files\\Orvessa\\Velnora";
+    const std::string link =
+        std::string(fake::machine::kCommonPrograms) + "\\Orvessa\\Multiple Install Manager.lnk";
+    const std::string entry = std::string(core::kUninstallRoot) + "\\Velnora";
+    for (const bool elevated : {true, false}) {
+        fake::FakePlatform machine;
+        machine.session.SetVersion(10, 0, 2);
+        machine.session.SetCommandLine("\"" + own + "\\Velnora.exe\" -uninstall");
+        for (const char* name : {"Velnora.exe", "VelnoraE.CHM", "del.bat"})
+            machine.files.AddFile(own + "\\" + name, "installed");
+        machine.files.HoldOpen(own + "\\Velnora.exe");
+        machine.files.AddFile(link, "link");
+        machine.registry.SetText(RegRoot::LocalMachine, entry, "DisplayName", "Vantorix");
+        // Without rights del.bat cannot write its logon script into the Windows folder.
+        machine.processes.AddProgram(own + "\\del.bat",
+                                     fake::ProgramBehaviour::RunsFor(10, elevated ? 0 : 1));
+        if (!elevated) {
+            machine.registry.DenyWrite(RegRoot::LocalMachine, entry);
+            for (const auto operation :
+                 {fake::op::kSetAttributes, fake::op::kDeleteFile, fake::op::kRemoveDirectory})
+                machine.faults.FailAlways(operation, platform::error::kAccessDenied);
+        }
+        EXPECT_EQ(RunVelnora(machine.Get()), 0);
+        ASSERT_EQ(machine.ui.MessageBoxes().size(), 1u);
+        EXPECT_EQ(machine.ui.MessageBoxes()[0].text,
+                  std::string(kNotInstalled) +
+                      (elevated ? "\r\nThe install manager was deleted."
+                                : "\r\nThe install manager could not be deleted completely. Left "
+                                  "behind:\r\n- the entry in the list of installed programs "
+                                  "[Vantorix(Multiple Install)]\r\n- the program files [" +
+                                      own + "]\r\n- the start-menu shortcut [" + link + "]"));
+    }
 }
 
 TEST_F(StartupProgram, MaintenanceWithNothingInstalled) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -426,18 +427,48 @@ TEST_F(ToolRecordReport, SaveAsksForATextFileAndWritesUnderTheWaitCursor) {
     EXPECT_EQ(fake.ui.WaitCursorCalls(), (std::vector<bool>{true, false}));
 }
 
-TEST_F(ToolRecordReport, SaveCancelledOrUnwritableTellsNothing) {
+TEST_F(ToolRecordReport, SaveCancelledTellsNothingAndAFailedSaveNamesTheFile) {
     AddEnvironment(kProductGuid, "C:\\E", "V");
 
     SaveInstallationReport(context);  // cancelled
     EXPECT_TRUE(fake.ui.WaitCursorCalls().empty());
     EXPECT_EQ(fake.faults.Calls(fake::op::kOpenKey), 0);
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
 
     fake.ui.QueueFileToSave(std::string("C:\\NoFolder\\report.txt"));
     SaveInstallationReport(context);
-    EXPECT_FALSE(fake.files.Exists("C:\\NoFolder\\report.txt"));
+    EXPECT_FALSE(fake.files.Exists("C:\\NoFolder"));
     EXPECT_EQ(fake.ui.WaitCursorCalls(), (std::vector<bool>{true, false}));
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake.ui.MessageBoxes()[0].text, "Can not write file. [C:\\NoFolder\\report.txt]");
+}
+
+// Every call of a save failing in turn: the report is replaced or the old one stays as it was;
+// no half-written file is left beside it, and a file of the name it would use stays.
+TEST_F(ToolRecordReport, AFailedSaveLeavesTheOldReportAsItWas) {
+    AddTwoEnvironments();
+    fake.files.AddFile(kReportPath, "old report");
+    fake.files.AddFile("C:\\Reports\\report.txt.tmp", "the user's own");
+    fake.faults.Reset();
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    const std::vector<fake::Call> log = fake.faults.Log();
+
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        SCOPED_TRACE(log[i].operation + "(" + log[i].subject + ")");
+        fake.files.AddFile(kReportPath, "old report");
+        fake.faults.Reset();
+        const auto occurrence = std::count_if(
+            log.begin(), log.begin() + static_cast<long>(i) + 1,
+            [&](const fake::Call& call) { return call.operation == log[i].operation; });
+        fake.faults.FailAt(log[i].operation, static_cast<int>(occurrence),
+                           platform::error::kAccessDenied);
+        const bool written = WriteInstallationReport(context, kReportPath);
+        fake.faults.Clear();
+        EXPECT_EQ(Report() == "old report", !written);
+        EXPECT_EQ(fake.files.ListTree("C:\\Reports"),
+                  (std::vector<std::string>{"report.txt", "report.txt.tmp"}));
+        EXPECT_EQ(fake.files.Content("C:\\Reports\\report.txt.tmp"), "the user's own");
+    }
 }
 
 }  // namespace
