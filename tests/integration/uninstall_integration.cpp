@@ -48,7 +48,10 @@ class UninstallOfVendorEnvironments : public testing::TestWithParam<UninstallCas
         if (kit::KeyExists(HKEY_LOCAL_MACHINE, kEntry) ||
             kit::PathExists(kit::LiveInstallerInfoFolder()))
             GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
+        // Earlier tests' uninstallers leave renames in the setup folder; the case starts
+        // without them, so that what it finds there is this uninstall's own.
         renamesBefore_ = kit::PendingRenames();
+        ASSERT_TRUE(kit::SetPendingRenames(std::nullopt));
         kit::RemoveTree(kWorkRoot);
         ASSERT_TRUE(kit::CreateFolders(kWorkRoot));
         hadRecord_ = MoveFileW(kit::ToolRecordPath().c_str(), Saved().c_str());
