@@ -52,8 +52,10 @@ for target in "${targets[@]}"; do
     mkdir -p "$work/corpus"
     log=$work/last-run.log
     echo "=== $target: ${seconds}s (log: $log)"
+    generated=$root/build/fuzz/tests/fuzz/generated/$target
+    [ -d "$generated" ] || generated=
     "$program" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-        -artifact_prefix="$work/" "$work/corpus" "$seeds" >"$log" 2>&1
+        -artifact_prefix="$work/" "$work/corpus" "$seeds" ${generated:+"$generated"} >"$log" 2>&1
     status=$?
 
     last=$(grep -E '^#[0-9]+' "$log" | tail -1)
