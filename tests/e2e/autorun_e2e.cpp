@@ -407,6 +407,21 @@ void EndProcess(DWORD processId) {
     }
 }
 
+// A catalogue of three stand-in installers, each marking its start in `marker`: the first
+// makes an environment, the second runs with `second`, the third adds a version.
+std::string ThreeInstallers(const std::wstring& marker, const std::string& second) {
+    const std::string mark = " --marker \"" + Narrow(marker) + "\"\r\n";
+    return "[General]\r\nbSetInstallDir=0\r\nRestart_PC=off\r\n"
+           "Install_00=1\r\nInstall_01=1\r\nInstall_02=1\r\n"
+           "[Default]\r\nInstallerName=\r\n[Tools]\r\n"
+           "First=kit\\vtx_installer_standin.exe\r\n"
+           "First_Option=--install-environment --run-ms 600" +
+           mark + "Second=kit\\vtx_installer_standin.exe\r\nSecond_Option=" + second + mark +
+           "Third=kit\\vtx_installer_standin.exe\r\n"
+           "Third_Option=--add-version \"MANUALS=4.08.00.012\" --run-ms 600" +
+           mark;
+}
+
 // Windows ends the logon: every window is asked and told, then the programs are gone.
 void EndLogon(HWND window) {
     DWORD_PTR answer = 0;
@@ -425,24 +440,7 @@ TEST_F(AutorunMode, ARestartInTheMiddleResumesTheRunAtTheLogon) {
     DeleteFileW(marker.c_str());
     const std::wstring autorun = media_ + L"\\autorun.ini";
     FileRestorer restore_autorun(autorun);
-    const std::string markerOption = " --marker \"" + Narrow(marker) + "\"";
-    ASSERT_TRUE(
-        WriteFileBytes(autorun,
-                       "[General]\r\nbSetInstallDir=0\r\nRestart_PC=off\r\n"
-                       "Install_00=1\r\nInstall_01=1\r\nInstall_02=1\r\n"
-                       "[Default]\r\nInstallerName=\r\n"
-                       "[Tools]\r\n"
-                       "First=kit\\vtx_installer_standin.exe\r\n"
-                       "First_Option=--install-environment --run-ms 600" +
-                           markerOption +
-                           "\r\n"
-                           "Second=kit\\vtx_installer_standin.exe\r\n"
-                           "Second_Option=--request-reboot --run-ms 6000" +
-                           markerOption +
-                           "\r\n"
-                           "Third=kit\\vtx_installer_standin.exe\r\n"
-                           "Third_Option=--add-version \"MANUALS=4.08.00.012\" --run-ms 600" +
-                           markerOption + "\r\n"));
+    ASSERT_TRUE(WriteFileBytes(autorun, ThreeInstallers(marker, "--request-reboot --run-ms 6000")));
 
     program_ = Program::Start(media_ + L"\\Velnora.exe", {L"-autorun"}, media_);
     ASSERT_TRUE(program_.Started()) << "error " << program_.StartError();
@@ -548,24 +546,7 @@ TEST_F(AutorunMode, ARestartInTheMiddleOfTheTwinsRunResumesThereAtTheLogon) {
     DeleteFileW(marker.c_str());
     const std::wstring autorun = media_ + L"\\autorun.ini";
     FileRestorer restore_autorun(autorun);
-    const std::string markerOption = " --marker \"" + Narrow(marker) + "\"";
-    ASSERT_TRUE(
-        WriteFileBytes(autorun,
-                       "[General]\r\nbSetInstallDir=0\r\nRestart_PC=off\r\n"
-                       "Install_00=1\r\nInstall_01=1\r\nInstall_02=1\r\n"
-                       "[Default]\r\nInstallerName=\r\n"
-                       "[Tools]\r\n"
-                       "First=kit\\vtx_installer_standin.exe\r\n"
-                       "First_Option=--install-environment --run-ms 600" +
-                           markerOption +
-                           "\r\n"
-                           "Second=kit\\vtx_installer_standin.exe\r\n"
-                           "Second_Option=--run-ms 8000" +
-                           markerOption +
-                           "\r\n"
-                           "Third=kit\\vtx_installer_standin.exe\r\n"
-                           "Third_Option=--add-version \"MANUALS=4.08.00.012\" --run-ms 600" +
-                           markerOption + "\r\n"));
+    ASSERT_TRUE(WriteFileBytes(autorun, ThreeInstallers(marker, "--run-ms 8000")));
     ASSERT_TRUE(LogonCommands().empty());
 
     program_ = Program::Start(media_ + L"\\Velnora.exe", {}, media_);

@@ -16,6 +16,11 @@ std::string_view AsText(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
 }
 
+std::string_view RegistryText(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text = AsText(data, size);
+    return text.substr(0, text.find('\0'));
+}
+
 FuzzMachine::FuzzMachine() {
     context.startup.programBaseName = "Velnora";
     context.startup.managerBaseName = "Velnora";

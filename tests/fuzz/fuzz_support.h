@@ -18,6 +18,8 @@ void Require(bool holds, const char* invariant);
 
 // The fuzzed bytes as the programs' text, which nothing outside promises to be UTF-8.
 std::string_view AsText(const std::uint8_t* data, std::size_t size);
+// The fuzzed bytes as a registry text value gives them: up to the first zero.
+std::string_view RegistryText(const std::uint8_t* data, std::size_t size);
 
 // Windows XP with the program at C:\Media\Velnora.exe, the context as start-up leaves it before
 // the first page. Each input gets a machine of its own, so nothing carries over between inputs.

@@ -1,9 +1,9 @@
 // The restart renames that Windows keeps for every program in one registry value, read before
 // and after an uninstaller runs; only the uninstaller's own pairs inside the environment's
 // folders are taken back.
-#include <algorithm>
 #include <array>
 
+#include "app/command_line.h"
 #include "fuzz_support.h"
 #include "maintenance/environment_uninstall.h"
 
@@ -13,15 +13,6 @@ namespace {
 constexpr std::array<std::string_view, 4> kFolders = {
     "C:\\Program Files\\Common Files\\Orvessa\\{3B9F02D6-4C71-4E8A-B5D3-1F60A2C7E948}", "C:\\Vtx",
     "C:\\Vtx\\", "C:\\"};
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 // A pair is inside a folder only as a whole component below it, never as a name that merely
 // starts the same, and a drive's root holds nothing.
@@ -35,9 +26,8 @@ void CheckInside(std::string_view path) {
         while (folder.ends_with('\\'))
             folder.remove_suffix(1);
         Require(folder.find('\\') != std::string_view::npos, "a drive's root holds nothing");
-        Require(
-            bare.size() >= folder.size() && SameIgnoringCase(bare.substr(0, folder.size()), folder),
-            "a path inside a folder starts with it");
+        Require(app::LowerAscii(bare.substr(0, folder.size())) == app::LowerAscii(folder),
+                "a path inside a folder starts with it");
         Require(bare.size() == folder.size() || bare[folder.size()] == '\\',
                 "a path inside a folder goes on with a whole component");
     }

@@ -1,17 +1,12 @@
 // The commands in RunOnce with which the vendor setup resumes after a restart: the install
 // manager blanks those whose setup folder is gone, so it must find that folder in the command
 // and nowhere else.
-#include <algorithm>
-
+#include "app/command_line.h"
 #include "fuzz_support.h"
 #include "maintenance/environment_uninstall.h"
 
 namespace velnora::fuzz {
 namespace {
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // The folder is the command's own text from its start (after an opening quote), directly
 // followed by "\setup.exe", and it holds the product's folder.
@@ -19,9 +14,8 @@ void CheckFolder(std::string_view command, const std::string& folder) {
     const std::size_t start = command.starts_with('"') ? 1 : 0;
     Require(!folder.empty() && command.substr(start, folder.size()) == folder,
             "the folder is where the command starts");
-    std::string program(command.substr(start + folder.size(), 10));
-    std::transform(program.begin(), program.end(), program.begin(), Lower);
-    Require(program == "\\setup.exe", "the folder is followed by the setup program");
+    Require(app::LowerAscii(command.substr(start + folder.size(), 10)) == "\\setup.exe",
+            "the folder is followed by the setup program");
     Require(folder.find("\\{3B9F") != std::string::npos, "the folder holds the product's folder");
 }
 
@@ -31,9 +25,7 @@ void CheckFolder(std::string_view command, const std::string& folder) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velnora;
     using namespace velnora::fuzz;
-    // A registry text ends at its first zero.
-    std::string_view command = AsText(data, size);
-    command = command.substr(0, command.find('\0'));
+    const std::string_view command = RegistryText(data, size);
     const auto folder = maintenance::ResumeSetupFolder(command);
     Require(folder == maintenance::ResumeSetupFolder(command),
             "a second read gives the same folder");

@@ -70,9 +70,7 @@ void CheckCommand(std::string_view stored, const std::string& command) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velnora;
     using namespace velnora::fuzz;
-    // The registry value as the uninstall entry gives it: a text ends at its first zero.
-    std::string_view stored = AsText(data, size);
-    stored = stored.substr(0, stored.find('\0'));
+    const std::string_view stored = RegistryText(data, size);
 
     const maintenance::DerivedCommand derived = maintenance::DeriveUninstallCommand(stored);
     const maintenance::DerivedCommand again = maintenance::DeriveUninstallCommand(stored);
