@@ -51,7 +51,10 @@ void WritePackages(ReportText& report, const ToolComposition& c, const core::Tex
 std::string TemporaryBeside(platform::FileSystem& files, const std::string& path) {
     constexpr int kNamesTried = 100;
     for (int n = 0; n < kNamesTried; ++n) {
-        const std::string name = path + (n == 0 ? "" : "." + std::to_string(n)) + ".tmp";
+        std::string name = path;
+        if (n > 0)
+            name.append(".").append(std::to_string(n));
+        name += ".tmp";
         if (platform::CertainlyMissing(files, name))
             return name;
     }
