@@ -3,7 +3,8 @@
 # below it, never one above, so no two folders can include each other. Prints every include
 # that breaks the rule and exits non-zero when there is one.
 #
-# Bottom to top; a folder must be listed here before it may hold code.
+# Bottom to top; a folder must be listed here before it may hold code. Folders on one line are
+# side by side: neither may include the other.
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/../src" || exit 1
 
@@ -14,18 +15,22 @@ layers=(
     environments    # environment table, switch, moves, Tidewatch, tool record
     installer       # catalogue, run state, installer execution
     maintenance     # uninstall, report, self-installation
-    pages           # the dialog pages
+    flows           # whole operations; ask and tell through a prompt, return outcomes
+    "pages cmd"     # the views: the dialog pages | the console commands
     app             # start-up, command line, mode dispatch
     main            # the programs' entry points
 )
 
 rank_of() {
     local folder=$1 i
+    local name
     for i in "${!layers[@]}"; do
-        if [ "${layers[$i]}" = "$folder" ]; then
-            echo "$i"
-            return
-        fi
+        for name in ${layers[$i]}; do
+            if [ "$name" = "$folder" ]; then
+                echo "$i"
+                return
+            fi
+        done
     done
     echo -1
 }
@@ -57,7 +62,8 @@ while IFS= read -r file; do
         # Includes without a folder are the resource ids and headers beside the file.
         [ -z "$to" ] && continue
         to_rank=$(rank_of "$to")
-        if [ "$to_rank" -lt 0 ] || [ "$to_rank" -gt "$from_rank" ]; then
+        if [ "$to_rank" -lt 0 ] || [ "$to_rank" -gt "$from_rank" ] ||
+            { [ "$to_rank" -eq "$from_rank" ] && [ "$to" != "$from" ]; }; then
             echo "src/$file: $from includes $target, which is not below it"
             faults=$((faults + 1))
         fi

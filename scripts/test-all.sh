@@ -85,6 +85,7 @@ packages=(
     wine wine64 xvfb x11-utils imagemagick fonts-ipafont-gothic
     clang-format googletest libgtest-dev libgmock-dev fp-utils locales
     clang libclang-rt-14-dev
+    libcli11-dev nlohmann-json3-dev
 )
 
 install_missing_packages() {

@@ -11,7 +11,7 @@ foreach(target gtest gtest_main gmock gmock_main)
 endforeach()
 
 add_executable(velnora_contract_tests ${VELNORA_CONTRACT_SOURCES} ${VELNORA_CONTRACT_WIN32_SOURCES})
-target_link_libraries(velnora_contract_tests PRIVATE velnora_win32 velnora_fake gmock gtest_main)
+target_link_libraries(velnora_contract_tests PRIVATE velnora_windows velnora_fake gmock gtest_main)
 # --- Contract suite: the child program the Win32 cases start (beside the suite in bin/) ---
 add_executable(contract_child WIN32
     ${CMAKE_CURRENT_SOURCE_DIR}/contract/child/contract_child.cpp
@@ -239,7 +239,7 @@ foreach(target IN LISTS VELNORA_KIT_PROGRAMS)
 endforeach()
 # Lays out and removes the sample environments with the kit's installer and the engine.
 add_executable(velnora_kit_environments ${VELNORA_KIT_DIR}/sample_environments.cpp)
-target_link_libraries(velnora_kit_environments PRIVATE velnora_win32 velnora_kit_common)
+target_link_libraries(velnora_kit_environments PRIVATE velnora_windows velnora_kit_common)
 target_link_options(velnora_kit_environments PRIVATE -municode)
 add_custom_target(velnora_kit DEPENDS ${VELNORA_KIT_PROGRAMS} velnora_kit_environments)
 
@@ -318,7 +318,7 @@ add_executable(velnora_probe ${VELNORA_PROBE_DIR}/probe_main.cpp
     ${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc)
 target_include_directories(velnora_probe PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/support ${VELNORA_RESOURCES} ${VELNORA_PROBE_DIR})
-target_link_libraries(velnora_probe PRIVATE velnora_win32)
+target_link_libraries(velnora_probe PRIVATE velnora_windows)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/probe/velnora_probe.rc PROPERTIES
     OBJECT_DEPENDS "${VELNORA_PROBE_DIR}/probe_dialogs.rc;${VELNORA_PROBE_DIR}/probe_ids.h;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_RESOURCES}/velnora.ico;${VELNORA_RESOURCES}/program.manifest")
 # The page contract suite runs the test pages on the Win32 host too, from the same templates.
@@ -346,7 +346,7 @@ endif()
 # execution, set up as start-up sets it up. Both change what every program of the prefix sees
 # (settings file, run state, logon value, single-instance mutex), so they run alone.
 add_executable(velnora_installer_host WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/integration/installer_host.cpp)
-target_link_libraries(velnora_installer_host PRIVATE velnora_win32)
+target_link_libraries(velnora_installer_host PRIVATE velnora_windows)
 target_link_options(velnora_installer_host PRIVATE -municode)
 
 # e2e_startup also checks the libraries start-up loads: copies of velnora_planted_library.dll,
@@ -385,7 +385,7 @@ velnora_add_e2e_test(NAME integration_installer_run LABEL integration RUN_SERIAL
 add_executable(velnora_environments_integration
     ${CMAKE_CURRENT_SOURCE_DIR}/integration/environments_integration.cpp)
 target_link_libraries(velnora_environments_integration PRIVATE
-    velnora_win32 velnora_e2e_driver velnora_kit_common gtest_main)
+    velnora_windows velnora_e2e_driver velnora_kit_common gtest_main)
 add_dependencies(velnora_environments_integration velnora_kit)
 velnora_add_wine_test(NAME integration_environments COMMAND velnora_environments_integration
     RUN_SERIAL TIMEOUT 1800 LABELS integration)
@@ -396,7 +396,7 @@ velnora_add_wine_test(NAME integration_environments COMMAND velnora_environments
 add_executable(velnora_uninstall_integration
     ${CMAKE_CURRENT_SOURCE_DIR}/integration/uninstall_integration.cpp)
 target_link_libraries(velnora_uninstall_integration PRIVATE
-    velnora_win32 velnora_kit_common gtest_main)
+    velnora_windows velnora_kit_common gtest_main)
 add_dependencies(velnora_uninstall_integration velnora_kit)
 velnora_add_wine_test(NAME integration_uninstall COMMAND velnora_uninstall_integration
     RUN_SERIAL TIMEOUT 600 LABELS integration)
@@ -408,7 +408,7 @@ configure_file(${CMAKE_CURRENT_SOURCE_DIR}/bench/environments_bench.rc.in
 add_executable(environments_bench ${CMAKE_CURRENT_SOURCE_DIR}/bench/environments_bench.cpp
     ${CMAKE_CURRENT_BINARY_DIR}/bench/environments_bench.rc)
 target_include_directories(environments_bench PRIVATE ${VELNORA_RESOURCES})
-target_link_libraries(environments_bench PRIVATE velnora_win32)
+target_link_libraries(environments_bench PRIVATE velnora_windows)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/bench/environments_bench.rc PROPERTIES
     OBJECT_DEPENDS "${VELNORA_RESOURCES}/dialogs.rc;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_RESOURCES}/velnora.ico;${VELNORA_RESOURCES}/program.manifest")
 add_dependencies(environments_bench velnora_kit_vtx2_4_08_00_012)
@@ -430,7 +430,7 @@ add_executable(velnora_twin_integration
     ${CMAKE_CURRENT_SOURCE_DIR}/integration/twin_launch_integration.cpp
     ${CMAKE_CURRENT_BINARY_DIR}/twin/velnora_twin_integration.rc)
 target_include_directories(velnora_twin_integration PRIVATE ${VELNORA_RESOURCES} ${VELNORA_PROBE_DIR})
-target_link_libraries(velnora_twin_integration PRIVATE velnora_win32 velnora_e2e_driver gtest_main)
+target_link_libraries(velnora_twin_integration PRIVATE velnora_windows velnora_e2e_driver gtest_main)
 add_dependencies(velnora_twin_integration VelnoraAdm)
 velnora_add_wine_test(NAME integration_twin_launch COMMAND velnora_twin_integration RUN_SERIAL
     LABELS integration)
@@ -459,7 +459,7 @@ add_executable(velnora_dest_folder_integration
     ${CMAKE_CURRENT_BINARY_DIR}/dest/velnora_dest_folder_integration.rc)
 target_include_directories(velnora_dest_folder_integration PRIVATE ${VELNORA_RESOURCES})
 target_link_libraries(velnora_dest_folder_integration PRIVATE
-    velnora_win32 velnora_e2e_driver gtest_main)
+    velnora_windows velnora_e2e_driver gtest_main)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/dest/velnora_dest_folder_integration.rc
     PROPERTIES OBJECT_DEPENDS "${VELNORA_RESOURCES}/dialogs.rc;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_RESOURCES}/velnora.ico;${VELNORA_RESOURCES}/program.manifest")
 velnora_add_wine_test(NAME integration_dest_folder COMMAND velnora_dest_folder_integration
@@ -485,7 +485,7 @@ add_executable(velnora_pages_integration
     ${CMAKE_CURRENT_BINARY_DIR}/pages/velnora_pages_integration.rc)
 target_include_directories(velnora_pages_integration PRIVATE
     ${VELNORA_RESOURCES} ${VELNORA_PROBE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/support)
-target_link_libraries(velnora_pages_integration PRIVATE velnora_win32 velnora_e2e_driver gtest_main)
+target_link_libraries(velnora_pages_integration PRIVATE velnora_windows velnora_e2e_driver gtest_main)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/pages/velnora_pages_integration.rc
     PROPERTIES OBJECT_DEPENDS "${VELNORA_RESOURCES}/dialogs.rc;${VELNORA_RESOURCES}/resource_ids.h;${VELNORA_PROBE_DIR}/probe_dialogs.rc;${VELNORA_PROBE_DIR}/probe_ids.h")
 add_dependencies(velnora_pages_integration velnora_address_recorder)
@@ -512,7 +512,7 @@ velnora_add_medium_e2e_test(NAME e2e_autorun TIMEOUT 600 JAPANESE_TIMEOUT 300
 add_executable(velnora_own_installation_integration
     ${CMAKE_CURRENT_SOURCE_DIR}/integration/own_installation_integration.cpp)
 target_link_libraries(velnora_own_installation_integration PRIVATE
-    velnora_win32 velnora_kit_common gtest_main)
+    velnora_windows velnora_kit_common gtest_main)
 add_dependencies(velnora_own_installation_integration sample_media)
 velnora_add_wine_test(NAME integration_own_installation
     COMMAND velnora_own_installation_integration RUN_SERIAL TIMEOUT 600 LABELS integration)

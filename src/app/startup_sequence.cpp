@@ -17,7 +17,6 @@ namespace {
 constexpr std::size_t kProfileBuffer = 1024;
 constexpr char kAutorunFileName[] = "autorun.ini";
 constexpr char kCheckUserInfoKey[] = "\\CheckUserInfo";
-constexpr std::uint32_t kNtPlatform = 2;
 
 std::size_t LastSeparator(std::string_view path) {
     return path.find_last_of("\\/");
@@ -119,8 +118,7 @@ void StartupSequence::RunSequence() {
 
     // Velnora leaves the rights from version 6 on to the elevated twin; the Windows 9x family
     // has no accounts to check.
-    const bool probe = startup.osVersion.platformId == kNtPlatform &&
-                       startup.osVersion.major < rules_.probeBelowMajor;
+    const bool probe = startup.osVersion.IsNt() && startup.osVersion.major < rules_.probeBelowMajor;
     if (probe && !ProbeAdministrator(platform.registry)) {
         ShowError(rules_.notAdministrator);
         return;

@@ -15,7 +15,6 @@ namespace {
 constexpr char kSetupKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 constexpr char kNtSetupKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr char kSystemRootName[] = "SystemRoot";
-constexpr std::uint32_t kNtPlatform = 2;
 
 std::string EntryPath(const std::string& folder, const std::string& name) {
     // A folder text that already ends with "\" gets a second one; the file system accepts it.
@@ -323,7 +322,7 @@ bool NewGuidText(platform::Shell& shell, std::string& text) {
 
 bool ReadSetupValue(platform::Registry& registry, const platform::OsVersion& os,
                     const std::string& name, std::string& text) {
-    const bool oldNt = os.platformId == kNtPlatform && os.major < 5;
+    const bool oldNt = os.IsNt() && os.major < 5;
     const char* keyPath = oldNt && name == kSystemRootName ? kNtSetupKey : kSetupKey;
 
     platform::RegKey key(registry);

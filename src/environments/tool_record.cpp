@@ -15,7 +15,6 @@ namespace {
 
 // Only whether the section holds anything is asked.
 constexpr std::size_t kIniVersionBufferSize = 1024;
-constexpr std::uint32_t kNtPlatform = 2;
 
 constexpr char kInstallVersionSection[] = "Install Version";
 constexpr char kIniVersionSection[] = "Ini Version";
@@ -61,7 +60,7 @@ std::string PackageText(const std::string& line) {
 std::string FindWindowsFolder(core::Context& context) {
     const auto& os = context.startup.osVersion;
     std::string folder;
-    if (os.platformId == kNtPlatform && os.major >= 5) {
+    if (os.IsNt() && os.major >= 5) {
         if (!context.platform.shell.GetSpecialFolderPath(
                 platform::csidl::kWindows | platform::csidl::kFlagCreate, folder))
             folder.clear();

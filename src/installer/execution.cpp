@@ -20,9 +20,6 @@ using platform::Handle;
 using platform::kNoHandle;
 using platform::PumpStep;
 
-constexpr std::uint32_t kPlatformWin9x = 1;
-constexpr std::uint32_t kPlatformNt = 2;
-
 struct ApiFunctions {
     const char* library;
     core::TextId missingLibrary;
@@ -113,7 +110,7 @@ bool PumpFor(core::Context& context, std::uint32_t milliseconds, Handle watch) {
 }
 
 bool IsNtFamily(const core::Context& context) {
-    return context.startup.osVersion.platformId == kPlatformNt;
+    return context.startup.osVersion.IsNt();
 }
 
 bool EnsureProcessApi(core::Context& context) {
@@ -178,7 +175,7 @@ bool IsImageRunningToolhelp(platform::Processes& processes, std::uint32_t platfo
          more = processes.ProcessNext(snapshot.Get(), entry)) {
         // Windows 9x lists every program file with its full path; the NT family needs a
         // look at the modules.
-        if (platformId == kPlatformWin9x)
+        if (platformId == platform::kWin9xPlatformId)
             found = SameTextIgnoringCase(entry.exeFile, path);
         else
             found = ProcessHasModule(processes, entry.processId, path);
@@ -194,7 +191,7 @@ bool LoadProcessApi(core::Context& context) {
     const auto& os = context.startup.osVersion;
 
     std::optional<core::TextId> missing;
-    if (os.platformId == kPlatformNt && os.major < 5) {
+    if (os.IsNt() && os.major < 5) {
         state.usePsapi = true;
         missing =
             FindApi(processes, {"PSAPI.DLL",

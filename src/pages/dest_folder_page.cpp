@@ -49,7 +49,6 @@ constexpr int kFontControls[] = {IDC_DEST_TITLE,  IDC_DEST_EXPLANATION, IDC_DEST
 
 constexpr char kVendorFolder[] = "\\Orvessa\\Vtx";
 constexpr char kVantorixProgram[] = "VTX2.EXE";
-constexpr std::uint32_t kNtPlatform = 2;
 // Numbered proposals stop here; a machine with that many is given the base folder, which Next
 // then checks like any other.
 constexpr int kLastSuffix = 99999;
@@ -57,7 +56,7 @@ constexpr int kLastSuffix = 99999;
 std::string ProgramFilesFolder(core::Context& context) {
     const auto& os = context.startup.osVersion;
     std::string folder;
-    if (os.platformId == kNtPlatform && os.major >= 5) {
+    if (os.IsNt() && os.major >= 5) {
         if (!context.platform.shell.GetSpecialFolderPath(
                 platform::csidl::kProgramFiles | platform::csidl::kFlagCreate, folder))
             folder.clear();

@@ -562,10 +562,8 @@ void CMaintenanceDlg::AfterUninstall(int count) {
 // With the last environment gone the install manager's installed copy has nothing left to
 // manage; it goes without asking, where its shortcut shows that it was installed.
 void CMaintenanceDlg::RemoveInstallManagerIfInstalled() {
-    constexpr std::uint32_t kNtPlatform = 2;
     const auto& os = context_.startup.osVersion;
-    if (os.platformId != kNtPlatform || os.major < 5 ||
-        !environments::OwnShortcutExists(context_, ""))
+    if (!os.IsNt() || os.major < 5 || !environments::OwnShortcutExists(context_, ""))
         return;
     const maintenance::PartsLeft left = maintenance::RemoveOwnCopy(context_);
     maintenance::ClearStaleSetupResumes(context_);

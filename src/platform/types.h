@@ -52,11 +52,17 @@ struct Guid {
     }
 };
 
+// The platform ids of the two families of Windows.
+inline constexpr std::uint32_t kWin9xPlatformId = 1;
+inline constexpr std::uint32_t kNtPlatformId = 2;
+
 struct OsVersion {
     std::uint32_t major = 0;
     std::uint32_t minor = 0;
     std::uint32_t build = 0;
-    std::uint32_t platformId = 0;  // 1 = Windows 9x family, 2 = NT family
+    std::uint32_t platformId = 0;
+
+    bool IsNt() const { return platformId == kNtPlatformId; }
 };
 
 }  // namespace velnora::platform

@@ -1,0 +1,41 @@
+// The pages' side of a flow: notices and questions as message boxes over the page that runs
+// the operation, the choice of an environment as a dialog.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "flows/prompt.h"
+
+namespace velnora::core {
+struct Context;
+}
+namespace velnora::platform {
+class DialogPage;
+}
+
+namespace velnora::pages {
+
+class PagePrompt : public flows::Prompt {
+  public:
+    // `page` owns the boxes of notices shown over the page; it may be null.
+    PagePrompt(core::Context& context, const platform::DialogPage* page)
+        : context_(context), page_(page) {}
+
+    void Tell(const core::Notice& notice) override;
+    bool Ask(const core::Notice& question) override;
+    std::optional<std::string> ChooseEnvironment(
+        const std::vector<flows::EnvironmentChoice>& choices) override;
+    void Progress(std::string_view step) override;
+
+  protected:
+    core::Context& context_;
+    const platform::DialogPage* page_;
+
+  private:
+    int Show(const core::Notice& notice);
+};
+
+}  // namespace velnora::pages
