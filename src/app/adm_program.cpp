@@ -5,6 +5,7 @@
 #include "environments/environment_table.h"
 #include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
+#include "pages/page_prompt.h"
 
 namespace velnora::app {
 
@@ -15,7 +16,9 @@ class AdmActions final : public AdmStartupActions {
     explicit AdmActions(core::Context& context) : context_(context) {}
 
     // A failed search has been shown to the user; the row check sees what was found.
-    void EnumerateEnvironments() override { environments::EnumerateEnvironments(context_); }
+    void EnumerateEnvironments() override {
+        pages::EnumerateEnvironmentsTelling(context_, nullptr);
+    }
 
     int RunMaintenanceOperation(core::StartMode mode, int row,
                                 const std::string& keyName) override {

@@ -9,6 +9,7 @@
 #include "pages/finish_page.h"
 #include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
+#include "pages/page_prompt.h"
 #include "pages/select_installer_page.h"
 
 namespace velnora::app {
@@ -21,7 +22,9 @@ class VelnoraActions final : public StartupActions {
     explicit VelnoraActions(core::Context& context) : context_(context) {}
 
     // A failed search has been shown to the user; start-up goes on with what was found.
-    void EnumerateEnvironments() override { environments::EnumerateEnvironments(context_); }
+    void EnumerateEnvironments() override {
+        pages::EnumerateEnvironmentsTelling(context_, nullptr);
+    }
 
     void RunMainMenu() override {
         pages::CMainMenuDlg page(context_);

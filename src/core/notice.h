@@ -11,7 +11,8 @@
 namespace velnora::core {
 
 // The caption a page's message box shows over the notice.
-enum class NoticeCaption { kError, kConfirm, kProgramName };
+// kConfirmation is the longer caption of the maintenance page's own questions.
+enum class NoticeCaption { kError, kConfirm, kConfirmation, kProgramName };
 
 struct Notice {
     // In the chosen language, with its details (a path in brackets) in place.
@@ -26,5 +27,10 @@ struct Notice {
 
 // The notices of one operation in the order they arose.
 using Notices = std::vector<Notice>;
+
+struct Context;
+
+// The text of a notice's caption in the chosen language.
+std::string CaptionText(const Context& context, NoticeCaption caption);
 
 }  // namespace velnora::core

@@ -19,16 +19,16 @@ using core::TextId;
 
 constexpr std::size_t kKeyNameLength = sizeof(core::kVantorixProductGuid) - 1;
 
-bool ParkAssociation(core::Context& context, const std::string& parkedName) {
+bool ParkAssociation(core::Context& context, const std::string& parkedName, core::Notices&) {
     return CopyAssociation(context, AssociationDirection::kLiveToParked, parkedName);
 }
 
-bool ActivateAssociation(core::Context& context, const std::string& parkedName) {
+bool ActivateAssociation(core::Context& context, const std::string& parkedName, core::Notices&) {
     return CopyAssociation(context, AssociationDirection::kParkedToLive, parkedName);
 }
 
 // Back from the parked name to the live one, and the parked keys removed.
-bool UndoParkAssociation(core::Context& context, const std::string& parkedName) {
+bool UndoParkAssociation(core::Context& context, const std::string& parkedName, core::Notices&) {
     if (!AssociationExists(context, parkedName))
         return true;
     if (!CopyAssociationKey(context, kAssociationIconKey, AssociationDirection::kParkedToLive,
@@ -41,7 +41,8 @@ bool UndoParkAssociation(core::Context& context, const std::string& parkedName) 
 }
 
 // The parked keys get the live values again; the live keys stay.
-bool UndoActivateAssociation(core::Context& context, const std::string& parkedName) {
+bool UndoActivateAssociation(core::Context& context, const std::string& parkedName,
+                             core::Notices&) {
     if (AssociationExists(context, parkedName)) {
         CopyAssociationKey(context, kAssociationIconKey, AssociationDirection::kLiveToParked,
                            parkedName);
@@ -52,8 +53,8 @@ bool UndoActivateAssociation(core::Context& context, const std::string& parkedNa
 }
 
 // The servers are registered from the live entry, which step 1 has put in place.
-bool RegisterLiveComServers(core::Context& context, const std::string&) {
-    return RegisterComServers(context, core::kVantorixProductGuid);
+bool RegisterLiveComServers(core::Context& context, const std::string&, core::Notices& notices) {
+    return RegisterComServers(context, core::kVantorixProductGuid, notices);
 }
 
 // Step 7 only copies: the source association is deleted once step 8 has succeeded too
@@ -76,13 +77,6 @@ constexpr std::array<SwitchComponent, 8> kComponents{{
     {8, std::nullopt, UnregisterComServers, RegisterLiveComServers},
 }};
 
-// Parked key names are GUID texts as long as the product GUID; moving the product GUID onto
-// itself, or anything onto an empty name, would destroy the entry.
-bool IsParkedKeyName(const std::string& name) {
-    return name.size() == kKeyNameLength && name.front() == '{' && name.back() == '}' &&
-           name != core::kVantorixProductGuid;
-}
-
 std::string ComponentName(core::Context& context, int step) {
     for (const SwitchComponent& component : kComponents)
         if (component.step == step && component.name)
@@ -90,13 +84,12 @@ std::string ComponentName(core::Context& context, int step) {
     return std::string();
 }
 
-void ShowSwitchMessage(core::Context& context, TextId message, int step) {
+core::Notice SwitchNotice(core::Context& context, TextId message, int step) {
     std::string text = context.texts.Get(message);
     const auto placeholder = text.find("%s");
     if (placeholder != std::string::npos)
         text.replace(placeholder, 2, ComponentName(context, step));
-    context.platform.ui.MessageBox(nullptr, text, context.texts.Get(TextId::kCaptionError),
-                                   platform::mb::kOk | platform::mb::kIconError);
+    return core::Notice{text};
 }
 
 // The names a move in `direction` takes a component from and to, for the key name it is given.
@@ -133,17 +126,18 @@ bool FailedMoveArrived(core::Context& context, const SwitchComponent& component,
 // Runs the rollback after step `failedStep` failed and tells the user of the step and, when
 // the rollback could not finish, of what it left.
 void FailStep(core::Context& context, SwitchDirection direction, const SwitchComponent& failed,
-              const std::string& keyName, bool targetHeld) {
+              const std::string& keyName, bool targetHeld, core::Notices& notices) {
     const bool undone =
-        RollBackSwitch(context, direction, failed.step, keyName,
+        RollBackSwitch(context, direction, failed.step, keyName, notices,
                        FailedMoveArrived(context, failed, direction, keyName, targetHeld));
     if (failed.name)
-        ShowSwitchMessage(context,
-                          direction == SwitchDirection::kDeactivation ? TextId::kMsgCannotDeactivate
-                                                                      : TextId::kMsgCannotActivate,
-                          failed.step);
+        notices.push_back(SwitchNotice(context,
+                                       direction == SwitchDirection::kDeactivation
+                                           ? TextId::kMsgCannotDeactivate
+                                           : TextId::kMsgCannotActivate,
+                                       failed.step));
     if (!undone)
-        ShowSwitchMessage(context, TextId::kMsgRollbackFailed, failed.step);
+        notices.push_back(SwitchNotice(context, TextId::kMsgRollbackFailed, failed.step));
 }
 
 void Refresh(core::Context& context) {
@@ -170,6 +164,12 @@ std::span<const SwitchComponent> SwitchComponents() {
     return kComponents;
 }
 
+// Moving the product GUID onto itself, or anything onto an empty name, would destroy the entry.
+bool IsParkedKeyName(const std::string& name) {
+    return name.size() == kKeyNameLength && name.front() == '{' && name.back() == '}' &&
+           name != core::kVantorixProductGuid;
+}
+
 int CheckEnvironmentComponents(core::Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
@@ -192,45 +192,48 @@ int CheckEnvironmentComponents(core::Context& context, const std::string& keyNam
     return precheck::kComplete;
 }
 
-bool DeactivateEnvironment(core::Context& context, const std::string& parkedName) {
+bool DeactivateEnvironment(core::Context& context, const std::string& parkedName,
+                           core::Notices& notices) {
     const std::string parked = parkedName;
     if (!IsParkedKeyName(parked))
         return false;
     Refresh(context);
     if (const int code = CheckEnvironmentComponents(context, core::kVantorixProductGuid)) {
-        ShowSwitchMessage(context, TextId::kMsgCannotDeactivate, code);
+        notices.push_back(SwitchNotice(context, TextId::kMsgCannotDeactivate, code));
         return false;
     }
     for (const SwitchComponent& component : kComponents) {
         const bool targetHeld =
             TargetHolds(context, component, SwitchDirection::kDeactivation, parked);
-        if (component.park(context, parked))
+        if (component.park(context, parked, notices))
             continue;
-        FailStep(context, SwitchDirection::kDeactivation, component, parked, targetHeld);
+        FailStep(context, SwitchDirection::kDeactivation, component, parked, targetHeld, notices);
         return false;
     }
     DropMovedAssociation(context, core::kVantorixProductGuid, parked);
     return true;
 }
 
-bool ActivateEnvironment(core::Context& context, const std::string& keyName) {
+bool ActivateEnvironment(core::Context& context, const std::string& keyName,
+                         core::Notices& notices) {
     // A copy: the name usually lives in a table row, and step 8 enumerates the table again.
     const std::string name = keyName;
     if (!IsParkedKeyName(name))
         return false;
     if (!NoActiveEntry(context)) {
-        ShowSwitchMessage(context, TextId::kMsgCannotActivate, precheck::kUninstallEntry);
+        notices.push_back(
+            SwitchNotice(context, TextId::kMsgCannotActivate, precheck::kUninstallEntry));
         return false;
     }
     if (const int code = CheckEnvironmentComponents(context, name)) {
-        ShowSwitchMessage(context, TextId::kMsgCannotActivate, code);
+        notices.push_back(SwitchNotice(context, TextId::kMsgCannotActivate, code));
         return false;
     }
     for (const SwitchComponent& component : kComponents) {
         const bool targetHeld = TargetHolds(context, component, SwitchDirection::kActivation, name);
-        if (component.activate(context, name))
+        if (component.activate(context, name, notices))
             continue;
-        FailStep(context, SwitchDirection::kActivation, component, name, targetHeld);
+        FailStep(context, SwitchDirection::kActivation, component, name, targetHeld, notices);
         return false;
     }
     DropMovedAssociation(context, name, core::kVantorixProductGuid);
@@ -239,7 +242,7 @@ bool ActivateEnvironment(core::Context& context, const std::string& keyName) {
 }
 
 bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
-                    const std::string& keyName, bool reverseFailedStep) {
+                    const std::string& keyName, core::Notices& notices, bool reverseFailedStep) {
     const std::string name = keyName;
     for (const SwitchComponent& component : kComponents) {
         if (component.step > failedStep)
@@ -250,74 +253,42 @@ bool RollBackSwitch(core::Context& context, SwitchDirection direction, int faile
             direction == SwitchDirection::kDeactivation
                 ? (component.undoPark != nullptr ? component.undoPark : component.activate)
                 : (component.undoActivate != nullptr ? component.undoActivate : component.park);
-        if (!reverse(context, name))
+        if (!reverse(context, name, notices))
             return false;
     }
     return true;
 }
 
-bool MakeParkedName(core::Context& context, std::string& parkedName) {
+bool MakeParkedName(core::Context& context, std::string& parkedName, core::Notices& notices) {
     if (NewGuidText(context.platform.shell, parkedName))
         return true;
     parkedName.clear();
-    context.platform.ui.MessageBox(nullptr, context.texts.Get(TextId::kMsgParkedNameFailed),
-                                   context.texts.Get(TextId::kCaptionError),
-                                   platform::mb::kOk | platform::mb::kIconError);
+    notices.push_back(core::Notice{context.texts.Get(TextId::kMsgParkedNameFailed)});
     return false;
 }
 
-bool ParkActiveEnvironment(core::Context& context, std::string& parked) {
+bool ParkActiveEnvironment(core::Context& context, std::string& parked, core::Notices& notices) {
     parked.clear();
     if (!EnvironmentEntryExists(context.platform.registry, core::kVantorixProductGuid))
         return true;
     std::string name;
-    if (!MakeParkedName(context, name) || !DeactivateEnvironment(context, name))
+    if (!MakeParkedName(context, name, notices) || !DeactivateEnvironment(context, name, notices))
         return false;
     parked = name;
     return true;
 }
 
-bool RestoreParkedEnvironment(core::Context& context, const std::string& parked) {
+bool RestoreParkedEnvironment(core::Context& context, const std::string& parked,
+                              core::Notices& notices) {
     if (parked.empty())
         return true;
     // A failed activation has been rolled back, so a second one starts from the parked state;
     // a file held open for a moment must not leave the machine without an active environment.
     for (int attempt = 0; attempt < 2; ++attempt)
-        if (ActivateEnvironment(context, parked))
+        if (ActivateEnvironment(context, parked, notices))
             return true;
-    ShowSwitchMessage(context, TextId::kMsgPreviousNotRestored, 0);
+    notices.push_back(SwitchNotice(context, TextId::kMsgPreviousNotRestored, 0));
     return false;
-}
-
-ChangeResult ChangeActiveEnvironment(core::Context& context, const std::string& chosenKeyName) {
-    const std::string chosen = chosenKeyName;
-    if (chosen == core::kVantorixProductGuid)
-        return ChangeResult::kChosenIsActive;
-    if (!IsParkedKeyName(chosen))
-        return ChangeResult::kNotActivated;
-
-    // The parked name is made before anything is stopped or moved, so that a missing GUID
-    // leaves everything as it was.
-    const bool activeExists =
-        EnvironmentEntryExists(context.platform.registry, core::kVantorixProductGuid);
-    std::string parked;
-    if (activeExists && !MakeParkedName(context, parked))
-        return ChangeResult::kNoParkedName;
-
-    if (!environments::StopTidewatch(context))
-        return ChangeResult::kTidewatchNotStopped;
-
-    platform::ScopedWaitCursor wait(context.platform.ui);
-    if (activeExists && !DeactivateEnvironment(context, parked))
-        return ChangeResult::kNotDeactivated;
-    if (!ActivateEnvironment(context, chosen)) {
-        if (!RestoreParkedEnvironment(context, parked))
-            return ChangeResult::kPreviousNotRestored;
-        return ChangeResult::kNotActivated;
-    }
-    if (environments::ShouldStartTidewatch(context))
-        environments::StartTidewatch(context);
-    return ChangeResult::kChanged;
 }
 
 }  // namespace velnora::environments

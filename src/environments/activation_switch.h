@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "core/notice.h"
 #include "core/texts.h"
 
 namespace velnora::core {
@@ -18,8 +19,10 @@ namespace velnora::environments {
 
 enum class SwitchDirection { kDeactivation, kActivation };
 
-// One move of a component, given the environment's parked key name.
-using ComponentMove = bool (*)(core::Context& context, const std::string& parkedName);
+// One move of a component, given the environment's parked key name. What a failed move has to
+// say goes to `notices`.
+using ComponentMove = bool (*)(core::Context& context, const std::string& parkedName,
+                               core::Notices& notices);
 // Is anything of a component at the names of a key name (the live ones for the product GUID)?
 using ComponentProbe = bool (*)(core::Context& context, const std::string& keyName);
 
@@ -55,52 +58,41 @@ inline constexpr int kWindowsFolder = 5;
 // programs and Windows folders there? A precheck code.
 int CheckEnvironmentComponents(core::Context& context, const std::string& keyName);
 
-// Parks the active environment under `parkedName`, a fresh GUID text. False after a message
-// (or silently for steps 7 and 8) with the rollback done; a rollback that failed is told the
-// user too. Nothing is touched for a name that is not a parked key name.
-bool DeactivateEnvironment(core::Context& context, const std::string& parkedName);
+// Parks the active environment under `parkedName`, a fresh GUID text. False with the rollback
+// done and, except for steps 7 and 8, a notice of the failed step; a rollback that failed adds
+// one too. Nothing is touched for a name that is not a parked key name.
+bool DeactivateEnvironment(core::Context& context, const std::string& parkedName,
+                           core::Notices& notices);
 
 // Makes the parked environment of this key name the active one and enumerates the table
 // again. Refused, with nothing moved, while an environment is active.
-bool ActivateEnvironment(core::Context& context, const std::string& keyName);
+bool ActivateEnvironment(core::Context& context, const std::string& keyName,
+                         core::Notices& notices);
 
 // Reverses steps 1 to `failedStep` in increasing order; the failed one only with
 // `reverseFailedStep`, when it got as far as its target. False at the first reverse move that
 // fails.
 bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
-                    const std::string& keyName, bool reverseFailedStep = true);
+                    const std::string& keyName, core::Notices& notices,
+                    bool reverseFailedStep = true);
 
-// A fresh GUID text to park the active environment under; on failure the user is told that
+// A fresh GUID text to park the active environment under; on failure the notice says that
 // nothing was switched, and nothing must be.
-bool MakeParkedName(core::Context& context, std::string& parkedName);
+bool MakeParkedName(core::Context& context, std::string& parkedName, core::Notices& notices);
 
 // Parks the active environment, when one is active, under a fresh name given back in `parked`
-// (left empty when none was). False when no name could be made or the park failed, which the
-// user has been told; the environment is then as the rollback left it and `parked` is empty.
-bool ParkActiveEnvironment(core::Context& context, std::string& parked);
+// (left empty when none was). False, with the notices of the failure, when no name could be
+// made or the park failed; the environment is then as the rollback left it and `parked` is
+// empty.
+bool ParkActiveEnvironment(core::Context& context, std::string& parked, core::Notices& notices);
 
 // Activates the environment parked under `parked` again after a later step failed, with a
-// second attempt when the first is rolled back; tells the user when that fails too, since no
+// second attempt when the first is rolled back; adds a notice when that fails too, since no
 // environment is active then. Nothing for an empty name.
-bool RestoreParkedEnvironment(core::Context& context, const std::string& parked);
+bool RestoreParkedEnvironment(core::Context& context, const std::string& parked,
+                              core::Notices& notices);
 
-enum class ChangeResult {
-    kChanged,
-    kChosenIsActive,       // nothing to do; the page tells the user
-    kNoParkedName,         // no GUID could be made; shown, nothing changed
-    kTidewatchNotStopped,  // nothing changed
-    kNotDeactivated,       // the active environment stayed (or is as the rollback left it)
-    // The previous environment was brought back where there was one; nothing at all was done
-    // for a name that is no parked key name.
-    kNotActivated,
-    // Neither the chosen nor the previous environment is active; the user has been told.
-    kPreviousNotRestored,
-};
-
-// The complete change of the active environment as the pages run it: Tidewatch is ended and
-// its state recorded, the active environment parked, the chosen one activated (the parked one
-// brought back when that fails), and Tidewatch started when the new environment had it
-// running. Shows the wait cursor while environments move.
-ChangeResult ChangeActiveEnvironment(core::Context& context, const std::string& chosenKeyName);
+// Parked key names are GUID texts as long as the product GUID.
+bool IsParkedKeyName(const std::string& name);
 
 }  // namespace velnora::environments

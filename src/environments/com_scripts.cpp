@@ -55,8 +55,10 @@ bool IsScriptFolder(core::Context& context, const std::string& location, std::ui
 }
 
 // The key name is taken by value: callers may pass a table row, which the enumeration rebuilds.
-bool RunScripts(core::Context& context, const std::string keyName, const ScriptSet& scripts) {
-    EnumerateEnvironments(context);
+bool RunScripts(core::Context& context, const std::string keyName, const ScriptSet& scripts,
+                core::Notices& notices) {
+    if (!EnumerateEnvironments(context))
+        notices.push_back(SearchFailedNotice(context));
     const int row = FindEnvironmentIndex(context.environments, keyName);
     if (row < 0)
         return false;
@@ -80,12 +82,14 @@ bool RunScripts(core::Context& context, const std::string keyName, const ScriptS
 
 }  // namespace
 
-bool RegisterComServers(core::Context& context, const std::string& keyName) {
-    return RunScripts(context, keyName, kRegisterScripts);
+bool RegisterComServers(core::Context& context, const std::string& keyName,
+                        core::Notices& notices) {
+    return RunScripts(context, keyName, kRegisterScripts, notices);
 }
 
-bool UnregisterComServers(core::Context& context, const std::string& keyName) {
-    return RunScripts(context, keyName, kUnregisterScripts);
+bool UnregisterComServers(core::Context& context, const std::string& keyName,
+                          core::Notices& notices) {
+    return RunScripts(context, keyName, kUnregisterScripts, notices);
 }
 
 void RunEnvironmentScript(core::Context& context, const std::string& folder,

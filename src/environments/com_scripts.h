@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/notice.h"
+
 namespace velnora::core {
 struct Context;
 }
@@ -15,8 +17,9 @@ namespace velnora::environments {
 // environment with this uninstall key name. False when that environment is not in the table
 // or its entry cannot be opened; what the scripts do, and whether they exist, does not count.
 // No script starts unless "InstallLocation" is the full path of an existing folder.
-bool RegisterComServers(core::Context& context, const std::string& keyName);
-bool UnregisterComServers(core::Context& context, const std::string& keyName);
+bool RegisterComServers(core::Context& context, const std::string& keyName, core::Notices& notices);
+bool UnregisterComServers(core::Context& context, const std::string& keyName,
+                          core::Notices& notices);
 
 // Starts folder\name hidden, with the folder as working folder, and does not wait for it.
 void RunEnvironmentScript(core::Context& context, const std::string& folder,

@@ -149,7 +149,7 @@ bool MoveTidewatchFolder(core::Context& context, const std::string& parkedName, 
 }
 
 bool MoveInstallerInfoFolder(core::Context& context, const std::string& sourceName,
-                             const std::string& targetName) {
+                             const std::string& targetName, core::Notices& notices) {
     auto& files = context.platform.files;
     std::string programFiles;
     SpecialFolder(context, platform::csidl::kProgramFiles, programFiles);
@@ -158,14 +158,14 @@ bool MoveInstallerInfoFolder(core::Context& context, const std::string& sourceNa
     const std::string target = root + targetName + "\\";
 
     if (programFiles.empty()) {
-        ShowPathMessage(context, core::TextId::kMsgFolderNotFound, root);
+        notices.push_back(PathNotice(context, core::TextId::kMsgFolderNotFound, root));
         return false;
     }
     switch (Probe(files, root)) {
         case Presence::kUnknown:
             return false;
         case Presence::kAbsent:
-            ShowPathMessage(context, core::TextId::kMsgFolderNotFound, root);
+            notices.push_back(PathNotice(context, core::TextId::kMsgFolderNotFound, root));
             return false;
         case Presence::kPresent:
             break;
@@ -174,7 +174,8 @@ bool MoveInstallerInfoFolder(core::Context& context, const std::string& sourceNa
         case Presence::kUnknown:
             return false;
         case Presence::kAbsent:
-            ShowPathMessage(context, core::TextId::kMsgFolderNotFound, root + sourceName);
+            notices.push_back(
+                PathNotice(context, core::TextId::kMsgFolderNotFound, root + sourceName));
             return false;
         case Presence::kPresent:
             break;
@@ -185,13 +186,13 @@ bool MoveInstallerInfoFolder(core::Context& context, const std::string& sourceNa
 }
 
 // The common programs folder, or the not-found message and false.
-bool FindProgramsFolder(core::Context& context, std::string& programs) {
+bool FindProgramsFolder(core::Context& context, std::string& programs, core::Notices& notices) {
     const bool named = SpecialFolder(context, platform::csidl::kCommonPrograms, programs);
     const Presence presence = named ? Probe(context.platform.files, programs) : Presence::kAbsent;
     if (presence == Presence::kPresent)
         return true;
     if (presence == Presence::kAbsent)
-        ShowPathMessage(context, core::TextId::kMsgFolderNotFound, programs);
+        notices.push_back(PathNotice(context, core::TextId::kMsgFolderNotFound, programs));
     return false;
 }
 
@@ -301,7 +302,8 @@ bool GatherShortcuts(core::Context& context, const std::string& from, const std:
     return walked && next == platform::error::kNoMoreFiles;
 }
 
-bool MoveToolRecord(core::Context& context, const std::string& parkedName, bool toParked) {
+bool MoveToolRecord(core::Context& context, const std::string& parkedName, bool toParked,
+                    core::Notices& notices) {
     auto& files = context.platform.files;
     std::string windows;
     const bool named = SpecialFolder(context, platform::csidl::kWindows, windows);
@@ -309,7 +311,7 @@ bool MoveToolRecord(core::Context& context, const std::string& parkedName, bool 
         case Presence::kUnknown:
             return false;
         case Presence::kAbsent:
-            ShowPathMessage(context, core::TextId::kMsgFileNotFound, windows);
+            notices.push_back(PathNotice(context, core::TextId::kMsgFileNotFound, windows));
             return false;
         case Presence::kPresent:
             break;
@@ -337,34 +339,40 @@ bool MoveToolRecord(core::Context& context, const std::string& parkedName, bool 
 
 }  // namespace
 
-bool DeactivateUninstallEntry(core::Context& context, const std::string& parkedName) {
+bool DeactivateUninstallEntry(core::Context& context, const std::string& parkedName,
+                              core::Notices&) {
     return MoveUninstallEntry(context, core::kVantorixProductGuid, parkedName, true);
 }
 
-bool ActivateUninstallEntry(core::Context& context, const std::string& parkedName) {
+bool ActivateUninstallEntry(core::Context& context, const std::string& parkedName, core::Notices&) {
     return MoveUninstallEntry(context, parkedName, core::kVantorixProductGuid, false);
 }
 
-bool DeactivateTidewatchFolder(core::Context& context, const std::string& parkedName) {
+bool DeactivateTidewatchFolder(core::Context& context, const std::string& parkedName,
+                               core::Notices&) {
     return MoveTidewatchFolder(context, parkedName, true);
 }
 
-bool ActivateTidewatchFolder(core::Context& context, const std::string& parkedName) {
+bool ActivateTidewatchFolder(core::Context& context, const std::string& parkedName,
+                             core::Notices&) {
     return MoveTidewatchFolder(context, parkedName, false);
 }
 
-bool DeactivateInstallerInfoFolder(core::Context& context, const std::string& parkedName) {
-    return MoveInstallerInfoFolder(context, core::kVantorixProductGuid, parkedName);
+bool DeactivateInstallerInfoFolder(core::Context& context, const std::string& parkedName,
+                                   core::Notices& notices) {
+    return MoveInstallerInfoFolder(context, core::kVantorixProductGuid, parkedName, notices);
 }
 
-bool ActivateInstallerInfoFolder(core::Context& context, const std::string& parkedName) {
-    return MoveInstallerInfoFolder(context, parkedName, core::kVantorixProductGuid);
+bool ActivateInstallerInfoFolder(core::Context& context, const std::string& parkedName,
+                                 core::Notices& notices) {
+    return MoveInstallerInfoFolder(context, parkedName, core::kVantorixProductGuid, notices);
 }
 
-bool DeactivateStartMenuFolder(core::Context& context, const std::string& parkedName) {
+bool DeactivateStartMenuFolder(core::Context& context, const std::string& parkedName,
+                               core::Notices& notices) {
     auto& files = context.platform.files;
     std::string programs;
-    if (!FindProgramsFolder(context, programs))
+    if (!FindProgramsFolder(context, programs, notices))
         return false;
     const std::string live = StartMenuFolder(programs, "");
     const std::string parked = StartMenuFolder(programs, parkedName);
@@ -388,10 +396,11 @@ bool DeactivateStartMenuFolder(core::Context& context, const std::string& parked
     return Succeeded(files.SetAttributes(parked, platform::fileattr::kHidden));
 }
 
-bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedName) {
+bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedName,
+                             core::Notices& notices) {
     auto& files = context.platform.files;
     std::string programs;
-    if (!FindProgramsFolder(context, programs))
+    if (!FindProgramsFolder(context, programs, notices))
         return false;
     const std::string live = StartMenuFolder(programs, "");
     const std::string parked = StartMenuFolder(programs, parkedName);
@@ -413,12 +422,14 @@ bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedNa
     return true;
 }
 
-bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedName) {
-    return MoveToolRecord(context, parkedName, true);
+bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedName,
+                              core::Notices& notices) {
+    return MoveToolRecord(context, parkedName, true, notices);
 }
 
-bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName) {
-    return MoveToolRecord(context, parkedName, false);
+bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName,
+                            core::Notices& notices) {
+    return MoveToolRecord(context, parkedName, false, notices);
 }
 
 namespace {

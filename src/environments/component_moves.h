@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "core/notice.h"
+
 namespace velnora::core {
 struct Context;
 }
@@ -16,25 +18,35 @@ namespace velnora::environments {
 
 // Uninstall entry: the key moves with all its values; "DisplayName" becomes "_DisplayName"
 // while parked, and the key name inside "LogFile" and "UninstallString" follows the key.
-bool DeactivateUninstallEntry(core::Context& context, const std::string& parkedName);
-bool ActivateUninstallEntry(core::Context& context, const std::string& parkedName);
+bool DeactivateUninstallEntry(core::Context& context, const std::string& parkedName,
+                              core::Notices& notices);
+bool ActivateUninstallEntry(core::Context& context, const std::string& parkedName,
+                            core::Notices& notices);
 
 // Tidewatch's data folder below the common application data folder.
-bool DeactivateTidewatchFolder(core::Context& context, const std::string& parkedName);
-bool ActivateTidewatchFolder(core::Context& context, const std::string& parkedName);
+bool DeactivateTidewatchFolder(core::Context& context, const std::string& parkedName,
+                               core::Notices& notices);
+bool ActivateTidewatchFolder(core::Context& context, const std::string& parkedName,
+                             core::Notices& notices);
 
 // The vendor installer's information folder below the program files folder.
-bool DeactivateInstallerInfoFolder(core::Context& context, const std::string& parkedName);
-bool ActivateInstallerInfoFolder(core::Context& context, const std::string& parkedName);
+bool DeactivateInstallerInfoFolder(core::Context& context, const std::string& parkedName,
+                                   core::Notices& notices);
+bool ActivateInstallerInfoFolder(core::Context& context, const std::string& parkedName,
+                                 core::Notices& notices);
 
 // The maker's start-menu folder; parked beside the live one and hidden. Environments of
 // version 3000 and older kept their shortcuts all over the start menu: those are gathered.
-bool DeactivateStartMenuFolder(core::Context& context, const std::string& parkedName);
-bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedName);
+bool DeactivateStartMenuFolder(core::Context& context, const std::string& parkedName,
+                               core::Notices& notices);
+bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedName,
+                             core::Notices& notices);
 
 // The tool record Vtx2Inst.ini in the Windows folder.
-bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedName);
-bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName);
+bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedName,
+                              core::Notices& notices);
+bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName,
+                            core::Notices& notices);
 
 // Is anything of a component at the names of `keyName` (the live names for the product GUID)?
 // A look-up that fails counts as yes. The rollback asks it of a failed move's target: when

@@ -36,13 +36,6 @@ bool ReadText(platform::Registry& registry, platform::Handle key, const std::str
     return true;
 }
 
-void ShowSearchFailed(core::Context& context) {
-    context.platform.ui.MessageBox(nullptr,
-                                   context.texts.Get(core::TextId::kMsgRegistrySearchFailed),
-                                   context.texts.Get(core::TextId::kCaptionError),
-                                   platform::mb::kOk | platform::mb::kIconError);
-}
-
 enum class EntryLook {
     kExamined,
     // Deleted between the listing and the open, as an uninstaller that has just ended does.
@@ -119,7 +112,6 @@ bool EnumerateEnvironments(core::Context& context) {
     platform::RegKey root(registry);
     if (root.Open(registry.Root(platform::RegRoot::LocalMachine), core::kUninstallRoot,
                   platform::regaccess::kEnumerateSubKeys) != platform::error::kSuccess) {
-        ShowSearchFailed(context);
         return false;
     }
 
@@ -141,7 +133,6 @@ bool EnumerateEnvironments(core::Context& context) {
             result == platform::error::kSuccess ? ExamineEntry(context, name) : EntryLook::kFailed;
         if (look == EntryLook::kFailed) {
             root.Close();
-            ShowSearchFailed(context);
             return false;
         }
         // The listing closes up behind a deleted subkey: its index now names the next one. The
@@ -160,6 +151,10 @@ bool EnumerateEnvironments(core::Context& context) {
                                          std::to_string(table.Count()),
                                          context.startup.settingsFile);
     return true;
+}
+
+core::Notice SearchFailedNotice(const core::Context& context) {
+    return core::Notice{context.texts.Get(core::TextId::kMsgRegistrySearchFailed)};
 }
 
 void SortEnvironmentsByLocation(core::Context& context) {
@@ -252,6 +247,30 @@ bool ReadProductVersionNumber(platform::Shell& shell, const std::string& program
         joined.resize(4);
     number = core::ParseDecimal(joined);
     return true;
+}
+
+namespace {
+
+// The display name and location of a row, preferring the live name; false when neither pair
+// could be read from the entry.
+bool ReadNameAndLocation(core::Context& context, int row, std::string& name,
+                         std::string& location) {
+    if (ReadEnvironmentValue(context, row, "DisplayName", name) &&
+        ReadEnvironmentValue(context, row, "InstallLocation", location) && !name.empty())
+        return true;
+    // A parked entry carries its name as "_DisplayName"; shown even when empty.
+    return ReadEnvironmentValue(context, row, "_DisplayName", name) &&
+           ReadEnvironmentValue(context, row, "InstallLocation", location);
+}
+
+}  // namespace
+
+std::string EnvironmentRowText(core::Context& context, int row) {
+    std::string name;
+    std::string location;
+    if (!ReadNameAndLocation(context, row, name, location))
+        return std::string();
+    return name + " (" + location + ")";
 }
 
 }  // namespace velnora::environments

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/notice.h"
 #include "core/tables.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -24,8 +25,11 @@ inline constexpr std::size_t kValueBufferSize = 1023;
 inline constexpr std::size_t kKeyNameBufferSize = 1024;
 
 // Rebuilds the table from the uninstall root, sorts it and records the count in the settings
-// file. False after a registry failure, which has been shown to the user.
+// file. False after a registry failure, which the caller tells with SearchFailedNotice.
 bool EnumerateEnvironments(core::Context& context);
+
+// What a failed enumeration says to the user.
+core::Notice SearchFailedNotice(const core::Context& context);
 
 // Orders the valid rows by "InstallLocation" with an exchange sort; the order among equal
 // locations is the one that sort gives.
@@ -38,6 +42,11 @@ bool ReadEnvironmentValue(core::Context& context, int row, const std::string& va
 // The same, and the value's registry type (regtype::kNone when it is missing or unreadable).
 bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
                           std::string& text, std::uint32_t& type);
+
+// What the lists of environments show for one table row, "Display name (location)":
+// "DisplayName" when the entry has a non-empty one, "_DisplayName" otherwise. Empty when the
+// entry cannot be read at all, so that list row i stays table row i.
+std::string EnvironmentRowText(core::Context& context, int row);
 
 // The first valid row with exactly this key name, or -1.
 int FindEnvironmentIndex(const core::EnvironmentTable& table, const std::string& keyName);

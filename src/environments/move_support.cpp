@@ -2,7 +2,6 @@
 
 #include "core/context.h"
 #include "platform/shell.h"
-#include "platform/user_interface.h"
 
 namespace velnora::environments {
 
@@ -39,10 +38,8 @@ bool SpecialFolder(core::Context& context, int csidl, std::string& path) {
     return false;
 }
 
-void ShowPathMessage(core::Context& context, core::TextId text, const std::string& path) {
-    context.platform.ui.MessageBox(nullptr, context.texts.Get(text) + "[" + path + "]",
-                                   context.texts.Get(core::TextId::kCaptionError),
-                                   platform::mb::kOk | platform::mb::kIconError);
+core::Notice PathNotice(const core::Context& context, core::TextId text, const std::string& path) {
+    return core::Notice{context.texts.Get(text) + "[" + path + "]"};
 }
 
 std::string UninstallEntryPath(const std::string& keyName) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/notice.h"
 #include "core/texts.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
@@ -34,8 +35,8 @@ Presence Probe(platform::FileSystem& files, const std::string& path);
 // cannot name it; `path` is then empty.
 bool SpecialFolder(core::Context& context, int csidl, std::string& path);
 
-// The error box of a missing folder or file: the text, then the path in square brackets.
-void ShowPathMessage(core::Context& context, core::TextId text, const std::string& path);
+// The error of a missing folder or file: the text, then the path in square brackets.
+core::Notice PathNotice(const core::Context& context, core::TextId text, const std::string& path);
 
 // The registry key path of an environment's uninstall entry.
 std::string UninstallEntryPath(const std::string& keyName);

@@ -111,11 +111,13 @@ Opened ProbeAssociation(core::Context& context, const std::string& keyName) {
 
 }  // namespace
 
-bool DeactivateTidewatchRegistration(core::Context& context, const std::string& parkedName) {
+bool DeactivateTidewatchRegistration(core::Context& context, const std::string& parkedName,
+                                     core::Notices&) {
     return MoveClientInfo(context, kTidewatchKey, ParkedTidewatchKey(parkedName), false);
 }
 
-bool ActivateTidewatchRegistration(core::Context& context, const std::string& parkedName) {
+bool ActivateTidewatchRegistration(core::Context& context, const std::string& parkedName,
+                                   core::Notices&) {
     return MoveClientInfo(context, ParkedTidewatchKey(parkedName), kTidewatchKey, true);
 }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/notice.h"
+
 namespace velnora::core {
 struct Context;
 }
@@ -13,8 +15,10 @@ namespace velnora::environments {
 
 // "ClientInfo" between Tidewatch's live key and the environment's parked key. Without the
 // maker's key or a source key only the target key is created.
-bool DeactivateTidewatchRegistration(core::Context& context, const std::string& parkedName);
-bool ActivateTidewatchRegistration(core::Context& context, const std::string& parkedName);
+bool DeactivateTidewatchRegistration(core::Context& context, const std::string& parkedName,
+                                     core::Notices& notices);
+bool ActivateTidewatchRegistration(core::Context& context, const std::string& parkedName,
+                                   core::Notices& notices);
 
 enum class AssociationDirection { kLiveToParked, kParkedToLive };
 

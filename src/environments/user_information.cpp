@@ -75,7 +75,9 @@ bool RecordUserInformation(core::Context& context) {
     const auto write = [&](const char* section, const char* key, const std::string& value) {
         if (platform.profile.WriteString(section, std::string(key), value, file))
             return true;
-        ShowPathMessage(context, core::TextId::kMsgFileNotWritten, file);
+        const core::Notice notice = PathNotice(context, core::TextId::kMsgFileNotWritten, file);
+        platform.ui.MessageBox(nullptr, notice.text, core::CaptionText(context, notice.caption),
+                               notice.style);
         return false;
     };
     for (const Field& field : kFields)

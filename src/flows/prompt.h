@@ -32,4 +32,11 @@ class Prompt {
     virtual void Progress(std::string_view step) = 0;
 };
 
+// Tells the notices in the order they arose and forgets them.
+inline void TellAll(Prompt& prompt, core::Notices& notices) {
+    for (const core::Notice& notice : notices)
+        prompt.Tell(notice);
+    notices.clear();
+}
+
 }  // namespace velnora::flows

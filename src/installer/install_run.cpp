@@ -200,6 +200,25 @@ RunOutcome PreparedRun(core::Context& context, RunPage& page) {
     return result;
 }
 
+// The engines' notices as the run has always shown its messages, without an owner.
+void ShowNotice(core::Context& context, const core::Notice& notice) {
+    context.platform.ui.MessageBox(nullptr, notice.text, core::CaptionText(context, notice.caption),
+                                   notice.style);
+}
+
+void ShowNotices(core::Context& context, core::Notices& notices) {
+    for (const core::Notice& notice : notices)
+        ShowNotice(context, notice);
+    notices.clear();
+}
+
+bool EnumerateShowing(core::Context& context) {
+    if (environments::EnumerateEnvironments(context))
+        return true;
+    ShowNotice(context, environments::SearchFailedNotice(context));
+    return false;
+}
+
 int ActiveRow(const core::Context& context) {
     for (int row = 0; row < context.environments.Count(); ++row)
         if (context.environments.Row(row).keyName == core::kVantorixProductGuid)
@@ -212,16 +231,22 @@ int ActiveRow(const core::Context& context) {
 bool RunBesideActive(core::Context& context, RunPage& page, bool tidewatchInstalled,
                      int environmentCount) {
     std::string parked;
+    core::Notices notices;
     if (!environments::NewGuidText(context.platform.shell, parked) ||
-        !environments::DeactivateEnvironment(context, parked))
+        !environments::DeactivateEnvironment(context, parked, notices)) {
+        ShowNotices(context, notices);
         return false;
+    }
     if (PreparedRun(context, page) != RunOutcome::kCompleted) {
-        environments::RestoreParkedEnvironment(context, parked);
+        environments::RestoreParkedEnvironment(context, parked, notices);
+        ShowNotices(context, notices);
         return false;
     }
     if (!environments::EnvironmentEntryExists(context.platform.registry,
                                               core::kVantorixProductGuid)) {
-        if (environments::RestoreParkedEnvironment(context, parked) && tidewatchInstalled)
+        const bool restored = environments::RestoreParkedEnvironment(context, parked, notices);
+        ShowNotices(context, notices);
+        if (restored && tidewatchInstalled)
             environments::StartTidewatch(context);
     } else if (!environments::OwnShortcutExists(context, parked)) {
         environments::CreateOwnShortcut(context, parked);
@@ -240,12 +265,12 @@ RunOutcome InstallRun(core::Context& context, RunPage& page) {
         return kStopped;
     }
     const auto finish = [&] {
-        return environments::EnumerateEnvironments(context) ? RunOutcome::kCompleted : kStopped;
+        return EnumerateShowing(context) ? RunOutcome::kCompleted : kStopped;
     };
     const auto afterRun = [&](RunOutcome ran) {
         if (ran == RunOutcome::kCompleted)
             return finish();
-        environments::EnumerateEnvironments(context);
+        EnumerateShowing(context);
         return kStopped;
     };
     // A resumed run goes on with the installers only; the preparation was done before the
@@ -305,12 +330,14 @@ bool WriteInstallManagerKey(core::Context& context, const std::string& key,
                             const std::string& value) {
     const std::string folder = environments::FindWindowsFolder(context);
     if (!context.platform.files.PathIsDirectory(folder)) {
-        environments::ShowPathMessage(context, core::TextId::kMsgFolderNotFound, folder);
+        ShowNotice(context,
+                   environments::PathNotice(context, core::TextId::kMsgFolderNotFound, folder));
         return false;
     }
     const std::string file = folder + "\\" + environments::kToolRecordFileName;
     if (!context.platform.profile.WriteString(kInstallManagerSection, key, value, file)) {
-        environments::ShowPathMessage(context, core::TextId::kMsgFileNotWritten, file);
+        ShowNotice(context,
+                   environments::PathNotice(context, core::TextId::kMsgFileNotWritten, file));
         return false;
     }
     return true;

@@ -63,7 +63,8 @@ std::string TemporaryBeside(platform::FileSystem& files, const std::string& path
 
 }  // namespace
 
-bool WriteInstallationReport(core::Context& context, const std::string& path) {
+bool WriteInstallationReport(core::Context& context, const std::string& path,
+                             core::Notices& notices) {
     auto& files = context.platform.files;
     const std::string temporary = TemporaryBeside(files, path);
     // Created before anything is read, so that an unwritable folder costs no registry walk.
@@ -72,7 +73,8 @@ bool WriteInstallationReport(core::Context& context, const std::string& path) {
 
     const core::TextSet& texts = context.texts;
     ReportText report;
-    environments::EnumerateEnvironments(context);
+    if (!environments::EnumerateEnvironments(context))
+        notices.push_back(environments::SearchFailedNotice(context));
     for (int row = 0; row < context.environments.Count(); ++row) {
         const ToolComposition c = environments::ReadToolComposition(context, row);
         // An entry that vanished ends the report there.
@@ -105,7 +107,7 @@ bool WriteInstallationReport(core::Context& context, const std::string& path) {
     return true;
 }
 
-void SaveInstallationReport(core::Context& context) {
+void SaveInstallationReport(core::Context& context, core::Notices& notices) {
     platform::FileDialogRequest request;
     request.defaultExtension = "txt";
     request.filters = {{"Text File(*.txt)", "*.txt"}};
@@ -116,10 +118,11 @@ void SaveInstallationReport(core::Context& context) {
     bool written = false;
     {
         const platform::ScopedWaitCursor wait(ui);
-        written = WriteInstallationReport(context, path);
+        written = WriteInstallationReport(context, path, notices);
     }
     if (!written)
-        environments::ShowPathMessage(context, core::TextId::kMsgFileNotWritten, path);
+        notices.push_back(
+            environments::PathNotice(context, core::TextId::kMsgFileNotWritten, path));
 }
 
 }  // namespace velnora::maintenance

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "core/notice.h"
+
 namespace velnora::core {
 struct Context;
 }
@@ -12,10 +14,12 @@ namespace velnora::maintenance {
 // Enumerates the environments and writes the report of all of them as UTF-8 text with a
 // byte-order mark and CR LF line ends, into a file beside `path` that replaces it only once it
 // is complete. False when it cannot be written; an old file of that name then stays as it was.
-bool WriteInstallationReport(core::Context& context, const std::string& path);
+// A failed enumeration adds its notice.
+bool WriteInstallationReport(core::Context& context, const std::string& path,
+                             core::Notices& notices);
 
 // "Save to file" of the maintenance page: asks for a text file and writes the report into it.
-// A failed write is told to the user, naming the file.
-void SaveInstallationReport(core::Context& context);
+// A failed write adds a notice naming the file.
+void SaveInstallationReport(core::Context& context, core::Notices& notices);
 
 }  // namespace velnora::maintenance

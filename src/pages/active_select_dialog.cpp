@@ -1,12 +1,9 @@
 #include "pages/active_select_dialog.h"
 
 #include "core/context.h"
-#include "environments/activation_switch.h"
-#include "environments/environment_table.h"
 #include "installer/execution.h"
 #include "maintenance/elevated_twin.h"
 #include "pages/dialog_layout.h"
-#include "pages/environment_rows.h"
 #include "resource_ids.h"
 
 namespace velnora::pages {
@@ -41,8 +38,18 @@ constexpr ControlAnchors kAnchors[] = {
 
 }  // namespace
 
-CActiveSelectDlg::CActiveSelectDlg(core::Context& context)
-    : DialogPage(IDD_ACTIVE_SELECT), context_(context), layout_(kAnchors) {}
+CActiveSelectDlg::CActiveSelectDlg(core::Context& context,
+                                   std::vector<flows::EnvironmentChoice> choices)
+    : DialogPage(IDD_ACTIVE_SELECT),
+      context_(context),
+      choices_(std::move(choices)),
+      layout_(kAnchors) {}
+
+std::optional<std::string> CActiveSelectDlg::ChosenKeyName() const {
+    if (selectedRow_ < 0 || selectedRow_ >= static_cast<int>(choices_.size()))
+        return std::nullopt;
+    return choices_[static_cast<std::size_t>(selectedRow_)].keyName;
+}
 
 void CActiveSelectDlg::OnInitDialog() {
     auto& window = Window();
@@ -74,11 +81,10 @@ void CActiveSelectDlg::OnInitDialog() {
 
 void CActiveSelectDlg::FillList() {
     auto& window = Window();
-    environments::EnumerateEnvironments(context_);
     window.ClearCombo(IDC_SELECT_LIST);
-    // Item i is table row i: OK takes the item index as the row.
-    for (int row = 0; row < context_.environments.Count(); ++row)
-        window.AddComboItem(IDC_SELECT_LIST, EnvironmentRowText(context_, row));
+    // Item i is choice i: OK takes the item index as the row.
+    for (const flows::EnvironmentChoice& choice : choices_)
+        window.AddComboItem(IDC_SELECT_LIST, choice.text);
 }
 
 void CActiveSelectDlg::OnCommand(int controlId, int code) {
@@ -87,23 +93,19 @@ void CActiveSelectDlg::OnCommand(int controlId, int code) {
         return;
     }
     if (controlId == IDC_SELECT_OK && code == platform::notify::kButtonClicked) {
-        ActivateChosen();
+        TakeChosen();
         return;
     }
     // The close box ends the dialog without a switch.
     DialogPage::OnCommand(controlId, code);
 }
 
-// The dialog stays open after a failed switch, so that the user can pick another environment;
-// the switch has said what failed.
-void CActiveSelectDlg::ActivateChosen() {
-    selectedRow_ = Window().ComboSelection(IDC_SELECT_LIST);
-    if (selectedRow_ < 0 || selectedRow_ >= context_.environments.Count())
+void CActiveSelectDlg::TakeChosen() {
+    const int row = Window().ComboSelection(IDC_SELECT_LIST);
+    if (row < 0 || row >= static_cast<int>(choices_.size()))
         return;
-    const std::string chosen = context_.environments.Row(selectedRow_).keyName;
-    if (environments::ChangeActiveEnvironment(context_, chosen) ==
-        environments::ChangeResult::kChanged)
-        EndDialog(0);
+    selectedRow_ = row;
+    EndDialog(0);
 }
 
 bool CActiveSelectDlg::PreTranslateKeyDown(int virtualKey) {

@@ -1,7 +1,13 @@
 // The dialog that asks which environment becomes active when none is, after the active one has
-// been uninstalled and two or more remain. OK runs the switch for the chosen one.
+// been uninstalled and two or more remain. It only chooses: OK gives the chosen row, and the
+// flow that asked makes it active.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "flows/prompt.h"
 #include "pages/dialog_layout.h"
 #include "platform/dialog_page.h"
 
@@ -13,10 +19,13 @@ namespace velnora::pages {
 
 class CActiveSelectDlg final : public platform::DialogPage {
   public:
-    explicit CActiveSelectDlg(core::Context& context);
+    // Lists the choices in their order.
+    CActiveSelectDlg(core::Context& context, std::vector<flows::EnvironmentChoice> choices);
 
-    // The table row chosen when OK was pressed; -1 before.
+    // The row chosen when OK was pressed; -1 before and when the dialog was closed otherwise.
     int SelectedRow() const { return selectedRow_; }
+    // The key name of the chosen row; nothing when none was chosen.
+    std::optional<std::string> ChosenKeyName() const;
     // A Windows shutdown was refused while the dialog was open; closing it restarts Windows.
     bool EndSessionNoticed() const { return endSessionNoticed_; }
 
@@ -30,9 +39,10 @@ class CActiveSelectDlg final : public platform::DialogPage {
 
   private:
     void FillList();
-    void ActivateChosen();
+    void TakeChosen();
 
     core::Context& context_;
+    const std::vector<flows::EnvironmentChoice> choices_;
     int selectedRow_ = -1;
     bool endSessionNoticed_ = false;
     DialogLayout layout_;

@@ -11,6 +11,7 @@
 #include "pages/finish_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/select_installer_page.h"
+#include "pages/page_prompt.h"
 #include "resource_ids.h"
 
 namespace velnora::pages {
@@ -260,7 +261,7 @@ int CMainMenuDlg::DestinationStep(bool standardInstall, int setInstallDir, Step 
     if (standardInstall) {
         // A search that failed (and said so) would fail again at every turn of the sequence,
         // and an incomplete table cannot tell whether a new folder is wanted: the install ends.
-        if (!environments::EnumerateEnvironments(context_))
+        if (!EnumerateEnvironmentsTelling(context_, nullptr))
             return kSearchFailed;
         std::int32_t version = 0;
         const bool activeFound = environments::FindActiveEnvironment(context_, version);

@@ -5,19 +5,16 @@
 #include <vector>
 
 #include "core/context.h"
-#include "environments/activation_switch.h"
 #include "environments/environment_table.h"
-#include "environments/own_shortcut.h"
-#include "environments/tidewatch.h"
 #include "environments/tool_record.h"
+#include "flows/change_active.h"
+#include "flows/uninstall_environment.h"
 #include "installer/execution.h"
 #include "maintenance/elevated_twin.h"
-#include "maintenance/environment_uninstall.h"
 #include "maintenance/installation_report.h"
-#include "maintenance/own_installation.h"
-#include "pages/active_select_dialog.h"
 #include "pages/dialog_layout.h"
 #include "pages/environment_rows.h"
+#include "pages/page_prompt.h"
 #include "resource_ids.h"
 
 namespace velnora::pages {
@@ -34,18 +31,6 @@ constexpr LocalText kHeadlineNone{"Vantorix is not installed in this PC.",
 constexpr LocalText kHeadlineInstalled{
     "Vantorix is already installed in this PC.",
     "このPCには、以下の場所にVantorixがインストールされています。"};
-constexpr LocalText kConfirmation{"Confirmation", "確認"};
-constexpr LocalText kChosenIsActive{"It is current active Vantorix.",
-                                    "選択したVantorixは、現在アクティブです。"};
-constexpr LocalText kAskUninstallActive{"Do you uninstall active Vantorix which you chose?",
-                                        "アクティブなVantorixをアンインストールしますか?"};
-constexpr LocalText kAskUninstallInactive{"Do you uninstall inactive Vantorix which you chose?",
-                                          "アクティブでないVantorixをアンインストールしますか?"};
-constexpr LocalText kNoRebootRemark{
-    "\nBecause there is postprocessing of installation manager, please do not reboot even if "
-    "there is a reboot demand of Windows after the uninstallation end.",
-    "\nインストールマネージャの後処理がありますので、アンインストール終了後にWindowsの再起動要求"
-    "があっても\n再起動はしないで下さい。"};
 constexpr LocalText kExplainList{"You can refer to the details when you click line.",
                                  "リストをクリックすると、詳細を参照することができます。"};
 constexpr LocalText kExplainSwitch{
@@ -207,7 +192,7 @@ void CMaintenanceDlg::FillEnvironmentList() {
     Enable(IDC_MAINT_SWITCH, false);
     Enable(IDC_MAINT_UNINSTALL, false);
 
-    environments::EnumerateEnvironments(context_);
+    EnumerateTelling();
     const int count = context_.environments.Count();
     if (count > 0) {
         const ModeOffer offer = OfferFor(context_.startup.startMode);
@@ -278,7 +263,7 @@ void CMaintenanceDlg::UpdateSelection(const platform::Notification& notification
 void CMaintenanceDlg::ShowToolTree(int row, bool enumerate) {
     auto& window = Window();
     if (enumerate)
-        environments::EnumerateEnvironments(context_);
+        EnumerateTelling();
     if (context_.environments.Count() == 0 || row >= context_.environments.Count())
         return;
     window.DeleteAllNodes(IDC_MAINT_TREE);
@@ -335,7 +320,7 @@ void CMaintenanceDlg::OnCommand(int controlId, int code) {
             UninstallSelected();
             return;
         case IDC_MAINT_SAVE:
-            maintenance::SaveInstallationReport(context_);
+            SaveReport();
             return;
         case IDC_MAINT_EXIT:
             EndDialog(0);
@@ -367,25 +352,45 @@ bool CMaintenanceDlg::PreTranslateKeyDown(int virtualKey) {
     return true;
 }
 
+namespace {
+
+// The twin has no page of its own: its notices come without an owner, and the choice of the next
+// active environment gets a hidden maintenance page to own it, shown while the dialog is up so
+// that the dialog comes up in front.
+class TwinPrompt final : public PagePrompt {
+  public:
+    explicit TwinPrompt(core::Context& context) : PagePrompt(context, nullptr) {}
+
+  protected:
+    void RunChoice(platform::DialogPage& dialog) override {
+        CMaintenanceDlg owner(context_);
+        if (!context_.platform.ui.OpenModeless(owner, nullptr)) {
+            context_.platform.ui.RunModal(dialog, nullptr);
+            return;
+        }
+        owner.OpenWindow()->ShowWindow(platform::WindowShow::kNormal);
+        context_.platform.ui.RunModal(dialog, &owner);
+        owner.OpenWindow()->ShowWindow(platform::WindowShow::kHide);
+    }
+};
+
+}  // namespace
+
 int RunHiddenMaintenance(core::Context& context, StartMode mode, int row,
                          const std::string& keyName) {
     context.startup.startMode = mode;
-    CMaintenanceDlg page(context);
-    if (!context.platform.ui.OpenModeless(page, nullptr))
-        return maintenance::twinexit::kRefused;
-    page.SelectRow(row);
-    // The install manager's list was read before this page's: an environment removed since
-    // moves the rows, and the row alone would name another one.
-    if (page.ChosenKeyName() != keyName) {
-        context.platform.ui.MessageBox(nullptr, context.texts.Pick(kListChanged),
-                                       context.texts.Get(core::TextId::kCaptionError),
-                                       platform::mb::kOk | platform::mb::kIconError);
+    TwinPrompt prompt(context);
+    // The install manager's list was read before the twin's start-up enumerated: an environment
+    // removed since moves the rows, and the row alone would name another one.
+    const auto& table = context.environments;
+    if (row < 0 || row >= table.Count() || table.Row(row).keyName != keyName) {
+        prompt.Tell(core::Notice{context.texts.Pick(kListChanged)});
         return maintenance::twinexit::kRefused;
     }
     if (mode == StartMode::kUninstall)
-        page.UninstallSelectedHere();
+        flows::UninstallEnvironment(context, prompt, keyName);
     else
-        page.SwitchActiveHere();
+        flows::ChangeActiveEnvironment(context, prompt, keyName);
     return maintenance::twinexit::kDone;
 }
 
@@ -449,14 +454,9 @@ void CMaintenanceDlg::SwitchActiveHere() {
     const std::string chosen = ChosenKeyName();
     if (chosen.empty())
         return;
-    if (chosen == core::kVantorixProductGuid) {
-        context_.platform.ui.MessageBox(this, context_.texts.Pick(kChosenIsActive),
-                                        context_.texts.Pick(kConfirmation), platform::mb::kOk);
-        FocusList();
-        return;
-    }
-    if (environments::ChangeActiveEnvironment(context_, chosen) !=
-        environments::ChangeResult::kChanged) {
+    PagePrompt prompt(context_, this);
+    if (flows::ChangeActiveEnvironment(context_, prompt, chosen) !=
+        flows::ChangeOutcome::kChanged) {
         FocusList();
         return;
     }
@@ -467,116 +467,35 @@ void CMaintenanceDlg::UninstallSelectedHere() {
     const std::string chosen = ChosenKeyName();
     if (chosen.empty())
         return;
-    const bool active = chosen == core::kVantorixProductGuid;
-    auto& registry = context_.platform.registry;
-
-    if (!Ask(context_.texts.Pick(active ? kAskUninstallActive : kAskUninstallInactive)) ||
-        !environments::StopTidewatch(context_)) {
-        FocusList();
-        return;
-    }
-
-    if (active) {
-        const bool ran = RunUninstaller();
-        if (!ran || environments::EnvironmentEntryExists(registry, core::kVantorixProductGuid)) {
+    PagePrompt prompt(context_, this);
+    using flows::UninstallOutcome;
+    switch (flows::UninstallEnvironment(context_, prompt, chosen).outcome) {
+        case UninstallOutcome::kLastGone:
+            EndDialog(0);
+            return;
+        case UninstallOutcome::kUninstalled:
+        case UninstallOutcome::kUninstalledNoneChosen:
+            // The Uninstall mode ends with the uninstall; maintenance shows what is left.
+            if (context_.startup.startMode == StartMode::kUninstall)
+                EndDialog(0);
+            else
+                FillEnvironmentList();
+            return;
+        default:
             FocusList();
             return;
-        }
-        environments::EnumerateEnvironments(context_);
-        const int count = context_.environments.Count();
-        if (!ActivateRemaining(count))
-            return;
-        AfterUninstall(count);
-        return;
     }
-
-    // Only the active environment can be uninstalled: the chosen one is made active for it,
-    // and the environments are put back as they were when it stays.
-    std::string parked;
-    if (!environments::ParkActiveEnvironment(context_, parked)) {
-        FocusList();
-        return;
-    }
-    if (!environments::ActivateEnvironment(context_, chosen)) {
-        environments::RestoreParkedEnvironment(context_, parked);
-        FocusList();
-        return;
-    }
-    const bool ran = RunUninstaller();
-    bool putBack = true;
-    if (!ran || environments::EnvironmentEntryExists(registry, core::kVantorixProductGuid))
-        putBack = environments::DeactivateEnvironment(context_, chosen);
-    // Also when the chosen one could not be parked again: an uninstaller that could not be
-    // waited for may have removed it after all, and the one that was active must come back.
-    if (!environments::RestoreParkedEnvironment(context_, parked) || !putBack) {
-        FocusList();
-        return;
-    }
-    environments::EnumerateEnvironments(context_);
-    AfterUninstall(context_.environments.Count());
 }
 
-bool CMaintenanceDlg::RunUninstaller() {
-    using maintenance::UninstallOutcome;
-    const UninstallOutcome outcome = maintenance::UninstallActiveEnvironment(context_);
-    // The user has said Yes: an uninstall that never began must not pass in silence.
-    if (outcome == UninstallOutcome::kNoCommand || outcome == UninstallOutcome::kNotStarted)
-        context_.platform.ui.MessageBox(
-            nullptr, context_.texts.Get(core::TextId::kMsgUninstallFailed),
-            context_.texts.Get(core::TextId::kCaptionError), platform::mb::kOk);
-    return outcome == UninstallOutcome::kRan;
+void CMaintenanceDlg::EnumerateTelling() {
+    EnumerateEnvironmentsTelling(context_, this);
 }
 
-bool CMaintenanceDlg::ActivateRemaining(int count) {
-    if (count == 1) {
-        const std::string only = context_.environments.Row(0).keyName;
-        return environments::ActivateEnvironment(context_, only);
-    }
-    if (count >= 2) {
-        CActiveSelectDlg select(context_);
-        // The twin's page is hidden; the dialog needs a visible owner to come up in front.
-        const bool twin = context_.startup.elevatedTwin;
-        if (twin)
-            Window().ShowWindow(platform::WindowShow::kNormal);
-        context_.platform.ui.RunModal(select, twin ? this : nullptr);
-        if (twin)
-            Window().ShowWindow(platform::WindowShow::kHide);
-    }
-    return true;
-}
-
-void CMaintenanceDlg::AfterUninstall(int count) {
-    // A search that failed found nothing because it stopped, not because nothing is left.
-    if (count == 0 && context_.environments.Complete()) {
-        RemoveInstallManagerIfInstalled();
-        EndDialog(0);
-        return;
-    }
-    if (context_.startup.startMode == StartMode::kUninstall) {
-        EndDialog(0);
-        return;
-    }
-    FillEnvironmentList();
-}
-
-// With the last environment gone the install manager's installed copy has nothing left to
-// manage; it goes without asking, where its shortcut shows that it was installed.
-void CMaintenanceDlg::RemoveInstallManagerIfInstalled() {
-    const auto& os = context_.startup.osVersion;
-    if (!os.IsNt() || os.major < 5 || !environments::OwnShortcutExists(context_, ""))
-        return;
-    const maintenance::PartsLeft left = maintenance::RemoveOwnCopy(context_);
-    maintenance::ClearStaleSetupResumes(context_);
-    if (!left.empty())
-        context_.platform.ui.MessageBox(this, maintenance::PartsLeftText(context_, left),
-                                        context_.texts.Get(core::TextId::kCaptionError),
-                                        platform::mb::kOk | platform::mb::kIconError);
-}
-
-bool CMaintenanceDlg::Ask(const std::string& question) {
-    return context_.platform.ui.MessageBox(this, question + context_.texts.Pick(kNoRebootRemark),
-                                           context_.texts.Pick(kConfirmation),
-                                           platform::mb::kYesNo) == platform::answer::kYes;
+void CMaintenanceDlg::SaveReport() {
+    core::Notices notices;
+    maintenance::SaveInstallationReport(context_, notices);
+    PagePrompt prompt(context_, this);
+    flows::TellAll(prompt, notices);
 }
 
 void CMaintenanceDlg::FocusList() {
@@ -589,7 +508,7 @@ void CMaintenanceDlg::FocusList() {
 // the page has closed; the page then restarts Windows itself.
 bool CMaintenanceDlg::WantsRebootHold() {
     if (context_.environmentCountAtShutdown < 0) {
-        environments::EnumerateEnvironments(context_);
+        EnumerateTelling();
         context_.environmentCountAtShutdown = context_.environments.Count();
     }
     return !rebootOnClose_ && context_.environmentCountAtShutdown == 0;

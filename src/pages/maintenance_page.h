@@ -1,7 +1,7 @@
 // The maintenance page: every installed environment with the active one marked, the tool
-// composition of the chosen one, and the switch, the uninstall and the report. On Windows 6 and
-// later Velnora hands the switch and the uninstall to its elevated twin, which runs the same
-// procedures on this page, hidden.
+// composition of the chosen one, and the switch, the uninstall and the report. The switch and the
+// uninstall are flows the page runs with its prompt; on Windows 6 and later Velnora hands them to
+// its elevated twin, which runs the same flows without this page.
 #pragma once
 
 #include <string>
@@ -23,7 +23,7 @@ class CMaintenanceDlg final : public platform::DialogPage {
     void SetMainPage(platform::DialogPage* mainPage) { mainPage_ = mainPage; }
 
     int SelectedRow() const { return selectedRow_; }
-    // The twin picks the row itself; a row outside the table is refused by its start-up.
+    // As a click on the list row would.
     void SelectRow(int row) { selectedRow_ = row; }
     // The key name the list shows in the selected row; empty when none is selected.
     std::string ChosenKeyName() const;
@@ -33,7 +33,7 @@ class CMaintenanceDlg final : public platform::DialogPage {
     // Buttons 1002 and 1026: by the twin on Windows 6 and later, here otherwise.
     void SwitchActive();
     void UninstallSelected();
-    // The procedures themselves, which the twin runs whatever the version.
+    // The flows on this page, whatever the version.
     void SwitchActiveHere();
     void UninstallSelectedHere();
 
@@ -56,16 +56,9 @@ class CMaintenanceDlg final : public platform::DialogPage {
     void LayoutPage();
     // Runs the twin with a maintenance token and the selected row, then shows what it left.
     void RunTwin(std::string_view token);
-    // The new active environment after the active one was uninstalled; false when the only
-    // one left cannot be activated.
-    bool ActivateRemaining(int count);
-    // After an uninstall that removed the environment: close or show what is left.
-    void AfterUninstall(int count);
-    void RemoveInstallManagerIfInstalled();
-    bool Ask(const std::string& question);
-    // The active environment's uninstaller; tells the user when it could not even start. True
-    // when it ran to its end.
-    bool RunUninstaller();
+    // Enumerates the environments and tells a failed search.
+    void EnumerateTelling();
+    void SaveReport();
     void FocusList();
     bool WantsRebootHold();
 
@@ -81,9 +74,9 @@ class CMaintenanceDlg final : public platform::DialogPage {
     DialogLayout layout_;
 };
 
-// The twin's one operation: the page, opened hidden and without owner, runs the switch
-// (kMaintenance) or the uninstall (kUninstall) of the environment table row and is gone. A row
-// that names another key than `keyName` is refused with a message. Returns the twin's exit code.
+// The twin's one operation: the switch (kMaintenance) or the uninstall (kUninstall) of the
+// environment table row, as enumerated at the twin's start-up. A row that names another key than
+// `keyName` is refused with a message. Returns the twin's exit code.
 int RunHiddenMaintenance(core::Context& context, core::StartMode mode, int row,
                          const std::string& keyName);
 

@@ -1,22 +1,13 @@
 #include "pages/page_prompt.h"
 
 #include "core/context.h"
+#include "environments/environment_table.h"
+#include "pages/active_select_dialog.h"
 
 namespace velnora::pages {
 
 int PagePrompt::Show(const core::Notice& notice) {
-    std::string caption;
-    switch (notice.caption) {
-        case core::NoticeCaption::kError:
-            caption = context_.texts.Get(core::TextId::kCaptionError);
-            break;
-        case core::NoticeCaption::kConfirm:
-            caption = context_.texts.Get(core::TextId::kCaptionConfirm);
-            break;
-        case core::NoticeCaption::kProgramName:
-            caption = context_.startup.programBaseName;
-            break;
-    }
+    const std::string caption = core::CaptionText(context_, notice.caption);
     return context_.platform.ui.MessageBox(notice.overPage ? page_ : nullptr, notice.text, caption,
                                            notice.style);
 }
@@ -30,11 +21,23 @@ bool PagePrompt::Ask(const core::Notice& question) {
 }
 
 std::optional<std::string> PagePrompt::ChooseEnvironment(
-    const std::vector<flows::EnvironmentChoice>&) {
-    // TODO(maintenance flows): the dialog of the next active environment.
-    return std::nullopt;
+    const std::vector<flows::EnvironmentChoice>& choices) {
+    CActiveSelectDlg dialog(context_, choices);
+    RunChoice(dialog);
+    return dialog.ChosenKeyName();
+}
+
+void PagePrompt::RunChoice(platform::DialogPage& dialog) {
+    context_.platform.ui.RunModal(dialog, nullptr);
 }
 
 void PagePrompt::Progress(std::string_view) {}
+
+bool EnumerateEnvironmentsTelling(core::Context& context, const platform::DialogPage* page) {
+    if (environments::EnumerateEnvironments(context))
+        return true;
+    PagePrompt(context, page).Tell(environments::SearchFailedNotice(context));
+    return false;
+}
 
 }  // namespace velnora::pages

@@ -31,11 +31,17 @@ class PagePrompt : public flows::Prompt {
     void Progress(std::string_view step) override;
 
   protected:
+    // Runs the choice dialog; without an owner on a page.
+    virtual void RunChoice(platform::DialogPage& dialog);
+
     core::Context& context_;
     const platform::DialogPage* page_;
 
   private:
     int Show(const core::Notice& notice);
 };
+
+// Enumerates the environments where no flow runs; a failed search is told as a message box.
+bool EnumerateEnvironmentsTelling(core::Context& context, const platform::DialogPage* page);
 
 }  // namespace velnora::pages

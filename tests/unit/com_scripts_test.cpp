@@ -44,8 +44,8 @@ TEST_P(ComScripts, RunThePreferredScriptOrThePair) {
     for (const std::string& name : c.present)
         machine.fake.files.AddFile(kFolder + "\\" + name, "@echo off");
 
-    EXPECT_TRUE(c.registering ? RegisterComServers(machine.context, kGuid)
-                              : UnregisterComServers(machine.context, kGuid));
+    EXPECT_TRUE(c.registering ? RegisterComServers(machine.context, kGuid, machine.notices)
+                              : UnregisterComServers(machine.context, kGuid, machine.notices));
 
     std::vector<std::string> expected;
     for (const std::string& name : c.started)
@@ -91,7 +91,7 @@ TEST(ComScriptsStart, ScriptsThatAreMissingStartNothing) {
     machine.fake.processes.AddProgram(kFolder + "\\PDREGISTERSERVER.bat");
     machine.fake.files.AddFile(kFolder + "\\PDREGISTERSERVER.bat", "@echo off");
 
-    EXPECT_TRUE(RegisterComServers(machine.context, kGuid));
+    EXPECT_TRUE(RegisterComServers(machine.context, kGuid, machine.notices));
     ASSERT_EQ(machine.fake.processes.Started().size(), 1u);
     EXPECT_TRUE(machine.fake.processes.Started()[0].hiddenWindow);
     // Not waited for: the process still runs and no handle is kept.
@@ -101,7 +101,7 @@ TEST(ComScriptsStart, ScriptsThatAreMissingStartNothing) {
 TEST(ComScriptsStart, EnvironmentNotInTheFreshTableFails) {
     SwitchMachine machine;
     machine.InstallEnvironment({ParkedKey(1), "A"});
-    EXPECT_FALSE(RegisterComServers(machine.context, kGuid));
+    EXPECT_FALSE(RegisterComServers(machine.context, kGuid, machine.notices));
     EXPECT_TRUE(machine.fake.shell.Executed().empty());
     // The table is enumerated afresh either way.
     EXPECT_EQ(machine.context.environments.Count(), 1);
@@ -118,7 +118,7 @@ TEST(ComScriptsStart, EntryThatCannotBeOpenedFails) {
     machine.fake.faults.FailAt(
         fake::op::kOpenKey, machine.fake.faults.Calls(fake::op::kOpenKey) + opensPerEnumeration + 1,
         platform::error::kAccessDenied);
-    EXPECT_FALSE(UnregisterComServers(machine.context, kGuid));
+    EXPECT_FALSE(UnregisterComServers(machine.context, kGuid, machine.notices));
     EXPECT_TRUE(machine.fake.shell.Executed().empty());
 }
 
@@ -149,7 +149,7 @@ TEST_P(ComScriptsLocation, StartsOnlyFromAFullFolderPath) {
         machine.fake.registry.SetText(platform::RegRoot::LocalMachine, entry, "InstallLocation",
                                       c.location);
 
-    EXPECT_TRUE(RegisterComServers(machine.context, kGuid));
+    EXPECT_TRUE(RegisterComServers(machine.context, kGuid, machine.notices));
     EXPECT_EQ(!machine.fake.shell.Executed().empty(), c.started);
 }
 
@@ -174,7 +174,8 @@ TEST(ComScriptsStart, KeyNameMayComeFromTheTableItRebuilds) {
     SwitchMachine machine;
     machine.InstallEnvironment({kGuid, "A"});
     environments::EnumerateEnvironments(machine.context);
-    EXPECT_TRUE(RegisterComServers(machine.context, machine.context.environments.Row(0).keyName));
+    EXPECT_TRUE(RegisterComServers(machine.context, machine.context.environments.Row(0).keyName,
+                                   machine.notices));
     EXPECT_EQ(machine.fake.shell.Executed().size(), 1u);
 }
 

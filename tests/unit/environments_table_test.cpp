@@ -148,12 +148,13 @@ TEST_F(EnvironmentEnumeration, RootThatCannotBeOpenedShowsTheSearchMessage) {
 
     EXPECT_FALSE(EnumerateEnvironments(context));
 
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    const auto& box = fake.ui.MessageBoxes()[0];
-    EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(box.text, kSearchFailedEnglish);
-    EXPECT_EQ(box.caption, "Error");
-    EXPECT_EQ(box.flags, platform::mb::kOk | platform::mb::kIconError);
+    // The caller tells the failure; the table itself shows nothing.
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    const core::Notice notice = environments::SearchFailedNotice(context);
+    EXPECT_FALSE(notice.overPage);
+    EXPECT_EQ(notice.text, kSearchFailedEnglish);
+    EXPECT_EQ(core::CaptionText(context, notice.caption), "Error");
+    EXPECT_EQ(notice.style, platform::mb::kOk | platform::mb::kIconError);
     EXPECT_EQ(InstanceCountRecord(), "<none>");
 }
 
@@ -170,8 +171,7 @@ TEST_F(EnvironmentEnumeration, SubkeyThatCannotBeOpenedStopsTheWalkUnsorted) {
     EXPECT_FALSE(EnumerateEnvironments(context));
 
     EXPECT_EQ(KeyNames(), (std::vector<std::string>{ParkedName(1), ParkedName(2)}));
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].text, kSearchFailedEnglish);
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
     EXPECT_EQ(InstanceCountRecord(), "7");
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
@@ -203,7 +203,6 @@ TEST_F(EnvironmentEnumeration, FailingSubkeyListingIsASearchFailure) {
     EXPECT_FALSE(EnumerateEnvironments(context));
     EXPECT_EQ(context.environments.Count(), 1);
     EXPECT_FALSE(context.environments.Complete());
-    EXPECT_EQ(fake.ui.MessageBoxes().size(), 1u);
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
 
@@ -224,9 +223,9 @@ TEST_F(EnvironmentEnumeration, SearchMessageInJapanese) {
     fake.registry.RemoveKey(RegRoot::LocalMachine, core::kUninstallRoot);
 
     EXPECT_FALSE(EnumerateEnvironments(context));
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].text, "レジストリの検索に失敗しました。");
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].caption, "エラー");
+    const core::Notice notice = environments::SearchFailedNotice(context);
+    EXPECT_EQ(notice.text, "レジストリの検索に失敗しました。");
+    EXPECT_EQ(core::CaptionText(context, notice.caption), "エラー");
 }
 
 TEST_F(EnvironmentEnumeration, EveryEnumerationStartsFromAnEmptyTable) {

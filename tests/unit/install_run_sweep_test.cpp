@@ -8,11 +8,11 @@
 
 #include <algorithm>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "environments/environment_table.h"
+#include "fake/fault_sweep.h"
 #include "installer/execution.h"
 #include "installer/install_run.h"
 #include "switch_machine.h"
@@ -117,36 +117,21 @@ TEST_P(InstallRunSweep, TheParkedEnvironmentComesBackOrTheNewOneIsCompleteWhiche
     const std::vector<fake::Call> log = reference->fake.faults.Log();
     const std::vector<std::string> names{kGuid, FirstGuidName()};
 
-    std::vector<std::string> failures;
-    for (std::size_t i = 0; i < log.size(); ++i) {
+    const fake::SweepReport report = fake::SweepEveryCall(log, [&](const fake::ArmFault& arm) {
         auto machine = Prepare(c.installer);
-        machine->fake.faults.FailAt(log[i].operation, OccurrenceOf(log, i),
-                                    platform::error::kAccessDenied);
+        arm(machine->fake.faults);
         const bool returned = RunNewEnvironment(*machine);
         machine->fake.faults.Clear();
 
-        const std::string outcome = Outcome(*machine);
-        std::vector<std::string> problems = machine->Losses(a, names);
+        fake::FaultRun run{Outcome(*machine), machine->Losses(a, names)};
         std::vector<std::string> allowed = c.allowed;
         if (!returned)
             allowed.insert(allowed.end(), c.allowedWhenEnded.begin(), c.allowedWhenEnded.end());
-        if (std::find(allowed.begin(), allowed.end(), outcome) == allowed.end())
-            problems.push_back("environments left as [" + outcome + "]");
-        if (!problems.empty()) {
-            std::ostringstream text;
-            text << "call " << i << " " << log[i].operation << "(" << log[i].subject
-                 << ") failing:";
-            for (const auto& problem : problems)
-                text << "\n    " << problem;
-            failures.push_back(text.str());
-        }
-    }
-    std::ostringstream report;
-    for (const auto& failure : failures)
-        report << failure << "\n";
-    EXPECT_TRUE(failures.empty()) << failures.size() << " of " << log.size()
-                                  << " runs went wrong:\n"
-                                  << report.str();
+        if (std::find(allowed.begin(), allowed.end(), run.outcome) == allowed.end())
+            run.problems.push_back("environments left as [" + run.outcome + "]");
+        return run;
+    });
+    EXPECT_TRUE(report.failures.empty()) << report.FailureText();
 }
 
 INSTANTIATE_TEST_SUITE_P(

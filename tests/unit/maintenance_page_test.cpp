@@ -239,7 +239,8 @@ TEST_F(MaintenancePage, TheActiveRowIsNotSwitchedTo) {
     EXPECT_TRUE(Active("A"));
 }
 
-// The uninstall of each kind of row, and what the page does afterwards.
+// What the page makes of the uninstall flow: it closes, or shows what is left; the choice of the
+// next active environment is the selection dialog. The flow's own cases are flow tests.
 struct UninstallCase {
     const char* name;
     int row;
@@ -331,19 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
         UninstallCase{"ActiveUninstallModeCloses", 0, StartMode::kUninstall, 1, true, V{kB}, "B",
                       true},
         UninstallCase{"ActiveUninstallerLeavesIt", 0, StartMode::kMaintenance, 1, false, V{kA, kB},
-                      "A", false},
-        UninstallCase{"Inactive", 1, StartMode::kMaintenance, 2, true, V{kA, kC}, "A", false},
-        UninstallCase{"InactiveUninstallerLeavesIt", 1, StartMode::kMaintenance, 2, false,
-                      V{kA, kB, kC}, "A", false},
-        // Once the user has said Yes, an uninstall that cannot begin is told.
-        UninstallCase{"ActiveCommandRefused", 0, StartMode::kMaintenance, 1, true, V{kA, kB}, "A",
-                      false, "RunDll32 \"C:\\S.exe\"", true},
-        UninstallCase{"ActiveCommandNotStarted", 0, StartMode::kMaintenance, 1, true, V{kA, kB},
-                      "A", false, "\"C:\\Gone\\Setup.exe\" -runfromtemp", true},
-        UninstallCase{"ActiveProgramAlone", 0, StartMode::kMaintenance, 1, true, V{kB}, "B", false,
-                      "C:\\Vtx\\Setup.exe", false},
-        UninstallCase{"InactiveCommandRefused", 1, StartMode::kMaintenance, 2, true, V{kA, kB, kC},
-                      "A", false, "RunDll32 \"C:\\S.exe\"", true}),
+                      "A", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The twin's row names another environment than the install manager's list showed (one was
@@ -356,6 +345,7 @@ TEST(MaintenanceInTheTwin, RefusesARowThatNamesAnotherEnvironment) {
         machine.InstallEnvironment({kParkedB, "B"});
         machine.context.texts = core::TextSet(japanese);
         machine.context.startup.elevatedTwin = true;
+        ASSERT_TRUE(environments::EnumerateEnvironments(machine.context));
 
         EXPECT_EQ(
             pages::RunHiddenMaintenance(machine.context, StartMode::kUninstall, kRowA, kParkedB),
@@ -370,6 +360,41 @@ TEST(MaintenanceInTheTwin, RefusesARowThatNamesAnotherEnvironment) {
         EXPECT_TRUE(machine.fake.processes.Started().empty());
         EXPECT_EQ(machine.ListedLocations(), (std::vector<std::string>{kA, kB}));
     }
+}
+
+// The twin's uninstall needs a window only for the choice of the next active environment: its
+// hidden maintenance page owns the dialog and shows while the dialog is up.
+TEST(MaintenanceInTheTwin, ShowsItsHiddenPageOnlyUnderTheChoice) {
+    SwitchMachine machine;
+    machine.InstallTidewatch(false);
+    machine.InstallEnvironment({kGuid, "A"});
+    machine.InstallEnvironment({kParkedB, "B"});
+    machine.InstallEnvironment({kParkedC, "C"});
+    machine.context.startup.elevatedTwin = true;
+    machine.fake.processes.AddProgram(kSetupProgram, [&](const std::string&) {
+        machine.fake.registry.RemoveKey(RegRoot::LocalMachine, paths::Entry(kGuid));
+        return fake::ProgramBehaviour::RunsFor(100);
+    });
+    machine.fake.ui.SetMessageBoxHandler([](const fake::MessageBoxRecord& box) {
+        EXPECT_EQ(box.owner, nullptr);
+        return std::optional<int>(platform::answer::kYes);
+    });
+    bool ownerShown = false;
+    machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [&](PageDriver& d) {
+        ownerShown = machine.fake.dialogs.LastWindow(IDD_MAINTENANCE).IsWindowVisible();
+        d.SelectCombo(IDC_SELECT_LIST, 1);
+        d.Click(IDC_SELECT_OK);
+    });
+    ASSERT_TRUE(environments::EnumerateEnvironments(machine.context));
+
+    EXPECT_EQ(pages::RunHiddenMaintenance(machine.context, StartMode::kUninstall, kRowA, kGuid),
+              maintenance::twinexit::kDone);
+
+    EXPECT_TRUE(ownerShown);
+    EXPECT_FALSE(machine.fake.dialogs.LastWindow(IDD_MAINTENANCE).IsWindowVisible());
+    EXPECT_EQ(machine.fake.registry.GetText(RegRoot::LocalMachine, paths::Entry(kGuid),
+                                            "InstallLocation"),
+              "C:\\Vantorix\\EnvC");
 }
 
 // With the last environment gone the installed copy removes itself, on the NT family from
@@ -538,11 +563,16 @@ class ActiveSelect : public ::testing::Test {
         machine.InstallEnvironment({kParkedB, "B"});
         machine.InstallEnvironment({kParkedC, "C"});
     }
+    static std::vector<flows::EnvironmentChoice> Choices() {
+        return {{ParkedKey(1), "Vantorix A (" + kA + ")"},
+                {kParkedB, "Vantorix B (" + kB + ")"},
+                {kParkedC, "Vantorix C (" + kC + ")"}};
+    }
     SwitchMachine machine;
-    CActiveSelectDlg dialog{machine.context};
+    CActiveSelectDlg dialog{machine.context, Choices()};
 };
 
-TEST_F(ActiveSelect, OkActivatesTheChosenRowAndCloses) {
+TEST_F(ActiveSelect, OkGivesTheChosenRowAndActivatesNothing) {
     machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [&](PageDriver& d) {
         EXPECT_EQ(d.Title(), "Switch active environment");
         EXPECT_EQ(
@@ -554,9 +584,9 @@ TEST_F(ActiveSelect, OkActivatesTheChosenRowAndCloses) {
     });
     EXPECT_EQ(machine.fake.ui.RunModal(dialog, nullptr), 0);
     EXPECT_EQ(dialog.SelectedRow(), 2);
-    EXPECT_EQ(machine.fake.registry.GetText(RegRoot::LocalMachine, paths::Entry(kGuid),
-                                            "InstallLocation"),
-              kC);
+    EXPECT_EQ(dialog.ChosenKeyName(), kParkedC);
+    // The flow that asked activates.
+    EXPECT_FALSE(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry(kGuid)));
 }
 
 TEST_F(ActiveSelect, ListAndNoteGrowWithTheDialogAndOkStaysAtTheBottom) {
@@ -584,17 +614,14 @@ TEST_F(ActiveSelect, ListAndNoteGrowWithTheDialogAndOkStaysAtTheBottom) {
     machine.fake.ui.RunModal(dialog, nullptr);
 }
 
-TEST_F(ActiveSelect, EscapeAndAFailedSwitchLeaveNothingActive) {
-    // C's installer information is gone: its activation fails and the dialog stays.
-    machine.fake.files.Remove(paths::InstallerInfo(kParkedC));
+TEST_F(ActiveSelect, EscapeChoosesNothing) {
     machine.fake.dialogs.OnNextRun(IDD_ACTIVE_SELECT, [&](PageDriver& d) {
         d.SelectCombo(IDC_SELECT_LIST, 2);
-        d.Click(IDC_SELECT_OK);
-        EXPECT_FALSE(d.IsEnded());
         EXPECT_TRUE(d.PressEscape());
     });
     EXPECT_EQ(machine.fake.ui.RunModal(dialog, nullptr), 0);
-    EXPECT_FALSE(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry(kGuid)));
+    EXPECT_EQ(dialog.SelectedRow(), -1);
+    EXPECT_EQ(dialog.ChosenKeyName(), std::nullopt);
 }
 
 TEST_F(ActiveSelect, RefusedShutdownBecomesARestartOnClose) {

@@ -23,7 +23,7 @@ class MovesFixture : public ::testing::Test {
         return machine.fake.files.ListTree(folder);
     }
     bool Exists(const std::string& path) const { return machine.fake.files.Exists(path); }
-    std::vector<std::string> Messages() const { return machine.MessageTexts(); }
+    std::vector<std::string> Messages() const { return machine.NoticeTexts(); }
 
     SwitchMachine machine;
 };
@@ -34,25 +34,25 @@ using MovesTidewatchFolder = MovesFixture;
 
 TEST_F(MovesTidewatchFolder, RenamesToTheParkedNameAndBack) {
     machine.fake.files.AddFile(paths::TidewatchFolder(kGuid) + "\\a.dat", "a");
-    ASSERT_TRUE(DeactivateTidewatchFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateTidewatchFolder(machine.context, kParked, machine.notices));
     EXPECT_FALSE(Exists(paths::TidewatchFolder(kGuid)));
     EXPECT_EQ(Tree(paths::TidewatchFolder(kParked)), std::vector<std::string>{"a.dat"});
-    ASSERT_TRUE(ActivateTidewatchFolder(machine.context, kParked));
+    ASSERT_TRUE(ActivateTidewatchFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(Tree(paths::TidewatchFolder(kGuid)), std::vector<std::string>{"a.dat"});
 }
 
 TEST_F(MovesTidewatchFolder, WithoutTheMakersFolderBothAreCreated) {
     machine.fake.files.Remove(paths::kAppDataMaker);
-    ASSERT_TRUE(DeactivateTidewatchFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateTidewatchFolder(machine.context, kParked, machine.notices));
     EXPECT_TRUE(machine.fake.files.IsFolder(paths::TidewatchFolder(kParked)));
 }
 
 TEST_F(MovesTidewatchFolder, MissingSourceLeavesAnEmptyTargetButNeverReplacesOne) {
-    ASSERT_TRUE(DeactivateTidewatchFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateTidewatchFolder(machine.context, kParked, machine.notices));
     EXPECT_TRUE(Tree(paths::TidewatchFolder(kParked)).empty());
     machine.fake.files.Remove(paths::TidewatchFolder(kParked));
     machine.fake.files.AddFile(paths::TidewatchFolder(kGuid) + "\\other.dat", "x");
-    EXPECT_FALSE(ActivateTidewatchFolder(machine.context, kParked));
+    EXPECT_FALSE(ActivateTidewatchFolder(machine.context, kParked, machine.notices));
     EXPECT_TRUE(Exists(paths::TidewatchFolder(kGuid) + "\\other.dat"));
 }
 
@@ -60,7 +60,7 @@ TEST_F(MovesTidewatchFolder, StaleTargetIsReplaced) {
     machine.fake.files.AddFile(paths::TidewatchFolder(kParked) + "\\data.dat", "parked");
     machine.fake.files.AddFile(paths::TidewatchFolder(kGuid) + "\\stale.dat", "stale",
                                fileattr::kReadOnly);
-    ASSERT_TRUE(ActivateTidewatchFolder(machine.context, kParked));
+    ASSERT_TRUE(ActivateTidewatchFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(Tree(paths::TidewatchFolder(kGuid)), std::vector<std::string>{"data.dat"});
 }
 
@@ -68,7 +68,7 @@ TEST_F(MovesTidewatchFolder, LookUpThatFailsCreatesNothing) {
     machine.fake.files.AddFile(paths::TidewatchFolder(kGuid) + "\\a.dat", "a");
     // 1: the maker's folder, 2: the source.
     machine.fake.faults.FailAt(fake::op::kFindFirst, 2, platform::error::kAccessDenied);
-    EXPECT_FALSE(DeactivateTidewatchFolder(machine.context, kParked));
+    EXPECT_FALSE(DeactivateTidewatchFolder(machine.context, kParked, machine.notices));
     EXPECT_FALSE(Exists(paths::TidewatchFolder(kParked)));
 }
 
@@ -79,7 +79,7 @@ using MovesInstallerInfo = MovesFixture;
 TEST_F(MovesInstallerInfo, MovesTheFolderAndReplacesAStaleTarget) {
     machine.fake.files.AddFile(paths::InstallerInfo(kGuid) + "\\setup.exe", "A");
     machine.fake.files.AddFile(paths::InstallerInfo(kParked) + "\\old.txt", "stale");
-    ASSERT_TRUE(DeactivateInstallerInfoFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateInstallerInfoFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(Tree(paths::InstallerInfo(kParked)), std::vector<std::string>{"setup.exe"});
     EXPECT_FALSE(Exists(paths::InstallerInfo(kGuid)));
     EXPECT_TRUE(Messages().empty());
@@ -100,10 +100,12 @@ TEST_P(MovesInstallerInfoMissing, TellsWhichFolderIsMissing) {
     machine.context.texts = core::TextSet(c.japanese);
     if (c.removeRoot)
         machine.fake.files.Remove(paths::kInstallerInfoRoot);
-    EXPECT_FALSE(ActivateInstallerInfoFolder(machine.context, kParked));
+    EXPECT_FALSE(ActivateInstallerInfoFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(Messages(), std::vector<std::string>{c.message});
-    ASSERT_EQ(machine.fake.ui.MessageBoxes().size(), 1u);
-    EXPECT_EQ(machine.fake.ui.MessageBoxes()[0].caption, c.japanese ? "エラー" : "Error");
+    ASSERT_EQ(machine.notices.size(), 1u);
+    EXPECT_EQ(core::CaptionText(machine.context, machine.notices[0].caption),
+              c.japanese ? "エラー" : "Error");
+    EXPECT_TRUE(machine.fake.ui.MessageBoxes().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -135,14 +137,14 @@ TEST_F(MovesStartMenu, NewLayoutMovesTheWholeFolderAndHidesIt) {
     Shortcut(paths::StartMenu(kGuid) + "\\Vantorix\\VTX2.lnk", "C:\\Env4\\VTX2.exe");
     Shortcut(paths::StartMenu(kGuid) + "\\Manual.lnk", "C:\\Docs\\manual.pdf");
 
-    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_FALSE(Exists(paths::StartMenu(kGuid)));
     EXPECT_EQ(Tree(paths::StartMenu(kParked)),
               (std::vector<std::string>{"Manual.lnk", "Vantorix\\", "Vantorix\\VTX2.lnk"}));
     EXPECT_EQ(machine.fake.files.Attributes(paths::StartMenu(kParked)),
               fileattr::kDirectory | fileattr::kHidden);
 
-    ASSERT_TRUE(ActivateStartMenuFolder(machine.context, kParked));
+    ASSERT_TRUE(ActivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Attributes(paths::StartMenu(kGuid)), fileattr::kDirectory);
     EXPECT_EQ(Tree(paths::StartMenu(kGuid)).size(), 3u);
 }
@@ -161,7 +163,7 @@ TEST_F(MovesStartMenu, OldLayoutGathersTheEnvironmentsShortcutsKeepingTheirFolde
     Shortcut(paths::StartMenu(ParkedKey(9)) + "\\Old.lnk", "C:\\Env25\\VTX2.exe");
     machine.fake.files.AddFolder(paths::kPrograms + "\\Empty\\Inner");
 
-    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked, machine.notices));
 
     EXPECT_EQ(Tree(paths::StartMenu(kParked)),
               (std::vector<std::string>{"Orvessa Tools\\", "Orvessa Tools\\Env.lnk",
@@ -187,7 +189,7 @@ TEST_F(MovesStartMenu, OldLayoutGatheringEntersDotNamedFoldersButNoLinks) {
     Shortcut("C:\\Elsewhere\\Env.lnk", "C:\\Env25\\tool.exe");
     machine.fake.files.AddLink(paths::kPrograms + "\\Elsewhere", "C:\\Elsewhere");
 
-    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(Tree(paths::StartMenu(kParked)),
               (std::vector<std::string>{".Vantorix\\", ".Vantorix\\VTX2.lnk"}));
     EXPECT_FALSE(Exists(paths::kPrograms + "\\.Vantorix"));
@@ -199,7 +201,7 @@ TEST_F(MovesStartMenu, OldVersionWithAFullFolderMovesItWhole) {
     machine.context.active = {"Env25", 2500};
     for (const char* name : {"a.lnk", "b.lnk", "c.lnk"})
         Shortcut(paths::StartMenu(kGuid) + "\\" + name, "C:\\Env25\\VTX2.exe");
-    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_FALSE(Exists(paths::StartMenu(kGuid)));
     EXPECT_EQ(Tree(paths::StartMenu(kParked)).size(), 3u);
 }
@@ -210,23 +212,23 @@ TEST_F(MovesStartMenu, GatheringNeedsTheActiveFolderName) {
 }
 
 TEST_F(MovesStartMenu, WithoutLiveFolderAHiddenEmptyParkedOneIsMade) {
-    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Attributes(paths::StartMenu(kParked)),
               fileattr::kDirectory | fileattr::kHidden);
 }
 
 TEST_F(MovesStartMenu, ActivationWithoutParkedFolderFailsOverALiveOne) {
     machine.fake.files.AddFile(paths::StartMenu(kGuid) + "\\x.lnk", "x");
-    EXPECT_FALSE(ActivateStartMenuFolder(machine.context, kParked));
+    EXPECT_FALSE(ActivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_TRUE(Exists(paths::StartMenu(kGuid) + "\\x.lnk"));
     machine.fake.files.Remove(paths::StartMenu(kGuid));
-    EXPECT_TRUE(ActivateStartMenuFolder(machine.context, kParked));
+    EXPECT_TRUE(ActivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_TRUE(machine.fake.files.IsFolder(paths::StartMenu(kGuid)));
 }
 
 TEST_F(MovesStartMenu, MissingProgramsFolderIsReported) {
     machine.fake.shell.RemoveSpecialFolder(platform::csidl::kCommonPrograms);
-    EXPECT_FALSE(DeactivateStartMenuFolder(machine.context, kParked));
+    EXPECT_FALSE(DeactivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(Messages(), std::vector<std::string>{"Can not found folder. []"});
 }
 
@@ -252,14 +254,14 @@ TEST_P(MovesStartMenuPrograms, MoveTheFolderTheirOwnWay) {
     const auto tree = Tree(paths::StartMenu(kGuid));
     auto& faults = machine.fake.faults;
 
-    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked));
+    ASSERT_TRUE(DeactivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(Tree(paths::StartMenu(kParked)), tree);
     EXPECT_EQ(faults.Calls(fake::op::kMoveFile), c.fileMoves);
     EXPECT_EQ(faults.Calls(fake::op::kShellMoveFolder), c.shellMoves);
     EXPECT_EQ(faults.Calls(fake::op::kCopyFile), c.copies);
     EXPECT_TRUE(machine.fake.shell.ChangedFolders().empty());
 
-    ASSERT_TRUE(ActivateStartMenuFolder(machine.context, kParked));
+    ASSERT_TRUE(ActivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_EQ(Tree(paths::StartMenu(kGuid)), tree);
     EXPECT_EQ(faults.Calls(fake::op::kMoveFile), 2 * c.fileMoves);
     EXPECT_EQ(faults.Calls(fake::op::kShellMoveFolder), 2 * c.shellMoves);
@@ -282,7 +284,7 @@ TEST_F(MovesStartMenu, HalfMadeCopyIsRemovedAndTheSourceKept) {
     Shortcut(paths::StartMenu(kGuid) + "\\b.lnk", "C:\\Env\\b.exe");
     machine.fake.faults.FailAt(fake::op::kCopyFile, 2, platform::error::kAccessDenied);
 
-    EXPECT_FALSE(DeactivateStartMenuFolder(machine.context, kParked));
+    EXPECT_FALSE(DeactivateStartMenuFolder(machine.context, kParked, machine.notices));
     EXPECT_FALSE(Exists(paths::StartMenu(kParked)));
     EXPECT_EQ(Tree(paths::StartMenu(kGuid)), (std::vector<std::string>{"a.lnk", "b.lnk"}));
 }
@@ -293,27 +295,27 @@ using MovesToolRecord = MovesFixture;
 
 TEST_F(MovesToolRecord, MovesTheRecordAndBack) {
     machine.fake.files.AddFile(paths::ToolRecord(kGuid), "[Install Version]\r\nVTX=4.08\r\n");
-    ASSERT_TRUE(DeactivateToolRecordFile(machine.context, kParked));
+    ASSERT_TRUE(DeactivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_FALSE(Exists(paths::ToolRecord(kGuid)));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kParked)),
               "[Install Version]\r\nVTX=4.08\r\n");
-    ASSERT_TRUE(ActivateToolRecordFile(machine.context, kParked));
+    ASSERT_TRUE(ActivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)),
               "[Install Version]\r\nVTX=4.08\r\n");
     EXPECT_FALSE(Exists(paths::ToolRecord(kParked)));
 }
 
 TEST_F(MovesToolRecord, MissingRecordIsParkedEmptyAndComesBackEmpty) {
-    ASSERT_TRUE(DeactivateToolRecordFile(machine.context, kParked));
+    ASSERT_TRUE(DeactivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kParked)), "");
-    ASSERT_TRUE(ActivateToolRecordFile(machine.context, kParked));
+    ASSERT_TRUE(ActivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "");
 }
 
 TEST_F(MovesToolRecord, LiveRecordWrittenMeanwhileGivesWayToTheParkedOne) {
     machine.fake.files.AddFile(paths::ToolRecord(kParked), "parked");
     machine.fake.files.AddFile(paths::ToolRecord(kGuid), "[UserInformation_Common]\r\n");
-    ASSERT_TRUE(ActivateToolRecordFile(machine.context, kParked));
+    ASSERT_TRUE(ActivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "parked");
 }
 
@@ -321,24 +323,24 @@ TEST_F(MovesToolRecord, FailedCopyKeepsTheTargetItWouldHaveReplaced) {
     machine.fake.files.AddFile(paths::ToolRecord(kParked), "parked");
     machine.fake.files.AddFile(paths::ToolRecord(kGuid), "live", fileattr::kHidden);
     machine.fake.faults.FailAt(fake::op::kCopyFile, 1, platform::error::kAccessDenied);
-    EXPECT_FALSE(ActivateToolRecordFile(machine.context, kParked));
+    EXPECT_FALSE(ActivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "live");
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kParked)), "parked");
     machine.fake.faults.Clear();
-    EXPECT_TRUE(ActivateToolRecordFile(machine.context, kParked));
+    EXPECT_TRUE(ActivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "parked");
 }
 
 TEST_F(MovesToolRecord, EmptyRecordNeverReplacesAnExistingTarget) {
     machine.fake.files.AddFile(paths::ToolRecord(kGuid), "another environment's record");
-    EXPECT_FALSE(ActivateToolRecordFile(machine.context, kParked));
+    EXPECT_FALSE(ActivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "another environment's record");
 }
 
 TEST_F(MovesToolRecord, UnknownWindowsFolderIsReported) {
     machine.context.texts = core::TextSet(true);
     machine.fake.shell.RemoveSpecialFolder(platform::csidl::kWindows);
-    EXPECT_FALSE(DeactivateToolRecordFile(machine.context, kParked));
+    EXPECT_FALSE(DeactivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_EQ(Messages(), std::vector<std::string>{"ファイルが見つかりません。[]"});
 }
 
@@ -346,7 +348,7 @@ TEST_F(MovesToolRecord, LookUpThatFailsTouchesNothing) {
     machine.fake.files.AddFile(paths::ToolRecord(kGuid), "live");
     // 1: the Windows folder, 2: the source.
     machine.fake.faults.FailAt(fake::op::kFindFirst, 2, platform::error::kAccessDenied);
-    EXPECT_FALSE(DeactivateToolRecordFile(machine.context, kParked));
+    EXPECT_FALSE(DeactivateToolRecordFile(machine.context, kParked, machine.notices));
     EXPECT_FALSE(Exists(paths::ToolRecord(kParked)));
     EXPECT_EQ(machine.fake.files.Content(paths::ToolRecord(kGuid)), "live");
 }

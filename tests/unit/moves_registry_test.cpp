@@ -34,7 +34,7 @@ class MovesUninstallEntry : public ::testing::Test {
 TEST_F(MovesUninstallEntry, ParksEveryValueWithTheDisplayNameHiddenAndTheKeyNameFollowed) {
     const auto before =
         machine.fake.registry.ValueNames(RegRoot::LocalMachine, paths::Entry(kGuid));
-    ASSERT_TRUE(DeactivateUninstallEntry(machine.context, kParked));
+    ASSERT_TRUE(DeactivateUninstallEntry(machine.context, kParked, machine.notices));
 
     EXPECT_FALSE(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry(kGuid)));
     auto expectedNames = before;
@@ -55,7 +55,7 @@ TEST_F(MovesUninstallEntry, ParksEveryValueWithTheDisplayNameHiddenAndTheKeyName
             ->type,
         platform::regtype::kBinary);
 
-    ASSERT_TRUE(ActivateUninstallEntry(machine.context, kParked));
+    ASSERT_TRUE(ActivateUninstallEntry(machine.context, kParked, machine.notices));
     EXPECT_FALSE(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry(kParked)));
     EXPECT_EQ(machine.fake.registry.ValueNames(RegRoot::LocalMachine, paths::Entry(kGuid)), before);
     EXPECT_EQ(Text(kGuid, "LogFile"), paths::InstallerInfo(kGuid) + "\\setup.ilg");
@@ -66,7 +66,7 @@ TEST_F(MovesUninstallEntry, OnlyTheFirstOccurrenceOfTheNameIsReplaced) {
                                   kGuid + "\\" + kGuid);
     machine.fake.registry.SetText(RegRoot::LocalMachine, paths::Entry(kGuid), "UninstallString",
                                   "msiexec /x something");
-    ASSERT_TRUE(DeactivateUninstallEntry(machine.context, kParked));
+    ASSERT_TRUE(DeactivateUninstallEntry(machine.context, kParked, machine.notices));
     EXPECT_EQ(Text(kParked, "LogFile"), kParked + "\\" + kGuid);
     EXPECT_EQ(Text(kParked, "UninstallString"), "msiexec /x something");
 }
@@ -74,27 +74,27 @@ TEST_F(MovesUninstallEntry, OnlyTheFirstOccurrenceOfTheNameIsReplaced) {
 TEST_F(MovesUninstallEntry, ValueTooLongForTheBufferFailsBeforeTheOldEntryGoes) {
     machine.fake.registry.SetText(RegRoot::LocalMachine, paths::Entry(kGuid), "Comments",
                                   std::string(1500, 'x'));
-    EXPECT_FALSE(DeactivateUninstallEntry(machine.context, kParked));
+    EXPECT_FALSE(DeactivateUninstallEntry(machine.context, kParked, machine.notices));
     EXPECT_EQ(Text(kGuid, "Comments")->size(), 1500u);
     EXPECT_TRUE(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry(kParked)));
 }
 
 TEST_F(MovesUninstallEntry, RefusedWriteKeepsTheOldEntry) {
     machine.fake.faults.FailAt(fake::op::kSetValue, 3, platform::error::kAccessDenied);
-    EXPECT_FALSE(DeactivateUninstallEntry(machine.context, kParked));
+    EXPECT_FALSE(DeactivateUninstallEntry(machine.context, kParked, machine.notices));
     EXPECT_EQ(Text(kGuid, "InstallLocation"), "C:\\Vantorix\\EnvA");
     EXPECT_EQ(Text(kGuid, "DisplayName"), "Vantorix A");
 }
 
 TEST_F(MovesUninstallEntry, EntryWithASubkeyCannotMove) {
     machine.fake.registry.AddKey(RegRoot::LocalMachine, paths::Entry(kGuid) + "\\Extra");
-    EXPECT_FALSE(DeactivateUninstallEntry(machine.context, kParked));
+    EXPECT_FALSE(DeactivateUninstallEntry(machine.context, kParked, machine.notices));
     EXPECT_TRUE(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry(kGuid)));
     EXPECT_EQ(Text(kParked, "_DisplayName"), "Vantorix A");
 }
 
 TEST_F(MovesUninstallEntry, MissingSourceFailsWithoutCreatingTheTarget) {
-    EXPECT_FALSE(ActivateUninstallEntry(machine.context, kParked));
+    EXPECT_FALSE(ActivateUninstallEntry(machine.context, kParked, machine.notices));
     EXPECT_FALSE(machine.fake.registry.KeyExists(RegRoot::LocalMachine, paths::Entry(kParked)));
 }
 
@@ -118,7 +118,7 @@ TEST_F(MovesTidewatchRegistration, ClientInfoAloneTravelsAndComesBack) {
     machine.fake.registry.Set(RegRoot::LocalMachine, paths::kTidewatchKey, "ClientInfo",
                               platform::StringValue("client", platform::regtype::kExpandString));
 
-    ASSERT_TRUE(DeactivateTidewatchRegistration(machine.context, kParked));
+    ASSERT_TRUE(DeactivateTidewatchRegistration(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.registry.ValueNames(RegRoot::LocalMachine, paths::kTidewatchKey),
               (std::vector<std::string>{"Location", "Version"}));
     const auto parked = machine.fake.registry.Get(
@@ -126,20 +126,20 @@ TEST_F(MovesTidewatchRegistration, ClientInfoAloneTravelsAndComesBack) {
     ASSERT_TRUE(parked);
     EXPECT_EQ(parked->type, platform::regtype::kExpandString);
 
-    ASSERT_TRUE(ActivateTidewatchRegistration(machine.context, kParked));
+    ASSERT_TRUE(ActivateTidewatchRegistration(machine.context, kParked, machine.notices));
     EXPECT_FALSE(KeyExists(paths::TidewatchRegistration(kParked)));
     EXPECT_EQ(ClientInfo(kGuid), "client");
 }
 
 TEST_F(MovesTidewatchRegistration, WithoutTheMakersKeyTheParkedKeyIsCreated) {
-    ASSERT_TRUE(DeactivateTidewatchRegistration(machine.context, kParked));
+    ASSERT_TRUE(DeactivateTidewatchRegistration(machine.context, kParked, machine.notices));
     EXPECT_TRUE(KeyExists(paths::TidewatchRegistration(kParked)));
     EXPECT_FALSE(KeyExists(paths::kTidewatchKey));
 }
 
 TEST_F(MovesTidewatchRegistration, LiveKeyWithoutClientInfoGivesAnEmptyParkedKey) {
     machine.InstallTidewatch(false);
-    ASSERT_TRUE(DeactivateTidewatchRegistration(machine.context, kParked));
+    ASSERT_TRUE(DeactivateTidewatchRegistration(machine.context, kParked, machine.notices));
     EXPECT_TRUE(machine.fake.registry
                     .ValueNames(RegRoot::LocalMachine, paths::TidewatchRegistration(kParked))
                     .empty());
@@ -148,7 +148,7 @@ TEST_F(MovesTidewatchRegistration, LiveKeyWithoutClientInfoGivesAnEmptyParkedKey
 TEST_F(MovesTidewatchRegistration, ActivationWithoutParkedKeyLeavesTheLiveKeyAlone) {
     machine.InstallTidewatch(false);
     const std::string before = machine.fake.registry.Dump(RegRoot::LocalMachine, "SOFTWARE");
-    ASSERT_TRUE(ActivateTidewatchRegistration(machine.context, kParked));
+    ASSERT_TRUE(ActivateTidewatchRegistration(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.registry.Dump(RegRoot::LocalMachine, "SOFTWARE"), before);
 }
 
@@ -156,7 +156,7 @@ TEST_F(MovesTidewatchRegistration, LongClientInfoIsMovedWhole) {
     machine.InstallTidewatch(false);
     const std::string big(3000, 'c');
     machine.fake.registry.SetText(RegRoot::LocalMachine, paths::kTidewatchKey, "ClientInfo", big);
-    ASSERT_TRUE(DeactivateTidewatchRegistration(machine.context, kParked));
+    ASSERT_TRUE(DeactivateTidewatchRegistration(machine.context, kParked, machine.notices));
     EXPECT_EQ(ClientInfo(kParked), big);
     EXPECT_FALSE(ClientInfo(kGuid));
 }
@@ -181,8 +181,9 @@ TEST_P(MovesTidewatchRegistrationUnreadable, FailsAndKeepsTheValue) {
     const std::string before = machine.fake.registry.Dump(RegRoot::LocalMachine, "SOFTWARE");
     machine.fake.faults.FailAt(fake::op::kOpenKey, c.failingOpen, platform::error::kAccessDenied);
 
-    EXPECT_FALSE(c.activation ? ActivateTidewatchRegistration(machine.context, kParked)
-                              : DeactivateTidewatchRegistration(machine.context, kParked));
+    EXPECT_FALSE(c.activation
+                     ? ActivateTidewatchRegistration(machine.context, kParked, machine.notices)
+                     : DeactivateTidewatchRegistration(machine.context, kParked, machine.notices));
     EXPECT_EQ(machine.fake.registry.Dump(RegRoot::LocalMachine, "SOFTWARE"), before);
 }
 
@@ -197,7 +198,7 @@ TEST_F(MovesTidewatchRegistration, RefusedWriteKeepsClientInfoLive) {
     machine.InstallTidewatch(false);
     machine.fake.registry.SetText(RegRoot::LocalMachine, paths::kTidewatchKey, "ClientInfo", "x");
     machine.fake.faults.FailAt(fake::op::kSetValue, 1, platform::error::kAccessDenied);
-    EXPECT_FALSE(DeactivateTidewatchRegistration(machine.context, kParked));
+    EXPECT_FALSE(DeactivateTidewatchRegistration(machine.context, kParked, machine.notices));
     EXPECT_EQ(ClientInfo(kGuid), "x");
 }
 

@@ -1,4 +1,4 @@
-// The complete change of the active environment as the pages run it, and the switch's guards.
+// The flow of the complete change of the active environment, and the switch's guards.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,15 +6,17 @@
 
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
+#include "fake/scripted_prompt.h"
+#include "flows/change_active.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
 namespace {
 
 using environments::ActivateEnvironment;
-using environments::ChangeActiveEnvironment;
-using environments::ChangeResult;
 using environments::DeactivateEnvironment;
+using flows::ChangeActiveEnvironment;
+using flows::ChangeOutcome;
 using platform::RegRoot;
 
 const std::string kParkedB = ParkedKey(2);
@@ -43,12 +45,13 @@ class SwitchChange : public ::testing::Test {
     EnvironmentPlan a{kGuid, "A"};
     EnvironmentPlan b{kParkedB, "B"};
     SwitchMachine machine;
+    fake::ScriptedPrompt prompt;
 };
 
 TEST_F(SwitchChange, ParksTheActiveOneAndActivatesTheChosenOne) {
     const Material materialA = machine.Capture(a);
     const Material materialB = machine.Capture(b);
-    ASSERT_EQ(ChangeActiveEnvironment(machine.context, kParkedB), ChangeResult::kChanged);
+    ASSERT_EQ(ChangeActiveEnvironment(machine.context, prompt, kParkedB), ChangeOutcome::kChanged);
 
     EXPECT_EQ(Location(kGuid), "C:\\Vantorix\\EnvB");
     EXPECT_EQ(Location(FirstGuidName()), "C:\\Vantorix\\EnvA");
@@ -74,7 +77,10 @@ TEST_F(SwitchChange, ParksTheActiveOneAndActivatesTheChosenOne) {
     EXPECT_EQ(Flag(FirstGuidName()), platform::DwordValue(1).data);
     EXPECT_TRUE(TidewatchRunning());
     EXPECT_EQ(machine.fake.shell.Executed().back().file, paths::kStartupLink);
-    EXPECT_TRUE(machine.MessageTexts().empty());
+    EXPECT_TRUE(prompt.notices.empty());
+    EXPECT_EQ(prompt.steps,
+              (std::vector<std::string>{"stop Tidewatch", "deactivate " + FirstGuidName(),
+                                        "activate " + kParkedB, "start Tidewatch"}));
     EXPECT_EQ(machine.fake.ui.WaitCursorDepth(), 0);
     EXPECT_GE(machine.fake.ui.MaxWaitCursorDepth(), 1);
     EXPECT_EQ(machine.fake.registry.OpenKeyCount(), 0u);
@@ -85,23 +91,30 @@ TEST_F(SwitchChange, ParksTheActiveOneAndActivatesTheChosenOne) {
 TEST_F(SwitchChange, TidewatchFollowsTheFlagOfEachEnvironment) {
     machine.fake.registry.SetDword(RegRoot::LocalMachine, paths::Entry(kParkedB), "TidewatchEnable",
                                    0);
-    ASSERT_EQ(ChangeActiveEnvironment(machine.context, kParkedB), ChangeResult::kChanged);
+    ASSERT_EQ(ChangeActiveEnvironment(machine.context, prompt, kParkedB), ChangeOutcome::kChanged);
     EXPECT_FALSE(TidewatchRunning());
     EXPECT_EQ(Flag(FirstGuidName()), platform::DwordValue(1).data);
     EXPECT_FALSE(machine.fake.files.Exists(paths::kStartupLink));
 
     // Back to A: B records that Tidewatch was not running, A brings it back.
     const std::string parkedA = FirstGuidName();
-    ASSERT_EQ(ChangeActiveEnvironment(machine.context, parkedA), ChangeResult::kChanged);
+    ASSERT_EQ(ChangeActiveEnvironment(machine.context, prompt, parkedA), ChangeOutcome::kChanged);
     EXPECT_EQ(Location(kGuid), "C:\\Vantorix\\EnvA");
     EXPECT_TRUE(TidewatchRunning());
     EXPECT_EQ(machine.fake.shell.Shortcut(paths::kStartupLink)->arguments, "-autorun");
 }
 
 TEST_F(SwitchChange, ChoosingTheActiveOneOrNoEnvironmentDoesNothing) {
-    EXPECT_EQ(ChangeActiveEnvironment(machine.context, kGuid), ChangeResult::kChosenIsActive);
-    EXPECT_EQ(ChangeActiveEnvironment(machine.context, ""), ChangeResult::kNotActivated);
+    EXPECT_EQ(ChangeActiveEnvironment(machine.context, prompt, kGuid),
+              ChangeOutcome::kAlreadyActive);
+    EXPECT_EQ(ChangeActiveEnvironment(machine.context, prompt, ""), ChangeOutcome::kRefused);
     EXPECT_TRUE(machine.fake.faults.Log().empty());
+    // The page's own note over the page, without an icon.
+    ASSERT_EQ(prompt.notices.size(), 1u);
+    EXPECT_EQ(prompt.notices[0].text, "It is current active Vantorix.");
+    EXPECT_EQ(prompt.notices[0].caption, core::NoticeCaption::kConfirmation);
+    EXPECT_EQ(prompt.notices[0].style, platform::mb::kOk);
+    EXPECT_TRUE(prompt.notices[0].overPage);
 }
 
 TEST_F(SwitchChange, NoGuidNoChange) {
@@ -114,10 +127,12 @@ TEST_F(SwitchChange, NoGuidNoChange) {
         const std::string before = fresh.State();
         fresh.fake.shell.GiveZeroGuids(1);
 
-        EXPECT_EQ(ChangeActiveEnvironment(fresh.context, kParkedB), ChangeResult::kNoParkedName);
+        fake::ScriptedPrompt freshPrompt;
+        EXPECT_EQ(ChangeActiveEnvironment(fresh.context, freshPrompt, kParkedB),
+                  ChangeOutcome::kRefused);
         EXPECT_EQ(fresh.State(), before);
         EXPECT_TRUE(fresh.fake.processes.IsImageRunning(paths::kTidewatchProgram));
-        EXPECT_EQ(fresh.MessageTexts(),
+        EXPECT_EQ(freshPrompt.Texts(),
                   std::vector<std::string>{
                       japanese ? "アクティブ環境の退避名を作成できませんでした。\n"
                                  "アクティブ環境は切り替えられていません。"
@@ -129,8 +144,7 @@ TEST_F(SwitchChange, NoGuidNoChange) {
 TEST_F(SwitchChange, TidewatchThatCannotBeEndedStopsTheChange) {
     const std::string before = machine.State();
     machine.fake.faults.FailAlways(fake::op::kTerminateProcess, platform::error::kAccessDenied);
-    EXPECT_EQ(ChangeActiveEnvironment(machine.context, kParkedB),
-              ChangeResult::kTidewatchNotStopped);
+    EXPECT_EQ(ChangeActiveEnvironment(machine.context, prompt, kParkedB), ChangeOutcome::kRefused);
     EXPECT_EQ(machine.State(), before);
 }
 
@@ -138,8 +152,9 @@ TEST_F(SwitchChange, FailedActivationBringsThePreviousEnvironmentBack) {
     machine.fake.files.Remove(paths::InstallerInfo(kParkedB));
     const Material materialA = machine.Capture(a);
 
-    EXPECT_EQ(ChangeActiveEnvironment(machine.context, kParkedB), ChangeResult::kNotActivated);
-    EXPECT_EQ(machine.MessageTexts(),
+    EXPECT_EQ(ChangeActiveEnvironment(machine.context, prompt, kParkedB),
+              ChangeOutcome::kFailedPreviousBack);
+    EXPECT_EQ(prompt.Texts(),
               std::vector<std::string>{"Execution file of uninstallation information is "
                                        "insufficient. Therefore, cannot switch over to an "
                                        "active state."});
@@ -156,16 +171,15 @@ TEST_F(SwitchChange, FailedActivationBringsThePreviousEnvironmentBack) {
 TEST_F(SwitchChange, PreviousEnvironmentThatCannotComeBackIsReported) {
     machine.fake.files.Remove(paths::InstallerInfo(kParkedB));
     // While the user reads why B failed, A's parked installer information goes too.
-    machine.fake.ui.SetMessageBoxHandler([this](const fake::MessageBoxRecord&) {
+    prompt.onTell = [this](const core::Notice&) {
         if (machine.fake.files.Exists(paths::InstallerInfo(FirstGuidName())))
             machine.fake.files.Remove(paths::InstallerInfo(FirstGuidName()));
-        return std::nullopt;
-    });
+    };
 
-    EXPECT_EQ(ChangeActiveEnvironment(machine.context, kParkedB),
-              ChangeResult::kPreviousNotRestored);
+    EXPECT_EQ(ChangeActiveEnvironment(machine.context, prompt, kParkedB),
+              ChangeOutcome::kFailedNoneActive);
     // B's failure, A's failure in each of two attempts, and what is left.
-    const std::vector<std::string> texts = machine.MessageTexts();
+    const std::vector<std::string> texts = prompt.Texts();
     ASSERT_EQ(texts.size(), 4u);
     EXPECT_EQ(texts[3],
               "The environment that was active could not be made active again.\n"
@@ -187,10 +201,10 @@ TEST_F(SwitchChange, RollbackThatFailsIsReported) {
         failing.fake.faults.FailAlways(fake::op::kDeleteKey, platform::error::kAccessDenied);
 
         std::string parked;
-        ASSERT_TRUE(environments::MakeParkedName(failing.context, parked));
-        EXPECT_FALSE(DeactivateEnvironment(failing.context, parked));
+        ASSERT_TRUE(environments::MakeParkedName(failing.context, parked, failing.notices));
+        EXPECT_FALSE(DeactivateEnvironment(failing.context, parked, failing.notices));
 
-        const std::vector<std::string> texts = failing.MessageTexts();
+        const std::vector<std::string> texts = failing.NoticeTexts();
         ASSERT_EQ(texts.size(), 2u);
         EXPECT_EQ(texts[1], japanese
                                 ? "切り替えを完全には元に戻せませんでした。\n"
@@ -204,8 +218,9 @@ TEST_F(SwitchChange, RollbackThatFailsIsReported) {
 TEST_F(SwitchChange, FailedDeactivationLeavesTheActiveOne) {
     machine.fake.files.Remove(paths::kInstallerInfoRoot);
     const std::string before = machine.State();
-    EXPECT_EQ(ChangeActiveEnvironment(machine.context, kParkedB), ChangeResult::kNotDeactivated);
-    EXPECT_EQ(machine.MessageTexts(),
+    EXPECT_EQ(ChangeActiveEnvironment(machine.context, prompt, kParkedB),
+              ChangeOutcome::kFailedPreviousBack);
+    EXPECT_EQ(prompt.Texts(),
               std::vector<std::string>{"Execution file of uninstallation information is "
                                        "insufficient. Therefore, cannot switch over to an "
                                        "deactive state."});
@@ -220,7 +235,7 @@ TEST_F(SwitchChange, WithoutActiveEnvironmentTheChosenOneIsActivatedDirectly) {
     SwitchMachine parked;
     parked.InstallEnvironment({ParkedKey(1), "A"});
     parked.InstallEnvironment(b);
-    EXPECT_EQ(ChangeActiveEnvironment(parked.context, kParkedB), ChangeResult::kChanged);
+    EXPECT_EQ(ChangeActiveEnvironment(parked.context, prompt, kParkedB), ChangeOutcome::kChanged);
     EXPECT_EQ(parked.fake.shell.GuidsIssued(), 0u);
     EXPECT_EQ(
         parked.fake.registry.GetText(RegRoot::LocalMachine, paths::Entry(kGuid), "InstallLocation"),
@@ -231,12 +246,12 @@ TEST_F(SwitchChange, EnvironmentWithoutAssociationNeverTouchesTheLiveOne) {
     SwitchMachine m;
     m.InstallEnvironment({kGuid, "A", "4.08.00.012", false});
     m.InstallEnvironment({ParkedKey(1), "B"});
-    ASSERT_TRUE(DeactivateEnvironment(m.context, ParkedKey(3)));
+    ASSERT_TRUE(DeactivateEnvironment(m.context, ParkedKey(3), m.notices));
     EXPECT_FALSE(m.fake.registry.KeyExists(RegRoot::ClassesRoot, paths::Association(ParkedKey(3))));
     // Another environment's association arrives live meanwhile and stays when A comes back.
     m.fake.registry.SetText(RegRoot::ClassesRoot, "VTX_Workspace\\DefaultIcon", "", "other");
     m.fake.registry.SetText(RegRoot::ClassesRoot, "VTX_Workspace\\shell\\open\\command", "", "o");
-    ASSERT_TRUE(ActivateEnvironment(m.context, ParkedKey(3)));
+    ASSERT_TRUE(ActivateEnvironment(m.context, ParkedKey(3), m.notices));
     EXPECT_EQ(m.fake.registry.GetText(RegRoot::ClassesRoot, "VTX_Workspace\\DefaultIcon", ""),
               "other");
 }
@@ -245,9 +260,10 @@ TEST_F(SwitchChange, EnvironmentWithoutAssociationNeverTouchesTheLiveOne) {
 
 TEST_F(SwitchChange, ActivationOverALiveEntryIsRefused) {
     const std::string before = machine.State();
-    EXPECT_FALSE(ActivateEnvironment(machine.context, kParkedB));
+    EXPECT_FALSE(ActivateEnvironment(machine.context, kParkedB, machine.notices));
     EXPECT_EQ(machine.State(), before);
-    EXPECT_EQ(machine.MessageTexts(),
+    EXPECT_TRUE(machine.MessageTexts().empty());
+    EXPECT_EQ(machine.NoticeTexts(),
               std::vector<std::string>{"Registry of uninstallation information is insufficient. "
                                        "Therefore, cannot switch over to an active state."});
 }
@@ -255,8 +271,8 @@ TEST_F(SwitchChange, ActivationOverALiveEntryIsRefused) {
 TEST_F(SwitchChange, NamesThatAreNoParkedNamesAreRefusedUntouched) {
     for (const std::string& name :
          {std::string(), kGuid, std::string("{short}"), std::string(38, 'x')}) {
-        EXPECT_FALSE(DeactivateEnvironment(machine.context, name)) << name;
-        EXPECT_FALSE(ActivateEnvironment(machine.context, name)) << name;
+        EXPECT_FALSE(DeactivateEnvironment(machine.context, name, machine.notices)) << name;
+        EXPECT_FALSE(ActivateEnvironment(machine.context, name, machine.notices)) << name;
     }
     EXPECT_TRUE(machine.fake.faults.Log().empty());
 }

@@ -1,26 +1,25 @@
-// "Nothing may be lost": a complete change of the active environment is run once to learn every
-// platform call it makes, and then once more for every one of those calls with that single call
-// failing. Whatever the switch and its rollback make of the failure, every environment's
-// material must still exist, complete, under a live or a parked name, and a fresh enumeration
-// must list every environment.
+// "Nothing may be lost": the flow of a complete change of the active environment is run once to
+// learn every platform call it makes, and then once more for every one of those calls with that
+// single call failing. Whatever the switch and its rollback make of the failure, every
+// environment's material must still exist, complete, under a live or a parked name, and a fresh
+// enumeration must list every environment.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "environments/activation_switch.h"
+#include "fake/fault_sweep.h"
+#include "fake/scripted_prompt.h"
+#include "flows/change_active.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
 namespace {
 
-using environments::ChangeActiveEnvironment;
-using environments::ChangeResult;
+using flows::ChangeActiveEnvironment;
+using flows::ChangeOutcome;
 
 struct SweepCase {
     const char* name;
@@ -70,53 +69,40 @@ TEST_P(SwitchFaultSweep, NothingIsLostWhicheverCallFails) {
     auto reference = Prepare(c);
     const Material a = reference->Capture(kActiveA);
     const Material b = reference->Capture(ParkedB(c));
-    ASSERT_EQ(ChangeActiveEnvironment(reference->context, ParkedKey(2)), ChangeResult::kChanged);
+    fake::ScriptedPrompt referencePrompt;
+    ASSERT_EQ(ChangeActiveEnvironment(reference->context, referencePrompt, ParkedKey(2)),
+              ChangeOutcome::kChanged);
     const std::vector<fake::Call> log = reference->fake.faults.Log();
     const std::vector<std::string> names{kGuid, ParkedKey(2), FirstGuidName()};
     ASSERT_TRUE(reference->Losses(a, names).empty());
     ASSERT_TRUE(reference->Losses(b, names).empty());
     ASSERT_GT(log.size(), 200u);
 
-    std::vector<std::string> failures;
-    std::map<std::string, int> outcomes;
-    for (std::size_t i = 0; i < log.size(); ++i) {
+    const fake::SweepReport report = fake::SweepEveryCall(log, [&](const fake::ArmFault& arm) {
         auto machine = Prepare(c);
-        machine->fake.faults.FailAt(log[i].operation, OccurrenceOf(log, i),
-                                    platform::error::kAccessDenied);
-        ChangeActiveEnvironment(machine->context, ParkedKey(2));
+        arm(machine->fake.faults);
+        fake::ScriptedPrompt prompt;
+        ChangeActiveEnvironment(machine->context, prompt, ParkedKey(2));
         machine->fake.faults.Clear();
 
-        std::vector<std::string> problems = machine->Losses(a, names);
+        fake::FaultRun run{Outcome(*machine), machine->Losses(a, names)};
         const auto lostB = machine->Losses(b, names);
-        problems.insert(problems.end(), lostB.begin(), lostB.end());
+        run.problems.insert(run.problems.end(), lostB.begin(), lostB.end());
         const auto listed = machine->ListedLocations();
         for (const Material* m : {&a, &b})
             if (std::count(listed.begin(), listed.end(), m->location) == 0)
-                problems.push_back(m->tag + ": not listed");
-        ++outcomes[Outcome(*machine)];
-        if (!problems.empty()) {
-            std::ostringstream text;
-            text << "call " << i << " " << log[i].operation << "(" << log[i].subject
-                 << ") failing:";
-            for (const auto& problem : problems)
-                text << "\n    " << problem;
-            failures.push_back(text.str());
-        }
-    }
+                run.problems.push_back(m->tag + ": not listed");
+        // The flow shows nothing itself.
+        if (!machine->MessageTexts().empty())
+            run.problems.push_back("a message box below the prompt");
+        return run;
+    });
 
-    std::ostringstream report;
-    for (const auto& failure : failures)
-        report << failure << "\n";
-    EXPECT_TRUE(failures.empty()) << failures.size() << " of " << log.size()
-                                  << " runs lost material:\n"
-                                  << report.str();
+    EXPECT_TRUE(report.failures.empty()) << report.FailureText();
     // Every run ends with each environment under one name: switched, or as before.
-    std::ostringstream seen;
-    for (const auto& [outcome, count] : outcomes)
-        seen << "[" << outcome << "] x" << count << "\n";
-    EXPECT_EQ(outcomes.size(), 2u) << seen.str();
-    EXPECT_EQ(outcomes.count("A@live B@N "), 1u) << seen.str();
-    EXPECT_EQ(outcomes.count("B@live A@P "), 1u) << seen.str();
+    EXPECT_EQ(report.outcomes.size(), 2u) << report.OutcomeText();
+    EXPECT_EQ(report.outcomes.count("A@live B@N "), 1u) << report.OutcomeText();
+    EXPECT_EQ(report.outcomes.count("B@live A@P "), 1u) << report.OutcomeText();
 }
 
 INSTANTIATE_TEST_SUITE_P(

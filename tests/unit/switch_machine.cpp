@@ -307,6 +307,13 @@ std::string SwitchMachine::State() const {
     return state;
 }
 
+std::vector<std::string> SwitchMachine::NoticeTexts() const {
+    std::vector<std::string> texts;
+    for (const core::Notice& notice : notices)
+        texts.push_back(notice.text);
+    return texts;
+}
+
 std::vector<std::string> SwitchMachine::MessageTexts() const {
     std::vector<std::string> texts;
     for (const auto& box : fake.ui.MessageBoxes())
@@ -355,14 +362,6 @@ std::vector<int> StepsTouched(const std::vector<fake::Call>& log, std::size_t fr
             steps.push_back(step);
     }
     return steps;
-}
-
-int OccurrenceOf(const std::vector<fake::Call>& log, std::size_t index) {
-    int occurrence = 0;
-    for (std::size_t i = 0; i <= index && i < log.size(); ++i)
-        if (log[i].operation == log[index].operation)
-            ++occurrence;
-    return occurrence;
 }
 
 }  // namespace velnora::testing

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "core/context.h"
+#include "core/notice.h"
 #include "fake/fake_platform.h"
+#include "fake/fault_sweep.h"
 
 namespace velnora::testing {
 
@@ -108,8 +110,13 @@ class SwitchMachine {
     // The texts of the message boxes shown so far.
     std::vector<std::string> MessageTexts() const;
 
+    // The texts of the notices the engines gave back so far.
+    std::vector<std::string> NoticeTexts() const;
+
     fake::FakePlatform fake;
     core::Context context{fake.Get()};
+    // Where the engine calls of the tests put their notices.
+    core::Notices notices;
 
   private:
     std::map<std::string, std::string> Files(const std::string& folder) const;
@@ -125,7 +132,6 @@ int StepOfCall(const fake::Call& call);
 // from log entry `from` on.
 std::vector<int> StepsTouched(const std::vector<fake::Call>& log, std::size_t from = 0);
 
-// The occurrence number (from 1) of log entry `index` among the calls of its operation.
-int OccurrenceOf(const std::vector<fake::Call>& log, std::size_t index);
+using fake::OccurrenceOf;
 
 }  // namespace velnora::testing

@@ -72,8 +72,8 @@ std::unique_ptr<SwitchMachine> Prepare(SwitchDirection direction, bool japanese)
 
 bool RunSwitch(SwitchMachine& machine, SwitchDirection direction) {
     return direction == SwitchDirection::kDeactivation
-               ? DeactivateEnvironment(machine.context, kParkedA)
-               : ActivateEnvironment(machine.context, kParkedB);
+               ? DeactivateEnvironment(machine.context, kParkedA, machine.notices)
+               : ActivateEnvironment(machine.context, kParkedB, machine.notices);
 }
 
 enum class Pick { kFirst, kLastBeforeScripts };
@@ -284,11 +284,13 @@ TEST_P(SwitchStepFailure, RollsBackInStepOrderAndNamesTheComponent) {
             expected.push_back(FolderNotFound(*c.folderMessage, japanese));
         if (c.step <= 6)
             expected.push_back(CannotMessage(c.direction, c.step, japanese));
-        EXPECT_EQ(machine->MessageTexts(), expected);
-        for (const auto& box : machine->fake.ui.MessageBoxes()) {
-            EXPECT_EQ(box.caption, japanese ? "エラー" : "Error");
-            EXPECT_EQ(box.flags, platform::mb::kOk | platform::mb::kIconError);
-            EXPECT_EQ(box.owner, nullptr);
+        EXPECT_EQ(machine->NoticeTexts(), expected);
+        EXPECT_TRUE(machine->MessageTexts().empty());
+        for (const core::Notice& notice : machine->notices) {
+            EXPECT_EQ(core::CaptionText(machine->context, notice.caption),
+                      japanese ? "エラー" : "Error");
+            EXPECT_EQ(notice.style, platform::mb::kOk | platform::mb::kIconError);
+            EXPECT_FALSE(notice.overPage);
         }
 
         if (c.restored) {
@@ -401,7 +403,7 @@ TEST_P(SwitchPrecheck, RefusesWithTheComponentAndMovesNothing) {
 
         EXPECT_FALSE(RunSwitch(*machine, c.direction));
 
-        EXPECT_EQ(machine->MessageTexts(),
+        EXPECT_EQ(machine->NoticeTexts(),
                   std::vector<std::string>{CannotMessage(c.direction, c.step, japanese)});
         EXPECT_EQ(machine->State(), before);
         EXPECT_TRUE(StepsTouched(machine->fake.faults.Log()).empty());

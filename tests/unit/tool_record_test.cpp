@@ -259,6 +259,8 @@ class ToolRecordReport : public ToolRecord {
 
     std::string Report() { return fake.files.Content(kReportPath); }
 
+    core::Notices notices;
+
     const std::string kReportPath = "C:\\Reports\\report.txt";
 };
 
@@ -266,7 +268,7 @@ TEST_F(ToolRecordReport, EnglishReportHasTheExactLayout) {
     AddTwoEnvironments();
     fake.files.AddFolder("C:\\Reports");
 
-    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath, notices));
     EXPECT_EQ(Report(),
               "\xEF\xBB\xBF"
               "[C:\\Tools\\Env4 [Active]]\r\n"
@@ -290,7 +292,7 @@ TEST_F(ToolRecordReport, JapaneseReportUsesTheJapaneseLabels) {
     AddTwoEnvironments();
     fake.files.AddFolder("C:\\Reports");
 
-    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath, notices));
     EXPECT_EQ(Report(),
               "\xEF\xBB\xBF"
               "[C:\\Tools\\Env4 [Active]]\r\n"
@@ -317,7 +319,7 @@ TEST_F(ToolRecordReport, EveryCategoryInItsOrderWithTabsKept) {
                 "TOOLCHAIN1=t\r\n");
     fake.files.AddFolder("C:\\Reports");
 
-    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath, notices));
     EXPECT_EQ(Report(),
               "\xEF\xBB\xBF"
               "[C:\\E [Active]]\r\n"
@@ -343,7 +345,7 @@ TEST_F(ToolRecordReport, UncategorisedRecordListsWholeLinesUnderPackage) {
                 "[Install Version]\r\nVTX=1.0\r\nPlugin=2.0\r\nmanuals_en=1\r\nDriver=3\r\n");
     fake.files.AddFolder("C:\\Reports");
 
-    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath, notices));
     EXPECT_EQ(Report(),
               "\xEF\xBB\xBF"
               "[C:\\E [Active]]\r\n"
@@ -362,7 +364,7 @@ TEST_F(ToolRecordReport, CategorisedWithoutSoftwareShowsNoPackages) {
                 "[Installation Record]\r\n1=r\r\n");
     fake.files.AddFolder("C:\\Reports");
 
-    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath, notices));
     EXPECT_EQ(Report(),
               "\xEF\xBB\xBF"
               "[C:\\E [Active]]\r\n"
@@ -381,7 +383,7 @@ TEST_F(ToolRecordReport, EntryThatCannotBeOpenedEndsTheReport) {
     // both display names of row 0; the ninth is the location of row 1.
     fake.faults.FailAt(fake::op::kOpenKey, 9, platform::error::kAccessDenied);
 
-    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath, notices));
     EXPECT_EQ(Report(),
               "\xEF\xBB\xBF"
               "[C:\\A]\r\n"
@@ -392,7 +394,7 @@ TEST_F(ToolRecordReport, EntryThatCannotBeOpenedEndsTheReport) {
 
 TEST_F(ToolRecordReport, ReportWithoutEnvironmentsHoldsTheMarkOnly) {
     fake.files.AddFolder("C:\\Reports");
-    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath, notices));
     EXPECT_EQ(Report(), "\xEF\xBB\xBF");
 }
 
@@ -400,8 +402,8 @@ TEST_F(ToolRecordReport, UnwritableFileFailsWithoutAnyMessageOrSearch) {
     AddEnvironment(kProductGuid, "C:\\E", "V");
     fake.registry.RemoveKey(RegRoot::LocalMachine, core::kUninstallRoot);
 
-    EXPECT_FALSE(WriteInstallationReport(context, "C:\\NoFolder\\report.txt"));
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_FALSE(WriteInstallationReport(context, "C:\\NoFolder\\report.txt", notices));
+    EXPECT_TRUE(notices.empty());
     EXPECT_EQ(fake.faults.Calls(fake::op::kOpenKey), 0);
 }
 
@@ -410,7 +412,7 @@ TEST_F(ToolRecordReport, SaveAsksForATextFileAndWritesUnderTheWaitCursor) {
     fake.files.AddFolder("C:\\Reports");
     fake.ui.QueueFileToSave(kReportPath);
 
-    SaveInstallationReport(context);
+    SaveInstallationReport(context, notices);
 
     ASSERT_EQ(fake.ui.SaveRequests().size(), 1u);
     const auto& request = fake.ui.SaveRequests()[0];
@@ -430,17 +432,18 @@ TEST_F(ToolRecordReport, SaveAsksForATextFileAndWritesUnderTheWaitCursor) {
 TEST_F(ToolRecordReport, SaveCancelledTellsNothingAndAFailedSaveNamesTheFile) {
     AddEnvironment(kProductGuid, "C:\\E", "V");
 
-    SaveInstallationReport(context);  // cancelled
+    SaveInstallationReport(context, notices);  // cancelled
     EXPECT_TRUE(fake.ui.WaitCursorCalls().empty());
     EXPECT_EQ(fake.faults.Calls(fake::op::kOpenKey), 0);
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_TRUE(notices.empty());
 
     fake.ui.QueueFileToSave(std::string("C:\\NoFolder\\report.txt"));
-    SaveInstallationReport(context);
+    SaveInstallationReport(context, notices);
     EXPECT_FALSE(fake.files.Exists("C:\\NoFolder"));
     EXPECT_EQ(fake.ui.WaitCursorCalls(), (std::vector<bool>{true, false}));
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].text, "Can not write file. [C:\\NoFolder\\report.txt]");
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].text, "Can not write file. [C:\\NoFolder\\report.txt]");
 }
 
 // Every call of a save failing in turn: the report is replaced or the old one stays as it was;
@@ -450,7 +453,7 @@ TEST_F(ToolRecordReport, AFailedSaveLeavesTheOldReportAsItWas) {
     fake.files.AddFile(kReportPath, "old report");
     fake.files.AddFile("C:\\Reports\\report.txt.tmp", "the user's own");
     fake.faults.Reset();
-    ASSERT_TRUE(WriteInstallationReport(context, kReportPath));
+    ASSERT_TRUE(WriteInstallationReport(context, kReportPath, notices));
     const std::vector<fake::Call> log = fake.faults.Log();
 
     for (std::size_t i = 0; i < log.size(); ++i) {
@@ -462,7 +465,7 @@ TEST_F(ToolRecordReport, AFailedSaveLeavesTheOldReportAsItWas) {
             [&](const fake::Call& call) { return call.operation == log[i].operation; });
         fake.faults.FailAt(log[i].operation, static_cast<int>(occurrence),
                            platform::error::kAccessDenied);
-        const bool written = WriteInstallationReport(context, kReportPath);
+        const bool written = WriteInstallationReport(context, kReportPath, notices);
         fake.faults.Clear();
         EXPECT_EQ(Report() == "old report", !written);
         EXPECT_EQ(fake.files.ListTree("C:\\Reports"),

@@ -57,7 +57,9 @@ bool LayOut(Context& context, const std::wstring& uninstallArguments) {
     const std::wstring installer = kit::JoinPath(kit::OwnFolder(), L"vtx_installer_standin.exe");
     for (const SampleRelease& release : kReleases) {
         std::string parked;
-        if (!velnora::environments::ParkActiveEnvironment(context, parked)) {
+        // The kit's own failures are said by Fail; the engines' notices add nothing to them.
+        velnora::core::Notices notices;
+        if (!velnora::environments::ParkActiveEnvironment(context, parked, notices)) {
             Fail(L"the active environment could not be parked");
             return false;
         }
@@ -89,8 +91,9 @@ bool RemoveAll(Context& context) {
         const int count = context.environments.Count();
         if (count == 0)
             return true;
+        velnora::core::Notices notices;
         if (!ActiveExists(context) && !velnora::environments::ActivateEnvironment(
-                                          context, context.environments.Row(0).keyName)) {
+                                          context, context.environments.Row(0).keyName, notices)) {
             Fail(L"an environment could not be activated");
             return false;
         }

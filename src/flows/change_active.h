@@ -1,0 +1,32 @@
+// The change of the active environment: Tidewatch ended, the active environment parked, the
+// chosen one activated (the parked one brought back when that fails) and Tidewatch started
+// again when the new one had it running.
+#pragma once
+
+#include <string>
+
+#include "flows/prompt.h"
+
+namespace velnora::core {
+struct Context;
+}
+
+namespace velnora::flows {
+
+enum class ChangeOutcome {
+    kChanged,
+    kAlreadyActive,  // the chosen environment is the active one; told, nothing to do
+    // Nothing was changed: no parked name could be made, Tidewatch could not be ended, or the
+    // chosen name is no parked key name.
+    kRefused,
+    // The chosen one could not be made active; the one that was active is active again.
+    kFailedPreviousBack,
+    // Neither the chosen nor the previous environment is active.
+    kFailedNoneActive,
+};
+
+// Shows the wait cursor while environments move.
+ChangeOutcome ChangeActiveEnvironment(core::Context& context, Prompt& prompt,
+                                      const std::string& chosenKeyName);
+
+}  // namespace velnora::flows

@@ -1,0 +1,43 @@
+#include "fake/scripted_prompt.h"
+
+namespace velnora::fake {
+
+void ScriptedPrompt::Tell(const core::Notice& notice) {
+    notices.push_back(notice);
+    if (onTell)
+        onTell(notice);
+}
+
+bool ScriptedPrompt::Ask(const core::Notice& question) {
+    notices.push_back(question);
+    if (answers.empty())
+        return answerWhenUnscripted;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> ScriptedPrompt::ChooseEnvironment(
+    const std::vector<flows::EnvironmentChoice>& offer) {
+    offered.push_back(offer);
+    if (onChoose)
+        onChoose();
+    if (choices.empty())
+        return std::nullopt;
+    std::optional<std::string> choice = choices.front();
+    choices.pop_front();
+    return choice;
+}
+
+void ScriptedPrompt::Progress(std::string_view step) {
+    steps.emplace_back(step);
+}
+
+std::vector<std::string> ScriptedPrompt::Texts() const {
+    std::vector<std::string> texts;
+    for (const core::Notice& notice : notices)
+        texts.push_back(notice.text);
+    return texts;
+}
+
+}  // namespace velnora::fake
