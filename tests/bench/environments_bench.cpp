@@ -31,8 +31,10 @@
 #include "core/context.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
+#include "flows/change_active.h"
 #include "installer/execution.h"
 #include "pages/maintenance_page.h"
+#include "pages/page_prompt.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_platform.h"
 
@@ -552,14 +554,15 @@ int Run(int rounds) {
         velnora::environments::EnumerateEnvironments(context);
         const std::string parked = KeyNameOfFolder(context, pair.parkedFolder);
         auto start = Clock::now();
-        const auto first = velnora::environments::ChangeActiveEnvironment(context, parked);
+        velnora::pages::PagePrompt prompt(context, nullptr);
+        const auto first = velnora::flows::ChangeActiveEnvironment(context, prompt, parked);
         const double thereMs = MillisecondsSince(start);
         const std::string previous = KeyNameOfFolder(context, pair.liveFolder);
         start = Clock::now();
-        const auto second = velnora::environments::ChangeActiveEnvironment(context, previous);
+        const auto second = velnora::flows::ChangeActiveEnvironment(context, prompt, previous);
         const double backMs = MillisecondsSince(start);
-        if (first != velnora::environments::ChangeResult::kChanged ||
-            second != velnora::environments::ChangeResult::kChanged || previous.empty()) {
+        if (first != velnora::flows::ChangeOutcome::kChanged ||
+            second != velnora::flows::ChangeOutcome::kChanged || previous.empty()) {
             std::fprintf(stderr, "the switch failed (%d, %d)\n", static_cast<int>(first),
                          static_cast<int>(second));
             return 1;
@@ -618,7 +621,7 @@ int Run(int rounds) {
     line("baseline: open each subkey, read 3 values", baseline);
     line("EnumerateEnvironments (with its sort)", enumeration);
     line("maintenance page: open until filled", pageFill);
-    line("switch there (ChangeActiveEnvironment)", there);
+    line("switch there (flows::ChangeActiveEnvironment)", there);
     line("switch back", back);
     line("switch there and back", both);
     line("page: switch there (SwitchActiveHere)", pageThere);

@@ -30,9 +30,11 @@
 #include "driver/wait.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
+#include "flows/change_active.h"
 #include "installer/execution.h"
 #include "kit_common.h"
 #include "environments/tidewatch.h"
+#include "pages/page_prompt.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_platform.h"
 
@@ -688,9 +690,10 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         ASSERT_TRUE(environments::StopTidewatch(context()));
         env.tidewatchEnable = wasRunning ? 1 : 0;
         std::string parked;
-        ASSERT_TRUE(environments::MakeParkedName(context(), parked));
-        ASSERT_TRUE(environments::DeactivateEnvironment(context(), parked))
-            << Joined(engine_->Messages());
+        core::Notices notices;
+        ASSERT_TRUE(environments::MakeParkedName(context(), parked, notices));
+        ASSERT_TRUE(environments::DeactivateEnvironment(context(), parked, notices))
+            << (notices.empty() ? std::string() : notices.front().text);
         Parked(env, Wide(parked));
     }
 
@@ -708,9 +711,11 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         ASSERT_TRUE(environments::EnumerateEnvironments(context()));
         const int row = RowOf(chosen);
         ASSERT_GE(row, 0);
-        ASSERT_EQ(environments::ChangeActiveEnvironment(context(),
-                                                        context().environments.Row(row).keyName),
-                  environments::ChangeResult::kChanged)
+        // The page's prompt: the flow's boxes reach the engine's message log as before.
+        pages::PagePrompt prompt(context(), nullptr);
+        ASSERT_EQ(flows::ChangeActiveEnvironment(context(), prompt,
+                                                 context().environments.Row(row).keyName),
+                  flows::ChangeOutcome::kChanged)
             << Joined(engine_->Messages());
 
         previous->tidewatchEnable = wasRunning ? 1 : 0;
