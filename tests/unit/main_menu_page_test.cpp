@@ -55,7 +55,8 @@ class MenuBench {
                                        "Vantorix=setup.exe\r\n");
         startup.installerCount =
             static_cast<int>(installer::ReadInstallerCatalogue(machine.context, "Tools", kAutorun));
-        installer::LoadProcessApi(machine.context);
+        core::Notices notices;
+        installer::LoadProcessApi(machine.context, notices);
         machine.fake.files.AddFile(kSetup, "MZ");
         machine.fake.processes.AddProgram(kSetup, [this](const std::string&) {
             ++installerRuns;
