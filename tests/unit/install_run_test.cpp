@@ -138,6 +138,32 @@ class RunBench {
     bool sawUserInformation = false;
 };
 
+// The run tells what went wrong in the order it happened, the own copy's trouble after the
+// run's; the log gets every installer's command line and exit code.
+TEST(InstallRun, TellsInOrderAndLogsEveryInstaller) {
+    RunBench b;
+    auto& fake = b.machine.fake;
+    b.machine.context.startup.standardInstall = true;
+    fake.files.AddFolder("C:\\Program Files\\Common Files");
+    fake.files.AddFile("C:\\Media\\VelnoraE.CHM", "help");
+    fake.shell.AddVersionedProgram("C:\\Media\\Velnora.exe", "2.20.0.1");
+    fake.shell.RemoveSpecialFolder(platform::csidl::kCommonPrograms);
+    b.AddInstaller(Effect::kNothing);
+    b.AddInstaller(Effect::kCreates);
+    environments::EnumerateEnvironments(b.machine.context);
+    fake.faults.FailAt(fake::op::kCreateProcess, 1, platform::error::kAccessDenied);
+
+    EXPECT_EQ(flows::RunInstallers(b.machine.context, b.page), kCompleted);
+    EXPECT_EQ(b.Said(),
+              (std::vector<std::string>{"Failed in installation.", "Can not found folder. []"}));
+    const std::vector<std::string>& log = b.page.prompt.progress;
+    for (const char* line :
+         {"Installer starts: \"C:\\Media\\setup0.exe\" /s", "Installer did not run",
+          "Installer starts: \"C:\\Media\\setup1.exe\" /s", "Installer ended with exit code 0",
+          "The own copy is not complete"})
+        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+}
+
 // The flows by the kind of install and the environments there are.
 TEST(InstallRun, LeavesTheEnvironmentsTheFlowPromises) {
     const struct {
