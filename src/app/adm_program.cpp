@@ -2,7 +2,9 @@
 
 #include "app/adm_startup.h"
 #include "core/context.h"
+#include "core/exit_codes.h"
 #include "environments/environment_table.h"
+#include "flows/install_sequence.h"
 #include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/page_prompt.h"
@@ -10,6 +12,20 @@
 namespace velnora::app {
 
 namespace {
+
+// The install's pages need an owner window: the main menu, opened hidden and without owner,
+// answers the flow with them and is gone. Gives the twin's exit code.
+template <typename Flow>
+int RunWithHiddenMenu(core::Context& context, Flow flow) {
+    context.startup.startMode = core::StartMode::kInstall;
+    pages::CMainMenuDlg menu(context);
+    if (!context.platform.ui.OpenModeless(menu, nullptr))
+        return core::twinexit::kRefused;
+    if (!flows::Completed(flow(menu)))
+        return core::twinexit::kAborted;
+    menu.Finish();
+    return core::twinexit::kDone;
+}
 
 class AdmActions final : public AdmStartupActions {
   public:
@@ -26,10 +42,18 @@ class AdmActions final : public AdmStartupActions {
     }
 
     int RunInstallOperation(bool standardInstall) override {
-        return pages::RunHiddenInstall(context_, standardInstall);
+        const flows::InstallKind kind =
+            standardInstall ? flows::InstallKind::kStandard : flows::InstallKind::kMulti;
+        return RunWithHiddenMenu(context_, [&](pages::CMainMenuDlg& menu) {
+            return flows::RunInstallSequence(context_, menu, kind);
+        });
     }
 
-    int ResumeInstallOperation() override { return pages::RunHiddenResume(context_); }
+    int ResumeInstallOperation() override {
+        return RunWithHiddenMenu(context_, [&](pages::CMainMenuDlg& menu) {
+            return flows::ResumeInstall(context_, menu);
+        });
+    }
 
   private:
     core::Context& context_;

@@ -8,6 +8,7 @@
 #include "environments/user_information.h"
 #include "installer/catalogue.h"
 #include "installer/execution.h"
+#include "pages/page_prompt.h"
 #include "installer/run_state.h"
 
 namespace velnora::app {
@@ -124,8 +125,7 @@ void StartupSequence::RunSequence() {
         return;
     }
 
-    // On failure the loader has told the user already.
-    if (!context_.execution.processApiLoaded && !installer::LoadProcessApi(context_))
+    if (!context_.execution.processApiLoaded && !LoadProcessApi())
         return;
 
     startup.programFolder = ProgramFolderOf(programPath);
@@ -191,6 +191,15 @@ void StartupSequence::ShowReadMeOnFirstStart() {
     if (core::OpenHelp(context_, core::helpcontext::kReadMe))
         platform.profile.WriteString("Default", std::string("FirstBoot"), std::string("1"),
                                      settings);
+}
+
+bool StartupSequence::LoadProcessApi() {
+    core::Notices notices;
+    const bool loaded = installer::LoadProcessApi(context_, notices);
+    pages::PagePrompt prompt(context_, nullptr);
+    for (const core::Notice& notice : notices)
+        prompt.Tell(notice);
+    return loaded;
 }
 
 void StartupSequence::ShowError(core::TextId text) {

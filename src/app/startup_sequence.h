@@ -65,6 +65,8 @@ class StartupSequence {
     void RunSequence();
     bool TakeSingleInstanceMutex();
     bool OsAllowedByMedia();
+    // Finds the process-enumeration functions; the user is told what is missing.
+    bool LoadProcessApi();
     void ShowReadMeOnFirstStart();
 
     const StartupRules& rules_;

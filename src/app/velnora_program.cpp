@@ -4,7 +4,9 @@
 #include "app/startup.h"
 #include "environments/environment_table.h"
 #include "maintenance/elevated_twin.h"
+#include "flows/own_copy.h"
 #include "maintenance/own_installation.h"
+#include "pages/page_prompt.h"
 #include "pages/dest_folder_page.h"
 #include "pages/finish_page.h"
 #include "pages/main_menu_page.h"
@@ -51,7 +53,10 @@ class VelnoraActions final : public StartupActions {
     maintenance::PartsLeft RemoveInstallManager() override {
         return maintenance::RemoveOwnCopy(context_);
     }
-    void UpgradeInstallManager() override { maintenance::InstallOwnCopy(context_); }
+    void UpgradeInstallManager() override {
+        pages::PagePrompt prompt(context_, nullptr);
+        flows::InstallOwnCopy(context_, prompt);
+    }
 
   private:
     core::Context& context_;

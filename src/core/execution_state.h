@@ -6,6 +6,8 @@
 
 namespace velnora::core {
 
+// The installer's state, kept in the context for now: Tidewatch's search in environments/, below
+// the installer, reads usePsapi, so these flags leave the context with its split.
 struct ExecutionState {
     // Set once the process-enumeration functions were found; they are never looked up again.
     bool processApiLoaded = false;

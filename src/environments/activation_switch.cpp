@@ -140,8 +140,9 @@ void FailStep(core::Context& context, SwitchDirection direction, const SwitchCom
         notices.push_back(SwitchNotice(context, TextId::kMsgRollbackFailed, failed.step));
 }
 
-void Refresh(core::Context& context) {
-    EnumerateEnvironments(context);
+void Refresh(core::Context& context, core::Notices& notices) {
+    if (!EnumerateEnvironments(context))
+        notices.push_back(SearchFailedNotice(context));
     FindActiveEnvironment(context, context.active.version);
     environments::RefreshTidewatchProgramName(context);
 }
@@ -197,7 +198,7 @@ bool DeactivateEnvironment(core::Context& context, const std::string& parkedName
     const std::string parked = parkedName;
     if (!IsParkedKeyName(parked))
         return false;
-    Refresh(context);
+    Refresh(context, notices);
     if (const int code = CheckEnvironmentComponents(context, core::kVantorixProductGuid)) {
         notices.push_back(SwitchNotice(context, TextId::kMsgCannotDeactivate, code));
         return false;
@@ -237,7 +238,7 @@ bool ActivateEnvironment(core::Context& context, const std::string& keyName,
         return false;
     }
     DropMovedAssociation(context, name, core::kVantorixProductGuid);
-    Refresh(context);
+    Refresh(context, notices);
     return true;
 }
 

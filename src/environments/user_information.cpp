@@ -57,15 +57,14 @@ void LoadUserInformation(core::Context& context) {
     }
 }
 
-bool RecordUserInformation(core::Context& context) {
+bool RecordUserInformation(core::Context& context, core::Notices& notices) {
     auto& platform = context.platform;
     auto& startup = context.startup;
     const std::string windows = FindWindowsFolder(context);
     if (windows.empty() || !platform.files.PathIsDirectory(windows)) {
-        const core::TextSet& texts = context.texts;
-        platform.ui.MessageBox(nullptr,
-                               texts.Get(core::TextId::kMsgFolderNotFound) + "[" + windows + "]",
-                               texts.Get(core::TextId::kCaptionError), platform::mb::kOk);
+        notices.push_back(
+            {context.texts.Get(core::TextId::kMsgFolderNotFound) + "[" + windows + "]",
+             core::NoticeCaption::kError, platform::mb::kOk, false});
         startup.chosenInstallDir.clear();
         return false;
     }
@@ -75,9 +74,7 @@ bool RecordUserInformation(core::Context& context) {
     const auto write = [&](const char* section, const char* key, const std::string& value) {
         if (platform.profile.WriteString(section, std::string(key), value, file))
             return true;
-        const core::Notice notice = PathNotice(context, core::TextId::kMsgFileNotWritten, file);
-        platform.ui.MessageBox(nullptr, notice.text, core::CaptionText(context, notice.caption),
-                               notice.style);
+        notices.push_back(PathNotice(context, core::TextId::kMsgFileNotWritten, file));
         return false;
     };
     for (const Field& field : kFields)

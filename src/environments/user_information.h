@@ -3,6 +3,11 @@
 // the installers run, so that they need not ask for either.
 #pragma once
 
+#include <string>
+
+#include "core/notice.h"
+#include "core/texts.h"
+
 namespace velnora::core {
 struct Context;
 }
@@ -19,8 +24,9 @@ void LoadUserInformation(core::Context& context);
 
 // Writes the user information, and the destination folder when one is pending (which is then
 // consumed), into the live Vtx2Inst.ini. Only these keys are written; every other line of the
-// file stays as it was. False, with the user told, when the Windows folder cannot be found (the
-// pending folder is dropped) or a key cannot be written (the pending folder stays pending).
-bool RecordUserInformation(core::Context& context);
+// file stays as it was. False, with a notice for the user, when the Windows folder cannot be
+// found (the pending folder is dropped) or a key cannot be written (the pending folder stays
+// pending).
+bool RecordUserInformation(core::Context& context, core::Notices& notices);
 
 }  // namespace velnora::environments

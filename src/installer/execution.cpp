@@ -71,7 +71,7 @@ void PumpThread(core::Context& context) {
 
 // The removing loop: a quit message taken here is reported and posted again, so that the
 // framework's pump that follows ends the program.
-void TakeMessages(core::Context& context) {
+void TakeMessages(core::Context& context, RunWatch& watch) {
     auto& ui = context.platform.ui;
     for (;;) {
         switch (ui.PumpOne()) {
@@ -80,8 +80,8 @@ void TakeMessages(core::Context& context) {
             case PumpStep::kDispatched:
                 break;
             case PumpStep::kQuit:
-                ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgQuitDetected),
-                              context.startup.programBaseName, platform::mb::kOk);
+                watch.Tell({context.texts.Get(core::TextId::kMsgQuitDetected),
+                            core::NoticeCaption::kProgramName, platform::mb::kOk, false});
                 ui.PostQuit(0);
                 return;
         }
@@ -92,7 +92,7 @@ void TakeMessages(core::Context& context) {
 // process to watch it also wakes, and returns true at once, when that process ends, so the
 // caller's next poll is not held back; a process already seen to end must not be passed
 // again, or the sleep would return at once every time.
-bool PumpFor(core::Context& context, std::uint32_t milliseconds, Handle watch) {
+bool PumpFor(core::Context& context, std::uint32_t milliseconds, Handle watch, RunWatch& runWatch) {
     auto& processes = context.platform.processes;
     const std::uint32_t start = processes.GetTickCount();
     for (;;) {
@@ -102,7 +102,7 @@ bool PumpFor(core::Context& context, std::uint32_t milliseconds, Handle watch) {
             return false;
         // Messages that arrive during the sleep meet the removing loop first.
         context.platform.ui.WaitForMessageOrProcess(watch, milliseconds + 1 - elapsed);
-        TakeMessages(context);
+        TakeMessages(context, runWatch);
         PumpThread(context);
         if (watch != kNoHandle && processes.WaitForProcess(watch, 0) == platform::kWaitObject0)
             return true;
@@ -113,8 +113,13 @@ bool IsNtFamily(const core::Context& context) {
     return context.startup.osVersion.IsNt();
 }
 
-bool EnsureProcessApi(core::Context& context) {
-    return context.execution.processApiLoaded || LoadProcessApi(context);
+bool EnsureProcessApi(core::Context& context, core::Notices& notices) {
+    return context.execution.processApiLoaded || LoadProcessApi(context, notices);
+}
+
+void TellAll(RunWatch& watch, const core::Notices& notices) {
+    for (const core::Notice& notice : notices)
+        watch.Tell(notice);
 }
 
 // A module snapshot of one process: does one of its modules have this full path?
@@ -185,7 +190,7 @@ bool IsImageRunningToolhelp(platform::Processes& processes, std::uint32_t platfo
 
 }  // namespace
 
-bool LoadProcessApi(core::Context& context) {
+bool LoadProcessApi(core::Context& context, core::Notices& notices) {
     auto& state = context.execution;
     auto& processes = context.platform.processes;
     const auto& os = context.startup.osVersion;
@@ -210,16 +215,16 @@ bool LoadProcessApi(core::Context& context) {
     }
 
     if (missing) {
-        context.platform.ui.MessageBox(nullptr, context.texts.Get(*missing),
-                                       context.startup.programBaseName, platform::mb::kOk);
+        notices.push_back({context.texts.Get(*missing), core::NoticeCaption::kProgramName,
+                           platform::mb::kOk, false});
         return false;
     }
     state.processApiLoaded = true;
     return true;
 }
 
-bool IsProcessAlive(core::Context& context, std::uint32_t processId) {
-    if (!EnsureProcessApi(context))
+bool IsProcessAlive(core::Context& context, std::uint32_t processId, core::Notices& notices) {
+    if (!EnsureProcessApi(context, notices))
         return false;
     auto& processes = context.platform.processes;
 
@@ -244,8 +249,12 @@ bool IsProcessAlive(core::Context& context, std::uint32_t processId) {
     return found;
 }
 
-bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path) {
-    if (!EnsureProcessApi(context))
+bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path,
+                    RunWatch& watch) {
+    core::Notices notices;
+    const bool loaded = EnsureProcessApi(context, notices);
+    TellAll(watch, notices);
+    if (!loaded)
         EndProgram(context);
     auto& processes = context.platform.processes;
     if (context.execution.usePsapi)
@@ -263,19 +272,34 @@ std::string InstallerCommandLine(const core::Context& context, int index) {
     return command;
 }
 
-int RunInstaller(core::Context& context, int index, int count, int form) {
+int RunInstaller(core::Context& context, int index, int count, int form, RunWatch& watch,
+                 std::uint32_t& exitCode) {
     auto& state = context.execution;
     auto& processes = context.platform.processes;
-    auto& ui = context.platform.ui;
     const auto& os = context.startup.osVersion;
+    const core::Notice installFailed{context.texts.Get(core::TextId::kMsgInstallFailed),
+                                     core::NoticeCaption::kError,
+                                     platform::mb::kOk | platform::mb::kIconError, false};
+    // What the run state and the process list have to say is told at once: the program may end
+    // before the run does.
+    const auto told = [&watch](auto&& step) {
+        core::Notices notices;
+        const auto result = step(notices);
+        TellAll(watch, notices);
+        return result;
+    };
+    const auto alive = [&](std::uint32_t processId) {
+        return told([&](core::Notices& n) { return IsProcessAlive(context, processId, n); });
+    };
+    const auto recordResumePoint = [&](int point) {
+        told([&](core::Notices& n) { return RecordResumePoint(context, point, n); });
+    };
 
     const std::string commandLine = InstallerCommandLine(context, index);
     // An empty command, or one that would not fit the command buffer: nothing is started, and
     // the sequence sees a run without success.
     if (state.installerCommand.empty() || !platform::FitsBuffer(commandLine, kCommandBufferSize)) {
-        ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgInstallFailed),
-                      context.texts.Get(core::TextId::kCaptionError),
-                      platform::mb::kOk | platform::mb::kIconError);
+        watch.Tell(installFailed);
         return 0;
     }
 
@@ -284,17 +308,15 @@ int RunInstaller(core::Context& context, int index, int count, int form) {
     platform::ProcessInfo info;
     if (processes.CreateProcess(commandLine, platform::createflags::kSeparateWowVdm, false, info) !=
         platform::error::kSuccess) {
-        ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgInstallFailed),
-                      context.texts.Get(core::TextId::kCaptionError),
-                      platform::mb::kOk | platform::mb::kIconError);
+        watch.Tell(installFailed);
         return 0;
     }
 
     // Watched for its end while asleep, until it has been seen to end.
-    Handle watch = info.process;
+    Handle process = info.process;
     const auto pump = [&](std::uint32_t milliseconds) {
-        if (PumpFor(context, milliseconds, watch))
-            watch = kNoHandle;
+        if (PumpFor(context, milliseconds, process, watch))
+            process = kNoHandle;
     };
 
     // Start phase: an installer that is gone at once (a launcher that handed over) or a logon
@@ -303,14 +325,14 @@ int RunInstaller(core::Context& context, int index, int count, int form) {
     while (processes.GetTickCount() - start < kStartPhaseMs) {
         processes.Sleep(kStartPollSleepMs);
         pump(kStartPollPumpMs);
-        if (!IsProcessAlive(context, info.processId) || state.shutdownNoticed) {
+        if (!alive(info.processId) || state.shutdownNoticed) {
             if (IsNtFamily(context))
-                RecordResumePoint(context, index);
+                recordResumePoint(index);
             EndProgram(context, info);
         }
     }
 
-    RecordResumePoint(context, form == pageform::kList ? index + 1 : index);
+    recordResumePoint(form == pageform::kList ? index + 1 : index);
 
     // Wait phase. Windows 2000 and later repeat this installer after the restart; on NT 4 and
     // Windows 9x the next entry stays recorded.
@@ -318,16 +340,16 @@ int RunInstaller(core::Context& context, int index, int count, int form) {
         pump(kWaitPollMs);
         if (state.shutdownNoticed) {
             if (IsNtFamily(context) && os.major > 4)
-                RecordResumePoint(context, index);
+                recordResumePoint(index);
             EndProgram(context, info);
         }
-        if (!IsProcessAlive(context, info.processId))
+        if (!alive(info.processId))
             break;
     }
 
     // Grace time for whatever the installer left running as it closed.
     WaitWithMessages(context, kGraceMs);
-    std::uint32_t exitCode = 0;
+    exitCode = 0;
     processes.GetExitCode(info.process, exitCode);
     processes.CloseHandle(info.process);
     processes.CloseHandle(info.thread);
@@ -337,12 +359,12 @@ int RunInstaller(core::Context& context, int index, int count, int form) {
     if (state.shutdownNoticed)
         EndProgram(context);
 
-    FinishRunState(context, index + 1, count);
+    told([&](core::Notices& n) { return FinishRunState(context, index + 1, count, n); });
     return 1;
 }
 
-void PumpMessagesFor(core::Context& context, std::uint32_t milliseconds) {
-    PumpFor(context, milliseconds, kNoHandle);
+void PumpMessagesFor(core::Context& context, std::uint32_t milliseconds, RunWatch& watch) {
+    PumpFor(context, milliseconds, kNoHandle, watch);
 }
 
 void WaitWithMessages(core::Context& context, std::uint32_t milliseconds) {

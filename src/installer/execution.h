@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/notice.h"
+
 namespace velnora::core {
 struct Context;
 }
@@ -35,20 +37,31 @@ inline constexpr std::size_t kMaxCommandLength = kCommandBufferSize - 1;
 inline constexpr std::size_t kMaxProcessIds = 200;
 inline constexpr std::size_t kMaxModules = 100;
 
+// Whoever watches a run while it goes on: what the run has to say before it has ended (a
+// quit message, a run state that could not be written) cannot wait for its end, which may be
+// the end of the program.
+class RunWatch {
+  public:
+    virtual ~RunWatch() = default;
+    virtual void Tell(const core::Notice& notice) = 0;
+};
+
 // Finds the process-enumeration functions: PSAPI on the NT family below version 5, the
 // toolhelp functions of Kernel32 (and SHGetSpecialFolderPathW of Shell32) everywhere else.
-// On failure shows what is missing, with the program's base name as caption, and returns
-// false.
-bool LoadProcessApi(core::Context& context);
+// On failure adds a notice of what is missing, with the program's base name as caption, and
+// returns false.
+bool LoadProcessApi(core::Context& context, core::Notices& notices);
 
 // Is a process of this identifier in the current process list? False also when the
 // enumeration functions cannot be loaded.
-bool IsProcessAlive(core::Context& context, std::uint32_t processId);
+bool IsProcessAlive(core::Context& context, std::uint32_t processId, core::Notices& notices);
 
 // Does a running process have a module whose full path equals `path` (letter case ignored)?
 // `platformId` 1 (Windows 9x) compares the processes' program files only. Ends the program
-// (twinexit::kCutOff) when the enumeration functions cannot be loaded.
-bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path);
+// (twinexit::kCutOff), after telling `watch` why, when the enumeration functions cannot be
+// loaded.
+bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path,
+                    RunWatch& watch);
 
 // The command line of entry `index`: the installer command followed directly by the entry's
 // InstallOption (nothing when the catalogue has no such entry).
@@ -56,16 +69,18 @@ std::string InstallerCommandLine(const core::Context& context, int index);
 
 // Starts the installer command, records the resume point, waits until the process has gone
 // and a grace time has passed, and clears the run state after the last entry. Returns 1 when
-// the installer ran and ended. Returns 0, after showing MsgInstallFailed, when there is no
+// the installer ran and ended. Returns 0, after telling MsgInstallFailed, when there is no
 // command or when the command line does not fit its 260-character buffer (nothing is started
 // then), or when the installer cannot be started. Every other outcome ends the program with
 // twinexit::kCutOff: the installer ended within its first half second, Windows is ending the
 // logon, or the quit message was pumped.
-int RunInstaller(core::Context& context, int index, int count, int form);
+// `exitCode` receives the installer's exit code when it ran.
+int RunInstaller(core::Context& context, int index, int count, int form, RunWatch& watch,
+                 std::uint32_t& exitCode);
 
 // Keep the user interface alive for `milliseconds` without using the processor between
 // messages; both end the program (twinexit::kCutOff) when the quit message is pumped.
-void PumpMessagesFor(core::Context& context, std::uint32_t milliseconds);
+void PumpMessagesFor(core::Context& context, std::uint32_t milliseconds, RunWatch& watch);
 void WaitWithMessages(core::Context& context, std::uint32_t milliseconds);
 
 // The ExitWindows flags: kind 1 shuts down, 2 powers off, 3 logs off, anything else restarts;

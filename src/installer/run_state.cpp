@@ -66,7 +66,7 @@ std::size_t ReadRunState(core::Context& context, const std::string& section, con
 }
 
 bool WriteRunState(core::Context& context, const std::string& section, const std::string& key,
-                   const std::optional<std::string>& value) {
+                   const std::optional<std::string>& value, core::Notices& notices) {
     auto& profile = context.platform.profile;
     if (const auto stateFile = RunStateFilePath(context)) {
         if (profile.WriteString(section, key, value, *stateFile))
@@ -80,18 +80,18 @@ bool WriteRunState(core::Context& context, const std::string& section, const std
         return true;
     }
 
-    context.platform.ui.MessageBox(nullptr, context.texts.Get(core::TextId::kMsgStateNotRecorded),
-                                   context.startup.programBaseName, platform::mb::kOk);
+    notices.push_back({context.texts.Get(core::TextId::kMsgStateNotRecorded),
+                       core::NoticeCaption::kProgramName, platform::mb::kOk, false});
     return false;
 }
 
-int RecordResumePoint(core::Context& context, int index) {
-    WriteRunState(context, kRunStateSection, kContinueKey, FormatIndex(index));
+int RecordResumePoint(core::Context& context, int index, core::Notices& notices) {
+    WriteRunState(context, kRunStateSection, kContinueKey, FormatIndex(index), notices);
     RegisterRunAtLogon(context, kLogonValueName);
     return 0;
 }
 
-int FinishRunState(core::Context& context, int next, int count) {
+int FinishRunState(core::Context& context, int next, int count, core::Notices& notices) {
     if (next != count)
         return 0;
 
@@ -99,7 +99,7 @@ int FinishRunState(core::Context& context, int next, int count) {
     for (int i = 0; i < count; ++i)
         keys.push_back(TickStateKey(static_cast<std::size_t>(i), /*resumed=*/true));
     for (const std::string& key : keys)
-        WriteRunState(context, kRunStateSection, key, std::nullopt);
+        WriteRunState(context, kRunStateSection, key, std::nullopt, notices);
 
     // A delete that succeeded in TEMP never reaches autorun.ini; what the run put there would
     // make every later start resume a finished run.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/notice.h"
 #include "platform/session.h"
 
 namespace velnora::core {
@@ -46,18 +47,18 @@ std::size_t ReadRunState(core::Context& context, const std::string& section, con
                          std::string& value);
 
 // Writes (or, without a value, deletes) a key in the run-state file, else in autorun.ini next
-// to the program, which then gets the kWrittenHereKey mark. When both fail it says so in a
-// message box, at every failed write, and returns false.
+// to the program, which then gets the kWrittenHereKey mark. When both fail it adds a notice,
+// one per failed write, and returns false.
 bool WriteRunState(core::Context& context, const std::string& section, const std::string& key,
-                   const std::optional<std::string>& value);
+                   const std::optional<std::string>& value, core::Notices& notices);
 
 // Stores "Continue" = index and registers the program to start at the next logon. Always 0.
-int RecordResumePoint(core::Context& context, int index);
+int RecordResumePoint(core::Context& context, int index, core::Notices& notices);
 
 // When `next` equals `count`: deletes "Continue", "Prev", "Runner" and the ticks of entries 0 to
 // count-1 (in autorun.ini too when it carries the kWrittenHereKey mark, and the mark), removes
 // the logon Run value and a leftover "_<program>.ini" in TEMP. Always 0.
-int FinishRunState(core::Context& context, int next, int count);
+int FinishRunState(core::Context& context, int next, int count, core::Notices& notices);
 
 // A path on a SUBST drive with the drive replaced by the folder it stands for; any other path
 // (local disk, network drive, no drive) stays as it is.

@@ -179,7 +179,7 @@ std::string MakerStartMenuFolder(core::Context& context) {
 
 }  // namespace
 
-bool InstallOwnCopy(core::Context& context) {
+bool InstallOwnCopy(core::Context& context, core::Notices& notices) {
     if (context.environments.Count() < 1)
         return false;
     CancelPendingRemoval(context);
@@ -202,9 +202,9 @@ bool InstallOwnCopy(core::Context& context) {
     std::string programs;
     if (!environments::SpecialFolder(context, platform::csidl::kCommonPrograms, programs) ||
         !files.PathIsDirectory(programs)) {
-        context.platform.ui.MessageBox(
-            nullptr, context.texts.Get(core::TextId::kMsgFolderNotFound) + "[" + programs + "]",
-            context.texts.Get(core::TextId::kCaptionError), platform::mb::kOk);
+        notices.push_back(
+            {context.texts.Get(core::TextId::kMsgFolderNotFound) + "[" + programs + "]",
+             core::NoticeCaption::kError, platform::mb::kOk, false});
         return false;
     }
     const std::string startMenu = MakerStartMenuFolder(context);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/notice.h"
+
 namespace velnora::core {
 struct Context;
 }
@@ -35,8 +37,8 @@ using PartsLeft = std::vector<OwnPart>;
 
 // Installs or refreshes the copy (see the .cpp for the steps). False when it is not complete:
 // no environment, a folder that cannot be made, a failed version read or copy, or no common
-// programs folder (the only failure the user is told about).
-bool InstallOwnCopy(core::Context& context);
+// programs folder (the only failure with a notice for the user).
+bool InstallOwnCopy(core::Context& context, core::Notices& notices);
 
 // Copies <source>\<name>.exe over <target>\<name>.exe unless the target has a higher product
 // version, or the same one and is not older to the second. False on a failed version read or

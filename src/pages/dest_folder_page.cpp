@@ -7,6 +7,8 @@
 #include "core/context.h"
 #include "core/texts.h"
 #include "environments/file_utilities.h"
+#include "flows/install_sequence.h"
+#include "pages/page_prompt.h"
 #include "resource_ids.h"
 
 namespace velnora::pages {
@@ -16,11 +18,6 @@ namespace {
 using core::LocalText;
 
 constexpr LocalText kCaption{"Select destination folder", "インストール先の選択"};
-constexpr LocalText kRefusal{
-    "There has been already Vantorix in the directory which you chose."
-    "\r\nPlease change a directory to install.",
-    "指定したディレクトリには既にVantorixが存在しています。\r\n"
-    "インストールするディレクトリを変更して下さい。"};
 constexpr LocalText kBrowseTitle{"Choice of an Installation Folder",
                                  "インストール先のフォルダを指定してください"};
 
@@ -47,46 +44,12 @@ constexpr int kFontControls[] = {IDC_DEST_TITLE,  IDC_DEST_EXPLANATION, IDC_DEST
                                  IDC_DEST_FOLDER, IDC_DEST_CHANGE,      IDC_DEST_NEXT,
                                  IDC_DEST_EXIT};
 
-constexpr char kVendorFolder[] = "\\Orvessa\\Vtx";
-constexpr char kVantorixProgram[] = "VTX2.EXE";
-// Numbered proposals stop here; a machine with that many is given the base folder, which Next
-// then checks like any other.
-constexpr int kLastSuffix = 99999;
-
-std::string ProgramFilesFolder(core::Context& context) {
-    const auto& os = context.startup.osVersion;
-    std::string folder;
-    if (os.IsNt() && os.major >= 5) {
-        if (!context.platform.shell.GetSpecialFolderPath(
-                platform::csidl::kProgramFiles | platform::csidl::kFlagCreate, folder))
-            folder.clear();
-        return folder;
-    }
-    environments::ReadSetupValue(context.platform.registry, os, "ProgramFilesDir", folder);
-    return folder;
-}
-
 // Nothing but blanks is no folder: taken, it would send the search to the drive's root.
 bool NamesAFolder(const std::string& text) {
     return text.find_first_not_of(' ') != std::string::npos;
 }
 
 }  // namespace
-
-std::string ProposeDestinationFolder(core::Context& context) {
-    auto& files = context.platform.files;
-    const std::string base = ProgramFilesFolder(context) + kVendorFolder;
-    if (!platform::FileExists(files, base))
-        return base;
-    for (int n = 1; n <= kLastSuffix; ++n) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "_%03d", n);
-        const std::string candidate = base + suffix;
-        if (!platform::FileExists(files, candidate))
-            return candidate;
-    }
-    return base;
-}
 
 CDestFolderDlg::CDestFolderDlg(core::Context& context)
     : DialogPage(IDD_DEST_FOLDER), context_(context) {}
@@ -97,7 +60,7 @@ void CDestFolderDlg::OnInitDialog() {
     for (const int id : kFontControls)
         core::ApplyPageFont(window, id, context_.texts);
     SetTexts();
-    folder_ = ProposeDestinationFolder(context_);
+    folder_ = flows::ProposeDestinationFolder(context_);
     SetText(IDC_DEST_FOLDER, folder_);
 }
 
@@ -144,17 +107,13 @@ void CDestFolderDlg::Change() {
 }
 
 void CDestFolderDlg::Next() {
-    int found = 0;
+    std::optional<core::Notice> refusal;
     {
         platform::ScopedWaitCursor wait(context_.platform.ui);
-        found = environments::FindFileBelow(context_.platform.files, folder_, kVantorixProgram);
+        refusal = flows::RefuseDestination(context_, folder_);
     }
-    // Only a found program refuses; a tree that cannot be searched completely does not.
-    if (found == 1) {
-        const core::TextSet& texts = context_.texts;
-        context_.platform.ui.MessageBox(nullptr, texts.Pick(kRefusal),
-                                        texts.Get(core::TextId::kCaptionError),
-                                        platform::mb::kOk | platform::mb::kIconError);
+    if (refusal) {
+        PagePrompt(context_, this).Tell(*refusal);
         context_.startup.chosenInstallDir.clear();
         return;
     }
@@ -162,10 +121,16 @@ void CDestFolderDlg::Next() {
     EndDialog(destresult::kNext);
 }
 
-int RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner) {
+std::optional<std::string> ChooseDestinationFolder(core::Context& context,
+                                                   const platform::DialogPage* owner) {
     CDestFolderDlg page(context);
-    return context.platform.ui.RunModal(page, owner) == destresult::kNext ? destresult::kNext
-                                                                          : destresult::kExit;
+    if (context.platform.ui.RunModal(page, owner) != destresult::kNext)
+        return std::nullopt;
+    return page.Folder();
+}
+
+int RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner) {
+    return ChooseDestinationFolder(context, owner) ? destresult::kNext : destresult::kExit;
 }
 
 }  // namespace velnora::pages

@@ -4,6 +4,7 @@
 // is handed to the vendor installer through the tool record, not used here.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/dialog_page.h"
@@ -39,11 +40,11 @@ class CDestFolderDlg final : public platform::DialogPage {
     std::string folder_;
 };
 
-// The first free folder "<program files>\Orvessa\Vtx", "...\Vtx_001", "...\Vtx_002", ...
-std::string ProposeDestinationFolder(core::Context& context);
-
 // Runs the page modally. kNext leaves the accepted folder in `startup.chosenInstallDir`; any
 // other end, a page that cannot be shown included, gives kExit with that value unchanged.
 int RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner = nullptr);
+// The same, giving the accepted folder; nothing when the page ended any other way.
+std::optional<std::string> ChooseDestinationFolder(core::Context& context,
+                                                   const platform::DialogPage* owner);
 
 }  // namespace velnora::pages

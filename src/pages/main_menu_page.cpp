@@ -2,9 +2,7 @@
 
 #include <string>
 
-#include "core/parsing.h"
 #include "core/texts.h"
-#include "environments/environment_table.h"
 #include "maintenance/elevated_twin.h"
 #include "pages/dest_folder_page.h"
 #include "pages/dialog_layout.h"
@@ -82,11 +80,8 @@ constexpr int kMenuButtons[] = {IDC_MENU_READ_FIRST, IDC_MENU_STANDARD, IDC_MENU
                                 IDC_MENU_MAINTENANCE};
 constexpr int kButtonPadding = 16;
 
-constexpr char kAutorunFileName[] = "autorun.ini";
-constexpr std::size_t kProfileBuffer = 1024;
 constexpr std::uint32_t kFirstMultiInstallMajor = 5;
 constexpr std::uint32_t kFirstTwinMajor = 6;
-constexpr int kSearchFailed = -1;
 
 // The page's help context while a page of its own is open over it.
 class HelpContextWhile {
@@ -194,7 +189,14 @@ void CMainMenuDlg::Maintenance() {
 
 void CMainMenuDlg::Install(bool standardInstall) {
     if (context_.startup.osVersion.major < kFirstTwinMajor || context_.startup.elevatedTwin) {
-        InstallSequence(standardInstall);
+        Enable(platform::cmd::kCancel, false);
+        const flows::InstallOutcome outcome = flows::RunInstallSequence(
+            context_, *this,
+            standardInstall ? flows::InstallKind::kStandard : flows::InstallKind::kMulti);
+        // Whatever ended the sequence, the user must be able to leave the menu again.
+        Enable(platform::cmd::kCancel, true);
+        if (flows::Completed(outcome))
+            Finish();
         return;
     }
     const std::string token(standardInstall ? maintenance::twintoken::kStandardInstall
@@ -206,120 +208,33 @@ void CMainMenuDlg::Install(bool standardInstall) {
     Finish();
 }
 
-InstallOutcome CMainMenuDlg::InstallSequence(bool standardInstall) {
-    Enable(platform::cmd::kCancel, false);
-    std::string setInstallDir;
-    context_.platform.profile.GetString("General", "bSetInstallDir", "", kProfileBuffer,
-                                        context_.startup.programFolder + "\\" + kAutorunFileName,
-                                        setInstallDir);
-    const int askFolder = core::ParseDecimal(setInstallDir);
-
-    Step step = Step::kStart;
-    Step previous = Step::kStart;
-    while (step != Step::kDone) {
-        switch (step) {
-            case Step::kStart:
-                context_.startup.standardInstall = standardInstall;
-                previous = step;
-                step = Step::kDestination;
-                break;
-            case Step::kDestination: {
-                const int r = DestinationStep(standardInstall, askFolder, previous);
-                step = r == destresult::kNext ? Step::kInstallers : Step::kDone;
-                break;
-            }
-            case Step::kInstallers: {
-                const int r = RunInstallerPage();
-                if (r == installerresult::kStopped) {
-                    previous = Step::kInstallers;
-                    step = Step::kDestination;
-                    break;
-                }
-                // Whatever ended the sequence, the user must be able to leave the menu again.
-                Enable(platform::cmd::kCancel, true);
-                if (r == installerresult::kCompleted) {
-                    Finish();
-                    return InstallOutcome::kCompleted;
-                }
-                step = Step::kDone;
-                break;
-            }
-            case Step::kDone:
-                break;
-        }
-    }
-    Enable(platform::cmd::kCancel, true);
-    return InstallOutcome::kLeft;
+std::optional<std::string> CMainMenuDlg::ChooseDestination() {
+    HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
+    return ChooseDestinationFolder(context_, this);
 }
 
-// The installer page only comes back stopped when it skipped the choice and its run stopped:
-// shown again, it would start the same run at once. So after it the sequence goes back to the
-// folder page when there is one, and ends when there is none, instead of going round without
-// the user having a say.
-int CMainMenuDlg::DestinationStep(bool standardInstall, int setInstallDir, Step previous) {
-    const bool fromInstallers = previous == Step::kInstallers;
-    if (standardInstall) {
-        // A search that failed (and said so) would fail again at every turn of the sequence,
-        // and an incomplete table cannot tell whether a new folder is wanted: the install ends.
-        if (!EnumerateEnvironmentsTelling(context_, nullptr))
-            return kSearchFailed;
-        std::int32_t version = 0;
-        const bool activeFound = environments::FindActiveEnvironment(context_, version);
-        if (context_.environments.Count() != 0 && activeFound)
-            return fromInstallers ? destresult::kExit : destresult::kNext;
-    }
-    if (setInstallDir != 0) {
-        HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
-        return RunDestinationFolderPage(context_, this);
-    }
-    return fromInstallers ? destresult::kExit : destresult::kNext;
-}
-
-int CMainMenuDlg::RunInstallerPage() {
+flows::InstallerPageEnd CMainMenuDlg::SelectAndRun() {
     CSelectInstallerDlg page(context_);
     page.SetMainPage(this);
     HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
-    return context_.platform.ui.RunModal(page, this);
+    switch (context_.platform.ui.RunModal(page, this)) {
+        case installerresult::kCompleted:
+            return page.Restart() == flows::RestartEnd::kRestartNeeded
+                       ? flows::InstallerPageEnd::kRestartNeeded
+                       : flows::InstallerPageEnd::kCompleted;
+        case installerresult::kStopped:
+            return flows::InstallerPageEnd::kStopped;
+        default:
+            // Exit, or a page that could not be shown.
+            return flows::InstallerPageEnd::kLeft;
+    }
 }
 
-// The menu ends under the finish page; once that closes the program ends. The twin's menu
-// may be gone at once, so nothing of this page is touched after it has ended.
+// The twin's menu may be gone at once, so nothing of this page is touched after it has ended.
 void CMainMenuDlg::Finish() {
     EndDialog(platform::cmd::kCancel);
     HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
     RunFinishPage(context_, nullptr);
-}
-
-InstallOutcome CMainMenuDlg::ResumeInstall() {
-    if (RunInstallerPage() != installerresult::kCompleted)
-        return InstallOutcome::kLeft;
-    Finish();
-    return InstallOutcome::kCompleted;
-}
-
-namespace {
-
-// The twin's menu, opened hidden and without owner, runs one sequence and is gone.
-template <typename Sequence>
-int RunHidden(core::Context& context, Sequence sequence) {
-    context.startup.startMode = core::StartMode::kInstall;
-    CMainMenuDlg page(context);
-    if (!context.platform.ui.OpenModeless(page, nullptr))
-        return maintenance::twinexit::kRefused;
-    return sequence(page) == InstallOutcome::kCompleted ? maintenance::twinexit::kDone
-                                                        : maintenance::twinexit::kAborted;
-}
-
-}  // namespace
-
-int RunHiddenInstall(core::Context& context, bool standardInstall) {
-    return RunHidden(context, [standardInstall](CMainMenuDlg& page) {
-        return page.InstallSequence(standardInstall);
-    });
-}
-
-int RunHiddenResume(core::Context& context) {
-    return RunHidden(context, [](CMainMenuDlg& page) { return page.ResumeInstall(); });
 }
 
 }  // namespace velnora::pages

@@ -9,7 +9,6 @@
 #include "installer/catalogue.h"
 #include "installer/execution.h"
 #include "installer/run_state.h"
-#include "maintenance/own_installation.h"
 #include "pages/finish_page.h"
 #include "resource_ids.h"
 
@@ -33,10 +32,6 @@ constexpr LocalText kRestartAdvice{
     "マネージャの後処理が残っていますので、インストールプログラム終了時のWindowsの\r\n"
     "再起動はスキップし、インストールマネージャ終了後に再起動してください。"};
 constexpr LocalText kBrowseFilterPrefix{"Execute files ", "実行ファイル "};
-constexpr LocalText kAskRestart{
-    "The PC will be restarted to complete istallation!\n\nClick on No button if you want to "
-    "restart PC later.",
-    "今すぐPCを再起動します。後でPCを再起動したい場合はいいえボタンを押してください。"};
 
 struct ControlText {
     int id;
@@ -304,8 +299,7 @@ void CSelectInstallerDlg::HideAndStart() {
 }
 
 void CSelectInstallerDlg::StartInstall() {
-    if (installer::InstallRun(context_, *this) == installer::RunOutcome::kCompleted) {
-        maintenance::InstallOwnCopy(context_);
+    if (flows::RunInstallers(context_, *this) == flows::RunOutcome::kCompleted) {
         EndDialog(installerresult::kCompleted);
         return;
     }
@@ -327,11 +321,10 @@ void CSelectInstallerDlg::AfterStoppedRun() {
 // (a missing installer, a refused update) is no completed installation: the page stays for
 // another choice, and the install manager does not install its own copy for it either.
 void CAutorunInstallerDlg::StartInstall() {
-    if (installer::InstallRun(Context(), *this) != installer::RunOutcome::kCompleted) {
+    if (flows::RunInstallers(Context(), *this) != flows::RunOutcome::kCompleted) {
         AfterStoppedRun();
         return;
     }
-    maintenance::InstallOwnCopy(Context());
     RunFinishPage(Context(), this);
     EndDialog(installerresult::kStopped);
 }
@@ -355,10 +348,14 @@ void CSelectInstallerDlg::OnCommand(int controlId, int code) {
         case platform::cmd::kHelp:
             core::OpenHelp(context_, core::helpcontext::kInstallPages);
             return;
-        case platform::cmd::kCancel:
-            installer::FinishRunState(context_, entryCount_, entryCount_);
+        case platform::cmd::kCancel: {
+            core::Notices notices;
+            installer::FinishRunState(context_, entryCount_, entryCount_, notices);
+            for (const core::Notice& notice : notices)
+                prompt_.Tell(notice);
             EndDialog(installerresult::kExit);
             return;
+        }
         default:
             return;
     }
@@ -452,20 +449,7 @@ void CSelectInstallerDlg::OfferRestart() {
         return;
     if (RestoresMainWindow() && mainPage_ != this && mainPage_->IsOpen())
         mainPage_->OpenWindow()->ShowWindow(platform::WindowShow::kRestore);
-    std::string reboot;
-    context_.platform.profile.GetString(installer::kInstallManagerSection, installer::kRebootKey,
-                                        "", kProfileBuffer,
-                                        environments::LiveToolRecordPath(context_), reboot);
-    const bool requested = reboot == "1";
-    if (requested)
-        installer::WriteInstallManagerKey(context_, installer::kRebootKey, "0");
-    if (!requested && !restartPc_)
-        return;
-    const int answer = context_.platform.ui.MessageBox(
-        this, context_.texts.Pick(kAskRestart), context_.startup.programBaseName,
-        platform::mb::kYesNo | platform::mb::kIconWarning);
-    if (answer == platform::answer::kYes)
-        installer::RestartWindows(context_, 0, noMessage_);
+    restart_ = flows::OfferRestart(context_, prompt_, restartPc_, noMessage_);
 }
 
 }  // namespace velnora::pages

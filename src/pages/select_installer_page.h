@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
+#include "flows/install_run.h"
 #include "installer/execution.h"
-#include "installer/install_run.h"
+#include "pages/page_prompt.h"
 #include "pages/quick_list.h"
 #include "platform/dialog_page.h"
-
-#include "core/context.h"
 
 namespace velnora::pages {
 
@@ -23,7 +23,7 @@ inline constexpr int kCompleted = 1;
 inline constexpr int kExit = 2;
 }  // namespace installerresult
 
-class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPage {
+class CSelectInstallerDlg : public platform::DialogPage, public flows::RunView {
   public:
     explicit CSelectInstallerDlg(core::Context& context);
 
@@ -33,6 +33,8 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     // Installer switches came on the command line: autorun.ini's Quiet, NoMessage and
     // QuitAfterInstall then stay unread.
     void SetOptionsFromCommandLine(bool interactive, bool restartPc);
+    // What became of a restart the run asked for, once the page has closed.
+    flows::RestartEnd Restart() const { return restart_; }
 
     int Form() const override { return form_; }
     int ResumeIndex() const override { return resumeIndex_; }
@@ -48,7 +50,7 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     std::string MainTitle() override;
     void SetMainTitle(const std::string& title) override;
     void RestorePageTitle() override;
-    const platform::DialogPage* Owner() const override { return this; }
+    flows::Prompt& RunPrompt() override { return prompt_; }
 
     void OnInitDialog() override;
     void OnCommand(int controlId, int code) override;
@@ -86,6 +88,7 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     void OfferRestart();
 
     core::Context& context_;
+    PagePrompt prompt_{context_, this};
     CQuickList list_;
     platform::DialogPage* mainPage_ = this;
     int form_ = installer::pageform::kBrowse;
@@ -101,6 +104,7 @@ class CSelectInstallerDlg : public platform::DialogPage, public installer::RunPa
     bool minimized_ = false;
     // A quiet page starts its run once, however often it is shown again.
     bool started_ = false;
+    flows::RestartEnd restart_ = flows::RestartEnd::kNone;
     std::string installerName_;  // single form: the full path
     std::string description_;
     std::string selText_;

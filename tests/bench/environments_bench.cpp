@@ -500,7 +500,8 @@ int Run(int rounds) {
     context.startup.settingsFile = Utf8(Join(kBenchRoot, L"Velnora.ini"));
     real.session.GetVersion(context.startup.osVersion);
     context.startup.startMode = velnora::core::StartMode::kMaintenance;
-    if (!velnora::installer::LoadProcessApi(context))
+    velnora::core::Notices notices;
+    if (!velnora::installer::LoadProcessApi(context, notices))
         return 1;
 
     std::printf("Filling the uninstall root: %d entries of other programs, %d environments...\n",

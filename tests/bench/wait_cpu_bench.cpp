@@ -12,7 +12,9 @@
 #include <string>
 
 #include "core/context.h"
+#include "flows/install_run.h"
 #include "installer/execution.h"
+#include "pages/page_prompt.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -42,7 +44,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "version query failed\n");
         return 1;
     }
-    if (!installer::LoadProcessApi(context)) {
+    core::Notices notices;
+    if (!installer::LoadProcessApi(context, notices)) {
         std::fprintf(stderr, "process functions missing\n");
         return 1;
     }
@@ -62,7 +65,11 @@ int main(int argc, char** argv) {
     const std::uint64_t cpuBefore = ProcessorTime100ns();
     const ULONGLONG wallBefore = GetTickCount64();
     // Single-installer form, one entry: the run state is recorded and cleared again.
-    const int result = installer::RunInstaller(context, 0, 1, installer::pageform::kSingle);
+    pages::PagePrompt prompt(context, nullptr);
+    flows::PromptWatch watch(prompt);
+    std::uint32_t exitCode = 0;
+    const int result =
+        installer::RunInstaller(context, 0, 1, installer::pageform::kSingle, watch, exitCode);
     const double wallMs = static_cast<double>(GetTickCount64() - wallBefore);
     const double cpuMs = static_cast<double>(ProcessorTime100ns() - cpuBefore) / 10000.0;
 

@@ -194,7 +194,8 @@ TEST_P(DestFolderPage, ProposesRefusesTakesATypedFolderAndRecordsIt) {
     EXPECT_EQ(context_.startup.chosenInstallDir, platform::win32::Utf8(typed));
     EXPECT_FALSE(FolderExists(typed));
 
-    ASSERT_TRUE(environments::RecordUserInformation(context_));
+    core::Notices notices;
+    ASSERT_TRUE(environments::RecordUserInformation(context_, notices));
     EXPECT_EQ(context_.startup.chosenInstallDir, "");
     EXPECT_EQ(Profile(record_, L"Install Directory", L"VTX"), typed);
     EXPECT_EQ(Profile(record_, L"Install Directory", L"Target"), typed);

@@ -469,7 +469,8 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
         for (std::size_t i = 0; i < kPlans.size(); ++i)
             states_[i].plan = &kPlans[i];
         engine_ = std::make_unique<Engine>(GetParam(), JoinPath(kWorkRoot, L"Velnora.ini"));
-        ASSERT_TRUE(installer::LoadProcessApi(context()));
+        core::Notices notices;
+        ASSERT_TRUE(installer::LoadProcessApi(context(), notices));
     }
 
     void TearDown() override {

@@ -16,7 +16,9 @@
 #include "core/context.h"
 #include "app/startup.h"
 #include "core/texts.h"
+#include "flows/install_run.h"
 #include "installer/execution.h"
+#include "pages/page_prompt.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_platform.h"
 
@@ -68,14 +70,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     context.texts = core::TextSet(core::ChooseJapanese(platform, startup.settingsFile));
     if (!platform.session.GetVersion(startup.osVersion))
         return kSetUpError;
-    if (!installer::LoadProcessApi(context))
+    core::Notices notices;
+    if (!installer::LoadProcessApi(context, notices))
         return kSetUpError;
     startup.programFolder = app::ProgramFolderOf(programPath);
     startup.autorunPath = startup.programFolder + "\\autorun.ini";
 
     context.execution.installerCommand = command;
     const ULONGLONG before = GetTickCount64();
-    const int result = installer::RunInstaller(context, index, entries, form);
+    // What the run says is shown as the pages show it.
+    pages::PagePrompt prompt(context, nullptr);
+    flows::PromptWatch watch(prompt);
+    std::uint32_t exitCode = 0;
+    const int result = installer::RunInstaller(context, index, entries, form, watch, exitCode);
     const ULONGLONG elapsed = GetTickCount64() - before;
 
     const std::string report =

@@ -110,9 +110,10 @@ TEST_F(OwnInstallationUnderWine, InstallsThenRemovesOnlyItsOwnThroughDelBatAndTh
     platform::win32::Win32Platform win32;
     core::Context context(win32.Get());
     Prepare(context);
+    core::Notices notices;
 
     // --- the installation
-    ASSERT_TRUE(maintenance::InstallOwnCopy(context));
+    ASSERT_TRUE(maintenance::InstallOwnCopy(context, notices));
     const std::wstring program = JoinPath(Own(), L"Velnora.exe");
     for (const wchar_t* name : {L"Velnora.exe", L"VelnoraE.CHM", L"del.bat"})
         EXPECT_TRUE(kit::PathExists(JoinPath(Own(), name))) << Utf8(name);
@@ -133,7 +134,7 @@ TEST_F(OwnInstallationUnderWine, InstallsThenRemovesOnlyItsOwnThroughDelBatAndTh
     // A second installation finds everything up to date and copies nothing.
     WIN32_FILE_ATTRIBUTE_DATA before{};
     ASSERT_TRUE(GetFileAttributesExW(program.c_str(), GetFileExInfoStandard, &before));
-    ASSERT_TRUE(maintenance::InstallOwnCopy(context));
+    ASSERT_TRUE(maintenance::InstallOwnCopy(context, notices));
     WIN32_FILE_ATTRIBUTE_DATA after{};
     ASSERT_TRUE(GetFileAttributesExW(program.c_str(), GetFileExInfoStandard, &after));
     EXPECT_EQ(CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime), 0);
@@ -171,9 +172,9 @@ TEST_F(OwnInstallationUnderWine, InstallsThenRemovesOnlyItsOwnThroughDelBatAndTh
     EXPECT_TRUE(kit::PathExists(OtherLink()));
 
     // A self-installation before that logon would have taken the removal back.
-    ASSERT_TRUE(maintenance::InstallOwnCopy(context));
+    ASSERT_TRUE(maintenance::InstallOwnCopy(context, notices));
     ASSERT_TRUE(maintenance::ScheduleSelfRemoval(context));
-    ASSERT_TRUE(maintenance::InstallOwnCopy(context));
+    ASSERT_TRUE(maintenance::InstallOwnCopy(context, notices));
     EXPECT_FALSE(kit::PathExists(LogonScript()));
     EXPECT_FALSE(kit::ReadRegText(HKEY_LOCAL_MACHINE, kRunOnce, L"Velnora").has_value());
     EXPECT_EQ(maintenance::RemoveOwnInstallation(context), maintenance::PartsLeft{});

@@ -7,6 +7,7 @@
 
 #include "core/context.h"
 #include "fake/fake_platform.h"
+#include "flows/install_sequence.h"
 #include "pages/dest_folder_page.h"
 #include "resource_ids.h"
 
@@ -167,7 +168,7 @@ TEST(DestFolderPage, ProgramFilesFolderByWindowsVersion) {
                                  "ProgramFilesDir", "E:\\Apps");
         if (!c.shellKnowsIt)
             machine.shell.RemoveSpecialFolder(platform::csidl::kProgramFiles);
-        EXPECT_EQ(pages::ProposeDestinationFolder(context), c.proposal) << c.os.major;
+        EXPECT_EQ(flows::ProposeDestinationFolder(context), c.proposal) << c.os.major;
     }
 }
 

@@ -14,7 +14,8 @@
 #include "environments/environment_table.h"
 #include "fake/fault_sweep.h"
 #include "installer/execution.h"
-#include "installer/install_run.h"
+#include "flows/install_run.h"
+#include "scripted_prompt.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
@@ -24,7 +25,7 @@ const EnvironmentPlan kActiveA{kGuid, "A"};
 constexpr char kSetup[] = "C:\\Media\\setup.exe";
 
 // The page of a run with one ticked installer.
-class OneInstallerPage : public installer::RunPage {
+class OneInstallerPage : public flows::RunView {
   public:
     int Form() const override { return installer::pageform::kList; }
     int ResumeIndex() const override { return 0; }
@@ -40,7 +41,9 @@ class OneInstallerPage : public installer::RunPage {
     std::string MainTitle() override { return {}; }
     void SetMainTitle(const std::string&) override {}
     void RestorePageTitle() override {}
-    const platform::DialogPage* Owner() const override { return nullptr; }
+    flows::Prompt& RunPrompt() override { return prompt; }
+
+    ScriptedPrompt prompt;
 };
 
 // What the vendor's installer does.
@@ -67,7 +70,8 @@ std::unique_ptr<SwitchMachine> Prepare(Installer installer) {
             m->InstallEnvironment({kGuid, "N"});
         return fake::ProgramBehaviour::RunsFor(2000);
     });
-    installer::LoadProcessApi(machine->context);
+    core::Notices notices;
+    installer::LoadProcessApi(machine->context, notices);
     environments::EnumerateEnvironments(machine->context);
     machine->fake.faults.Reset();
     return machine;
@@ -77,7 +81,7 @@ std::unique_ptr<SwitchMachine> Prepare(Installer installer) {
 bool RunNewEnvironment(SwitchMachine& machine) {
     OneInstallerPage page;
     try {
-        installer::InstallRun(machine.context, page);
+        flows::InstallRun(machine.context, page);
         return true;
     } catch (const fake::ProcessExited&) {
         return false;

@@ -1,7 +1,7 @@
 // The install run against a fake machine: which environments the update and new-environment
 // flows leave, what a resumed run skips, the progress titles, the missing programs, and the
 // tool record the preparation wrote.
-#include "installer/install_run.h"
+#include "flows/install_run.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,13 @@
 #include "environments/own_shortcut.h"
 #include "installer/catalogue.h"
 #include "installer/execution.h"
+#include "scripted_prompt.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
 namespace {
 
-using installer::RunOutcome;
+using flows::RunOutcome;
 using installer::pageform::kList;
 using installer::pageform::kSingle;
 using platform::RegRoot;
@@ -31,7 +32,7 @@ constexpr RunOutcome kStopped = RunOutcome::kStopped;
 const std::string kToolRecord = paths::ToolRecord(kGuid);
 
 // Stands in for the installer page.
-class TestRunPage : public installer::RunPage {
+class TestRunPage : public flows::RunView {
   public:
     int Form() const override { return form; }
     int ResumeIndex() const override { return resume; }
@@ -50,7 +51,7 @@ class TestRunPage : public installer::RunPage {
         titles.push_back(text);
     }
     void RestorePageTitle() override { pageTitleRestored = true; }
-    const platform::DialogPage* Owner() const override { return nullptr; }
+    flows::Prompt& RunPrompt() override { return prompt; }
 
     int form = kList;
     int resume = 0;
@@ -63,6 +64,7 @@ class TestRunPage : public installer::RunPage {
     bool pageTitleRestored = false;
     std::string title = "Vantorix";
     std::vector<std::string> titles;
+    ScriptedPrompt prompt;
 };
 
 // What an installer of the sample catalogue does when it runs.
@@ -75,7 +77,8 @@ class RunBench {
         machine.context.startup.programBaseName = "Velnora";
         machine.context.startup.programFolder = kMedia;
         machine.fake.files.AddFolder(kMedia);
-        installer::LoadProcessApi(machine.context);
+        core::Notices notices;
+        installer::LoadProcessApi(machine.context, notices);
     }
 
     // Entry i of the catalogue runs C:\Media\setupI.exe.
@@ -108,7 +111,12 @@ class RunBench {
 
     RunOutcome Run() {
         environments::EnumerateEnvironments(machine.context);
-        return installer::InstallRun(machine.context, page);
+        return flows::InstallRun(machine.context, page);
+    }
+    // What the run told its view; nothing below the flow shows a box of its own.
+    std::vector<std::string> Said() const {
+        EXPECT_TRUE(machine.MessageTexts().empty());
+        return page.prompt.Texts();
     }
 
     std::optional<std::string> Live(const std::string& value = "InstallLocation") {
@@ -129,6 +137,32 @@ class RunBench {
     // The installer found the user information in the live record.
     bool sawUserInformation = false;
 };
+
+// The run tells what went wrong in the order it happened, the own copy's trouble after the
+// run's; the log gets every installer's command line and exit code.
+TEST(InstallRun, TellsInOrderAndLogsEveryInstaller) {
+    RunBench b;
+    auto& fake = b.machine.fake;
+    b.machine.context.startup.standardInstall = true;
+    fake.files.AddFolder("C:\\Program Files\\Common Files");
+    fake.files.AddFile("C:\\Media\\VelnoraE.CHM", "help");
+    fake.shell.AddVersionedProgram("C:\\Media\\Velnora.exe", "2.20.0.1");
+    fake.shell.RemoveSpecialFolder(platform::csidl::kCommonPrograms);
+    b.AddInstaller(Effect::kNothing);
+    b.AddInstaller(Effect::kCreates);
+    environments::EnumerateEnvironments(b.machine.context);
+    fake.faults.FailAt(fake::op::kCreateProcess, 1, platform::error::kAccessDenied);
+
+    EXPECT_EQ(flows::RunInstallers(b.machine.context, b.page), kCompleted);
+    EXPECT_EQ(b.Said(),
+              (std::vector<std::string>{"Failed in installation.", "Can not found folder. []"}));
+    const std::vector<std::string>& log = b.page.prompt.progress;
+    for (const char* line :
+         {"Installer starts: \"C:\\Media\\setup0.exe\" /s", "Installer did not run",
+          "Installer starts: \"C:\\Media\\setup1.exe\" /s", "Installer ended with exit code 0",
+          "The own copy is not complete"})
+        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+}
 
 // The flows by the kind of install and the environments there are.
 TEST(InstallRun, LeavesTheEnvironmentsTheFlowPromises) {
@@ -177,7 +211,7 @@ TEST(InstallRun, TheRefusedUpdateSaysWhy) {
     b.machine.InstallEnvironment({kGuid, "A", "2.19.9.0"});
     b.AddInstaller(Effect::kUpdates);
     EXPECT_EQ(b.Run(), kStopped);
-    EXPECT_EQ(b.machine.MessageTexts(),
+    EXPECT_EQ(b.Said(),
               std::vector<std::string>{"A version of Vantorix is less than V.2.2. Therefore "
                                        "overwrite installation is not possible."});
 }
@@ -260,7 +294,7 @@ TEST(InstallRun, MissingProgramsAreNamedSkippedOrEndTheQuietRun) {
         fresh.page.interactive = c.interactive;
         fresh.Run();
         EXPECT_EQ(fresh.commands, c.ran);
-        EXPECT_EQ(fresh.machine.MessageTexts(), c.messages);
+        EXPECT_EQ(fresh.Said(), c.messages);
     }
 }
 
@@ -280,7 +314,7 @@ TEST(InstallRun, TheSingleFormNeedsAnExistingProgram) {
         fresh.page.ticks = {true};
         fresh.page.path = c.path;
         EXPECT_EQ(fresh.Run(), kStopped);
-        EXPECT_EQ(fresh.machine.MessageTexts(), std::vector<std::string>{c.message});
+        EXPECT_EQ(fresh.Said(), std::vector<std::string>{c.message});
     }
 }
 
@@ -334,8 +368,7 @@ TEST(InstallRun, NoInstallerStartsOnARecordThatCouldNotBeWritten) {
         EXPECT_EQ(b.Run(), kStopped);
         ASSERT_EQ(writes.at(write - 1), kToolRecord);
         EXPECT_TRUE(b.commands.empty());
-        EXPECT_EQ(b.machine.MessageTexts(),
-                  std::vector<std::string>{"Can not write file. [" + kToolRecord + "]"});
+        EXPECT_EQ(b.Said(), std::vector<std::string>{"Can not write file. [" + kToolRecord + "]"});
         EXPECT_EQ(b.Live(), "C:\\Vantorix\\EnvA");
         EXPECT_EQ(b.Record().find("UserInformation"), std::string::npos) << b.Record();
     }

@@ -116,16 +116,16 @@ TEST_P(InstallerLoadApi, ByVersion) {
     // The messages are English in the Japanese set too.
     context.texts = core::TextSet(true);
 
-    EXPECT_EQ(LoadProcessApi(context), c.message == nullptr);
+    EXPECT_EQ(LoadProcessApi(context, notices), c.message == nullptr);
     EXPECT_EQ(context.execution.processApiLoaded, c.message == nullptr);
     EXPECT_EQ(context.execution.usePsapi, c.psapi);
     if (c.message == nullptr) {
-        EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+        EXPECT_TRUE(Said().empty());
     } else {
-        ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-        EXPECT_EQ(fake.ui.MessageBoxes()[0].text, c.message);
-        EXPECT_EQ(fake.ui.MessageBoxes()[0].caption, "Velnora");
-        EXPECT_EQ(fake.ui.MessageBoxes()[0].flags, platform::mb::kOk);
+        ASSERT_EQ(Said().size(), 1u);
+        EXPECT_EQ(Said()[0].text, c.message);
+        EXPECT_EQ(Said()[0].caption, core::NoticeCaption::kProgramName);
+        EXPECT_EQ(Said()[0].style, platform::mb::kOk);
     }
 }
 
@@ -151,14 +151,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(InstallerExecution, ProcessAliveOnBothPaths) {
     const std::uint32_t pid = fake.processes.AddRunningProcess("C:\\Tools\\tool.exe");
-    EXPECT_TRUE(IsProcessAlive(context, pid));
-    EXPECT_FALSE(IsProcessAlive(context, pid + 1));
+    EXPECT_TRUE(IsProcessAlive(context, pid, notices));
+    EXPECT_FALSE(IsProcessAlive(context, pid + 1, notices));
     EXPECT_EQ(fake.faults.Calls(fake::op::kEnumProcesses), 0);
 
     InstallerExecution::SetOs(4, 0, 2);
     context.execution.processApiLoaded = false;
-    EXPECT_TRUE(IsProcessAlive(context, pid));
-    EXPECT_FALSE(IsProcessAlive(context, pid + 1));
+    EXPECT_TRUE(IsProcessAlive(context, pid, notices));
+    EXPECT_FALSE(IsProcessAlive(context, pid + 1, notices));
     EXPECT_EQ(fake.faults.Calls(fake::op::kEnumProcesses), 2);
     EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
 }
@@ -166,7 +166,7 @@ TEST_F(InstallerExecution, ProcessAliveOnBothPaths) {
 TEST_F(InstallerExecution, ProcessAliveIsFalseWhenTheFunctionsAreMissing) {
     const std::uint32_t pid = fake.processes.AddRunningProcess("C:\\Tools\\tool.exe");
     fake.processes.RemoveLibrary("Kernel32.dll");
-    EXPECT_FALSE(IsProcessAlive(context, pid));
+    EXPECT_FALSE(IsProcessAlive(context, pid, notices));
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kKernelMissing});
 }
 
@@ -181,7 +181,7 @@ class InstallerImage : public InstallerExecution {
         return fake.processes.AddRunningProcess(image, behaviour);
     }
     bool Running(const std::string& path, std::uint32_t platformId = 2) {
-        return IsImageRunning(context, platformId, path);
+        return IsImageRunning(context, platformId, path, watch);
     }
     void UsePsapi() {
         SetOs(4, 0, 2);
@@ -273,12 +273,12 @@ TEST_F(InstallerImage, NoSnapshotMeansNotRunning) {
 // --- Running an installer -----------------------------------------------------------------
 
 TEST_F(InstallerExecution, EmptyCommandFailsWithoutStarting) {
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList), 0);
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].text, "Failed in installation.");
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].caption, "Error");
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].flags, platform::mb::kOk | platform::mb::kIconError);
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].owner, nullptr);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList, watch, exitCode), 0);
+    ASSERT_EQ(Said().size(), 1u);
+    EXPECT_EQ(Said()[0].text, "Failed in installation.");
+    EXPECT_EQ(Said()[0].caption, core::NoticeCaption::kError);
+    EXPECT_EQ(Said()[0].style, platform::mb::kOk | platform::mb::kIconError);
+    EXPECT_FALSE(Said()[0].overPage);
     EXPECT_TRUE(fake.processes.Started().empty());
 }
 
@@ -289,7 +289,7 @@ TEST_F(InstallerExecution, CommandLineIsCommandAndInstallOption) {
     AddInstaller(1000);
     context.execution.installerCommand = std::string(kSetup) + " /s";
 
-    EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList), 1);
+    EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList, watch, exitCode), 1);
     ASSERT_EQ(fake.processes.Started().size(), 1u);
     EXPECT_EQ(fake.processes.Started()[0].commandLine, std::string(kSetup) + " /s-log");
     EXPECT_EQ(fake.processes.Started()[0].creationFlags, platform::createflags::kSeparateWowVdm);
@@ -307,11 +307,11 @@ TEST_F(InstallerExecution, CommandLineLongerThanItsBufferIsRefused) {
     const std::string base = std::string(kSetup) + " ";
     context.execution.installerCommand = base + std::string(kMaxCommandLength - base.size(), 'x');
     ASSERT_EQ(context.execution.installerCommand.size(), 259u);
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle), 1);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode), 1);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
 
     context.execution.installerCommand += "x";
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle), 0);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode), 0);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed in installation."});
 }
@@ -324,11 +324,11 @@ TEST_F(InstallerExecution, JapaneseCommandLineIsCountedInCharacters) {
     for (std::size_t i = 0; i < room; ++i)
         command += "日";
     context.execution.installerCommand = command;
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle), 1);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode), 1);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
 
     context.execution.installerCommand += "日";
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle), 0);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode), 0);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
 }
 
@@ -338,7 +338,7 @@ TEST_F(InstallerExecution, InstallOptionCountsTowardsTheLimit) {
     installer::ReadInstallerCatalogue(context, "Tools", "C:\\Media\\autorun.ini");
     AddInstaller(1000);
     context.execution.installerCommand = std::string(kSetup) + " " + std::string(220, 'x');
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList), 0);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList, watch, exitCode), 0);
     EXPECT_TRUE(fake.processes.Started().empty());
     EXPECT_EQ(Continue(), std::nullopt);
 }
@@ -347,7 +347,9 @@ TEST_F(InstallerExecution, InstallOptionCountsTowardsTheLimit) {
 TEST_F(InstallerExecution, InstallerThatCannotStartIsAFailedInstallation) {
     fake.files.AddFile(kStateFile, "[General]\nContinue=1\n");
     context.execution.installerCommand = "C:\\Media\\missing.exe";
-    EXPECT_EQ(ExitOf([&] { EXPECT_EQ(RunInstaller(context, 2, 3, pageform::kList), 0); }),
+    EXPECT_EQ(ExitOf([&] {
+                  EXPECT_EQ(RunInstaller(context, 2, 3, pageform::kList, watch, exitCode), 0);
+              }),
               std::nullopt);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed in installation."});
     EXPECT_EQ(Continue(), "1");
@@ -360,7 +362,7 @@ TEST_F(InstallerExecution, ListFormRecordsTheNextEntryAfterHalfASecond) {
     SampleContinueAt(450, before);
     SampleContinueAt(600, after);
 
-    EXPECT_EQ(RunInstaller(context, 1, 3, pageform::kList), 1);
+    EXPECT_EQ(RunInstaller(context, 1, 3, pageform::kList, watch, exitCode), 1);
     EXPECT_EQ(before, std::nullopt);
     EXPECT_EQ(after, "2");
     // Not the last entry: the state stays for the next one.
@@ -373,7 +375,7 @@ TEST_F(InstallerExecution, ListFormRecordsTheNextEntryAfterHalfASecond) {
 TEST_F(InstallerExecution, GraceTimeOfThreeSecondsAfterTheInstallerEnds) {
     AddInstaller(10'000);
     context.execution.installerCommand = kSetup;
-    ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList), 1);
+    ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), 1);
     const std::uint64_t end = fake.processes.Started()[0].startTime + 10'000;
     EXPECT_GE(fake.clock.Now(), end + kGraceMs);
     EXPECT_LE(fake.clock.Now(), end + kGraceMs + kWaitPollMs);
@@ -384,7 +386,7 @@ TEST_F(InstallerExecution, SingleFormRecordsTheSameEntry) {
     context.execution.installerCommand = kSetup;
     std::optional<std::string> during;
     SampleContinueAt(5000, during);
-    EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kSingle), 1);
+    EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kSingle, watch, exitCode), 1);
     EXPECT_EQ(during, "0");
     EXPECT_EQ(Continue(), "0");
 }
@@ -398,7 +400,7 @@ TEST_F(InstallerExecution, LastEntryClearsTheRunState) {
     std::optional<std::string> during;
     SampleContinueAt(1000, during);
 
-    EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList), 1);
+    EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList, watch, exitCode), 1);
     EXPECT_EQ(during, "2");
     EXPECT_EQ(Continue(), std::nullopt);
     EXPECT_EQ(IniValue(kStateFile, "General", "Prev"), std::nullopt);
@@ -421,7 +423,8 @@ TEST_P(InstallerEarlyExit, EndsTheProgram) {
     SetOs(GetParam().major, 0, GetParam().platformId);
     AddInstaller(300);
     context.execution.installerCommand = kSetup;
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList); }), kCutOff);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList, watch, exitCode); }),
+              kCutOff);
     EXPECT_LT(fake.clock.Now(), kStartPhaseMs);
     EXPECT_EQ(Continue(), GetParam().recorded);
     EXPECT_EQ(RunValue().has_value(), GetParam().recorded.has_value());
@@ -455,7 +458,8 @@ TEST_P(InstallerLogonEnd, EndsTheProgramWithTheRightResumePoint) {
     context.execution.installerCommand = kSetup;
     EndLogonAt(c.at);
 
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList); }), kCutOff);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList, watch, exitCode); }),
+              kCutOff);
     EXPECT_TRUE(context.execution.shutdownNoticed);
     // Noticed at the next poll.
     EXPECT_LE(fake.clock.Now(), c.at + kWaitPollMs + kStartPollSleepMs + kStartPollPumpMs + 2);
@@ -481,7 +485,8 @@ TEST_F(InstallerExecution, LogonEndDuringTheGraceTimeEndsTheProgramAfterIt) {
     AddInstaller(2000);
     context.execution.installerCommand = kSetup;
     EndLogonAt(3000);
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 1, 2, pageform::kList); }), kCutOff);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 1, 2, pageform::kList, watch, exitCode); }),
+              kCutOff);
     EXPECT_GE(fake.clock.Now(), 2000 + kGraceMs);
     EXPECT_TRUE(context.execution.installerFinished);
     // The run was not finished: the next start resumes.
@@ -494,11 +499,12 @@ TEST_F(InstallerExecution, QuitMessageWhileWaitingIsReportedAndEndsTheProgram) {
     context.execution.installerCommand = kSetup;
     fake.ui.PostQuitAt(3000);
 
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList); }), kCutOff);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList, watch, exitCode); }),
+              kCutOff);
     EXPECT_EQ(fake.clock.Now(), 3000u);
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].text, kMsgDetected);
-    EXPECT_EQ(fake.ui.MessageBoxes()[0].caption, "Velnora");
+    ASSERT_EQ(Said().size(), 1u);
+    EXPECT_EQ(Said()[0].text, kMsgDetected);
+    EXPECT_EQ(Said()[0].caption, core::NoticeCaption::kProgramName);
     EXPECT_EQ(fake.ui.PostQuitCalls(), std::vector<int>{0});
     EXPECT_EQ(Continue(), "1");
 }
@@ -507,9 +513,10 @@ TEST_F(InstallerExecution, QuitMessageDuringTheGraceTimeEndsTheProgramSilently) 
     AddInstaller(2000);
     context.execution.installerCommand = kSetup;
     fake.ui.PostQuitAt(3500);
-    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList); }), kCutOff);
+    EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList, watch, exitCode); }),
+              kCutOff);
     EXPECT_EQ(fake.clock.Now(), 3500u);
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_TRUE(Said().empty());
 }
 
 // In the start phase a message may wait for the 20 ms sleep between polls; from then on it
@@ -521,7 +528,7 @@ TEST_F(InstallerExecution, MessagesAreDispatchedWhileTheInstallerRuns) {
     std::vector<std::uint64_t> handled;
     for (std::uint64_t time : posted)
         fake.ui.PostMessageAt(time, [&] { handled.push_back(fake.clock.Now()); });
-    EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kList), 1);
+    EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), 1);
     ASSERT_EQ(handled.size(), posted.size());
     EXPECT_LE(handled[0], posted[0] + kStartPollSleepMs);
     for (std::size_t i = 1; i < posted.size(); ++i)
@@ -534,7 +541,7 @@ TEST_F(InstallerExecution, MessagesAreDispatchedWhileTheInstallerRuns) {
 TEST_F(InstallerExecution, WaitsSleepBetweenPolls) {
     AddInstaller(10'000);
     context.execution.installerCommand = kSetup;
-    ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList), 1);
+    ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), 1);
 
     const std::uint64_t total = fake.clock.Now();
     EXPECT_EQ(fake.ui.TotalWaitedMs() + fake.processes.SleptMs(), total);
@@ -555,7 +562,7 @@ TEST_F(InstallerExecution, PumpMessagesForSleepsUntilEachMessage) {
     std::vector<std::uint64_t> handled;
     for (std::uint64_t time : {300, 600})
         fake.ui.PostMessageAt(time, [&] { handled.push_back(fake.clock.Now()); });
-    PumpMessagesFor(context, 1000);
+    PumpMessagesFor(context, 1000, watch);
     EXPECT_EQ(handled, (std::vector<std::uint64_t>{300, 600}));
     // "More than" the time asked for, by one tick.
     EXPECT_EQ(fake.clock.Now(), 1001u);
@@ -565,15 +572,15 @@ TEST_F(InstallerExecution, PumpMessagesForSleepsUntilEachMessage) {
 
 TEST_F(InstallerExecution, PumpMessagesForReportsAQuitMessage) {
     fake.ui.PostQuitAt(50);
-    EXPECT_EQ(ExitOf([&] { PumpMessagesFor(context, 200); }), kCutOff);
+    EXPECT_EQ(ExitOf([&] { PumpMessagesFor(context, 200, watch); }), kCutOff);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kMsgDetected});
     EXPECT_EQ(fake.ui.PostQuitCalls(), std::vector<int>{0});
 }
 
 TEST_F(InstallerExecution, PumpMessagesForEndsAtOnceOnAWaitingQuitMessage) {
     fake.ui.PostQuitAt(0);
-    EXPECT_EQ(ExitOf([&] { PumpMessagesFor(context, 200); }), kCutOff);
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_EQ(ExitOf([&] { PumpMessagesFor(context, 200, watch); }), kCutOff);
+    EXPECT_TRUE(Said().empty());
 }
 
 TEST_F(InstallerExecution, WaitWithMessagesSleepsForTheWholeTime) {
@@ -587,7 +594,7 @@ TEST_F(InstallerExecution, WaitWithMessagesSleepsForTheWholeTime) {
     fake.ui.PostQuitAt(4000);
     EXPECT_EQ(ExitOf([&] { WaitWithMessages(context, 3000); }), kCutOff);
     EXPECT_EQ(fake.clock.Now(), 4000u);
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_TRUE(Said().empty());
 }
 
 // --- Restart and cancelled shutdown -------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include "core/context.h"
 #include "fake/fake_platform.h"
+#include "scripted_prompt.h"
 
 namespace velnora::installer::testing {
 
@@ -49,16 +50,26 @@ class InstallerFixture : public ::testing::Test {
         return fake.registry.GetText(platform::RegRoot::CurrentUser, kRunKey, name);
     }
 
-    // The texts of the message boxes shown so far.
+    // What the engines said so far, through the notices they gave back and the run's watch, in
+    // that order; nothing of it may have been a message box of their own.
+    std::vector<core::Notice> Said() const {
+        EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+        std::vector<core::Notice> said = notices;
+        said.insert(said.end(), watch.told.begin(), watch.told.end());
+        return said;
+    }
     std::vector<std::string> MessageTexts() const {
         std::vector<std::string> texts;
-        for (const auto& box : fake.ui.MessageBoxes())
-            texts.push_back(box.text);
+        for (const core::Notice& notice : Said())
+            texts.push_back(notice.text);
         return texts;
     }
 
     fake::FakePlatform fake;
     core::Context context;
+    core::Notices notices;
+    velnora::testing::RecordingWatch watch;
+    std::uint32_t exitCode = 0;
 };
 
 }  // namespace velnora::installer::testing

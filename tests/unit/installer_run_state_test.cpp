@@ -67,42 +67,42 @@ TEST_F(RunState, ReadCutsTheValueTo511Characters) {
 
 TEST_F(RunState, WriteGoesToTheStateFileInTemp) {
     fake.files.AddFile(kAutorunIni, "[Tools]\nA=a.exe\n");
-    EXPECT_TRUE(WriteRunState(context, "General", "Continue", "2"));
+    EXPECT_TRUE(WriteRunState(context, "General", "Continue", "2", notices));
     EXPECT_EQ(State("Continue"), "2");
     EXPECT_EQ(Autorun("Continue"), std::nullopt);
 
-    EXPECT_TRUE(WriteRunState(context, "General", "Continue", std::nullopt));
+    EXPECT_TRUE(WriteRunState(context, "General", "Continue", std::nullopt, notices));
     EXPECT_EQ(State("Continue"), std::nullopt);
     EXPECT_TRUE(fake.files.Exists(kStateFile));
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_TRUE(Said().empty());
 }
 
 TEST_F(RunState, WriteFallsBackToAutorunIni) {
     fake.files.AddFile(kAutorunIni, "[Tools]\nA=a.exe\n");
     fake.faults.FailAt(fake::op::kWriteString, 1, platform::error::kAccessDenied);
-    EXPECT_TRUE(WriteRunState(context, "General", "Continue", "4"));
+    EXPECT_TRUE(WriteRunState(context, "General", "Continue", "4", notices));
     EXPECT_EQ(Autorun("Continue"), "4");
     EXPECT_EQ(State("Continue"), std::nullopt);
 
     UnsetTemp();
-    EXPECT_TRUE(WriteRunState(context, "General", "Prev", "x.exe"));
+    EXPECT_TRUE(WriteRunState(context, "General", "Prev", "x.exe", notices));
     EXPECT_EQ(Autorun("Prev"), "x.exe");
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_TRUE(Said().empty());
 }
 
 TEST_F(RunState, EveryWriteThatFailsTwiceSaysSo) {
     UnsetTemp();
     ReadOnlyMedia();
-    EXPECT_FALSE(WriteRunState(context, "General", "Continue", "1"));
-    EXPECT_FALSE(WriteRunState(context, "General", "Prev", "a.exe"));
-    EXPECT_FALSE(WriteRunState(context, "General", "Prev", std::nullopt));
+    EXPECT_FALSE(WriteRunState(context, "General", "Continue", "1", notices));
+    EXPECT_FALSE(WriteRunState(context, "General", "Prev", "a.exe", notices));
+    EXPECT_FALSE(WriteRunState(context, "General", "Prev", std::nullopt, notices));
 
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 3u);
-    for (const auto& box : fake.ui.MessageBoxes()) {
+    ASSERT_EQ(Said().size(), 3u);
+    for (const auto& box : Said()) {
         EXPECT_EQ(box.text, kNotRecorded);
-        EXPECT_EQ(box.caption, "Velnora");
-        EXPECT_EQ(box.flags, platform::mb::kOk);
-        EXPECT_EQ(box.owner, nullptr);
+        EXPECT_EQ(box.caption, core::NoticeCaption::kProgramName);
+        EXPECT_EQ(box.style, platform::mb::kOk);
+        EXPECT_FALSE(box.overPage);
     }
 }
 
@@ -110,7 +110,7 @@ TEST_F(RunState, NotRecordedTextIsTheSameInJapanese) {
     context.texts = core::TextSet(true);
     UnsetTemp();
     ReadOnlyMedia();
-    WriteRunState(context, "General", "Continue", "1");
+    WriteRunState(context, "General", "Continue", "1", notices);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNotRecorded});
 }
 
@@ -119,7 +119,7 @@ TEST_F(RunState, ResumePointAndLogonValueNameTheInstallManager) {
     for (const char* program : {"Velnora", "VelnoraAdm"}) {
         SCOPED_TRACE(program);
         context.startup.programBaseName = program;
-        EXPECT_EQ(RecordResumePoint(context, 5), 0);
+        EXPECT_EQ(RecordResumePoint(context, 5, notices), 0);
         EXPECT_EQ(State("Continue"), "5");
         EXPECT_EQ(RunValue(), "\"C:\\Media\\Velnora.exe\"");
     }
@@ -137,35 +137,37 @@ TEST_F(RunState, WithoutRightsTheLogonValueIsTheUsersAndGoesAtTheEnd) {
     EXPECT_EQ(RunValue(), std::nullopt);
     EXPECT_EQ(UserRunValue(), "\"C:\\Media\\Velnora.exe\"");
 
-    FinishRunState(context, 1, 1);
+    FinishRunState(context, 1, 1, notices);
     EXPECT_EQ(UserRunValue(), std::nullopt);
     EXPECT_TRUE(UnregisterRunAtLogon(context, "Autorun"));
     for (const RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser})
         EXPECT_EQ(fake.registry.ValueNames(root, testing::kRunKey),
                   std::vector<std::string>{"Other"});
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_TRUE(Said().empty());
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
 
 TEST_F(RunState, FinishBeforeTheLastEntryChangesNothing) {
-    RecordResumePoint(context, 2);
-    WriteRunState(context, "General", "Prev", "C:\\Media\\a.exe");
+    RecordResumePoint(context, 2, notices);
+    WriteRunState(context, "General", "Prev", "C:\\Media\\a.exe", notices);
     const std::string before = fake.files.Content(kStateFile);
 
-    EXPECT_EQ(FinishRunState(context, 2, 3), 0);
+    EXPECT_EQ(FinishRunState(context, 2, 3, notices), 0);
     EXPECT_EQ(fake.files.Content(kStateFile), before);
     EXPECT_TRUE(RunValue().has_value());
 }
 
 TEST_F(RunState, FinishAtTheLastEntryClearsEveryKeyOfTheRun) {
-    RecordResumePoint(context, 3);
-    WriteRunState(context, "General", "Prev", "C:\\Media\\c.exe");
+    RecordResumePoint(context, 3, notices);
+    WriteRunState(context, "General", "Prev", "C:\\Media\\c.exe", notices);
     for (int i = 0; i < 4; ++i)
-        WriteRunState(context, "General", "User_Selection_Install_0" + std::to_string(i), "1");
-    WriteRunState(context, "General", "User_Selection_Install_04", "1");  // beyond the count
-    WriteRunState(context, "General", "Other", "kept");
+        WriteRunState(context, "General", "User_Selection_Install_0" + std::to_string(i), "1",
+                      notices);
+    WriteRunState(context, "General", "User_Selection_Install_04", "1",
+                  notices);  // beyond the count
+    WriteRunState(context, "General", "Other", "kept", notices);
 
-    EXPECT_EQ(FinishRunState(context, 4, 4), 0);
+    EXPECT_EQ(FinishRunState(context, 4, 4, notices), 0);
     EXPECT_EQ(State("Continue"), std::nullopt);
     EXPECT_EQ(State("Prev"), std::nullopt);
     for (int i = 0; i < 4; ++i)
@@ -178,11 +180,11 @@ TEST_F(RunState, FinishAtTheLastEntryClearsEveryKeyOfTheRun) {
 }
 
 TEST_F(RunState, FinishWithNoEntriesClearsContinueAndPrev) {
-    RecordResumePoint(context, 0);
-    WriteRunState(context, "General", "Prev", "C:\\Media\\c.exe");
-    WriteRunState(context, "General", "User_Selection_Install_00", "1");
+    RecordResumePoint(context, 0, notices);
+    WriteRunState(context, "General", "Prev", "C:\\Media\\c.exe", notices);
+    WriteRunState(context, "General", "User_Selection_Install_00", "1", notices);
 
-    FinishRunState(context, 0, 0);
+    FinishRunState(context, 0, 0, notices);
     EXPECT_EQ(State("Continue"), std::nullopt);
     EXPECT_EQ(State("Prev"), std::nullopt);
     EXPECT_EQ(State("User_Selection_Install_00"), "1");
@@ -202,15 +204,15 @@ TEST_F(RunState, FinishClearsWhatTheRunWroteIntoAutorunIni) {
         // Every write to the state file in TEMP fails while the run goes on.
         fake.files.AddFile(kStateFile, "", platform::fileattr::kReadOnly);
 
-        RecordResumePoint(context, 1);
-        WriteRunState(context, "General", "Prev", "C:\\Media\\a.exe");
-        WriteRunState(context, "General", "User_Selection_Install_00", "1");
-        WriteRunState(context, "General", "User_Selection_Install_01", "0");
+        RecordResumePoint(context, 1, notices);
+        WriteRunState(context, "General", "Prev", "C:\\Media\\a.exe", notices);
+        WriteRunState(context, "General", "User_Selection_Install_00", "1", notices);
+        WriteRunState(context, "General", "User_Selection_Install_01", "0", notices);
         ASSERT_EQ(Read("Continue"), "1");
         if (c.tempWritable)
             fake.files.SetAttributes(kStateFile, platform::fileattr::kNormal);
 
-        FinishRunState(context, 2, 2);
+        FinishRunState(context, 2, 2, notices);
 
         for (const char* key : {"Continue", "Prev", "User_Selection_Install_00",
                                 "User_Selection_Install_01", "RunStateWritten"})
@@ -222,8 +224,8 @@ TEST_F(RunState, FinishClearsWhatTheRunWroteIntoAutorunIni) {
 
 TEST_F(RunState, FinishLeavesTheMediasOwnContinue) {
     fake.files.AddFile(kAutorunIni, "[General]\nContinue=3\n[Tools]\nA=a.exe\n");
-    RecordResumePoint(context, 1);
-    FinishRunState(context, 1, 1);
+    RecordResumePoint(context, 1, notices);
+    FinishRunState(context, 1, 1, notices);
     EXPECT_EQ(State("Continue"), std::nullopt);
     EXPECT_EQ(Autorun("Continue"), "3");
 }
@@ -231,7 +233,7 @@ TEST_F(RunState, FinishLeavesTheMediasOwnContinue) {
 TEST_F(RunState, FinishOnReadOnlyMediaSaysSoOncePerKey) {
     UnsetTemp();
     ReadOnlyMedia();
-    FinishRunState(context, 3, 3);
+    FinishRunState(context, 3, 3, notices);
     // Continue, Prev, Runner and three ticks.
     EXPECT_EQ(MessageTexts(), std::vector<std::string>(6, kNotRecorded));
 }
@@ -239,8 +241,8 @@ TEST_F(RunState, FinishOnReadOnlyMediaSaysSoOncePerKey) {
 TEST_F(RunState, FinishRemovesTheProgramsIniInTemp) {
     const std::string leftover = "C:\\TEMP\\_Velnora.ini";
     fake.files.AddFile(leftover, "[General]\n");
-    RecordResumePoint(context, 0);
-    FinishRunState(context, 1, 1);
+    RecordResumePoint(context, 0, notices);
+    FinishRunState(context, 1, 1, notices);
     EXPECT_FALSE(fake.files.Exists(leftover));
     EXPECT_TRUE(fake.files.Exists(kStateFile));
 }
@@ -249,20 +251,20 @@ TEST_F(RunState, FinishLeavesTheProgramsIniThatCannotBeOpened) {
     const std::string leftover = "C:\\TEMP\\_Velnora.ini";
     fake.files.AddFile(leftover, "[General]\n");
     fake.files.HoldOpen(leftover);
-    FinishRunState(context, 1, 1);
+    FinishRunState(context, 1, 1, notices);
     EXPECT_TRUE(fake.files.Exists(leftover));
 
     // Without TEMP nothing is looked for.
     fake.files.Release(leftover);
     UnsetTemp();
-    FinishRunState(context, 1, 1);
+    FinishRunState(context, 1, 1, notices);
     EXPECT_TRUE(fake.files.Exists(leftover));
 }
 
 TEST_F(RunState, TempTooLongForItsBufferCountsAsUnset) {
     fake.files.AddFile(kAutorunIni, "[Tools]\nA=a.exe\n");
     fake.session.SetEnvironmentVariable("TEMP", "C:\\" + std::string(257, 't'));
-    EXPECT_TRUE(WriteRunState(context, "General", "Continue", "1"));
+    EXPECT_TRUE(WriteRunState(context, "General", "Continue", "1", notices));
     EXPECT_EQ(Autorun("Continue"), "1");
 }
 
@@ -361,7 +363,7 @@ TEST_F(RunState, LogonValueDeleteFailureIsReported) {
 TEST_F(RunState, LogonValueRemovalFailsWhenARunKeyCannotBeOpened) {
     fake.faults.FailAlways(fake::op::kOpenKeyDefault, platform::error::kAccessDenied);
     EXPECT_FALSE(UnregisterRunAtLogon(context, "Autorun"));
-    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    EXPECT_TRUE(Said().empty());
 }
 
 TEST_F(RunState, LogonValueSetFailureClosesTheKey) {

@@ -8,7 +8,9 @@
 
 #include "environments/environment_table.h"
 #include "environments_fixture.h"
+#include "flows/own_copy.h"
 #include "maintenance/own_installation.h"
+#include "scripted_prompt.h"
 
 namespace velnora::testing {
 namespace {
@@ -47,6 +49,10 @@ class OwnInstallation : public EnvironmentFixture {
     std::string Text(const std::string& key, const std::string& name) {
         return fake.registry.GetText(RegRoot::LocalMachine, key, name).value_or("<none>");
     }
+    // The self-installation as the flow runs it; what it has to say goes to the prompt.
+    bool Install() {
+        return flows::InstallOwnCopy(context, prompt) == flows::OwnCopyOutcome::kInstalled;
+    }
     // The media's del.bat as the program sees it: it writes the logon script.
     void AddSelfRemovalScript(std::uint32_t exitCode) {
         fake.processes.AddProgram(kOwn + "\\del.bat", [this, exitCode](const std::string&) {
@@ -54,6 +60,8 @@ class OwnInstallation : public EnvironmentFixture {
             return fake::ProgramBehaviour::RunsFor(300, exitCode);
         });
     }
+
+    ScriptedPrompt prompt;
 };
 
 struct ProgramCase {
@@ -172,7 +180,7 @@ TEST_F(OwnInstallation, CopiesHelpAndScriptByTimeAlone) {
 }
 
 TEST_F(OwnInstallation, InstallsTheCopyTheEntryAndTheShortcut) {
-    ASSERT_TRUE(maintenance::InstallOwnCopy(context));
+    ASSERT_TRUE(Install());
     EXPECT_EQ(fake.files.ListTree(kOwn), (V{"del.bat", "Velnora.exe", "VelnoraE.CHM"}));
     // In the order written: every path that is run is quoted; the values the list of programs
     // shows besides come last.
@@ -201,7 +209,7 @@ TEST_F(OwnInstallation, TheTwinInstallsBothProgramsUnderTheManagersName) {
     context.startup.programBaseName = "VelnoraAdm";
     context.startup.elevatedTwin = true;
     fake.shell.AddVersionedProgram(kMedia + "\\VelnoraAdm.exe", "2.20.0.1");
-    ASSERT_TRUE(maintenance::InstallOwnCopy(context));
+    ASSERT_TRUE(Install());
     EXPECT_EQ(fake.files.ListTree(kOwn),
               (V{"del.bat", "Velnora.exe", "VelnoraAdm.exe", "VelnoraE.CHM"}));
     EXPECT_EQ(Text(kOwnEntry, "UninstallString"), "\"" + kOwn + "\\Velnora.exe\" -uninstall");
@@ -210,7 +218,7 @@ TEST_F(OwnInstallation, TheTwinInstallsBothProgramsUnderTheManagersName) {
 
     fake.files.Remove(kMaker);
     fake.files.Remove(kMedia + "\\Velnora.exe");
-    EXPECT_FALSE(maintenance::InstallOwnCopy(context));
+    EXPECT_FALSE(Install());
     EXPECT_FALSE(fake.files.Exists(kOwn + "\\VelnoraAdm.exe"));
 }
 
@@ -241,16 +249,18 @@ TEST_P(InstallFailure, StopsTheInstallationWhereItHappens) {
     if (c.fault == Fault::kNoHelp)
         fake.files.Remove(kMedia + "\\VelnoraE.CHM");
 
-    EXPECT_FALSE(maintenance::InstallOwnCopy(context));
+    EXPECT_FALSE(Install());
     EXPECT_EQ(fake.registry.KeyExists(RegRoot::LocalMachine, kOwnEntry), c.entry);
     EXPECT_EQ(fake.files.Exists(kOwn) ? fake.files.ListTree(kOwn) : V{}, c.files);
     EXPECT_EQ(fake.files.Exists(kLink), c.link);
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), c.message ? 1u : 0u);
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    ASSERT_EQ(prompt.told.size(), c.message ? 1u : 0u);
     if (c.message) {
-        const auto& box = fake.ui.MessageBoxes()[0];
-        EXPECT_EQ(box.text, context.texts.Get(core::TextId::kMsgFolderNotFound) + "[]");
-        EXPECT_EQ(box.caption, context.texts.Get(core::TextId::kCaptionError));
-        EXPECT_EQ(box.flags, platform::mb::kOk);
+        const core::Notice& notice = prompt.told[0];
+        EXPECT_EQ(notice.text, context.texts.Get(core::TextId::kMsgFolderNotFound) + "[]");
+        EXPECT_EQ(notice.caption, core::NoticeCaption::kError);
+        EXPECT_EQ(notice.style, platform::mb::kOk);
+        EXPECT_FALSE(notice.overPage);
     }
 }
 
@@ -271,7 +281,7 @@ TEST_F(OwnInstallation, CancelsAPendingRemovalButKeepsSomebodyElsesScript) {
         fake.files.AddFile(kLogonScript, ours ? kMarkedScript : "@echo off\r\n");
         fake.registry.SetText(RegRoot::LocalMachine, kRunOnce, "Velnora", "x");
         fake.registry.SetText(RegRoot::LocalMachine, kRunOnce, "Other", "other.exe");
-        ASSERT_TRUE(maintenance::InstallOwnCopy(context)) << ours;
+        ASSERT_TRUE(Install()) << ours;
         EXPECT_EQ(fake.files.Exists(kLogonScript), !ours);
         EXPECT_EQ(fake.registry.ValueNames(RegRoot::LocalMachine, kRunOnce), V{"Other"});
     }
@@ -358,7 +368,7 @@ TEST_F(OwnInstallation, RemovalTakesOnlyWhatTheInstallationMade) {
                {OwnPart::kEntry, OwnPart::kShortcut},
                gone,
                {"Multiple Install Manager.lnk"}}}) {
-        ASSERT_TRUE(maintenance::InstallOwnCopy(context));
+        ASSERT_TRUE(Install());
         fake.files.AddFile(kOwn + "\\VelnoraAdm.exe", "twin");
         fake.files.AddFile(kOwn + "\\VelnoraJ.CHM", "help J", platform::fileattr::kReadOnly);
         if (c.fault == kOthers) {

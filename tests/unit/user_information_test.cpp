@@ -33,6 +33,7 @@ class UserInformationTest : public ::testing::Test {
     }
 
     fake::FakePlatform fake;
+    core::Notices notices;
     core::Context context{fake.Get()};
 };
 
@@ -49,7 +50,7 @@ TEST_F(UserInformationTest, LoadsAndWritesJapaneseTextsBesideTheVendorsKeys) {
     EXPECT_EQ(context.startup.userInformation.userName, "佐藤 明");
     context.startup.chosenInstallDir = "D:\\ツール\\Vtx_001";
 
-    EXPECT_TRUE(environments::RecordUserInformation(context));
+    EXPECT_TRUE(environments::RecordUserInformation(context, notices));
     EXPECT_EQ(context.startup.chosenInstallDir, "");
     EXPECT_EQ(
         Section("UserInformation_Common"),
@@ -64,9 +65,10 @@ TEST_F(UserInformationTest, LoadsAndWritesJapaneseTextsBesideTheVendorsKeys) {
 
     // The next run of the installers: no folder pending, the recorded one stays.
     context.startup.userInformation.company = "";
-    EXPECT_TRUE(environments::RecordUserInformation(context));
+    EXPECT_TRUE(environments::RecordUserInformation(context, notices));
     EXPECT_EQ(Section("UserInformation_Common").at(0), "Company name=");
     EXPECT_EQ(Section("Install Directory"), folder);
+    EXPECT_TRUE(notices.empty());
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
 }
 
@@ -76,13 +78,15 @@ TEST_F(UserInformationTest, AMissingWindowsFolderIsReportedAndDropsTheFolder) {
                           "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
                           "E:\\WINNT");
     context.startup.chosenInstallDir = "D:\\Vtx";
-    EXPECT_FALSE(environments::RecordUserInformation(context));
+    EXPECT_FALSE(environments::RecordUserInformation(context, notices));
     EXPECT_EQ(context.startup.chosenInstallDir, "");
-    ASSERT_EQ(fake.ui.MessageBoxes().size(), 1u);
-    const auto& box = fake.ui.MessageBoxes()[0];
-    EXPECT_EQ((std::vector<std::string>{box.text, box.caption}),
-              (std::vector<std::string>{"Can not found folder. [E:\\WINNT]", "Error"}));
-    EXPECT_EQ(box.flags, platform::mb::kOk);
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+    ASSERT_EQ(notices.size(), 1u);
+    const core::Notice& notice = notices[0];
+    EXPECT_EQ(notice.text, "Can not found folder. [E:\\WINNT]");
+    EXPECT_EQ(notice.caption, core::NoticeCaption::kError);
+    EXPECT_EQ(notice.style, platform::mb::kOk);
+    EXPECT_FALSE(notice.overPage);
     EXPECT_FALSE(fake.files.Exists("E:\\WINNT\\Vtx2Inst.ini"));
 }
 

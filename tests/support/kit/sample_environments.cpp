@@ -130,7 +130,8 @@ int wmain() {
     context.texts = velnora::core::TextSet(false);
     context.startup.programBaseName = "Velnora";
     win32.Get().session.GetVersion(context.startup.osVersion);
-    velnora::installer::LoadProcessApi(context);
+    velnora::core::Notices notices;
+    velnora::installer::LoadProcessApi(context, notices);
     const bool done =
         arguments[0] == L"remove-all" ? RemoveAll(context) : LayOut(context, uninstallArguments);
     CoUninitialize();

@@ -1,4 +1,4 @@
-#include "installer/install_run.h"
+#include "flows/install_run.h"
 
 #include <cstdio>
 #include <optional>
@@ -17,12 +17,18 @@
 #include "environments/user_information.h"
 #include "installer/execution.h"
 #include "installer/run_state.h"
+#include "flows/own_copy.h"
 
-namespace velnora::installer {
+namespace velnora::flows {
 
 namespace {
 
 using core::LocalText;
+using installer::kContinueKey;
+using installer::kPrevKey;
+using installer::kRunnerKey;
+using installer::kRunStateSection;
+namespace pageform = installer::pageform;
 
 constexpr LocalText kMsgInstallerNotFound{"An installer program is not found.",
                                           "インストーラプログラムが見つかりません。"};
@@ -36,6 +42,40 @@ constexpr LocalText kMsgVersionTooOld{
 constexpr std::int32_t kOldestUpdatableVersion = 2200;
 
 constexpr char kUserInfoButtonKey[] = "bNeedUserInfoButton";
+constexpr std::size_t kProfileBuffer = 1024;
+constexpr LocalText kAskRestart{
+    "The PC will be restarted to complete istallation!\n\nClick on No button if you want to "
+    "restart PC later.",
+    "今すぐPCを再起動します。後でPCを再起動したい場合はいいえボタンを押してください。"};
+
+// Runs an engine step that collects notices and tells them before the run goes on.
+template <typename Step>
+auto Told(Prompt& prompt, Step step) {
+    core::Notices notices;
+    auto result = step(notices);
+    TellAll(prompt, notices);
+    return result;
+}
+
+bool WriteRunState(core::Context& context, Prompt& prompt, const std::string& key,
+                   const std::optional<std::string>& value) {
+    return Told(prompt, [&](core::Notices& notices) {
+        return installer::WriteRunState(context, kRunStateSection, key, value, notices);
+    });
+}
+
+void FinishRunState(core::Context& context, Prompt& prompt, int next, int count) {
+    Told(prompt, [&](core::Notices& notices) {
+        return installer::FinishRunState(context, next, count, notices);
+    });
+}
+
+bool WriteInstallManagerKey(core::Context& context, Prompt& prompt, const std::string& key,
+                            const std::string& value) {
+    return Told(prompt, [&](core::Notices& notices) {
+        return flows::WriteInstallManagerKey(context, key, value, notices);
+    });
+}
 
 // Polls spent waiting for a previous installer, over every run of the process.
 std::uint32_t& WaitPolls(core::Context& context) {
@@ -53,22 +93,35 @@ std::string EntryPath(const core::Context& context, int entry) {
            context.catalogue.Entry(static_cast<std::size_t>(entry)).path;
 }
 
-void ShowMissingInstallers(core::Context& context, const std::string& list) {
-    context.platform.ui.MessageBox(
-        nullptr, context.texts.Pick(kMsgInstallerNotFound) + "\r\n" + list,
-        context.startup.programBaseName, platform::mb::kOk | platform::mb::kIconWarning);
+void ShowMissingInstallers(core::Context& context, RunView& page, const std::string& list) {
+    page.RunPrompt().Tell({context.texts.Pick(kMsgInstallerNotFound) + "\r\n" + list,
+                           core::NoticeCaption::kProgramName,
+                           platform::mb::kOk | platform::mb::kIconWarning, false});
+}
+
+// One installer, with its command line and exit code for the log.
+int RunInstaller(core::Context& context, RunView& page, int entry, int count) {
+    Prompt& prompt = page.RunPrompt();
+    prompt.Progress("Installer starts: " + installer::InstallerCommandLine(context, entry));
+    PromptWatch watch(prompt);
+    std::uint32_t exitCode = 0;
+    const int ran = installer::RunInstaller(context, entry, count, page.Form(), watch, exitCode);
+    prompt.Progress(ran == 1 ? "Installer ended with exit code " + std::to_string(exitCode)
+                             : std::string("Installer did not run"));
+    return ran;
 }
 
 // The previous installer's program may still run (its child went on after it ended); the next
 // installer must not start before it is gone.
-void WaitForPreviousInstaller(core::Context& context, RunPage& page, const std::string& title) {
+void WaitForPreviousInstaller(core::Context& context, RunView& page, const std::string& title) {
     std::string previous;
-    ReadRunState(context, kRunStateSection, kPrevKey, previous);
+    installer::ReadRunState(context, kRunStateSection, kPrevKey, previous);
     context.execution.prevInstaller = previous;
+    PromptWatch watch(page.RunPrompt());
     bool titled = false;
     while (!context.execution.prevInstaller.empty() &&
-           IsImageRunning(context, context.startup.osVersion.platformId,
-                          context.execution.prevInstaller)) {
+           installer::IsImageRunning(context, context.startup.osVersion.platformId,
+                                     context.execution.prevInstaller, watch)) {
         if (!titled && !page.IsMinimized()) {
             page.MinimizeForRun();
             page.SetMainTitle(title);
@@ -83,7 +136,7 @@ void WaitForPreviousInstaller(core::Context& context, RunPage& page, const std::
 }
 
 // Back from the run: Exit works again and the titles are the page's own.
-RunOutcome EndOfSequence(RunPage& page, const std::string& mainTitle, RunOutcome outcome) {
+RunOutcome EndOfSequence(RunView& page, const std::string& mainTitle, RunOutcome outcome) {
     page.EnableExit();
     page.SetMainTitle(mainTitle);
     page.RestorePageTitle();
@@ -95,21 +148,22 @@ RunOutcome OutcomeOf(int runInstallerResult) {
 }
 
 // The single and browse forms: the one installer the page names.
-RunOutcome RunOneInstaller(core::Context& context, RunPage& page, const std::string& mainTitle) {
+RunOutcome RunOneInstaller(core::Context& context, RunView& page, const std::string& mainTitle) {
     const std::string& command = context.execution.installerCommand;
     if (!context.platform.files.PathFileExists(command)) {
-        ShowMissingInstallers(context, "(" + command + ")");
+        ShowMissingInstallers(context, page, "(" + command + ")");
         return RunOutcome::kStopped;
     }
     context.execution.installerCommand = core::Quoted(command);
     page.MinimizeForRun();
-    return EndOfSequence(page, mainTitle, OutcomeOf(RunInstaller(context, 0, 1, page.Form())));
+    return EndOfSequence(page, mainTitle, OutcomeOf(RunInstaller(context, page, 0, 1)));
 }
 
 // The list form. Every ticked installer is looked for before the first one starts, so that a
 // fresh run never stops half-way for a missing program.
-RunOutcome RunTickedInstallers(core::Context& context, RunPage& page,
+RunOutcome RunTickedInstallers(core::Context& context, RunView& page,
                                const std::string& mainTitle) {
+    Prompt& prompt = page.RunPrompt();
     const int count = page.EntryCount();
     const int resume = page.ResumeIndex();
     if (resume == 0) {
@@ -120,12 +174,12 @@ RunOutcome RunTickedInstallers(core::Context& context, RunPage& page,
                 missing += "(" + path + ")\r\n";
         }
         if (!missing.empty()) {
-            ShowMissingInstallers(context, missing);
+            ShowMissingInstallers(context, page, missing);
             return RunOutcome::kStopped;
         }
     }
     // The resume finds out which program ran the run before the restart.
-    WriteRunState(context, kRunStateSection, kRunnerKey, context.startup.programBaseName);
+    WriteRunState(context, prompt, kRunnerKey, context.startup.programBaseName);
     int selected = 0;
     int ordinal = 0;
     for (int entry = 0; entry < count; ++entry) {
@@ -133,7 +187,7 @@ RunOutcome RunTickedInstallers(core::Context& context, RunPage& page,
             ordinal = selected;
         char key[40];
         std::snprintf(key, sizeof key, "User_Selection_Install_%02d", entry);
-        WriteRunState(context, kRunStateSection, key, page.IsTicked(entry) ? "1" : "0");
+        WriteRunState(context, prompt, key, page.IsTicked(entry) ? "1" : "0");
         if (page.IsTicked(entry))
             ++selected;
     }
@@ -158,15 +212,17 @@ RunOutcome RunTickedInstallers(core::Context& context, RunPage& page,
             const std::string title = ProgressTitle(ordinal, selected);
             if (entry > 0)
                 WaitForPreviousInstaller(context, page, title);
-            WriteRunState(context, kRunStateSection, kPrevKey, path.substr(0, kMaxPrevLength));
+            WriteRunState(context, prompt, kPrevKey, path.substr(0, kMaxPrevLength));
             page.MinimizeForRun();
             page.SetMainTitle(title);
             if (!item.needUserInfoButton.empty())
-                WriteInstallManagerKey(context, kUserInfoButtonKey, item.needUserInfoButton);
-            outcome = OutcomeOf(RunInstaller(context, entry, count, page.Form()));
+                WriteInstallManagerKey(context, prompt, kUserInfoButtonKey,
+                                       item.needUserInfoButton);
+            outcome = OutcomeOf(RunInstaller(context, page, entry, count));
         } else if (!page.Interactive()) {
             // A quiet run cannot ask, so it ends here and leaves nothing to resume.
-            FinishRunState(context, count, count);
+            prompt.Progress("A quiet run stops at a missing installer: " + path);
+            FinishRunState(context, prompt, count, count);
             page.SetMainTitle(mainTitle);
             page.RestorePageTitle();
             return outcome;
@@ -174,7 +230,7 @@ RunOutcome RunTickedInstallers(core::Context& context, RunPage& page,
         if (context.execution.shutdownNoticed)
             context.platform.session.ExitProcess(core::twinexit::kCutOff);
     }
-    FinishRunState(context, entry, count);
+    FinishRunState(context, prompt, entry, count);
     return EndOfSequence(page, mainTitle, outcome);
 }
 
@@ -182,14 +238,19 @@ RunOutcome RunTickedInstallers(core::Context& context, RunPage& page,
 // and a cleared restart request in the tool record, and none starts on a record that could not
 // be written. A record that only this preparation created, and that the installers left as it
 // was, goes again; one that was there before belongs to an environment and stays.
-RunOutcome PreparedRun(core::Context& context, RunPage& page) {
+RunOutcome PreparedRun(core::Context& context, RunView& page) {
+    Prompt& prompt = page.RunPrompt();
     // A record the search could not rule out may be an environment's: it is never taken back.
     const bool created = platform::CertainlyMissing(context.platform.files,
                                                     environments::LiveToolRecordPath(context));
     // Handed over for one run of the installers; a run that started none leaves it chosen.
     const std::string chosenFolder = context.startup.chosenInstallDir;
-    const bool prepared = environments::RecordUserInformation(context) &&
-                          WriteInstallManagerKey(context, kRebootKey, "0");
+    prompt.Progress("The user information and the restart request go into the tool record");
+    const bool prepared = Told(prompt,
+                               [&](core::Notices& notices) {
+                                   return environments::RecordUserInformation(context, notices);
+                               }) &&
+                          WriteInstallManagerKey(context, prompt, kRebootKey, "0");
     const std::optional<std::string> before = ToolRecordContent(context);
     const RunOutcome result = prepared ? RunSequence(context, page) : RunOutcome::kStopped;
     // Byte for byte: an installer that turns the restart request to "1" keeps the size.
@@ -200,22 +261,10 @@ RunOutcome PreparedRun(core::Context& context, RunPage& page) {
     return result;
 }
 
-// The engines' notices as the run has always shown its messages, without an owner.
-void ShowNotice(core::Context& context, const core::Notice& notice) {
-    context.platform.ui.MessageBox(nullptr, notice.text, core::CaptionText(context, notice.caption),
-                                   notice.style);
-}
-
-void ShowNotices(core::Context& context, core::Notices& notices) {
-    for (const core::Notice& notice : notices)
-        ShowNotice(context, notice);
-    notices.clear();
-}
-
-bool EnumerateShowing(core::Context& context) {
+bool EnumerateTelling(core::Context& context, Prompt& prompt) {
     if (environments::EnumerateEnvironments(context))
         return true;
-    ShowNotice(context, environments::SearchFailedNotice(context));
+    prompt.Tell(environments::SearchFailedNotice(context));
     return false;
 }
 
@@ -228,24 +277,28 @@ int ActiveRow(const core::Context& context) {
 
 // The new environment goes beside the active one, which is parked for the run and comes back
 // when the installers made none.
-bool RunBesideActive(core::Context& context, RunPage& page, bool tidewatchInstalled,
+bool RunBesideActive(core::Context& context, RunView& page, bool tidewatchInstalled,
                      int environmentCount) {
+    Prompt& prompt = page.RunPrompt();
+    prompt.Progress("The active environment is parked beside the new one");
     std::string parked;
     core::Notices notices;
     if (!environments::NewGuidText(context.platform.shell, parked) ||
         !environments::DeactivateEnvironment(context, parked, notices)) {
-        ShowNotices(context, notices);
+        TellAll(prompt, notices);
         return false;
     }
     if (PreparedRun(context, page) != RunOutcome::kCompleted) {
+        prompt.Progress("The parked environment comes back");
         environments::RestoreParkedEnvironment(context, parked, notices);
-        ShowNotices(context, notices);
+        TellAll(prompt, notices);
         return false;
     }
     if (!environments::EnvironmentEntryExists(context.platform.registry,
                                               core::kVantorixProductGuid)) {
+        prompt.Progress("The installers made no environment: the parked one comes back");
         const bool restored = environments::RestoreParkedEnvironment(context, parked, notices);
-        ShowNotices(context, notices);
+        TellAll(prompt, notices);
         if (restored && tidewatchInstalled)
             environments::StartTidewatch(context);
     } else if (!environments::OwnShortcutExists(context, parked)) {
@@ -258,38 +311,42 @@ bool RunBesideActive(core::Context& context, RunPage& page, bool tidewatchInstal
 
 }  // namespace
 
-RunOutcome InstallRun(core::Context& context, RunPage& page) {
+RunOutcome InstallRun(core::Context& context, RunView& page) {
     constexpr RunOutcome kStopped = RunOutcome::kStopped;
+    Prompt& prompt = page.RunPrompt();
     if (page.ResumeIndex() > page.EntryCount()) {
-        WriteRunState(context, kRunStateSection, kContinueKey, std::nullopt);
+        prompt.Progress("The resume point lies past the catalogue: nothing to resume");
+        WriteRunState(context, prompt, kContinueKey, std::nullopt);
         return kStopped;
     }
     const auto finish = [&] {
-        return EnumerateShowing(context) ? RunOutcome::kCompleted : kStopped;
+        return EnumerateTelling(context, prompt) ? RunOutcome::kCompleted : kStopped;
     };
     const auto afterRun = [&](RunOutcome ran) {
         if (ran == RunOutcome::kCompleted)
             return finish();
-        EnumerateShowing(context);
+        EnumerateTelling(context, prompt);
         return kStopped;
     };
     // A resumed run goes on with the installers only; the preparation was done before the
     // restart.
-    if (page.ResumeIndex() > 0)
+    if (page.ResumeIndex() > 0) {
+        prompt.Progress("The run goes on after a restart");
         return RunSequence(context, page) == RunOutcome::kCompleted ? finish() : kStopped;
+    }
 
     if (page.Form() != pageform::kList) {
         const std::string path = page.InstallerPath();
         if (path.empty()) {
-            context.platform.ui.MessageBox(page.Owner(), context.texts.Pick(kMsgSelectInstaller),
-                                           context.texts.Get(core::TextId::kCaptionConfirm),
-                                           platform::mb::kOk);
+            prompt.Tell({context.texts.Pick(kMsgSelectInstaller), core::NoticeCaption::kConfirm,
+                         platform::mb::kOk, true});
             return kStopped;
         }
         context.execution.installerCommand = path;
     }
 
     const int count = context.environments.Count();
+    prompt.Progress("Tidewatch is stopped for the installers");
     if (!environments::StopTidewatch(context))
         return kStopped;
     // Tidewatch comes back with the parked environment when the installers made none.
@@ -302,9 +359,8 @@ RunOutcome InstallRun(core::Context& context, RunPage& page) {
         if (!environments::FindActiveEnvironment(context, version))
             return afterRun(PreparedRun(context, page));
         if (version < kOldestUpdatableVersion) {
-            context.platform.ui.MessageBox(page.Owner(), context.texts.Pick(kMsgVersionTooOld),
-                                           context.texts.Get(core::TextId::kCaptionError),
-                                           platform::mb::kOk);
+            prompt.Tell({context.texts.Pick(kMsgVersionTooOld), core::NoticeCaption::kError,
+                         platform::mb::kOk, true});
             return kStopped;
         }
         return afterRun(RunSequence(context, page));
@@ -319,7 +375,7 @@ RunOutcome InstallRun(core::Context& context, RunPage& page) {
     return RunBesideActive(context, page, tidewatchInstalled, count) ? finish() : kStopped;
 }
 
-RunOutcome RunSequence(core::Context& context, RunPage& page) {
+RunOutcome RunSequence(core::Context& context, RunView& page) {
     page.EnableButtons(false);
     const std::string mainTitle = page.MainTitle();
     return page.Form() == pageform::kList ? RunTickedInstallers(context, page, mainTitle)
@@ -327,20 +383,50 @@ RunOutcome RunSequence(core::Context& context, RunPage& page) {
 }
 
 bool WriteInstallManagerKey(core::Context& context, const std::string& key,
-                            const std::string& value) {
+                            const std::string& value, core::Notices& notices) {
     const std::string folder = environments::FindWindowsFolder(context);
     if (!context.platform.files.PathIsDirectory(folder)) {
-        ShowNotice(context,
-                   environments::PathNotice(context, core::TextId::kMsgFolderNotFound, folder));
+        notices.push_back(
+            environments::PathNotice(context, core::TextId::kMsgFolderNotFound, folder));
         return false;
     }
     const std::string file = folder + "\\" + environments::kToolRecordFileName;
     if (!context.platform.profile.WriteString(kInstallManagerSection, key, value, file)) {
-        ShowNotice(context,
-                   environments::PathNotice(context, core::TextId::kMsgFileNotWritten, file));
+        notices.push_back(
+            environments::PathNotice(context, core::TextId::kMsgFileNotWritten, file));
         return false;
     }
     return true;
+}
+
+RunOutcome RunInstallers(core::Context& context, RunView& page) {
+    Prompt& prompt = page.RunPrompt();
+    const RunOutcome outcome = InstallRun(context, page);
+    prompt.Progress(outcome == RunOutcome::kCompleted ? "The run completed" : "The run stopped");
+    if (outcome != RunOutcome::kCompleted)
+        return outcome;
+    InstallOwnCopy(context, prompt);
+    return outcome;
+}
+
+RestartEnd OfferRestart(core::Context& context, Prompt& prompt, bool restartPc, bool force) {
+    if (!context.execution.installerFinished)
+        return RestartEnd::kNone;
+    std::string reboot;
+    context.platform.profile.GetString(kInstallManagerSection, kRebootKey, "", kProfileBuffer,
+                                       environments::LiveToolRecordPath(context), reboot);
+    const bool requested = reboot == "1";
+    if (requested)
+        WriteInstallManagerKey(context, prompt, kRebootKey, "0");
+    if (!requested && !restartPc)
+        return RestartEnd::kNone;
+    prompt.Progress(requested ? "An installer asks for a restart"
+                              : "The medium asks for a restart");
+    if (!prompt.Ask({context.texts.Pick(kAskRestart), core::NoticeCaption::kProgramName,
+                     platform::mb::kYesNo | platform::mb::kIconWarning, true}))
+        return RestartEnd::kRestartNeeded;
+    installer::RestartWindows(context, 0, force);
+    return RestartEnd::kRestarting;
 }
 
 std::optional<std::string> ToolRecordContent(core::Context& context) {
@@ -356,4 +442,4 @@ bool DeleteToolRecord(core::Context& context) {
            platform::error::kSuccess;
 }
 
-}  // namespace velnora::installer
+}  // namespace velnora::flows

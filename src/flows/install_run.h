@@ -8,19 +8,31 @@
 #include <optional>
 #include <string>
 
+#include "core/notice.h"
+#include "flows/prompt.h"
+#include "installer/execution.h"
+
 namespace velnora::core {
 struct Context;
 }
-namespace velnora::platform {
-class DialogPage;
-}
 
-namespace velnora::installer {
+namespace velnora::flows {
 
-// What the run needs of the installer page that starts it.
-class RunPage {
+// The run's notices go to a prompt as they arise.
+class PromptWatch final : public installer::RunWatch {
   public:
-    virtual ~RunPage() = default;
+    explicit PromptWatch(Prompt& prompt) : prompt_(prompt) {}
+    void Tell(const core::Notice& notice) override { prompt_.Tell(notice); }
+
+  private:
+    Prompt& prompt_;
+};
+
+// What the run needs of the view that starts it and shows it: the installer page, or a console
+// that answers from its options.
+class RunView {
+  public:
+    virtual ~RunView() = default;
 
     virtual int Form() const = 0;  // pageform::*
     // The entry a resumed run goes on with; 0 for a fresh run.
@@ -42,8 +54,8 @@ class RunPage {
     virtual std::string MainTitle() = 0;
     virtual void SetMainTitle(const std::string& title) = 0;
     virtual void RestorePageTitle() = 0;
-    // The owner of the run's questions and messages.
-    virtual const platform::DialogPage* Owner() const = 0;
+    // Where the run tells what it has to say; a notice over the page is shown over this view.
+    virtual Prompt& RunPrompt() = 0;
 };
 
 // Where the run and the page talk to the installers in the live tool record.
@@ -66,19 +78,33 @@ enum class RunOutcome {
 };
 
 // Runs the installers of the page.
-RunOutcome InstallRun(core::Context& context, RunPage& page);
+RunOutcome InstallRun(core::Context& context, RunView& page);
+
+// The run, and after a completed one the install manager's own copy.
+RunOutcome RunInstallers(core::Context& context, RunView& page);
 
 // The installers themselves: completed when the last installer started ran and ended, or when
 // a resumed run has none left to run.
-RunOutcome RunSequence(core::Context& context, RunPage& page);
+RunOutcome RunSequence(core::Context& context, RunView& page);
 
-// Writes `key` into [Install Manager] of the live tool record; false, after saying so, when the
+// Writes `key` into [Install Manager] of the live tool record; false, with a notice, when the
 // Windows folder is missing or the file cannot be written.
 bool WriteInstallManagerKey(core::Context& context, const std::string& key,
-                            const std::string& value);
+                            const std::string& value, core::Notices& notices);
+
+// What became of an installer's request to restart Windows.
+enum class RestartEnd {
+    kNone,           // nobody asked for a restart
+    kRestarting,     // the user agreed; Windows is asked to restart
+    kRestartNeeded,  // the user declined: the installation is complete only after one
+};
+
+// After a run whose installers ended: the request an installer left in the tool record (taken
+// back, so it is asked once) or the medium's own asks the user to restart now.
+RestartEnd OfferRestart(core::Context& context, Prompt& prompt, bool restartPc, bool force);
 
 // The live tool record's bytes; nothing when it is missing or cannot be read.
 std::optional<std::string> ToolRecordContent(core::Context& context);
 bool DeleteToolRecord(core::Context& context);
 
-}  // namespace velnora::installer
+}  // namespace velnora::flows
