@@ -1,6 +1,7 @@
 #include "pages/page_prompt.h"
 
 #include "core/context.h"
+#include "core/run_log.h"
 
 namespace velnora::pages {
 
@@ -35,6 +36,9 @@ std::optional<std::string> PagePrompt::ChooseEnvironment(
     return std::nullopt;
 }
 
-void PagePrompt::Progress(std::string_view) {}
+void PagePrompt::Progress(std::string_view step) {
+    if (log_ != nullptr)
+        log_->Step(step);
+}
 
 }  // namespace velnora::pages

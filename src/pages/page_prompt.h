@@ -11,7 +11,8 @@
 
 namespace velnora::core {
 struct Context;
-}
+class RunLog;
+}  // namespace velnora::core
 namespace velnora::platform {
 class DialogPage;
 }
@@ -30,12 +31,17 @@ class PagePrompt : public flows::Prompt {
         const std::vector<flows::EnvironmentChoice>& choices) override;
     void Progress(std::string_view step) override;
 
+    // The log the steps of the operation go to; none by default. It must outlive the prompt.
+    void SetLog(core::RunLog* log) { log_ = log; }
+
   protected:
     core::Context& context_;
     const platform::DialogPage* page_;
 
   private:
     int Show(const core::Notice& notice);
+
+    core::RunLog* log_ = nullptr;
 };
 
 }  // namespace velnora::pages
