@@ -4,6 +4,7 @@
 #include "cmd/cmd_texts.h"
 #include "cmd/commands.h"
 #include "cmd/console_prompt.h"
+#include "cmd/console_user_interface.h"
 #include "core/context.h"
 #include "core/run_log.h"
 
@@ -47,15 +48,15 @@ class ManagerMutex {
     platform::Handle mutex_ = platform::kNoHandle;
 };
 
-void SetStartupValues(core::Context& context) {
-    auto& startup = context.startup;
-    const std::string programPath = context.platform.session.ProgramPath();
+core::StartupValues StartupValuesOf(platform::Platform& platform) {
+    core::StartupValues startup;
+    const std::string programPath = platform.session.ProgramPath();
     startup.programBaseName = ProgramBaseNameOf(programPath);
     startup.managerBaseName = ManagerBaseNameOfCmd(startup.programBaseName);
     startup.settingsFile = startup.managerBaseName + ".ini";
     startup.programFolder = ProgramFolderOf(programPath);
     startup.autorunPath = startup.programFolder + "\\autorun.ini";
-    context.texts = core::TextSet(core::ChooseJapanese(context.platform, startup.settingsFile));
+    return startup;
 }
 
 void WriteError(platform::Platform& platform, const std::string& text) {
@@ -101,19 +102,18 @@ std::string ManagerBaseNameOfCmd(std::string_view programBaseName) {
 }
 
 int RunVelnoraCmd(platform::Platform& platform, const std::vector<std::string>& arguments) {
-    core::Context context(platform);
-    SetStartupValues(context);
+    const core::StartupValues startup = StartupValuesOf(platform);
+    const core::TextSet texts(core::ChooseJapanese(platform, startup.settingsFile));
 
-    const cmd::ParsedArguments parsed = cmd::ParseArguments(arguments, context.texts);
+    const cmd::ParsedArguments parsed = cmd::ParseArguments(arguments, texts);
     switch (parsed.outcome) {
         case cmd::ParseOutcome::kHelp:
             platform.console.Write(platform::StandardStream::kOutput, parsed.text);
             return Code(core::CmdExit::kDone);
         case cmd::ParseOutcome::kVersion: {
             const auto version = platform.shell.ProductVersion(platform.session.ProgramPath());
-            platform.console.Write(
-                platform::StandardStream::kOutput,
-                context.startup.programBaseName + " " + version.value_or("?") + "\n");
+            platform.console.Write(platform::StandardStream::kOutput,
+                                   startup.programBaseName + " " + version.value_or("?") + "\n");
             return Code(core::CmdExit::kDone);
         }
         case cmd::ParseOutcome::kWrongArguments:
@@ -124,10 +124,24 @@ int RunVelnoraCmd(platform::Platform& platform, const std::vector<std::string>& 
     }
 
     core::RunLog log(platform, core::kRunLogPrefix, cmd::CommandName(parsed.request.command));
-    const std::string logLine = context.texts.Pick(cmd::text::kLogAt) + log.Path() + "\n";
+    const std::string logLine = texts.Pick(cmd::text::kLogAt) + log.Path() + "\n";
     if (!log.Path().empty())
         WriteError(platform, logLine);
-    log.Step(context.startup.programBaseName + JoinedArguments(arguments));
+    log.Step(startup.programBaseName + JoinedArguments(arguments));
+
+    // The engines' message boxes become lines: nobody may be there to close a window.
+    cmd::ConsoleUserInterface ui(platform.ui, platform.console, log);
+    platform::Platform console{platform.profile,
+                               platform.registry,
+                               platform.files,
+                               platform.processes,
+                               platform.shell,
+                               platform.session,
+                               ui,
+                               platform.console};
+    core::Context context(console);
+    context.startup = startup;
+    context.texts = texts;
 
     const core::CmdExit exit = RunLogged(context, parsed.request, log);
     log.Outcome("exit code " + std::to_string(Code(exit)));

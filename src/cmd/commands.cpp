@@ -27,7 +27,10 @@ core::CmdExit Fail(flows::Prompt& prompt, const std::string& text) {
 
 core::CmdExit RunList(core::Context& context, const Request& request, flows::Prompt& prompt,
                       core::RunLog& log) {
-    auto listed = ListEnvironments(context);
+    auto found = ListEnvironments(context);
+    if (!found)
+        return core::CmdExit::kFailed;
+    auto& listed = *found;
     log.Step(std::to_string(listed.size()) + " environments listed");
     if (request.activeOnly)
         std::erase_if(listed, [](const ListedEnvironment& e) { return !e.active; });

@@ -103,10 +103,10 @@ std::size_t ConsoleWidth(std::string_view utf8) {
     return width;
 }
 
-std::vector<ListedEnvironment> ListEnvironments(core::Context& context) {
-    std::vector<ListedEnvironment> listed;
+std::optional<std::vector<ListedEnvironment>> ListEnvironments(core::Context& context) {
     if (!environments::EnumerateEnvironments(context))
-        return listed;
+        return std::nullopt;
+    std::vector<ListedEnvironment> listed;
     for (int row = 0; row < context.environments.Count(); ++row) {
         const auto composition = environments::ReadToolComposition(context, row);
         if (composition.entryReadable)

@@ -33,8 +33,8 @@ struct ListedEnvironment {
 };
 
 // Enumerates the environments and reads each one. An entry that vanished since the
-// enumeration is left out. Nothing after a failed enumeration.
-std::vector<ListedEnvironment> ListEnvironments(core::Context& context);
+// enumeration is left out. Nothing when the enumeration failed (its message has been shown).
+std::optional<std::vector<ListedEnvironment>> ListEnvironments(core::Context& context);
 
 // {"schemaVersion": 1, "environments": [...]}, UTF-8, ended by a line end.
 std::string ListingJson(const std::vector<ListedEnvironment>& environments);

@@ -10,6 +10,7 @@
 
 #include "app/cmd_program.h"
 #include "cmd/console_prompt.h"
+#include "cmd/console_user_interface.h"
 #include "cmd/environment_listing.h"
 #include "cmd/environment_match.h"
 #include "core/run_log.h"
@@ -114,6 +115,28 @@ TEST_F(Cmd, AnotherCopyHoldingTheManagersMutexEndsWith1618BeforeAnyWork) {
     EXPECT_EQ(Out(), "");
     EXPECT_THAT(Err(), HasSubstr("Another copy of the install manager runs."));
     EXPECT_EQ(fake.faults.Calls(fake::op::kEnumKey), 0);
+}
+
+// An engine's message box would wait for a user an unattended run does not have.
+TEST_F(Cmd, EngineMessagesBecomeLinesAndAFailedSearchFailsTheListing) {
+    fake.faults.FailAlways(fake::op::kEnumKey, platform::error::kAccessDenied);
+    EXPECT_EQ(Run({"list", "--format", "json"}), 1);
+    EXPECT_EQ(Out(), "");
+    EXPECT_THAT(Err(), HasSubstr("Error: Failed in a search of registry.\n"));
+    EXPECT_TRUE(fake.ui.MessageBoxes().empty());
+
+    namespace mb = platform::mb;
+    namespace answer = platform::answer;
+    const std::pair<std::uint32_t, int> defaults[] = {
+        {mb::kOk | mb::kIconError, answer::kOk},
+        {mb::kOkCancel, answer::kOk},
+        {mb::kOkCancel | mb::kDefaultButton2, answer::kCancel},
+        {mb::kYesNo | mb::kIconQuestion, answer::kYes},
+        {mb::kYesNo | mb::kDefaultButton2, answer::kNo},
+        {mb::kYesNoCancel | mb::kDefaultButton2, answer::kNo},
+    };
+    for (const auto& [flags, expected] : defaults)
+        EXPECT_EQ(cmd::DefaultMessageBoxAnswer(flags), expected) << flags;
 }
 
 TEST_F(Cmd, TheTableAlignsJapaneseNamesByTheirConsoleWidth) {
