@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 
 constexpr DWORD kCmdTimeoutMs = 60000;
 constexpr wchar_t kJapaneseFolderPart[] = L"Vantorix 日本語版";
-constexpr wchar_t kJapaneseDisplayName[] = L"Vantorix 日本語版 V4.10";
+constexpr wchar_t kJapaneseDisplayName[] = L"Vantorix 日本語版 V3.00";
 
 struct CmdRun {
     std::optional<DWORD> exitCode;

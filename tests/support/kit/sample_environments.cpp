@@ -45,10 +45,11 @@ constexpr SampleRelease kReleases[] = {
      {L"Vantorix V3.0 installed", L"Simulator debugger updated"}},
     {L"4.08.00.012", L"Orvessa\\Vantorix", {L"Vantorix V4.08 installed", L"Tool chain V2.1 added"}},
 };
-constexpr SampleRelease kJapaneseRelease = {L"4.10.00.001",
+// A version the kit has a VTX2.exe of.
+constexpr SampleRelease kJapaneseRelease = {L"3.00.00.000",
                                             L"Orvessa\\Vantorix 日本語版",
-                                            {L"Vantorix V4.10 インストール", nullptr},
-                                            L"Vantorix 日本語版 V4.10"};
+                                            {L"Vantorix V3.00 インストール", nullptr},
+                                            L"Vantorix 日本語版 V3.00"};
 
 struct LayOutOptions {
     std::wstring uninstallArguments;
