@@ -107,6 +107,59 @@ CmdRun RunCmd(const std::vector<std::wstring>& arguments, OutputTo to = OutputTo
     return run;
 }
 
+// Runs VelnoraCmd on a console of this test program and gives what the console's screen shows
+// afterwards; nothing when no console can be had.
+std::optional<std::wstring> RunCmdOnConsole(const std::vector<std::wstring>& arguments) {
+    FreeConsole();
+    if (!AllocConsole())
+        return std::nullopt;
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE screen =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherit, OPEN_EXISTING, 0, nullptr);
+    std::optional<std::wstring> shown;
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (screen != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(screen, &info)) {
+        std::wstring line = QuoteArgument(BesideTestProgram(L"VelnoraCmd.exe"));
+        for (const auto& argument : arguments)
+            line += L" " + QuoteArgument(argument);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = screen;
+        startup.hStdError = screen;
+        PROCESS_INFORMATION process{};
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &startup, &process)) {
+            if (WaitForSingleObject(process.hProcess, kCmdTimeoutMs) == WAIT_OBJECT_0) {
+                const DWORD cells = static_cast<DWORD>(info.dwSize.X) * info.dwSize.Y;
+                std::wstring text(cells, L' ');
+                DWORD read = 0;
+                if (ReadConsoleOutputCharacterW(screen, text.data(), cells, COORD{0, 0}, &read))
+                    shown = text.substr(0, read);
+            } else {
+                TerminateProcess(process.hProcess, 1);
+            }
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+    }
+    if (screen != INVALID_HANDLE_VALUE)
+        CloseHandle(screen);
+    FreeConsole();
+    return shown;
+}
+
+// A wide character fills two cells of a console; some consoles give it back for each.
+std::wstring WithoutDoubledWideCharacters(const std::wstring& text) {
+    std::wstring single;
+    for (const wchar_t c : text)
+        if (c < 0x1100 || single.empty() || single.back() != c)
+            single.push_back(c);
+    return single;
+}
+
 long RunKitEnvironments(const std::wstring& arguments) {
     return kit::RunAndWait(
         kit::Quote(BesideTestProgram(L"velnora_kit_environments.exe")) + L" " + arguments, 180000);
@@ -231,6 +284,15 @@ TEST_F(CmdOnSampleEnvironments, ListsAndReportsWhatTheMaintenancePageShows) {
     // The same report on standard output.
     const CmdRun reportOut = RunCmd({L"report"}, OutputTo::kPipe);
     EXPECT_EQ(reportOut.output, *saved);
+}
+
+// Written as wide characters, the Japanese name does not depend on the console's code page.
+TEST_F(CmdOnSampleEnvironments, JapaneseNamesReachAConsoleIntact) {
+    const auto shown = RunCmdOnConsole({L"list", L"--format", L"json", L"--active"});
+    if (!shown)
+        GTEST_SKIP() << "no console in this prefix";
+    EXPECT_NE(WithoutDoubledWideCharacters(*shown).find(kJapaneseDisplayName), std::wstring::npos)
+        << Narrow(*shown);
 }
 
 TEST_F(CmdOnSampleEnvironments, WrongArgumentsEndWithTwoAndNoOutput) {
