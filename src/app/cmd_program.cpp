@@ -144,7 +144,9 @@ int RunVelnoraCmd(platform::Platform& platform, const std::vector<std::string>& 
     context.texts = texts;
 
     const core::CmdExit exit = RunLogged(context, parsed.request, log);
-    log.Outcome("exit code " + std::to_string(Code(exit)));
+    std::string outcome = "exit code ";
+    outcome += std::to_string(Code(exit));
+    log.Outcome(outcome);
     if (exit != core::CmdExit::kDone && !log.Path().empty())
         WriteError(platform, logLine);
     return Code(exit);

@@ -49,13 +49,30 @@ std::optional<std::string> TempFolderOf(platform::Platform& platform) {
 }
 
 // A name under `folder` that no file has yet; empty when every one tried is taken.
+// "<prefix>-YYYYMMDD-HHMMSS-<operation>". Built by appending: GCC 12 takes a literal glued to
+// a temporary for an overlapping copy in the 32-bit build.
+std::string LogStem(std::string_view prefix, const platform::LocalFileTime& time,
+                    std::string_view operation) {
+    std::string stem(prefix);
+    stem += '-';
+    stem += Digits("%04d%02d%02d", time.year, time.month, time.day);
+    stem += '-';
+    stem += Digits("%02d%02d%02d", time.hour, time.minute, time.second);
+    stem += '-';
+    stem += operation;
+    return stem;
+}
+
 std::string FreeLogPath(platform::FileSystem& files, const std::string& folder,
-                        const std::string& name) {
-    const std::string stem = name.substr(0, name.size() - 4);  // without ".log"
+                        const std::string& stem) {
     for (int n = 1; n <= kNamesTried; ++n) {
-        std::string path = folder + "\\" + stem;
-        if (n > 1)
-            path += "-" + std::to_string(n);
+        std::string path = folder;
+        path += '\\';
+        path += stem;
+        if (n > 1) {
+            path += '-';
+            path += std::to_string(n);
+        }
         path += ".log";
         if (platform::CertainlyMissing(files, path))
             return path;
@@ -67,13 +84,7 @@ std::string FreeLogPath(platform::FileSystem& files, const std::string& folder,
 
 std::string RunLog::FileName(std::string_view prefix, const platform::LocalFileTime& time,
                              std::string_view operation) {
-    std::string name(prefix);
-    name += "-" + Digits("%04d%02d%02d", time.year, time.month, time.day);
-    name += "-" + Digits("%02d%02d%02d", time.hour, time.minute, time.second);
-    name += "-";
-    name += operation;
-    name += ".log";
-    return name;
+    return LogStem(prefix, time, operation) + ".log";
 }
 
 RunLog::RunLog(platform::Platform& platform, std::string_view prefix, std::string_view operation)
@@ -81,8 +92,8 @@ RunLog::RunLog(platform::Platform& platform, std::string_view prefix, std::strin
     const auto folder = TempFolderOf(platform);
     if (!folder)
         return;
-    const std::string name = FileName(prefix, platform.session.LocalTime(), operation);
-    const std::string path = FreeLogPath(platform.files, *folder, name);
+    const std::string stem = LogStem(prefix, platform.session.LocalTime(), operation);
+    const std::string path = FreeLogPath(platform.files, *folder, stem);
     if (path.empty() || platform.files.WriteFile(path, content_) != platform::error::kSuccess)
         return;
     path_ = path;
@@ -96,7 +107,10 @@ std::optional<std::string> RunLog::LastRunLog(platform::Platform& platform, std:
     auto& files = platform.files;
     platform::Handle find = platform::kNoHandle;
     platform::FindData data;
-    const std::string pattern = *folder + "\\" + std::string(prefix) + "-*.log";
+    std::string pattern = *folder;
+    pattern += '\\';
+    pattern += prefix;
+    pattern += "-*.log";
     if (files.FindFirst(pattern, find, data) != platform::error::kSuccess)
         return std::nullopt;
     // The date and time lead the name after the prefix, so the greatest name is the newest.
