@@ -85,11 +85,11 @@ core::CmdExit RunLogged(core::Context& context, const cmd::Request& request, cor
             prompt.Tell({.text = context.texts.Pick(cmd::text::kAnotherCopyRuns)});
             return core::CmdExit::kAnotherCopyRuns;
         case ManagerMutex::Taken::kFailed:
-            log.Failure("the single-instance mutex could not be created");
+            log.Failure(context.texts.Pick(cmd::text::kLogNoMutex));
             return core::CmdExit::kFailed;
     }
     if (!context.platform.session.GetVersion(context.startup.osVersion))
-        log.Failure("the Windows version could not be read");
+        log.Failure(context.texts.Pick(cmd::text::kLogNoVersion));
     return cmd::RunRequest(context, request, prompt, log);
 }
 
@@ -144,7 +144,7 @@ int RunVelnoraCmd(platform::Platform& platform, const std::vector<std::string>& 
     context.texts = texts;
 
     const core::CmdExit exit = RunLogged(context, parsed.request, log);
-    std::string outcome = "exit code ";
+    std::string outcome = texts.Pick(cmd::text::kLogExitCode);
     outcome += std::to_string(Code(exit));
     log.Outcome(outcome);
     if (exit != core::CmdExit::kDone && !log.Path().empty())

@@ -63,6 +63,21 @@ inline constexpr LocalText kPendingRemovalNone{"Pending removal of the install m
 inline constexpr LocalText kLastLog{"Log of the last run: ", "前回の実行ログ: "};
 inline constexpr LocalText kLastLogNone{"Log of the last run: none", "前回の実行ログ: なし"};
 
+// The log's lines.
+inline constexpr LocalText kLogEnvironmentsListed{" environments listed",
+                                                  " 個の環境を一覧表示しました"};
+inline constexpr LocalText kLogReportToOutput{"report written to standard output",
+                                              "レポートを標準出力に書き込みました"};
+inline constexpr LocalText kLogAnswerYes{" -> yes", " -> はい"};
+inline constexpr LocalText kLogAnswerNo{" -> no", " -> いいえ"};
+inline constexpr LocalText kLogChosen{"chosen: ", "選択: "};
+inline constexpr LocalText kLogNoneChosen{"no environment chosen", "環境は選択されませんでした"};
+inline constexpr LocalText kLogNoMutex{"the single-instance mutex could not be created",
+                                       "二重起動防止のミューテックスを作成できませんでした"};
+inline constexpr LocalText kLogNoVersion{"the Windows version could not be read",
+                                         "Windows のバージョンを取得できませんでした"};
+inline constexpr LocalText kLogExitCode{"exit code ", "終了コード "};
+
 inline constexpr LocalText kAnswerYesNo{" [y/n] ", " [y/n] "};
 inline constexpr LocalText kChooseNumber{"Number: ", "番号: "};
 

@@ -31,7 +31,7 @@ core::CmdExit RunList(core::Context& context, const Request& request, flows::Pro
     if (!found)
         return core::CmdExit::kFailed;
     auto& listed = *found;
-    log.Step(std::to_string(listed.size()) + " environments listed");
+    log.Step(std::to_string(listed.size()) + context.texts.Pick(text::kLogEnvironmentsListed));
     if (request.activeOnly)
         std::erase_if(listed, [](const ListedEnvironment& e) { return !e.active; });
     if (request.format == ListFormat::kJson) {
@@ -51,7 +51,7 @@ core::CmdExit RunReport(core::Context& context, const Request& request, flows::P
                         core::RunLog& log) {
     if (!request.out) {
         Print(context, maintenance::InstallationReportText(context));
-        log.Step("report written to standard output");
+        log.Step(context.texts.Pick(text::kLogReportToOutput));
         return core::CmdExit::kDone;
     }
     if (!maintenance::WriteInstallationReport(context, *request.out))

@@ -75,7 +75,8 @@ bool ConsolePrompt::Ask(const core::Notice& question) {
             }
         }
     }
-    log_.Step(question.text + (answer ? " -> yes" : " -> no"));
+    log_.Step(question.text +
+              context_.texts.Pick(answer ? text::kLogAnswerYes : text::kLogAnswerNo));
     return answer;
 }
 
@@ -84,7 +85,7 @@ std::optional<std::string> ConsolePrompt::ChooseEnvironment(
     if (choices.empty())
         return std::nullopt;
     if (quiet_) {
-        log_.Step("chosen: " + choices.back().text);
+        log_.Step(context_.texts.Pick(text::kLogChosen) + choices.back().text);
         return choices.back().keyName;
     }
     auto& console = context_.platform.console;
@@ -99,11 +100,11 @@ std::optional<std::string> ConsolePrompt::ChooseEnvironment(
         // Counted from 1 as listed; anything outside the list is asked again.
         if (number >= 1 && static_cast<std::size_t>(number) <= choices.size()) {
             const auto& chosen = choices[static_cast<std::size_t>(number) - 1];
-            log_.Step("chosen: " + chosen.text);
+            log_.Step(context_.texts.Pick(text::kLogChosen) + chosen.text);
             return chosen.keyName;
         }
     }
-    log_.Step("no environment chosen");
+    log_.Step(context_.texts.Pick(text::kLogNoneChosen));
     return std::nullopt;
 }
 
