@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Checks that Velnora.exe and VelnoraAdm.exe import known system libraries only. Windows
-# resolves a program's imports before its first line runs, looking in the program's folder
-# first; the programs run elevated from media that are often copied to folders any user can
-# write to. Every other library is loaded at run time by its full path in the system folder.
+# Checks that Velnora.exe, VelnoraAdm.exe and VelnoraCmd.exe import known system libraries
+# only. Windows resolves a program's imports before its first line runs, looking in the
+# program's folder first; the programs run elevated from media that are often copied to folders
+# any user can write to. Every other library is loaded at run time by its full path in the system folder.
 #
 # Known system libraries, the one list:
 # - the KnownDLLs of Windows 7 and later that the programs use: Windows maps them from the
@@ -24,7 +24,7 @@ known=(
     comctl32
 )
 common_controls='name="Microsoft.Windows.Common-Controls" version="6.0.0.0"'
-programs=(Velnora.exe VelnoraAdm.exe)
+programs=(Velnora.exe VelnoraAdm.exe VelnoraCmd.exe)
 objdump=x86_64-w64-mingw32-objdump # reads the import tables of both PE32 and PE32+
 
 is_known() {

@@ -285,7 +285,7 @@ endforeach()
 foreach(file IN LISTS VELNORA_MEDIA_HELP)
     list(APPEND media_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${VELNORA_MEDIA_DIR}/)
 endforeach()
-foreach(target Velnora VelnoraAdm)
+foreach(target Velnora VelnoraAdm VelnoraCmd)
     list(APPEND media_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
         $<TARGET_FILE:${target}> ${VELNORA_MEDIA_DIR}/)
 endforeach()
@@ -305,7 +305,7 @@ add_custom_target(sample_media ALL
     DEPENDS ${VELNORA_MEDIA_HELP}
     COMMENT "Laying out the sample medium in ${VELNORA_MEDIA_DIR}"
     VERBATIM)
-add_dependencies(sample_media Velnora VelnoraAdm velnora_kit)
+add_dependencies(sample_media Velnora VelnoraAdm VelnoraCmd velnora_kit)
 # --- End of the sample vendor kit and sample media block ---------------------------------------
 
 # --- Framework probe: both dialog hosts proved on one page ---------------------------------
@@ -447,6 +447,19 @@ velnora_add_e2e_test(NAME e2e_maintenance RUN_SERIAL TIMEOUT 900
 target_include_directories(velnora_e2e_maintenance PRIVATE ${VELNORA_RESOURCES})
 target_link_libraries(velnora_e2e_maintenance PRIVATE velnora_kit_common)
 # --- End of the maintenance page block ----------------------------------------------------------
+
+# --- The console program ------------------------------------------------------------------------
+# e2e_cmd lays out four sample environments (one in a Japanese folder) with
+# velnora_kit_environments.exe, reads the real VelnoraCmd.exe's listing and report from a file
+# and a pipe, and compares them with the maintenance page of the real Velnora.exe. It uses the
+# live names of the prefix, so it runs alone.
+velnora_add_e2e_test(NAME e2e_cmd RUN_SERIAL TIMEOUT 600
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/cmd_e2e.cpp
+    DEPENDS Velnora VelnoraCmd velnora_kit)
+target_include_directories(velnora_e2e_cmd PRIVATE ${VELNORA_RESOURCES})
+target_include_directories(velnora_e2e_cmd SYSTEM PRIVATE ${VELNORA_CONSOLE_INCLUDE})
+target_link_libraries(velnora_e2e_cmd PRIVATE velnora_kit_common)
+# --- End of the console program block -----------------------------------------------------------
 
 # --- The destination folder page under Wine -----------------------------------------------------
 # integration_dest_folder opens the real page on the programs' templates in both languages,

@@ -63,14 +63,7 @@ std::string TemporaryBeside(platform::FileSystem& files, const std::string& path
 
 }  // namespace
 
-bool WriteInstallationReport(core::Context& context, const std::string& path,
-                             core::Notices& notices) {
-    auto& files = context.platform.files;
-    const std::string temporary = TemporaryBeside(files, path);
-    // Created before anything is read, so that an unwritable folder costs no registry walk.
-    if (temporary.empty() || files.WriteFile(temporary, std::string()) != platform::error::kSuccess)
-        return false;
-
+std::string InstallationReportText(core::Context& context, core::Notices& notices) {
     const core::TextSet& texts = context.texts;
     ReportText report;
     if (!environments::EnumerateEnvironments(context))
@@ -96,8 +89,20 @@ bool WriteInstallationReport(core::Context& context, const std::string& path,
         }
         report.Line("");
     }
+    return report.Content();
+}
+
+bool WriteInstallationReport(core::Context& context, const std::string& path,
+                             core::Notices& notices) {
+    auto& files = context.platform.files;
+    const std::string temporary = TemporaryBeside(files, path);
+    // Created before anything is read, so that an unwritable folder costs no registry walk.
+    if (temporary.empty() || files.WriteFile(temporary, std::string()) != platform::error::kSuccess)
+        return false;
+
     // The old report is replaced only by a complete one.
-    if (files.WriteFile(temporary, report.Content()) != platform::error::kSuccess ||
+    if (files.WriteFile(temporary, InstallationReportText(context, notices)) !=
+            platform::error::kSuccess ||
         files.MoveFile(temporary, path,
                        platform::movefile::kReplaceExisting | platform::movefile::kWriteThrough) !=
             platform::error::kSuccess) {

@@ -312,6 +312,21 @@ bool ScheduleSelfRemoval(core::Context& context) {
                              platform::StringValue(Quoted(logonScript))) == error::kSuccess;
 }
 
+std::optional<std::string> PendingSelfRemoval(core::Context& context) {
+    auto& registry = context.platform.registry;
+    platform::RegKey key(registry);
+    if (key.Open(LocalMachine(context), kRunOnceKey, regaccess::kRead) != error::kSuccess)
+        return std::nullopt;
+    platform::RegValue value;
+    if (registry.QueryValue(key.Get(), kSelfRemovalValue, kCommandBufferSize, value) !=
+        error::kSuccess)
+        return std::nullopt;
+    const std::string command = platform::ValueText(value);
+    if (command.empty())
+        return std::nullopt;
+    return command;
+}
+
 PartsLeft RemoveOwnInstallation(core::Context& context) {
     auto& files = context.platform.files;
     const std::string ownFolder = environments::OwnFolder(context);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,10 @@ bool WriteOwnUninstallValue(core::Context& context, const std::string& name, Val
 // del.bat to run at the next logon. False when del.bat cannot be run, reports a failure, or the
 // RunOnce value cannot be written.
 bool ScheduleSelfRemoval(core::Context& context);
+
+// The command of a self-removal that waits for the next logon (the RunOnce value that runs
+// del.bat's logon script); nothing when none waits.
+std::optional<std::string> PendingSelfRemoval(core::Context& context);
 
 // Removes the installed copy's files, the own uninstall entry and the own shortcut; folders go
 // only when nothing else is left in them. When the entry cannot be deleted the start menu stays

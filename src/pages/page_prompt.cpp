@@ -1,6 +1,7 @@
 #include "pages/page_prompt.h"
 
 #include "core/context.h"
+#include "core/run_log.h"
 #include "environments/environment_table.h"
 #include "pages/active_select_dialog.h"
 
@@ -31,7 +32,10 @@ void PagePrompt::RunChoice(platform::DialogPage& dialog) {
     context_.platform.ui.RunModal(dialog, nullptr);
 }
 
-void PagePrompt::Progress(std::string_view) {}
+void PagePrompt::Progress(std::string_view step) {
+    if (log_ != nullptr)
+        log_->Step(step);
+}
 
 bool EnumerateEnvironmentsTelling(core::Context& context, const platform::DialogPage* page) {
     if (environments::EnumerateEnvironments(context))

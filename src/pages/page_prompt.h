@@ -11,7 +11,8 @@
 
 namespace velnora::core {
 struct Context;
-}
+class RunLog;
+}  // namespace velnora::core
 namespace velnora::platform {
 class DialogPage;
 }
@@ -30,6 +31,9 @@ class PagePrompt : public flows::Prompt {
         const std::vector<flows::EnvironmentChoice>& choices) override;
     void Progress(std::string_view step) override;
 
+    // The log the steps of the operation go to; none by default. It must outlive the prompt.
+    void SetLog(core::RunLog* log) { log_ = log; }
+
   protected:
     // Runs the choice dialog; without an owner on a page.
     virtual void RunChoice(platform::DialogPage& dialog);
@@ -39,6 +43,8 @@ class PagePrompt : public flows::Prompt {
 
   private:
     int Show(const core::Notice& notice);
+
+    core::RunLog* log_ = nullptr;
 };
 
 // Enumerates the environments where no flow runs; a failed search is told as a message box.

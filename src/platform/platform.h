@@ -2,6 +2,7 @@
 // down by reference. Nothing outside the platform layer reaches the OS any other way.
 #pragma once
 
+#include "platform/console.h"
 #include "platform/dialog_page.h"
 #include "platform/filesystem.h"
 #include "platform/processes.h"
@@ -22,6 +23,7 @@ struct Platform {
     Shell& shell;
     Session& session;
     UserInterface& ui;
+    Console& console;
 };
 
 }  // namespace velnora::platform

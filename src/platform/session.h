@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/filesystem.h"
 #include "platform/types.h"
 
 namespace velnora::platform {
@@ -25,6 +26,9 @@ class Session {
     virtual std::string CommandLine() = 0;
     // GetModuleFileName of the running program.
     virtual std::string ProgramPath() = 0;
+
+    // GetLocalTime, to the second.
+    virtual LocalFileTime LocalTime() = 0;
 
     // GetVersionEx; false when the query fails.
     virtual bool GetVersion(OsVersion& version) = 0;

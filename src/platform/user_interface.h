@@ -23,6 +23,8 @@ inline constexpr std::uint32_t kIconWarning = 0x30;
 inline constexpr std::uint32_t kIconInformation = 0x40;
 inline constexpr std::uint32_t kButtonsMask = 0xF;
 inline constexpr std::uint32_t kIconMask = 0xF0;
+// The second button is the default one (No of Yes/No).
+inline constexpr std::uint32_t kDefaultButton2 = 0x100;
 }  // namespace mb
 
 // Message box answers, as Windows numbers them.

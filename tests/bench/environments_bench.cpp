@@ -494,7 +494,7 @@ int Run(int rounds) {
     velnora::platform::Platform& real = win32.Get();
     ReportingUserInterface ui(real.ui);
     velnora::platform::Platform platform{real.profile, real.registry, real.files, real.processes,
-                                         real.shell,   real.session,  ui};
+                                         real.shell,   real.session,  ui,         real.console};
     velnora::core::Context context(platform);
     context.startup.programBaseName = "Velnora";
     context.startup.settingsFile = Utf8(Join(kBenchRoot, L"Velnora.ini"));

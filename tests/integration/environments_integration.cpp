@@ -408,7 +408,8 @@ class Engine {
                     win32_.Get().processes,
                     win32_.Get().shell,
                     win32_.Get().session,
-                    ui_},
+                    ui_,
+                    win32_.Get().console},
           context_(platform_) {
         context_.texts = core::TextSet(false);
         context_.startup.programBaseName = deliverable.elevatedTwin ? "VelnoraAdm" : "Velnora";

@@ -510,7 +510,7 @@ TEST_F(EnvironmentSort, MatchesTheReferenceLoopAndReadsEachLocationOnce) {
     LocationRegistry registry;
     platform::Platform& base = fake.Get();
     platform::Platform withMap{base.profile, registry,     base.files, base.processes,
-                               base.shell,   base.session, base.ui};
+                               base.shell,   base.session, base.ui,    base.console};
     core::Context sorted(withMap);
     core::Context reference(withMap);
 

@@ -3,6 +3,6 @@
 namespace velnora::platform::win32 {
 
 Win32Platform::Win32Platform()
-    : platform_{profile_, registry_, files_, processes_, shell_, session_, ui_} {}
+    : platform_{profile_, registry_, files_, processes_, shell_, session_, ui_, console_} {}
 
 }  // namespace velnora::platform::win32

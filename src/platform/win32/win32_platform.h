@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/win32_console.h"
 #include "platform/win32/win32_filesystem.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_profile.h"
@@ -28,6 +29,7 @@ class Win32Platform {
     Win32Shell shell_;
     Win32Session session_;
     Win32UserInterface ui_;
+    Win32Console console_;
     Platform platform_;
 };
 

@@ -24,6 +24,12 @@ std::string Win32Session::ProgramPath() {
     return done ? Utf8(path) : std::string();
 }
 
+LocalFileTime Win32Session::LocalTime() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
 bool Win32Session::GetVersion(OsVersion& version) {
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof(info);

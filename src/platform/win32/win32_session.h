@@ -10,6 +10,7 @@ class Win32Session final : public Session {
   public:
     std::string CommandLine() override;
     std::string ProgramPath() override;
+    LocalFileTime LocalTime() override;
     bool GetVersion(OsVersion& version) override;
     std::uint32_t GetVersionNumber() override;
     std::string SystemLocaleEnglishCountry() override;

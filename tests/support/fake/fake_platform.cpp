@@ -11,7 +11,7 @@ FakePlatform::FakePlatform()
       shell(files, processes, faults),
       session(faults),
       ui(clock, processes, faults),
-      platform_{profile, registry, files, processes, shell, session, ui} {
+      platform_{profile, registry, files, processes, shell, session, ui, console} {
     using platform::RegRoot;
     namespace csidl = platform::csidl;
 

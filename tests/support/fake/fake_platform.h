@@ -6,6 +6,7 @@
 #pragma once
 
 #include "fake/faults.h"
+#include "fake/fake_console.h"
 #include "fake/fake_filesystem.h"
 #include "fake/fake_processes.h"
 #include "fake/fake_profile.h"
@@ -51,6 +52,7 @@ class FakePlatform {
     FakeShell shell;
     FakeSession session;
     FakeUserInterface ui;
+    FakeConsole console;
     // The dialog host the user interface runs pages on (another can be attached to ui).
     TestDialogHost dialogs;
 

@@ -28,6 +28,7 @@ class FakeSession final : public platform::Session {
 
     std::string CommandLine() override;
     std::string ProgramPath() override;
+    platform::LocalFileTime LocalTime() override { return localTime_; }
     bool GetVersion(platform::OsVersion& version) override;
     std::uint32_t GetVersionNumber() override;
     std::string SystemLocaleEnglishCountry() override;
@@ -42,6 +43,7 @@ class FakeSession final : public platform::Session {
 
     void SetCommandLine(const std::string& commandLine) { commandLine_ = commandLine; }
     void SetProgramPath(const std::string& path) { programPath_ = path; }
+    void SetLocalTime(const platform::LocalFileTime& time) { localTime_ = time; }
     // Also sets the packed number GetVersionNumber gives (top bit for platform 1).
     void SetVersion(const platform::OsVersion& version);
     void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t platformId = 2);
@@ -74,6 +76,7 @@ class FakeSession final : public platform::Session {
     std::string commandLine_;
     std::string programPath_;
     platform::OsVersion version_;
+    platform::LocalFileTime localTime_{2026, 12, 10, 18, 45, 1};
     std::uint32_t versionNumber_ = 0;
     std::string country_ = "United States";
     std::map<std::string, std::string> environment_;  // upper-case name -> value

@@ -1,0 +1,84 @@
+// The console's texts in both languages.
+#pragma once
+
+#include "core/texts.h"
+
+namespace velnora::cmd::text {
+
+using core::LocalText;
+
+inline constexpr LocalText kProgramDescription{
+    "The install manager of Vantorix for administrators and deployment tools.",
+    "管理者と配布ツールのための Vantorix インストールマネージャ。"};
+inline constexpr LocalText kListDescription{"List every environment",
+                                            "すべての環境を一覧表示します"};
+inline constexpr LocalText kFormatDescription{"text (a table) or json", "text (表) または json"};
+inline constexpr LocalText kActiveDescription{"only the active environment",
+                                              "アクティブな環境のみ"};
+inline constexpr LocalText kReportDescription{
+    "Write the installation report (to standard output without --out)",
+    "インストールレポートを出力します (--out がなければ標準出力へ)"};
+inline constexpr LocalText kOutDescription{"the file the report is written to",
+                                           "レポートを書き込むファイル"};
+inline constexpr LocalText kStatusDescription{
+    "Show a pending install run, a pending removal and the log of the last run",
+    "保留中のインストール、保留中の削除、前回の実行ログを表示します"};
+inline constexpr LocalText kQuietDescription{"ask nothing: every question takes its default",
+                                             "何も質問せず、既定の回答を使います"};
+inline constexpr LocalText kVersionDescription{"show the program's version",
+                                               "プログラムのバージョンを表示します"};
+inline constexpr LocalText kExitCodesHeading{"Exit codes:", "終了コード:"};
+
+inline constexpr LocalText kLogAt{"Log: ", "ログ: "};
+inline constexpr LocalText kAnotherCopyRuns{"Another copy of the install manager runs.",
+                                            "インストールマネージャの別のコピーが起動しています。"};
+inline constexpr LocalText kNoEnvironments{"No environment is installed.",
+                                           "環境がインストールされていません。"};
+inline constexpr LocalText kReportNotWritten{"The report could not be written: ",
+                                             "レポートを書き込めませんでした: "};
+inline constexpr LocalText kReportWritten{"The report was written: ", "レポートを書き込みました: "};
+inline constexpr LocalText kNoMatch{"No environment matches ", "一致する環境がありません: "};
+inline constexpr LocalText kSeveralMatch{"Several environments match ", "複数の環境が一致します: "};
+
+inline constexpr LocalText kColumnActive{"Active", "アクティブ"};
+inline constexpr LocalText kColumnKey{"Key", "キー"};
+inline constexpr LocalText kColumnName{"Name", "名前"};
+inline constexpr LocalText kColumnLocation{"Location", "場所"};
+inline constexpr LocalText kColumnVersion{"Version", "バージョン"};
+inline constexpr LocalText kColumnInstallerInformation{"Installer information", "インストーラ情報"};
+inline constexpr LocalText kColumnTidewatch{"Tidewatch data", "Tidewatch データ"};
+inline constexpr LocalText kYes{"yes", "あり"};
+inline constexpr LocalText kNo{"no", "なし"};
+
+inline constexpr LocalText kPendingRun{"Pending install run: ", "保留中のインストール: "};
+inline constexpr LocalText kPendingRunNone{"Pending install run: none",
+                                           "保留中のインストール: なし"};
+inline constexpr LocalText kPendingRunNext{"continues with installer ",
+                                           "次のインストーラから再開: "};
+inline constexpr LocalText kLastInstaller{", last installer: ", "、前回のインストーラ: "};
+inline constexpr LocalText kPendingRemoval{"Pending removal of the install manager: ",
+                                           "保留中のインストールマネージャの削除: "};
+inline constexpr LocalText kPendingRemovalNone{"Pending removal of the install manager: none",
+                                               "保留中のインストールマネージャの削除: なし"};
+inline constexpr LocalText kLastLog{"Log of the last run: ", "前回の実行ログ: "};
+inline constexpr LocalText kLastLogNone{"Log of the last run: none", "前回の実行ログ: なし"};
+
+// The log's lines.
+inline constexpr LocalText kLogEnvironmentsListed{" environments listed",
+                                                  " 個の環境を一覧表示しました"};
+inline constexpr LocalText kLogReportToOutput{"report written to standard output",
+                                              "レポートを標準出力に書き込みました"};
+inline constexpr LocalText kLogAnswerYes{" -> yes", " -> はい"};
+inline constexpr LocalText kLogAnswerNo{" -> no", " -> いいえ"};
+inline constexpr LocalText kLogChosen{"chosen: ", "選択: "};
+inline constexpr LocalText kLogNoneChosen{"no environment chosen", "環境は選択されませんでした"};
+inline constexpr LocalText kLogNoMutex{"the single-instance mutex could not be created",
+                                       "二重起動防止のミューテックスを作成できませんでした"};
+inline constexpr LocalText kLogNoVersion{"the Windows version could not be read",
+                                         "Windows のバージョンを取得できませんでした"};
+inline constexpr LocalText kLogExitCode{"exit code ", "終了コード "};
+
+inline constexpr LocalText kAnswerYesNo{" [y/n] ", " [y/n] "};
+inline constexpr LocalText kChooseNumber{"Number: ", "番号: "};
+
+}  // namespace velnora::cmd::text

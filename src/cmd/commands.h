@@ -1,0 +1,54 @@
+// The commands of VelnoraCmd: what the command line asks for, and running it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/exit_codes.h"
+#include "core/texts.h"
+
+namespace velnora::core {
+struct Context;
+class RunLog;
+}  // namespace velnora::core
+
+namespace velnora::flows {
+class Prompt;
+}
+
+namespace velnora::cmd {
+
+enum class Command { kList, kReport, kStatus };
+enum class ListFormat { kText, kJson };
+
+struct Request {
+    Command command = Command::kList;
+    ListFormat format = ListFormat::kText;
+    bool activeOnly = false;
+    std::optional<std::string> out;
+    bool quiet = false;
+};
+
+enum class ParseOutcome { kRun, kHelp, kVersion, kWrongArguments };
+
+struct ParsedArguments {
+    ParseOutcome outcome = ParseOutcome::kWrongArguments;
+    Request request;
+    // The help, or what is wrong with the arguments.
+    std::string text;
+};
+
+// `arguments` without the program's own name, UTF-8.
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments,
+                               const core::TextSet& texts);
+
+// The name of the command as typed, which also names the run's log.
+std::string_view CommandName(Command command);
+
+// Runs one command; what it prints goes to the console, what goes wrong through `prompt`.
+core::CmdExit RunRequest(core::Context& context, const Request& request, flows::Prompt& prompt,
+                         core::RunLog& log);
+
+}  // namespace velnora::cmd
