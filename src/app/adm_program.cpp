@@ -44,15 +44,13 @@ class AdmActions final : public AdmStartupActions {
     int RunInstallOperation(bool standardInstall) override {
         const flows::InstallKind kind =
             standardInstall ? flows::InstallKind::kStandard : flows::InstallKind::kMulti;
-        return RunWithHiddenMenu(context_, [&](pages::CMainMenuDlg& menu) {
-            return flows::RunInstallSequence(context_, menu, kind);
-        });
+        return RunWithHiddenMenu(
+            context_, [&](pages::CMainMenuDlg& menu) { return menu.RunLoggedSequence(kind); });
     }
 
     int ResumeInstallOperation() override {
-        return RunWithHiddenMenu(context_, [&](pages::CMainMenuDlg& menu) {
-            return flows::ResumeInstall(context_, menu);
-        });
+        return RunWithHiddenMenu(context_,
+                                 [&](pages::CMainMenuDlg& menu) { return menu.ResumeLogged(); });
     }
 
   private:

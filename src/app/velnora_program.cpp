@@ -55,7 +55,10 @@ class VelnoraActions final : public StartupActions {
     }
     void UpgradeInstallManager() override {
         pages::PagePrompt prompt(context_, nullptr);
-        flows::InstallOwnCopy(context_, prompt);
+        pages::OperationLog log(context_, prompt, "upgrade");
+        log.Outcome(flows::InstallOwnCopy(context_, prompt) == flows::OwnCopyOutcome::kInstalled
+                        ? "installed"
+                        : "failed");
     }
 
   private:

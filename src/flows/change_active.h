@@ -25,6 +25,13 @@ enum class ChangeOutcome {
     kFailedNoneActive,
 };
 
+inline std::string_view OutcomeName(ChangeOutcome outcome) {
+    static constexpr std::string_view kNames[] = {"changed", "already active", "refused",
+                                                  "failed, the previous one back",
+                                                  "failed, none active"};
+    return OutcomeName(outcome, kNames);
+}
+
 // Shows the wait cursor while environments move.
 ChangeOutcome ChangeActiveEnvironment(core::Context& context, Prompt& prompt,
                                       const std::string& chosenKeyName);

@@ -50,6 +50,12 @@ enum class InstallOutcome {
     kFailed,
 };
 
+inline std::string_view OutcomeName(InstallOutcome outcome) {
+    static constexpr std::string_view kNames[] = {"completed", "completed, restart needed", "left",
+                                                  "stopped", "failed"};
+    return OutcomeName(outcome, kNames);
+}
+
 inline bool Completed(InstallOutcome outcome) {
     return outcome == InstallOutcome::kCompleted || outcome == InstallOutcome::kRestartNeeded;
 }

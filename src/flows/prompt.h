@@ -2,6 +2,7 @@
 // dialog pages answer with message boxes and dialogs, the console with lines and its options.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,13 @@ class Prompt {
     // A step of the operation begins; the view may log it or show that work goes on.
     virtual void Progress(std::string_view step) = 0;
 };
+
+// The name of an outcome for the log: `names` lists them in the order of the enum.
+template <typename Outcome, std::size_t N>
+std::string_view OutcomeName(Outcome outcome, const std::string_view (&names)[N]) {
+    const auto index = static_cast<std::size_t>(outcome);
+    return index < N ? names[index] : std::string_view("unknown");
+}
 
 // Tells the notices in the order they arose and forgets them.
 inline void TellAll(Prompt& prompt, core::Notices& notices) {

@@ -31,6 +31,13 @@ enum class UninstallOutcome {
     kFailedNoneActive,
 };
 
+inline std::string_view OutcomeName(UninstallOutcome outcome) {
+    static constexpr std::string_view kNames[] = {
+        "uninstalled", "uninstalled, none chosen", "the last one gone",  "cancelled",
+        "refused",     "not uninstalled",          "failed, none active"};
+    return OutcomeName(outcome, kNames);
+}
+
 struct UninstallResult {
     UninstallOutcome outcome;
     // Environments listed after the uninstall; -1 where the flow did not list them again.

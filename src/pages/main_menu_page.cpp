@@ -190,8 +190,7 @@ void CMainMenuDlg::Maintenance() {
 void CMainMenuDlg::Install(bool standardInstall) {
     if (context_.startup.osVersion.major < kFirstTwinMajor || context_.startup.elevatedTwin) {
         Enable(platform::cmd::kCancel, false);
-        const flows::InstallOutcome outcome = flows::RunInstallSequence(
-            context_, *this,
+        const flows::InstallOutcome outcome = RunLoggedSequence(
             standardInstall ? flows::InstallKind::kStandard : flows::InstallKind::kMulti);
         // Whatever ended the sequence, the user must be able to leave the menu again.
         Enable(platform::cmd::kCancel, true);
@@ -213,9 +212,26 @@ std::optional<std::string> CMainMenuDlg::ChooseDestination() {
     return ChooseDestinationFolder(context_, this);
 }
 
+flows::InstallOutcome CMainMenuDlg::RunLoggedSequence(flows::InstallKind kind) {
+    OperationLog log(context_, prompt_,
+                     kind == flows::InstallKind::kStandard ? "install" : "multi-install");
+    const flows::InstallOutcome outcome = flows::RunInstallSequence(context_, *this, kind);
+    log.Outcome(flows::OutcomeName(outcome));
+    return outcome;
+}
+
+flows::InstallOutcome CMainMenuDlg::ResumeLogged() {
+    OperationLog log(context_, prompt_, "resume-install");
+    const flows::InstallOutcome outcome = flows::ResumeInstall(context_, *this);
+    log.Outcome(flows::OutcomeName(outcome));
+    return outcome;
+}
+
 flows::InstallerPageEnd CMainMenuDlg::SelectAndRun() {
     CSelectInstallerDlg page(context_);
     page.SetMainPage(this);
+    // The run's steps and installers go to the sequence's log.
+    page.SetLog(prompt_.Log());
     HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
     switch (context_.platform.ui.RunModal(page, this)) {
         case installerresult::kCompleted:

@@ -33,6 +33,10 @@ class CMainMenuDlg final : public platform::DialogPage, public flows::InstallPro
     // program ends.
     void Finish();
 
+    // The install sequence, and the resume of a run a restart cut off, each with its log.
+    flows::InstallOutcome RunLoggedSequence(flows::InstallKind kind);
+    flows::InstallOutcome ResumeLogged();
+
     void Tell(const core::Notice& notice) override { prompt_.Tell(notice); }
     bool Ask(const core::Notice& question) override { return prompt_.Ask(question); }
     std::optional<std::string> ChooseEnvironment(

@@ -387,10 +387,14 @@ int RunHiddenMaintenance(core::Context& context, StartMode mode, int row,
         prompt.Tell(core::Notice{context.texts.Pick(kListChanged)});
         return maintenance::twinexit::kRefused;
     }
-    if (mode == StartMode::kUninstall)
-        flows::UninstallEnvironment(context, prompt, keyName);
-    else
-        flows::ChangeActiveEnvironment(context, prompt, keyName);
+    if (mode == StartMode::kUninstall) {
+        OperationLog log(context, prompt, "uninstall");
+        log.Outcome(
+            flows::OutcomeName(flows::UninstallEnvironment(context, prompt, keyName).outcome));
+    } else {
+        OperationLog log(context, prompt, "switch");
+        log.Outcome(flows::OutcomeName(flows::ChangeActiveEnvironment(context, prompt, keyName)));
+    }
     return maintenance::twinexit::kDone;
 }
 
@@ -455,8 +459,10 @@ void CMaintenanceDlg::SwitchActiveHere() {
     if (chosen.empty())
         return;
     PagePrompt prompt(context_, this);
-    if (flows::ChangeActiveEnvironment(context_, prompt, chosen) !=
-        flows::ChangeOutcome::kChanged) {
+    OperationLog log(context_, prompt, "switch");
+    const flows::ChangeOutcome outcome = flows::ChangeActiveEnvironment(context_, prompt, chosen);
+    log.Outcome(flows::OutcomeName(outcome));
+    if (outcome != flows::ChangeOutcome::kChanged) {
         FocusList();
         return;
     }
@@ -468,8 +474,11 @@ void CMaintenanceDlg::UninstallSelectedHere() {
     if (chosen.empty())
         return;
     PagePrompt prompt(context_, this);
+    OperationLog log(context_, prompt, "uninstall");
     using flows::UninstallOutcome;
-    switch (flows::UninstallEnvironment(context_, prompt, chosen).outcome) {
+    const UninstallOutcome outcome = flows::UninstallEnvironment(context_, prompt, chosen).outcome;
+    log.Outcome(flows::OutcomeName(outcome));
+    switch (outcome) {
         case UninstallOutcome::kLastGone:
             EndDialog(0);
             return;

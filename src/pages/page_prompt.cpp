@@ -14,11 +14,18 @@ int PagePrompt::Show(const core::Notice& notice) {
 }
 
 void PagePrompt::Tell(const core::Notice& notice) {
+    if (log_ != nullptr)
+        log_->Add(notice.caption == core::NoticeCaption::kError ? core::LogEntry::kFailure
+                                                                : core::LogEntry::kStep,
+                  notice.text);
     Show(notice);
 }
 
 bool PagePrompt::Ask(const core::Notice& question) {
-    return Show(question) == platform::answer::kYes;
+    const bool yes = Show(question) == platform::answer::kYes;
+    if (log_ != nullptr)
+        log_->Step(question.text + (yes ? " -> yes" : " -> no"));
+    return yes;
 }
 
 std::optional<std::string> PagePrompt::ChooseEnvironment(
@@ -35,6 +42,21 @@ void PagePrompt::RunChoice(platform::DialogPage& dialog) {
 void PagePrompt::Progress(std::string_view step) {
     if (log_ != nullptr)
         log_->Step(step);
+}
+
+OperationLog::OperationLog(core::Context& context, PagePrompt& prompt, std::string_view operation)
+    : prompt_(prompt),
+      previous_(prompt.Log()),
+      log_(std::make_unique<core::RunLog>(context.platform, core::kRunLogPrefix, operation)) {
+    prompt_.SetLog(log_.get());
+}
+
+OperationLog::~OperationLog() {
+    prompt_.SetLog(previous_);
+}
+
+void OperationLog::Outcome(std::string_view outcome) {
+    log_->Outcome(outcome);
 }
 
 bool EnumerateEnvironmentsTelling(core::Context& context, const platform::DialogPage* page) {

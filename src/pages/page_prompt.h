@@ -2,6 +2,7 @@
 // the operation, the choice of an environment as a dialog.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,7 @@ class PagePrompt : public flows::Prompt {
 
     // The log the steps of the operation go to; none by default. It must outlive the prompt.
     void SetLog(core::RunLog* log) { log_ = log; }
+    core::RunLog* Log() const { return log_; }
 
   protected:
     // Runs the choice dialog; without an owner on a page.
@@ -45,6 +47,24 @@ class PagePrompt : public flows::Prompt {
     int Show(const core::Notice& notice);
 
     core::RunLog* log_ = nullptr;
+};
+
+// The log of one operation a page runs, named by the operation, with its outcome at the end;
+// the prompt's steps, notices and answers go to it while it lives.
+class OperationLog {
+  public:
+    OperationLog(core::Context& context, PagePrompt& prompt, std::string_view operation);
+    ~OperationLog();
+    OperationLog(const OperationLog&) = delete;
+    OperationLog& operator=(const OperationLog&) = delete;
+
+    core::RunLog& Log() { return *log_; }
+    void Outcome(std::string_view outcome);
+
+  private:
+    PagePrompt& prompt_;
+    core::RunLog* previous_;
+    std::unique_ptr<core::RunLog> log_;
 };
 
 // Enumerates the environments where no flow runs; a failed search is told as a message box.

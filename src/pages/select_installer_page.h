@@ -30,6 +30,8 @@ class CSelectInstallerDlg : public platform::DialogPage, public flows::RunView {
     // The window the run minimises and titles with its progress: the main menu that opened the
     // page, or the page itself.
     void SetMainPage(platform::DialogPage* mainPage) { mainPage_ = mainPage; }
+    // The log the run's steps and installers go to; none by default.
+    void SetLog(core::RunLog* log) { prompt_.SetLog(log); }
     // Installer switches came on the command line: autorun.ini's Quiet, NoMessage and
     // QuitAfterInstall then stay unread.
     void SetOptionsFromCommandLine(bool interactive, bool restartPc);

@@ -1,11 +1,13 @@
 // The maintenance page and the selection dialog on the in-memory dialog host, over a fake
 // machine with three environments: A active, B and C parked.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/run_log.h"
 #include "environments/environment_table.h"
 #include "maintenance/elevated_twin.h"
 #include "pages/active_select_dialog.h"
@@ -221,6 +223,14 @@ TEST_F(MaintenancePage, SwitchMakesTheChosenOneActiveAndRefreshes) {
     });
     EXPECT_TRUE(Active("B"));
     EXPECT_TRUE(machine.MessageTexts().empty());
+    // The switch leaves its log: the flow's steps and the outcome.
+    const auto log = core::RunLog::LastRunLog(machine.fake.Get(), core::kRunLogPrefix, "");
+    ASSERT_TRUE(log.has_value());
+    EXPECT_THAT(*log, ::testing::EndsWith("-switch.log"));
+    std::string text;
+    ASSERT_EQ(machine.fake.files.ReadText(*log, text), platform::error::kSuccess);
+    EXPECT_THAT(text, ::testing::HasSubstr("step: activate " + std::string(kParkedB)));
+    EXPECT_THAT(text, ::testing::EndsWith("outcome: changed\r\n"));
 }
 
 TEST_F(MaintenancePage, TheActiveRowIsNotSwitchedTo) {
