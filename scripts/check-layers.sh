@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that the folders of src/ form layers: an #include may reach its own folder or a folder
-# below it, never one above, so no two folders can include each other. Prints every include
-# that breaks the rule and exits non-zero when there is one.
+# below it, never one above, so no two folders can include each other. Also checks that nothing
+# below the views shows a window of its own: the engines and flows return outcomes and tell
+# through a prompt. Prints every fault and exits non-zero when there is one.
 #
 # Bottom to top; a folder must be listed here before it may hold code. Folders on one line are
 # side by side: neither may include the other.
@@ -70,8 +71,16 @@ while IFS= read -r file; do
     done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file")
 done < <(find . -type f \( -name '*.h' -o -name '*.cpp' \) | sed 's|^\./||' | sort)
 
+# The calls of the user interface that open a box or a dialog.
+shows='\b(MessageBox|RunModal|OpenModeless|ChooseFileToOpen|ChooseFileToSave|BrowseForFolder)\('
+while IFS= read -r hit; do
+    echo "src/${hit%%:*}:$(cut -d: -f2 <<<"$hit"): shows a window below the views"
+    faults=$((faults + 1))
+done < <(grep -nE "$shows" core/*.cpp environments/*.cpp installer/*.cpp maintenance/*.cpp \
+    flows/*.cpp 2>/dev/null)
+
 if [ "$faults" -gt 0 ]; then
-    echo "$faults includes break the layers"
+    echo "$faults faults: includes that reach up, or windows below the views"
     exit 1
 fi
-echo "layers: every include reaches down (${layers[*]})"
+echo "layers: every include reaches down (${layers[*]}); no window below the views"

@@ -112,22 +112,4 @@ bool WriteInstallationReport(core::Context& context, const std::string& path,
     return true;
 }
 
-void SaveInstallationReport(core::Context& context, core::Notices& notices) {
-    platform::FileDialogRequest request;
-    request.defaultExtension = "txt";
-    request.filters = {{"Text File(*.txt)", "*.txt"}};
-    std::string path;
-    auto& ui = context.platform.ui;
-    if (!ui.ChooseFileToSave(nullptr, request, path))
-        return;
-    bool written = false;
-    {
-        const platform::ScopedWaitCursor wait(ui);
-        written = WriteInstallationReport(context, path, notices);
-    }
-    if (!written)
-        notices.push_back(
-            environments::PathNotice(context, core::TextId::kMsgFileNotWritten, path));
-}
-
 }  // namespace velnora::maintenance

@@ -22,8 +22,4 @@ std::string InstallationReportText(core::Context& context, core::Notices& notice
 bool WriteInstallationReport(core::Context& context, const std::string& path,
                              core::Notices& notices);
 
-// "Save to file" of the maintenance page: asks for a text file and writes the report into it.
-// A failed write adds a notice naming the file.
-void SaveInstallationReport(core::Context& context, core::Notices& notices);
-
 }  // namespace velnora::maintenance

@@ -6,6 +6,7 @@
 
 #include "core/context.h"
 #include "environments/environment_table.h"
+#include "environments/move_support.h"
 #include "environments/tool_record.h"
 #include "flows/change_active.h"
 #include "flows/uninstall_environment.h"
@@ -376,6 +377,24 @@ class TwinPrompt final : public PagePrompt {
 
 }  // namespace
 
+void SaveInstallationReport(core::Context& context, core::Notices& notices) {
+    platform::FileDialogRequest request;
+    request.defaultExtension = "txt";
+    request.filters = {{"Text File(*.txt)", "*.txt"}};
+    std::string path;
+    auto& ui = context.platform.ui;
+    if (!ui.ChooseFileToSave(nullptr, request, path))
+        return;
+    bool written = false;
+    {
+        const platform::ScopedWaitCursor wait(ui);
+        written = maintenance::WriteInstallationReport(context, path, notices);
+    }
+    if (!written)
+        notices.push_back(
+            environments::PathNotice(context, core::TextId::kMsgFileNotWritten, path));
+}
+
 int RunHiddenMaintenance(core::Context& context, StartMode mode, int row,
                          const std::string& keyName) {
     context.startup.startMode = mode;
@@ -502,7 +521,7 @@ void CMaintenanceDlg::EnumerateTelling() {
 
 void CMaintenanceDlg::SaveReport() {
     core::Notices notices;
-    maintenance::SaveInstallationReport(context_, notices);
+    SaveInstallationReport(context_, notices);
     PagePrompt prompt(context_, this);
     flows::TellAll(prompt, notices);
 }

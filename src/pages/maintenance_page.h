@@ -12,6 +12,7 @@
 #include "platform/dialog_page.h"
 
 #include "core/context.h"
+#include "core/notice.h"
 
 namespace velnora::pages {
 
@@ -73,6 +74,10 @@ class CMaintenanceDlg final : public platform::DialogPage {
     bool rebootOnClose_ = false;
     DialogLayout layout_;
 };
+
+// "Save to file": asks for a text file and writes the installation report into it. A failed
+// write adds a notice naming the file.
+void SaveInstallationReport(core::Context& context, core::Notices& notices);
 
 // The twin's one operation: the switch (kMaintenance) or the uninstall (kUninstall) of the
 // environment table row, as enumerated at the twin's start-up. A row that names another key than

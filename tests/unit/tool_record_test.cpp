@@ -9,6 +9,7 @@
 #include "environments_fixture.h"
 #include "environments/tool_record.h"
 #include "maintenance/installation_report.h"
+#include "pages/maintenance_page.h"
 
 namespace velnora::testing {
 namespace {
@@ -412,7 +413,7 @@ TEST_F(ToolRecordReport, SaveAsksForATextFileAndWritesUnderTheWaitCursor) {
     fake.files.AddFolder("C:\\Reports");
     fake.ui.QueueFileToSave(kReportPath);
 
-    SaveInstallationReport(context, notices);
+    pages::SaveInstallationReport(context, notices);
 
     ASSERT_EQ(fake.ui.SaveRequests().size(), 1u);
     const auto& request = fake.ui.SaveRequests()[0];
@@ -432,13 +433,13 @@ TEST_F(ToolRecordReport, SaveAsksForATextFileAndWritesUnderTheWaitCursor) {
 TEST_F(ToolRecordReport, SaveCancelledTellsNothingAndAFailedSaveNamesTheFile) {
     AddEnvironment(kProductGuid, "C:\\E", "V");
 
-    SaveInstallationReport(context, notices);  // cancelled
+    pages::SaveInstallationReport(context, notices);  // cancelled
     EXPECT_TRUE(fake.ui.WaitCursorCalls().empty());
     EXPECT_EQ(fake.faults.Calls(fake::op::kOpenKey), 0);
     EXPECT_TRUE(notices.empty());
 
     fake.ui.QueueFileToSave(std::string("C:\\NoFolder\\report.txt"));
-    SaveInstallationReport(context, notices);
+    pages::SaveInstallationReport(context, notices);
     EXPECT_FALSE(fake.files.Exists("C:\\NoFolder"));
     EXPECT_EQ(fake.ui.WaitCursorCalls(), (std::vector<bool>{true, false}));
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
