@@ -1,5 +1,7 @@
 #include "app/cmd_program.h"
 
+#include <cstdint>
+
 #include "app/startup_sequence.h"
 #include "cmd/cmd_texts.h"
 #include "cmd/commands.h"
@@ -13,6 +15,8 @@ namespace velnora::app {
 namespace {
 
 constexpr std::string_view kCmdSuffix = "Cmd";
+// The Windows version from which the install manager hands its changes to an elevated twin.
+constexpr std::uint32_t kElevationMajor = 6;
 
 // The install manager's single-instance mutex, held while the command runs, so that the
 // console never works beside a window that changes the same environments.
@@ -74,6 +78,15 @@ int Code(core::CmdExit exit) {
     return static_cast<int>(exit);
 }
 
+// From Windows 6 on only an elevated process may change environments; the console cannot raise
+// its own rights without a window, so it says how to get them. Below 6 the pages do not ask.
+bool MayChangeEnvironments(core::Context& context, cmd::Command command) {
+    const auto& os = context.startup.osVersion;
+    if (!cmd::NeedsAdministrator(command) || !os.IsNt() || os.major < kElevationMajor)
+        return true;
+    return ProbeAdministrator(context.platform.registry);
+}
+
 // One command, with the log open and the mutex taken.
 core::CmdExit RunLogged(core::Context& context, const cmd::Request& request, core::RunLog& log) {
     cmd::ConsolePrompt prompt(context, log, request.quiet);
@@ -90,6 +103,10 @@ core::CmdExit RunLogged(core::Context& context, const cmd::Request& request, cor
     }
     if (!context.platform.session.GetVersion(context.startup.osVersion))
         log.Failure(context.texts.Pick(cmd::text::kLogNoVersion));
+    if (!MayChangeEnvironments(context, request.command)) {
+        prompt.Tell({.text = context.texts.Pick(cmd::text::kNeedsAdministrator)});
+        return core::CmdExit::kNeedsAdministrator;
+    }
     return cmd::RunRequest(context, request, prompt, log);
 }
 

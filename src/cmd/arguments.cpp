@@ -16,11 +16,16 @@ struct CommandRow {
     Command command;
     std::string_view name;
     core::LocalText description;
+    // Takes the ENV it works on.
+    bool takesEnvironment = false;
+    bool needsAdministrator = false;
 };
 constexpr std::array kCommandRows = std::to_array<CommandRow>({
     {Command::kList, "list", text::kListDescription},
     {Command::kReport, "report", text::kReportDescription},
     {Command::kStatus, "status", text::kStatusDescription},
+    {Command::kSwitch, "switch", text::kSwitchDescription, true, true},
+    {Command::kUninstall, "uninstall", text::kUninstallDescription, true, true},
 });
 
 std::string ExitCodesText(const core::TextSet& texts) {
@@ -42,6 +47,13 @@ std::string_view CommandName(Command command) {
     return {};
 }
 
+bool NeedsAdministrator(Command command) {
+    for (const auto& row : kCommandRows)
+        if (row.command == command)
+            return row.needsAdministrator;
+    return false;
+}
+
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments,
                                const core::TextSet& texts) {
     ParsedArguments parsed;
@@ -57,9 +69,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments,
     app.add_flag("-q,--quiet", request.quiet, texts.Pick(text::kQuietDescription));
 
     std::array<CLI::App*, kCommandRows.size()> commands{};
-    for (std::size_t i = 0; i < kCommandRows.size(); ++i)
+    for (std::size_t i = 0; i < kCommandRows.size(); ++i) {
         commands[i] = app.add_subcommand(std::string(kCommandRows[i].name),
                                          texts.Pick(kCommandRows[i].description));
+        if (kCommandRows[i].takesEnvironment)
+            commands[i]
+                ->add_option("ENV", request.env, texts.Pick(text::kEnvDescription))
+                ->required();
+    }
 
     std::string format = "text";
     CLI::App* list = commands[0];

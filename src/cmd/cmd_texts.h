@@ -23,6 +23,13 @@ inline constexpr LocalText kOutDescription{"the file the report is written to",
 inline constexpr LocalText kStatusDescription{
     "Show a pending install run, a pending removal and the log of the last run",
     "保留中のインストール、保留中の削除、前回の実行ログを表示します"};
+inline constexpr LocalText kSwitchDescription{"Make ENV the active environment",
+                                              "ENV をアクティブな環境にします"};
+inline constexpr LocalText kUninstallDescription{
+    "Uninstall ENV (with --quiet without asking; the last one listed becomes active)",
+    "ENV をアンインストールします (--quiet では確認せず、一覧の最後の環境をアクティブにします)"};
+inline constexpr LocalText kEnvDescription{"key name, location or display name of the environment",
+                                           "環境のキー名、場所または表示名"};
 inline constexpr LocalText kQuietDescription{"ask nothing: every question takes its default",
                                              "何も質問せず、既定の回答を使います"};
 inline constexpr LocalText kVersionDescription{"show the program's version",
@@ -39,6 +46,21 @@ inline constexpr LocalText kReportNotWritten{"The report could not be written: "
 inline constexpr LocalText kReportWritten{"The report was written: ", "レポートを書き込みました: "};
 inline constexpr LocalText kNoMatch{"No environment matches ", "一致する環境がありません: "};
 inline constexpr LocalText kSeveralMatch{"Several environments match ", "複数の環境が一致します: "};
+inline constexpr LocalText kNeedsAdministrator{
+    "Administrator rights are needed: run from an elevated command prompt.",
+    "管理者権限が必要です: 管理者として実行したコマンド プロンプトから実行してください。"};
+inline constexpr LocalText kSwitchRefused{"The active environment was not changed.",
+                                          "アクティブな環境は変更されませんでした。"};
+inline constexpr LocalText kSwitchFailedPreviousBack{
+    "The environment could not be made active; the one that was active is active again.",
+    "環境をアクティブにできませんでした。以前のアクティブな環境に戻しました。"};
+inline constexpr LocalText kNoneActive{"No environment is active now.",
+                                       "現在アクティブな環境はありません。"};
+inline constexpr LocalText kUninstallRefused{"Nothing was uninstalled.",
+                                             "何もアンインストールされませんでした。"};
+inline constexpr LocalText kNotUninstalled{
+    "The environment was not uninstalled; the environments are as before.",
+    "環境はアンインストールされませんでした。環境は以前のままです。"};
 
 inline constexpr LocalText kColumnActive{"Active", "アクティブ"};
 inline constexpr LocalText kColumnKey{"Key", "キー"};
@@ -76,6 +98,7 @@ inline constexpr LocalText kLogNoMutex{"the single-instance mutex could not be c
                                        "二重起動防止のミューテックスを作成できませんでした"};
 inline constexpr LocalText kLogNoVersion{"the Windows version could not be read",
                                          "Windows のバージョンを取得できませんでした"};
+inline constexpr LocalText kLogOutcome{"outcome: ", "結果: "};
 inline constexpr LocalText kLogExitCode{"exit code ", "終了コード "};
 
 inline constexpr LocalText kAnswerYesNo{" [y/n] ", " [y/n] "};

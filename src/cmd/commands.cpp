@@ -4,11 +4,14 @@
 
 #include "cmd/cmd_texts.h"
 #include "cmd/environment_listing.h"
+#include "cmd/environment_match.h"
 #include "core/context.h"
 #include "core/parsing.h"
 #include "core/run_log.h"
 #include "environments/environment_table.h"
+#include "flows/change_active.h"
 #include "flows/prompt.h"
+#include "flows/uninstall_environment.h"
 #include "installer/run_state.h"
 #include "maintenance/installation_report.h"
 #include "maintenance/own_installation.h"
@@ -110,6 +113,92 @@ core::CmdExit RunStatus(core::Context& context, const Request&, flows::Prompt&, 
     return core::CmdExit::kDone;
 }
 
+// What an operation's outcome means to a script: its exit code, and the line that says what
+// the flow's own messages leave unsaid.
+template <typename Outcome>
+struct OutcomeRow {
+    Outcome outcome;
+    core::CmdExit exit;
+    const core::LocalText* line;
+};
+
+using flows::ChangeOutcome;
+constexpr std::array kSwitchOutcomes = std::to_array<OutcomeRow<ChangeOutcome>>({
+    {ChangeOutcome::kChanged, core::CmdExit::kDone, nullptr},
+    // The flow has told the user so.
+    {ChangeOutcome::kAlreadyActive, core::CmdExit::kDone, nullptr},
+    {ChangeOutcome::kRefused, core::CmdExit::kFailed, &text::kSwitchRefused},
+    {ChangeOutcome::kFailedPreviousBack, core::CmdExit::kFailed, &text::kSwitchFailedPreviousBack},
+    {ChangeOutcome::kFailedNoneActive, core::CmdExit::kFailed, &text::kNoneActive},
+});
+
+using flows::UninstallOutcome;
+constexpr std::array kUninstallOutcomes = std::to_array<OutcomeRow<UninstallOutcome>>({
+    {UninstallOutcome::kUninstalled, core::CmdExit::kDone, nullptr},
+    {UninstallOutcome::kUninstalledNoneChosen, core::CmdExit::kDone, &text::kNoneActive},
+    {UninstallOutcome::kLastGone, core::CmdExit::kDone, nullptr},
+    {UninstallOutcome::kCancelled, core::CmdExit::kCancelled, nullptr},
+    {UninstallOutcome::kRefused, core::CmdExit::kFailed, &text::kUninstallRefused},
+    {UninstallOutcome::kNotUninstalled, core::CmdExit::kFailed, &text::kNotUninstalled},
+    {UninstallOutcome::kFailedNoneActive, core::CmdExit::kFailed, &text::kNoneActive},
+});
+
+template <typename Outcome, std::size_t N>
+core::CmdExit Conclude(core::Context& context, flows::Prompt& prompt, core::RunLog& log,
+                       Outcome outcome, const std::array<OutcomeRow<Outcome>, N>& rows) {
+    log.Step(context.texts.Pick(text::kLogOutcome) + std::string(flows::OutcomeName(outcome)));
+    for (const auto& row : rows) {
+        if (row.outcome != outcome)
+            continue;
+        if (row.line != nullptr)
+            prompt.Tell({.text = context.texts.Pick(*row.line),
+                         .caption = row.exit == core::CmdExit::kDone
+                                        ? core::NoticeCaption::kConfirm
+                                        : core::NoticeCaption::kError});
+        return row.exit;
+    }
+    return core::CmdExit::kFailed;
+}
+
+// The key name of the one environment ENV names; otherwise the exit code, its error told.
+struct Chosen {
+    std::optional<std::string> keyName;
+    core::CmdExit exit = core::CmdExit::kDone;
+};
+
+Chosen ChooseEnvironment(core::Context& context, const Request& request, flows::Prompt& prompt) {
+    const auto found = ListEnvironments(context);
+    if (!found) {
+        prompt.Tell(environments::SearchFailedNotice(context));
+        return {std::nullopt, core::CmdExit::kFailed};
+    }
+    const EnvironmentMatch match = MatchEnvironment(*found, request.env);
+    if (match.outcome != MatchOutcome::kFound || match.indices.front() >= found->size()) {
+        prompt.Tell(MatchError(*found, request.env, match, context.texts));
+        return {std::nullopt, MatchExit(match.outcome)};
+    }
+    return {(*found)[match.indices.front()].key};
+}
+
+core::CmdExit RunSwitch(core::Context& context, const Request& request, flows::Prompt& prompt,
+                        core::RunLog& log) {
+    const Chosen chosen = ChooseEnvironment(context, request, prompt);
+    if (!chosen.keyName)
+        return chosen.exit;
+    const ChangeOutcome outcome = flows::ChangeActiveEnvironment(context, prompt, *chosen.keyName);
+    return Conclude(context, prompt, log, outcome, kSwitchOutcomes);
+}
+
+core::CmdExit RunUninstall(core::Context& context, const Request& request, flows::Prompt& prompt,
+                           core::RunLog& log) {
+    const Chosen chosen = ChooseEnvironment(context, request, prompt);
+    if (!chosen.keyName)
+        return chosen.exit;
+    const flows::UninstallResult result =
+        flows::UninstallEnvironment(context, prompt, *chosen.keyName);
+    return Conclude(context, prompt, log, result.outcome, kUninstallOutcomes);
+}
+
 struct CommandRun {
     Command command;
     core::CmdExit (*run)(core::Context&, const Request&, flows::Prompt&, core::RunLog&);
@@ -118,6 +207,8 @@ constexpr std::array kCommandRuns = std::to_array<CommandRun>({
     {Command::kList, &RunList},
     {Command::kReport, &RunReport},
     {Command::kStatus, &RunStatus},
+    {Command::kSwitch, &RunSwitch},
+    {Command::kUninstall, &RunUninstall},
 });
 
 }  // namespace

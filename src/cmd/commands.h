@@ -20,7 +20,7 @@ class Prompt;
 
 namespace velnora::cmd {
 
-enum class Command { kList, kReport, kStatus };
+enum class Command { kList, kReport, kStatus, kSwitch, kUninstall };
 enum class ListFormat { kText, kJson };
 
 struct Request {
@@ -29,6 +29,8 @@ struct Request {
     bool activeOnly = false;
     std::optional<std::string> out;
     bool quiet = false;
+    // The environment a switch or an uninstall names: key name, location or display name.
+    std::string env;
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kWrongArguments };
@@ -46,6 +48,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments,
 
 // The name of the command as typed, which also names the run's log.
 std::string_view CommandName(Command command);
+
+// Commands that change environments, which Windows 6 and later let only administrators do.
+bool NeedsAdministrator(Command command);
 
 // Runs one command; what it prints goes to the console, what goes wrong through `prompt`.
 core::CmdExit RunRequest(core::Context& context, const Request& request, flows::Prompt& prompt,

@@ -71,6 +71,22 @@ EnvironmentMatch MatchEnvironment(const std::vector<ListedEnvironment>& environm
     return match;
 }
 
+core::CmdExit MatchExit(MatchOutcome outcome) {
+    struct Row {
+        MatchOutcome outcome;
+        core::CmdExit exit;
+    };
+    static constexpr Row kRows[] = {
+        {MatchOutcome::kFound, core::CmdExit::kDone},
+        {MatchOutcome::kNone, core::CmdExit::kNoEnvironmentMatches},
+        {MatchOutcome::kSeveral, core::CmdExit::kWrongArguments},
+    };
+    for (const auto& row : kRows)
+        if (row.outcome == outcome)
+            return row.exit;
+    return core::CmdExit::kWrongArguments;
+}
+
 core::Notice MatchError(const std::vector<ListedEnvironment>& environments, std::string_view env,
                         const EnvironmentMatch& match, const core::TextSet& texts) {
     core::Notice notice;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cmd/environment_listing.h"
+#include "core/exit_codes.h"
 #include "core/notice.h"
 
 namespace velnora::cmd {
@@ -22,6 +23,10 @@ struct EnvironmentMatch {
 
 EnvironmentMatch MatchEnvironment(const std::vector<ListedEnvironment>& environments,
                                   std::string_view env);
+
+// How a command ends when ENV does not name exactly one environment: several matches are an
+// ENV too vague to act on, as wrong arguments are.
+core::CmdExit MatchExit(MatchOutcome outcome);
 
 // The error of a match that found none or several: the latter lists every one that matched.
 core::Notice MatchError(const std::vector<ListedEnvironment>& environments, std::string_view env,

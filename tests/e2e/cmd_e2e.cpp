@@ -1,8 +1,8 @@
 // The real VelnoraCmd.exe under Wine, on four sample environments that the kit lays out, one of
 // them in a folder with a Japanese name: its JSON listing holds what the maintenance page of
 // the real Velnora.exe lists, byte-true UTF-8 whether the output goes to a file or a pipe; its
-// report is the page's Save to file; it ends with 2 on wrong arguments and with 1618 while the
-// install manager holds its mutex.
+// report is the page's Save to file; its switch and uninstall leave the machine as the page's
+// do; it ends with 2 on wrong arguments and with 1618 while the install manager holds its mutex.
 //
 // The test installs into the live names of the prefix, so it runs alone; it removes what it
 // laid out.
@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr DWORD kCmdTimeoutMs = 60000;
+// A switch or an uninstall moves whole environments and waits for the vendor's uninstaller.
+constexpr DWORD kChangeTimeoutMs = 180000;
 constexpr wchar_t kJapaneseFolderPart[] = L"Vantorix 日本語版";
 constexpr wchar_t kJapaneseDisplayName[] = L"Vantorix 日本語版 V3.00";
 
@@ -52,7 +55,8 @@ std::string DrainPipe(HANDLE pipe) {
     return bytes;
 }
 
-CmdRun RunCmd(const std::vector<std::wstring>& arguments, OutputTo to = OutputTo::kFile) {
+CmdRun RunCmd(const std::vector<std::wstring>& arguments, OutputTo to = OutputTo::kFile,
+              DWORD timeoutMs = kCmdTimeoutMs) {
     std::wstring line = QuoteArgument(BesideTestProgram(L"VelnoraCmd.exe"));
     for (const auto& argument : arguments)
         line += L" " + QuoteArgument(argument);
@@ -92,7 +96,7 @@ CmdRun RunCmd(const std::vector<std::wstring>& arguments, OutputTo to = OutputTo
         CloseHandle(pipeRead);
     }
     DWORD code = 0;
-    if (WaitForSingleObject(process.hProcess, kCmdTimeoutMs) == WAIT_OBJECT_0 &&
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0 &&
         GetExitCodeProcess(process.hProcess, &code))
         run.exitCode = code;
     else
@@ -284,6 +288,57 @@ TEST_F(CmdOnSampleEnvironments, ListsAndReportsWhatTheMaintenancePageShows) {
     // The same report on standard output.
     const CmdRun reportOut = RunCmd({L"report"}, OutputTo::kPipe);
     EXPECT_EQ(reportOut.output, *saved);
+}
+
+// The locations the JSON listing gives, and the one that is active.
+struct Listing {
+    std::vector<std::wstring> locations;
+    std::optional<std::wstring> active;
+};
+
+std::optional<Listing> ListLocations() {
+    const CmdRun run = RunCmd({L"list", L"--format", L"json"});
+    const auto json = nlohmann::json::parse(run.output, nullptr, false);
+    if (run.exitCode != std::optional<DWORD>(0) || json.is_discarded())
+        return std::nullopt;
+    Listing listing;
+    for (const auto& e : json.at("environments")) {
+        listing.locations.push_back(Widen(e.at("location").get<std::string>()));
+        if (e.at("active").get<bool>())
+            listing.active = listing.locations.back();
+    }
+    return listing;
+}
+
+// The switch and the uninstall by location change the machine as the maintenance page's
+// buttons do: the live entry names the chosen one, and the uninstalled one's folder is gone.
+TEST_F(CmdOnSampleEnvironments, SwitchesAndUninstallsByLocation) {
+    const auto before = ListLocations();
+    ASSERT_TRUE(before);
+    ASSERT_EQ(before->locations.size(), 4u);
+    ASSERT_TRUE(before->active);
+    const std::wstring previous = *before->active;
+    const std::wstring chosen = before->locations[before->locations.front() == previous ? 1 : 0];
+
+    const CmdRun change = RunCmd({L"switch", chosen}, OutputTo::kFile, kChangeTimeoutMs);
+    ASSERT_EQ(change.exitCode, std::optional<DWORD>(0)) << change.error;
+    const auto switched = ListLocations();
+    ASSERT_TRUE(switched);
+    EXPECT_EQ(switched->active, std::optional<std::wstring>(chosen));
+    EXPECT_EQ(kit::LiveInstallLocation(), std::optional<std::wstring>(chosen));
+
+    // The one that was active is now an inactive one.
+    const CmdRun gone =
+        RunCmd({L"uninstall", previous, L"--quiet"}, OutputTo::kFile, kChangeTimeoutMs);
+    ASSERT_EQ(gone.exitCode, std::optional<DWORD>(0)) << gone.error;
+    const auto after = ListLocations();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->locations.size(), 3u);
+    EXPECT_EQ(std::find(after->locations.begin(), after->locations.end(), previous),
+              after->locations.end());
+    EXPECT_EQ(after->active, std::optional<std::wstring>(chosen));
+    EXPECT_EQ(kit::LiveInstallLocation(), std::optional<std::wstring>(chosen));
+    EXPECT_FALSE(kit::PathExists(previous));
 }
 
 // Written as wide characters, the Japanese name does not depend on the console's code page.

@@ -17,6 +17,7 @@
 #include "environments_fixture.h"
 #include "maintenance/installation_report.h"
 #include "pages/page_prompt.h"
+#include "switch_machine.h"
 
 namespace velnora::testing {
 namespace {
@@ -71,7 +72,8 @@ struct ArgumentCase {
 TEST_F(Cmd, EachArgumentLineGivesItsExitCodeAndOutput) {
     const ArgumentCase cases[] = {
         {{}, 2, {}, {"list", "report", "status"}},
-        {{"--help"}, 0, {"list", "report", "status", "1618", "3010", "740", "1602"}, {}},
+        {{"--help"}, 0, {"switch", "uninstall", "1618", "3010", "740", "1602"}, {}},
+        {{"uninstall", "--help"}, 0, {"ENV", "--quiet"}, {}},
         {{"list", "--help"}, 0, {"--format", "--active", "1618"}, {}},
         {{"--version"}, 0, {"VelnoraCmd 2.3.0.7\n"}, {}},
         {{"list"}, 0, {"Vantorix A", kJapaneseName, "V.4.05.01", "C:\\Vantorix\\EnvC"}, {"Log: "}},
@@ -80,7 +82,8 @@ TEST_F(Cmd, EachArgumentLineGivesItsExitCodeAndOutput) {
         {{"list", "--format", "xml"}, 2, {}, {"xml"}},
         {{"list", "--bogus"}, 2, {}, {"--bogus"}},
         {{"frobnicate"}, 2, {}, {"frobnicate"}},
-        {{"switch", "Vantorix A"}, 2, {}, {"switch"}},
+        {{"switch"}, 2, {}, {"ENV"}},
+        {{"uninstall", "A", "B"}, 2, {}, {"B"}},
         {{"report", "--out"}, 2, {}, {"--out"}},
         {{"report"}, 0, {"\xEF\xBB\xBF[C:\\Vantorix\\EnvA [Active]]\r\n"}, {}},
         {{"report", "--out", "C:\\Missing\\report.txt"}, 1, {}, {"C:\\Missing\\report.txt"}},
@@ -330,6 +333,129 @@ TEST(CmdMatch, TheErrorOfSeveralListsEveryMatch) {
     EXPECT_EQ(cmd::MatchError(listed, "Nothing", none, core::TextSet(true)).text,
               "一致する環境がありません: \"Nothing\"");
 }
+
+// --- Switch and uninstall --------------------------------------------------------------------
+
+using Machine = void (*)(SwitchMachine&);
+
+struct ChangeCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::vector<std::string> input;  // lines typed on the console
+    Machine machine;                 // changes to the machine of A (active), B and C
+    int exitCode;
+    const char* activeAfter;  // tag of the active environment, "" for none
+    std::vector<std::string> left;
+    std::vector<std::string> inError;
+    std::vector<std::string> inLog = {};
+};
+
+void NoChange(SwitchMachine&) {}
+void BCannotBeActivated(SwitchMachine& m) {
+    m.fake.files.Remove(paths::InstallerInfo(ParkedKey(2)));
+}
+void CNamedLikeB(SwitchMachine& m) {
+    m.fake.registry.SetText(platform::RegRoot::LocalMachine, paths::Entry(ParkedKey(3)),
+                            "_DisplayName", "Vantorix B");
+}
+void Windows10(SwitchMachine& m) {
+    m.fake.session.SetVersion(10, 0);
+}
+void Windows10User(SwitchMachine& m) {
+    Windows10(m);
+    m.fake.registry.DenyWrite(platform::RegRoot::LocalMachine, core::kUninstallRoot);
+}
+void Windows10JapaneseUser(SwitchMachine& m) {
+    Windows10User(m);
+    m.fake.session.SetLocaleCountry("Japan");
+}
+
+const std::vector<std::string> kABC = {"C:\\Vantorix\\EnvA", "C:\\Vantorix\\EnvB",
+                                       "C:\\Vantorix\\EnvC"};
+constexpr char kRunElevated[] = "run from an elevated command prompt";
+
+// clang-format off
+const ChangeCase kChangeCases[] = {
+    {"SwitchByKey", {"switch", ParkedKey(2)}, {}, NoChange, 0, "B", kABC, {},
+     {"step: activate " + ParkedKey(2), "step: outcome: changed"}},
+    {"SwitchByLocation", {"switch", "c:\\vantorix\\envc\\"}, {}, NoChange, 0, "C", kABC, {}},
+    {"SwitchByDisplayName", {"--quiet", "switch", "Vantorix B"}, {}, NoChange, 0, "B", kABC, {}},
+    {"SwitchAmbiguous", {"switch", "Vantorix B"}, {}, CNamedLikeB, 2, "A", kABC,
+     {"Several environments match \"Vantorix B\"", "C:\\Vantorix\\EnvB", "C:\\Vantorix\\EnvC"}},
+    {"SwitchNoMatch", {"switch", "Vantorix Z"}, {}, NoChange, 3, "A", kABC,
+     {"No environment matches \"Vantorix Z\""}},
+    {"SwitchAlreadyActive", {"switch", "C:\\Vantorix\\EnvA"}, {}, NoChange, 0, "A", kABC,
+     {"It is current active Vantorix."}},
+    {"SwitchWhoseMoveFails", {"switch", "Vantorix B"}, {}, BCannotBeActivated, 1, "A", kABC,
+     {"cannot switch over to an active state", "the one that was active is active again"},
+     {"step: restore ", "step: outcome: failed, the previous one back"}},
+    {"SwitchAsAdministratorOnWindows10", {"switch", "Vantorix C"}, {}, Windows10, 0, "C", kABC,
+     {}},
+    {"SwitchWithoutRightsOnWindows10", {"switch", "Vantorix B"}, {}, Windows10User, 740, "A",
+     kABC, {kRunElevated}},
+    {"UninstallWithoutRightsInJapanese", {"uninstall", "Vantorix B", "--quiet"}, {},
+     Windows10JapaneseUser, 740, "A", kABC,
+     {"管理者として実行したコマンド プロンプトから実行してください"}},
+    {"ListNeedsNoRights", {"list"}, {}, Windows10User, 0, "A", kABC, {}},
+    {"UninstallYes", {"uninstall", "Vantorix B"}, {"y"}, NoChange, 0, "A",
+     {"C:\\Vantorix\\EnvA", "C:\\Vantorix\\EnvC"}, {"[y/n]"}},
+    {"UninstallNo", {"uninstall", "Vantorix B"}, {"n"}, NoChange, 1602, "A", kABC, {"[y/n]"},
+     {"-> no", "step: outcome: cancelled"}},
+    {"UninstallQuietActiveTwoLeft", {"uninstall", kGuid, "--quiet"}, {"n"}, NoChange, 0,
+     "C", {"C:\\Vantorix\\EnvB", "C:\\Vantorix\\EnvC"}, {},
+     {"-> yes", "chosen: Vantorix C", "step: outcome: uninstalled"}},
+    {"UninstallNoMatch", {"uninstall", "C:\\Vantorix"}, {"y"}, NoChange, 3, "A", kABC, {}},
+};
+// clang-format on
+
+class CmdChange : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(CmdChange, EndsWithItsExitCodeAndLeavesTheEnvironmentsSo) {
+    const ChangeCase& c = GetParam();
+    SwitchMachine m;
+    m.fake.session.SetProgramPath(kCmdPath);
+    m.InstallTidewatch(false);
+    m.InstallEnvironment({kGuid, "A"});
+    m.InstallEnvironment({ParkedKey(2), "B"});
+    m.InstallEnvironment({ParkedKey(3), "C"});
+    // The vendor's uninstaller takes the active entry away.
+    m.fake.processes.AddProgram(
+        paths::InstallerInfo(kGuid) + "\\setup.exe", [&](const std::string&) {
+            m.fake.registry.RemoveKey(platform::RegRoot::LocalMachine, paths::Entry(kGuid));
+            return fake::ProgramBehaviour::RunsFor(100);
+        });
+    c.machine(m);
+    for (const auto& line : c.input)
+        m.fake.console.AddInputLine(line);
+
+    EXPECT_EQ(app::RunVelnoraCmd(m.fake.Get(), c.arguments), c.exitCode);
+    const std::string& err = m.fake.console.Error();
+    for (const auto& text : c.inError)
+        EXPECT_THAT(err, HasSubstr(text));
+    EXPECT_EQ(m.ListedLocations(), c.left);
+    const auto live = m.fake.registry.GetText(platform::RegRoot::LocalMachine, paths::Entry(kGuid),
+                                              "InstallLocation");
+    EXPECT_EQ(live.value_or(""), std::string(c.activeAfter).empty()
+                                     ? ""
+                                     : "C:\\Vantorix\\Env" + std::string(c.activeAfter));
+    // Nothing may wait for a window.
+    EXPECT_TRUE(m.fake.ui.MessageBoxes().empty());
+    // The run's log holds the flow's steps and its outcome.
+    const auto at = err.find("C:\\TEMP\\Velnora-");
+    ASSERT_NE(at, std::string::npos);
+    const auto end = err.find('\n', at);
+    ASSERT_NE(end, std::string::npos);
+    std::string log;
+    ASSERT_EQ(m.fake.files.ReadText(err.substr(at, end - at), log), platform::error::kSuccess);
+    // The last line: the exit code, in the chosen language.
+    EXPECT_THAT(log, HasSubstr(" outcome: "));
+    EXPECT_THAT(log, ::testing::EndsWith(" " + std::to_string(c.exitCode) + "\r\n"));
+    for (const auto& text : c.inLog)
+        EXPECT_THAT(log, HasSubstr(text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cmd, CmdChange, ::testing::ValuesIn(kChangeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- The console prompt --------------------------------------------------------------------
 
