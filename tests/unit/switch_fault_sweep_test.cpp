@@ -48,20 +48,6 @@ std::unique_ptr<SwitchMachine> Prepare(const SweepCase& c) {
     return machine;
 }
 
-// Where each environment's uninstall entry ended up: "A@live B@parked" and the like.
-std::string Outcome(SwitchMachine& machine) {
-    std::string outcome;
-    for (const std::string& name : {kGuid, ParkedKey(2), FirstGuidName()}) {
-        const auto location = machine.fake.registry.GetText(platform::RegRoot::LocalMachine,
-                                                            paths::Entry(name), "InstallLocation");
-        if (!location)
-            continue;
-        const std::string where = name == kGuid ? "live" : (name == ParkedKey(2) ? "N" : "P");
-        outcome += location->substr(location->size() - 1) + "@" + where + " ";
-    }
-    return outcome;
-}
-
 class SwitchFaultSweep : public ::testing::TestWithParam<SweepCase> {};
 
 TEST_P(SwitchFaultSweep, NothingIsLostWhicheverCallFails) {
@@ -85,7 +71,7 @@ TEST_P(SwitchFaultSweep, NothingIsLostWhicheverCallFails) {
         ChangeActiveEnvironment(machine->context, prompt, ParkedKey(2));
         machine->fake.faults.Clear();
 
-        fake::FaultRun run{Outcome(*machine), machine->Losses(a, names)};
+        fake::FaultRun run{EntryPlaces(*machine), machine->Losses(a, names)};
         const auto lostB = machine->Losses(b, names);
         run.problems.insert(run.problems.end(), lostB.begin(), lostB.end());
         const auto listed = machine->ListedLocations();

@@ -64,6 +64,19 @@ std::string FirstGuidName() {
     return environments::GuidText(fake::FakeShell::SequenceGuid(1));
 }
 
+std::string EntryPlaces(SwitchMachine& machine) {
+    std::string places;
+    for (const std::string& name : {std::string(kGuid), ParkedKey(2), FirstGuidName()}) {
+        const auto location = machine.fake.registry.GetText(platform::RegRoot::LocalMachine,
+                                                            paths::Entry(name), "InstallLocation");
+        if (!location)
+            continue;
+        const std::string where = name == kGuid ? "live" : (name == ParkedKey(2) ? "N" : "P");
+        places += location->substr(location->size() - 1) + "@" + where + " ";
+    }
+    return places;
+}
+
 SwitchMachine::SwitchMachine() {
     context.startup.settingsFile = "Velnora.ini";
     context.startup.osVersion = {5, 1, 2600, 2};

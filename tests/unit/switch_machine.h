@@ -64,6 +64,11 @@ std::string ParkedKey(int n);
 // The parked name the first GUID of the fake shell gives.
 std::string FirstGuidName();
 
+class SwitchMachine;
+// Where the uninstall entries of the environments tagged by their locations' last letter are,
+// live, parked as ParkedKey(2) or as FirstGuidName(): "A@live B@N " and the like.
+std::string EntryPlaces(SwitchMachine& machine);
+
 struct EnvironmentPlan {
     std::string keyName;  // kGuid for the active environment
     std::string tag;      // "A", "B": goes into every piece of the material

@@ -37,22 +37,6 @@ std::unique_ptr<SwitchMachine> Prepare() {
     return machine;
 }
 
-// Where the entries are: "A@live B@N" and the like.
-std::string Outcome(SwitchMachine& machine) {
-    std::string outcome;
-    for (const std::string& name : {kGuid, ParkedKey(2), FirstGuidName()}) {
-        const auto location = machine.fake.registry.GetText(platform::RegRoot::LocalMachine,
-                                                            paths::Entry(name), "InstallLocation");
-        if (location)
-            outcome += location->substr(location->size() - 1) + "@" +
-                       (name == kGuid          ? "live"
-                        : name == ParkedKey(2) ? "N"
-                                               : "P") +
-                       " ";
-    }
-    return outcome;
-}
-
 struct SweepCase {
     const char* name;
     std::string chosen;
@@ -71,7 +55,7 @@ TEST_P(UninstallFaultSweep, NothingElseIsLostWhicheverCallFails) {
     const Material goes = reference->Capture(*c.goes);
     fake::ScriptedPrompt referencePrompt;
     flows::UninstallEnvironment(reference->context, referencePrompt, c.chosen);
-    ASSERT_EQ(Outcome(*reference), c.reference);
+    ASSERT_EQ(EntryPlaces(*reference), c.reference);
     const std::vector<fake::Call> log = reference->fake.faults.Log();
     const std::vector<std::string> names{kGuid, ParkedKey(2), FirstGuidName()};
 
@@ -82,7 +66,7 @@ TEST_P(UninstallFaultSweep, NothingElseIsLostWhicheverCallFails) {
         flows::UninstallEnvironment(machine->context, prompt, c.chosen);
         machine->fake.faults.Clear();
 
-        fake::FaultRun run{Outcome(*machine), machine->Losses(stays, names)};
+        fake::FaultRun run{EntryPlaces(*machine), machine->Losses(stays, names)};
         if (std::find(c.allowed.begin(), c.allowed.end(), run.outcome) == c.allowed.end())
             run.problems.push_back("environments left as [" + run.outcome + "]");
         // The uninstalled one stays whole unless its uninstaller ran.
