@@ -451,14 +451,13 @@ target_link_libraries(velnora_e2e_maintenance PRIVATE velnora_kit_common)
 # --- The console program ------------------------------------------------------------------------
 # e2e_cmd lays out four sample environments (one in a Japanese folder) with
 # velnora_kit_environments.exe, reads the real VelnoraCmd.exe's listing and report from a file
-# and a pipe, and compares them with the maintenance page of the real Velnora.exe. It uses the
-# live names of the prefix, so it runs alone.
-velnora_add_e2e_test(NAME e2e_cmd RUN_SERIAL TIMEOUT 600
+# and a pipe, and compares them with the maintenance page of the real Velnora.exe; it also runs
+# the sample medium's installers unattended with `install --media`. It uses the live names of
+# the prefix, so it runs alone.
+velnora_add_medium_e2e_test(NAME e2e_cmd TIMEOUT 900
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/e2e/cmd_e2e.cpp
-    DEPENDS Velnora VelnoraCmd velnora_kit)
-target_include_directories(velnora_e2e_cmd PRIVATE ${VELNORA_RESOURCES})
+    DEPENDS Velnora VelnoraCmd)
 target_include_directories(velnora_e2e_cmd SYSTEM PRIVATE ${VELNORA_CONSOLE_INCLUDE})
-target_link_libraries(velnora_e2e_cmd PRIVATE velnora_kit_common)
 # --- End of the console program block -----------------------------------------------------------
 
 # --- The destination folder page under Wine -----------------------------------------------------

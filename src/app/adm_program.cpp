@@ -1,6 +1,7 @@
 #include "app/adm_program.h"
 
 #include "app/adm_startup.h"
+#include "core/change_failures.h"
 #include "core/context.h"
 #include "core/exit_codes.h"
 #include "environments/environment_table.h"
@@ -60,7 +61,9 @@ class AdmActions final : public AdmStartupActions {
 }  // namespace
 
 int RunVelnoraAdm(platform::Platform& platform) {
-    core::Context context(platform);
+    core::ChangeFailures changes(platform);
+    core::Context context(changes.Services());
+    changes.WriteTo(&context.operationLog);
     AdmActions actions(context);
     AdmStartup startup(context, actions);
     startup.InitInstance();

@@ -7,6 +7,7 @@
 #include "cmd/commands.h"
 #include "cmd/console_prompt.h"
 #include "cmd/console_user_interface.h"
+#include "core/change_failures.h"
 #include "core/context.h"
 #include "core/run_log.h"
 
@@ -60,6 +61,7 @@ core::StartupValues StartupValuesOf(platform::Platform& platform) {
     startup.settingsFile = startup.managerBaseName + ".ini";
     startup.programFolder = ProgramFolderOf(programPath);
     startup.autorunPath = startup.programFolder + "\\autorun.ini";
+    startup.cutOffExitCode = static_cast<int>(core::CmdExit::kRestartNeeded);
     return startup;
 }
 
@@ -156,7 +158,10 @@ int RunVelnoraCmd(platform::Platform& platform, const std::vector<std::string>& 
                                platform.session,
                                ui,
                                platform.console};
-    core::Context context(console);
+    core::ChangeFailures changes(console);
+    core::Context context(changes.Services());
+    context.operationLog = &log;
+    changes.WriteTo(&context.operationLog);
     context.startup = startup;
     context.texts = texts;
 

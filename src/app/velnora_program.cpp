@@ -1,5 +1,6 @@
 #include "app/velnora_program.h"
 
+#include "core/change_failures.h"
 #include "core/context.h"
 #include "app/startup.h"
 #include "environments/environment_table.h"
@@ -68,7 +69,9 @@ class VelnoraActions final : public StartupActions {
 }  // namespace
 
 int RunVelnora(platform::Platform& platform) {
-    core::Context context(platform);
+    core::ChangeFailures changes(platform);
+    core::Context context(changes.Services());
+    changes.WriteTo(&context.operationLog);
     VelnoraActions actions(context);
     VelnoraStartup startup(context, actions);
     startup.InitInstance();

@@ -26,6 +26,7 @@ constexpr std::array kCommandRows = std::to_array<CommandRow>({
     {Command::kStatus, "status", text::kStatusDescription},
     {Command::kSwitch, "switch", text::kSwitchDescription, true, true},
     {Command::kUninstall, "uninstall", text::kUninstallDescription, true, true},
+    {Command::kInstall, "install", text::kInstallDescription, false, true},
 });
 
 std::string ExitCodesText(const core::TextSet& texts) {
@@ -78,14 +79,42 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments,
                 ->required();
     }
 
+    const auto subcommand = [&commands](Command command) {
+        for (std::size_t i = 0; i < kCommandRows.size(); ++i)
+            if (kCommandRows[i].command == command)
+                return commands[i];
+        return static_cast<CLI::App*>(nullptr);
+    };
+
     std::string format = "text";
-    CLI::App* list = commands[0];
+    CLI::App* list = subcommand(Command::kList);
     list->add_option("--format", format, texts.Pick(text::kFormatDescription))
         ->check(CLI::IsMember({"text", "json"}));
     list->add_flag("--active", request.activeOnly, texts.Pick(text::kActiveDescription));
     std::string out;
     CLI::Option* outOption =
-        commands[1]->add_option("--out", out, texts.Pick(text::kOutDescription));
+        subcommand(Command::kReport)->add_option("--out", out, texts.Pick(text::kOutDescription));
+
+    InstallRequest& install = request.install;
+    CLI::App* installCommand = subcommand(Command::kInstall);
+    std::string media;
+    std::string destination;
+    std::vector<std::string> select;
+    CLI::Option* mediaOption =
+        installCommand->add_option("--media", media, texts.Pick(text::kMediaDescription));
+    CLI::Option* newOption = installCommand->add_flag("--new", install.newEnvironment,
+                                                      texts.Pick(text::kNewDescription));
+    CLI::Option* destOption =
+        installCommand->add_option("--dest", destination, texts.Pick(text::kDestDescription));
+    CLI::Option* selectOption =
+        installCommand->add_option("--select", select, texts.Pick(text::kSelectDescription))
+            ->delimiter(',');
+    installCommand->add_flag("--norestart", install.noRestart,
+                             texts.Pick(text::kNoRestartDescription));
+    installCommand->add_flag("--resume", install.resume, texts.Pick(text::kResumeDescription))
+        ->excludes(newOption)
+        ->excludes(destOption)
+        ->excludes(selectOption);
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -114,6 +143,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments,
     request.format = format == "json" ? ListFormat::kJson : ListFormat::kText;
     if (*outOption)
         request.out = out;
+    if (*mediaOption)
+        install.media = media;
+    if (*destOption)
+        install.destination = destination;
+    if (*selectOption)
+        install.select = select;
     parsed.outcome = ParseOutcome::kRun;
     return parsed;
 }

@@ -28,6 +28,26 @@ inline constexpr LocalText kSwitchDescription{"Make ENV the active environment",
 inline constexpr LocalText kUninstallDescription{
     "Uninstall ENV (with --quiet without asking; the last one listed becomes active)",
     "ENV をアンインストールします (--quiet では確認せず、一覧の最後の環境をアクティブにします)"};
+inline constexpr LocalText kInstallDescription{
+    "Run the installers of an installation medium without pages",
+    "画面を表示せずにインストールメディアのインストーラを実行します"};
+inline constexpr LocalText kMediaDescription{
+    "the folder of the medium (its autorun.ini); the program's own folder without it",
+    "メディアのフォルダ (autorun.ini のあるフォルダ)。省略時はこのプログラムのフォルダ"};
+inline constexpr LocalText kNewDescription{
+    "install a new environment beside the others (Multi Install)",
+    "他の環境と並べて新しい環境をインストールします (マルチインストール)"};
+inline constexpr LocalText kDestDescription{
+    "the folder of a new environment (a full path); the proposed one without it",
+    "新しい環境のフォルダ (フルパス)。省略時は提案されるフォルダ"};
+inline constexpr LocalText kSelectDescription{
+    "the installers to run, by name, separated by commas; the medium's choice without it",
+    "実行するインストーラの名前 (カンマ区切り)。省略時はメディアの選択"};
+inline constexpr LocalText kNoRestartDescription{
+    "never restart Windows: a restart an installer asks for ends with 3010",
+    "Windows を再起動しません。インストーラが再起動を求めると 3010 で終了します"};
+inline constexpr LocalText kResumeDescription{"go on with the run a restart of Windows cut off",
+                                              "Windows の再起動で中断したインストールを再開します"};
 inline constexpr LocalText kEnvDescription{"key name, location or display name of the environment",
                                            "環境のキー名、場所または表示名"};
 inline constexpr LocalText kQuietDescription{"ask nothing: every question takes its default",
@@ -61,6 +81,34 @@ inline constexpr LocalText kUninstallRefused{"Nothing was uninstalled.",
 inline constexpr LocalText kNotUninstalled{
     "The environment was not uninstalled; the environments are as before.",
     "環境はアンインストールされませんでした。環境は以前のままです。"};
+
+inline constexpr LocalText kNotFullPath{
+    "Give a full path (X:\\... or \\\\server\\...): ",
+    "フルパスを指定してください (X:\\... または \\\\server\\...): "};
+inline constexpr LocalText kNoMedium{"No autorun.ini in the folder of the medium: ",
+                                     "メディアのフォルダに autorun.ini がありません: "};
+inline constexpr LocalText kNoInstallers{"The medium names no installer to run.",
+                                         "メディアに実行するインストーラがありません。"};
+inline constexpr LocalText kUnknownInstallers{"The medium has no installer named: ",
+                                              "メディアに次の名前のインストーラはありません: "};
+inline constexpr LocalText kInstallersNotSelectable{
+    "The medium's rules do not let these be chosen together: ",
+    "メディアの規則により、次のインストーラは一緒に選択できません: "};
+inline constexpr LocalText kRunPending{
+    "An install run waits to go on after a restart: continue it with install --resume.",
+    "再起動後に再開するインストールがあります。install --resume で再開してください。"};
+inline constexpr LocalText kNoRunPending{"No install run waits to go on.",
+                                         "再開するインストールはありません。"};
+inline constexpr LocalText kInstallersToRun{"Installers: ", "インストーラ: "};
+inline constexpr LocalText kDestinationFolder{"The new environment goes to ",
+                                              "新しい環境のインストール先: "};
+inline constexpr LocalText kRunStopped{"The run stopped before every installer had run.",
+                                       "すべてのインストーラを実行する前に中断しました。"};
+inline constexpr LocalText kNothingInstalled{"Nothing was installed.",
+                                             "何もインストールされませんでした。"};
+inline constexpr LocalText kRestartToFinish{
+    "Windows must restart to finish the installation.",
+    "インストールを完了するには Windows の再起動が必要です。"};
 
 inline constexpr LocalText kColumnActive{"Active", "アクティブ"};
 inline constexpr LocalText kColumnKey{"Key", "キー"};

@@ -3,15 +3,21 @@
 #include <array>
 
 #include "cmd/cmd_texts.h"
+#include "cmd/console_install.h"
 #include "cmd/environment_listing.h"
 #include "cmd/environment_match.h"
 #include "core/context.h"
 #include "core/parsing.h"
 #include "core/run_log.h"
 #include "environments/environment_table.h"
+#include "environments/file_utilities.h"
+#include "environments/user_information.h"
 #include "flows/change_active.h"
 #include "flows/prompt.h"
 #include "flows/uninstall_environment.h"
+#include "installer/catalogue.h"
+#include "installer/execution.h"
+#include "installer/medium.h"
 #include "installer/run_state.h"
 #include "maintenance/installation_report.h"
 #include "maintenance/own_installation.h"
@@ -81,10 +87,9 @@ std::string ReadRunStateValue(core::Context& context, const char* key) {
 std::string StatusText(core::Context& context, core::RunLog& log) {
     const auto& texts = context.texts;
     std::string status;
-    const std::string next = ReadRunStateValue(context, installer::kContinueKey);
-    // "Continue" above 0 is what makes the next start resume the run.
-    if (static_cast<std::int32_t>(core::ParseUnsignedAutoBase(next)) > 0) {
-        status += texts.Pick(text::kPendingRun) + texts.Pick(text::kPendingRunNext) + next;
+    if (const auto next = installer::PendingResumePoint(context)) {
+        status += texts.Pick(text::kPendingRun) + texts.Pick(text::kPendingRunNext) +
+                  std::to_string(*next);
         const std::string previous = ReadRunStateValue(context, installer::kPrevKey);
         if (!previous.empty())
             status += texts.Pick(text::kLastInstaller) + previous;
@@ -130,6 +135,16 @@ constexpr std::array kSwitchOutcomes = std::to_array<OutcomeRow<ChangeOutcome>>(
     {ChangeOutcome::kRefused, core::CmdExit::kFailed, &text::kSwitchRefused},
     {ChangeOutcome::kFailedPreviousBack, core::CmdExit::kFailed, &text::kSwitchFailedPreviousBack},
     {ChangeOutcome::kFailedNoneActive, core::CmdExit::kFailed, &text::kNoneActive},
+});
+
+using flows::InstallOutcome;
+constexpr std::array kInstallOutcomes = std::to_array<OutcomeRow<InstallOutcome>>({
+    {InstallOutcome::kCompleted, core::CmdExit::kDone, nullptr},
+    {InstallOutcome::kRestartNeeded, core::CmdExit::kRestartNeeded, &text::kRestartToFinish},
+    {InstallOutcome::kLeft, core::CmdExit::kFailed, &text::kNothingInstalled},
+    {InstallOutcome::kStopped, core::CmdExit::kFailed, &text::kRunStopped},
+    // The search of the environments has said why.
+    {InstallOutcome::kFailed, core::CmdExit::kFailed, nullptr},
 });
 
 using flows::UninstallOutcome;
@@ -199,6 +214,127 @@ core::CmdExit RunUninstall(core::Context& context, const Request& request, flows
     return Conclude(context, prompt, log, result.outcome, kUninstallOutcomes);
 }
 
+core::CmdExit WrongArgument(core::Context& context, flows::Prompt& prompt,
+                            const core::LocalText& what, const std::string& detail) {
+    prompt.Tell({.text = context.texts.Pick(what) + detail});
+    return core::CmdExit::kWrongArguments;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string joined;
+    for (const std::string& name : names)
+        joined += (joined.empty() ? "" : ", ") + name;
+    return joined;
+}
+
+// The medium's folder becomes the program folder of the run, as when the install manager is
+// started from the medium: its autorun.ini, its installers, the programs its own copy comes
+// from and the logon value that resumes the run.
+core::CmdExit UseMedium(core::Context& context, const InstallRequest& install,
+                        flows::Prompt& prompt) {
+    auto& startup = context.startup;
+    if (install.media) {
+        if (!environments::IsFullPath(*install.media))
+            return WrongArgument(context, prompt, text::kNotFullPath, *install.media);
+        std::string folder = *install.media;
+        while (folder.size() > 2 && folder.back() == '\\')
+            folder.pop_back();
+        startup.programFolder = folder;
+        startup.autorunPath = folder + "\\autorun.ini";
+    }
+    if (install.destination && !environments::IsFullPath(*install.destination))
+        return WrongArgument(context, prompt, text::kNotFullPath, *install.destination);
+    if (!platform::FileExists(context.platform.files, startup.autorunPath))
+        return Fail(prompt, context.texts.Pick(text::kNoMedium) + startup.autorunPath);
+    return core::CmdExit::kDone;
+}
+
+// The start ticks of the list, as the installer page shows them, then the --select names.
+core::CmdExit ChooseInstallers(core::Context& context, const InstallRequest& install,
+                               flows::Prompt& prompt, ConsoleRunChoice& choice) {
+    const int count = choice.form.entryCount;
+    choice.ticks.assign(static_cast<std::size_t>(count), 0);
+    for (std::size_t entry = 0; entry < choice.ticks.size(); ++entry)
+        choice.ticks[entry] =
+            installer::ReadStartTickState(context, entry, choice.resumeIndex != 0) ? 1 : 0;
+    if (install.select) {
+        if (choice.form.form != installer::pageform::kList)
+            return WrongArgument(context, prompt, text::kUnknownInstallers,
+                                 Joined(*install.select));
+        const installer::NamedSelection selection =
+            installer::SelectByName(context.catalogue, choice.ticks, *install.select);
+        if (!selection.unknown.empty())
+            return WrongArgument(context, prompt, text::kUnknownInstallers,
+                                 Joined(selection.unknown));
+        if (!selection.notTicked.empty())
+            return WrongArgument(context, prompt, text::kInstallersNotSelectable,
+                                 Joined(selection.notTicked));
+    }
+    if (choice.form.form == installer::pageform::kList) {
+        std::vector<std::string> chosen;
+        for (int entry = 0; entry < count; ++entry)
+            if (choice.ticks[static_cast<std::size_t>(entry)] != 0)
+                chosen.push_back(context.catalogue.Entry(static_cast<std::size_t>(entry)).name);
+        prompt.Tell({.text = context.texts.Pick(text::kInstallersToRun) + Joined(chosen),
+                     .caption = core::NoticeCaption::kConfirm});
+    }
+    return core::CmdExit::kDone;
+}
+
+core::CmdExit RunInstall(core::Context& context, const Request& request, flows::Prompt& prompt,
+                         core::RunLog& log) {
+    const InstallRequest& install = request.install;
+    if (const core::CmdExit refused = UseMedium(context, install, prompt);
+        refused != core::CmdExit::kDone)
+        return refused;
+    core::Notices notices;
+    const bool processApi =
+        context.execution.processApiLoaded || installer::LoadProcessApi(context, notices);
+    flows::TellAll(prompt, notices);
+    if (!processApi)
+        return core::CmdExit::kFailed;
+    // The run decides by the table whether an active environment is parked beside a new one.
+    if (!environments::EnumerateEnvironments(context)) {
+        prompt.Tell(environments::SearchFailedNotice(context));
+        return core::CmdExit::kFailed;
+    }
+    environments::LoadUserInformation(context);
+    context.startup.startMode = core::StartMode::kInstall;
+    context.startup.installerCount = static_cast<int>(installer::ReadInstallerCatalogue(
+        context, context.texts.Get(core::TextId::kToolSectionName), context.startup.autorunPath));
+
+    const std::optional<int> pending = installer::PendingResumePoint(context);
+    if (install.resume != pending.has_value())
+        return Fail(prompt,
+                    context.texts.Pick(install.resume ? text::kNoRunPending : text::kRunPending));
+    ConsoleRunChoice choice;
+    choice.form = installer::ChooseInstallerForm(context);
+    if (choice.form.form == installer::pageform::kBrowse)
+        return Fail(prompt, context.texts.Pick(text::kNoInstallers));
+    choice.resumeIndex = pending.value_or(0);
+    const installer::RunOptions options = installer::ReadRunOptions(context);
+    choice.interactive = !request.quiet && !options.quiet;
+    choice.restartPc = options.restartPc;
+    choice.forceRestart = options.noMessage;
+    choice.noRestart = install.noRestart;
+    choice.destination = install.destination;
+    if (const core::CmdExit refused = ChooseInstallers(context, install, prompt, choice);
+        refused != core::CmdExit::kDone)
+        return refused;
+
+    ConsoleInstall run(context, prompt, std::move(choice));
+    InstallOutcome outcome =
+        install.resume
+            ? flows::ResumeInstall(context, run)
+            : flows::RunInstallSequence(context, run,
+                                        install.newEnvironment ? flows::InstallKind::kMulti
+                                                               : flows::InstallKind::kStandard);
+    // Left after a stopped run: there was no other folder to try.
+    if (outcome == InstallOutcome::kLeft && run.RunStopped())
+        outcome = InstallOutcome::kStopped;
+    return Conclude(context, prompt, log, outcome, kInstallOutcomes);
+}
+
 struct CommandRun {
     Command command;
     core::CmdExit (*run)(core::Context&, const Request&, flows::Prompt&, core::RunLog&);
@@ -209,6 +345,7 @@ constexpr std::array kCommandRuns = std::to_array<CommandRun>({
     {Command::kStatus, &RunStatus},
     {Command::kSwitch, &RunSwitch},
     {Command::kUninstall, &RunUninstall},
+    {Command::kInstall, &RunInstall},
 });
 
 }  // namespace

@@ -20,8 +20,23 @@ class Prompt;
 
 namespace velnora::cmd {
 
-enum class Command { kList, kReport, kStatus, kSwitch, kUninstall };
+enum class Command { kList, kReport, kStatus, kSwitch, kUninstall, kInstall };
 enum class ListFormat { kText, kJson };
+
+// What `install` is asked to do.
+struct InstallRequest {
+    // The medium's folder; the program's own without --media.
+    std::optional<std::string> media;
+    // Multi Install: a new environment beside the others instead of the active one updated.
+    bool newEnvironment = false;
+    std::optional<std::string> destination;
+    // The installers to run, by name; the medium's own choice without --select.
+    std::optional<std::vector<std::string>> select;
+    // An installer's restart request ends the command with 3010 instead of restarting.
+    bool noRestart = false;
+    // The run a restart cut off goes on.
+    bool resume = false;
+};
 
 struct Request {
     Command command = Command::kList;
@@ -31,6 +46,7 @@ struct Request {
     bool quiet = false;
     // The environment a switch or an uninstall names: key name, location or display name.
     std::string env;
+    InstallRequest install;
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kWrongArguments };

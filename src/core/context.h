@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/execution_state.h"
+#include "core/exit_codes.h"
 #include "core/tables.h"
 #include "core/texts.h"
 #include "platform/platform.h"
@@ -46,7 +47,12 @@ struct StartupValues {
     // The install manager's own name, which the twin shares: its settings file and installed
     // copy. "Velnora" in both programs.
     std::string managerBaseName;
+    // How the process ends when Windows cuts an install run off: the console ends as a run
+    // that needs a restart to finish, which it does once resumed.
+    int cutOffExitCode = twinexit::kCutOff;
 };
+
+class RunLog;
 
 struct Context {
     explicit Context(platform::Platform& p) : platform(p) {}
@@ -62,6 +68,9 @@ struct Context {
     ActiveEnvironmentCache active;
     // The environment count the maintenance page saw at the first end-of-session message.
     int environmentCountAtShutdown = -1;
+    // The log of the operation that runs, which also notes the platform's failed changes; none
+    // between operations.
+    RunLog* operationLog = nullptr;
     // File name of the Tidewatch program, as its process shows it.
     std::string tidewatchProgramName = "Tidewatch.exe";
 };

@@ -32,18 +32,6 @@ std::size_t CharacterCount(const std::string& text) {
     return count;
 }
 
-bool IsAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// "X:\..." or "\server\share...": a path that does not depend on the working folder.
-bool IsFullPath(const std::string& path) {
-    const bool drive =
-        path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\';
-    const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
-    return drive || unc;
-}
-
 // The scripts are started by a path built from the location. An empty, relative, over-long or
 // non-text location would make that path point somewhere else (the drive root, the working
 // folder), where some other product's script of the same name may lie.

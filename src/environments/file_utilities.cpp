@@ -10,6 +10,13 @@
 
 namespace velnora::environments {
 
+bool IsFullPath(const std::string& path) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const bool drive = path.size() >= 3 && letter(path[0]) && path[1] == ':' && path[2] == '\\';
+    const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+    return drive || unc;
+}
+
 namespace {
 
 constexpr char kSetupKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";

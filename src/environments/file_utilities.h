@@ -13,6 +13,9 @@
 
 namespace velnora::environments {
 
+// "X:\..." or "\\server\share...": a path that does not depend on the working folder.
+bool IsFullPath(const std::string& path);
+
 // A listing entry that a walk of the tree enters: a folder, but neither "." nor ".." nor a
 // junction or symbolic link, whose content belongs to another tree.
 bool IsWalkableFolder(const platform::FindData& entry);

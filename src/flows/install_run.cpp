@@ -129,7 +129,7 @@ void WaitForPreviousInstaller(core::Context& context, RunView& page, const std::
         }
         context.platform.processes.Sleep(kWaitPollSleepMs);
         if (context.execution.shutdownNoticed)
-            context.platform.session.ExitProcess(core::twinexit::kCutOff);
+            context.platform.session.ExitProcess(context.startup.cutOffExitCode);
         if (++WaitPolls(context) > kMaxWaitPolls)
             context.platform.session.ExitProcess(core::twinexit::kAborted);
     }
@@ -228,7 +228,7 @@ RunOutcome RunTickedInstallers(core::Context& context, RunView& page,
             return outcome;
         }
         if (context.execution.shutdownNoticed)
-            context.platform.session.ExitProcess(core::twinexit::kCutOff);
+            context.platform.session.ExitProcess(context.startup.cutOffExitCode);
     }
     FinishRunState(context, prompt, entry, count);
     return EndOfSequence(page, mainTitle, outcome);

@@ -213,6 +213,40 @@ std::vector<std::size_t> ApplySelectionConditions(const core::InstallerCatalogue
     return changed;
 }
 
+NamedSelection SelectByName(const core::InstallerCatalogue& catalogue, std::span<int> ticks,
+                            const std::vector<std::string>& names) {
+    const std::size_t rows = std::min(ticks.size(), catalogue.Count());
+    const auto named = [&](std::size_t row) {
+        return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+            return SameTextIgnoringCase(name, catalogue.Entry(row).name);
+        });
+    };
+    const auto click = [&](std::size_t row, bool tick) {
+        if ((ticks[row] != 0) == tick || !IsOnWordOrEmpty(catalogue.Entry(row).userSelection))
+            return;
+        ticks[row] = tick ? 1 : 0;
+        ApplySelectionConditions(catalogue, row, ticks);
+    };
+    for (std::size_t row = 0; row < rows; ++row)
+        if (!named(row))
+            click(row, false);
+    for (std::size_t row = 0; row < rows; ++row)
+        if (named(row))
+            click(row, true);
+
+    NamedSelection selection;
+    for (const std::string& name : names) {
+        std::size_t row = 0;
+        while (row < rows && !SameTextIgnoringCase(name, catalogue.Entry(row).name))
+            ++row;
+        if (row == rows)
+            selection.unknown.push_back(name);
+        else if (ticks[row] == 0)
+            selection.notTicked.push_back(name);
+    }
+    return selection;
+}
+
 std::size_t PageEntryCount(const core::InstallerCatalogue& catalogue) {
     return std::min(catalogue.Count(), kPageEntryLimit);
 }

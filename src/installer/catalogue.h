@@ -77,6 +77,22 @@ bool ReadStartTickState(core::Context& context, std::size_t index, bool resumed)
 std::vector<std::size_t> ApplySelectionConditions(const core::InstallerCatalogue& catalogue,
                                                   std::size_t toggled, std::span<int> ticks);
 
+// What became of a choice of installers by name.
+struct NamedSelection {
+    // Names that no entry of the list has.
+    std::vector<std::string> unknown;
+    // Named entries left unticked: the user may not change them, or a selection condition
+    // took their tick away.
+    std::vector<std::string> notTicked;
+};
+
+// Makes the ticks of the first ticks.size() entries the named ones (letter case ignored) as a
+// user's clicks would, each followed by its selection conditions: first the unnamed entries
+// the user may change are unticked, then the named ones ticked, so a condition of an unnamed
+// entry never takes a named one away. Entries the user cannot change keep their tick.
+NamedSelection SelectByName(const core::InstallerCatalogue& catalogue, std::span<int> ticks,
+                            const std::vector<std::string>& names);
+
 // Number of catalogue entries the installer page shows and runs: entries beyond its 80th are
 // neither listed nor run.
 std::size_t PageEntryCount(const core::InstallerCatalogue& catalogue);

@@ -39,7 +39,7 @@ std::optional<core::TextId> FindApi(platform::Processes& processes, const ApiFun
 // The run was cut off, not done: the install manager waiting for the twin must not take it for
 // a completed install.
 [[noreturn]] void EndProgram(core::Context& context) {
-    context.platform.session.ExitProcess(core::twinexit::kCutOff);
+    context.platform.session.ExitProcess(context.startup.cutOffExitCode);
     // The session never comes back from ExitProcess; should one ever do so, stop here.
     __builtin_trap();
 }

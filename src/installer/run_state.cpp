@@ -1,9 +1,11 @@
 #include "installer/run_state.h"
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "core/context.h"
+#include "core/parsing.h"
 #include "core/texts.h"
 #include "installer/catalogue.h"
 #include "platform/text_units.h"
@@ -83,6 +85,15 @@ bool WriteRunState(core::Context& context, const std::string& section, const std
     notices.push_back({context.texts.Get(core::TextId::kMsgStateNotRecorded),
                        core::NoticeCaption::kProgramName, platform::mb::kOk, false});
     return false;
+}
+
+std::optional<int> PendingResumePoint(core::Context& context) {
+    std::string value;
+    ReadRunState(context, kRunStateSection, kContinueKey, value);
+    const auto point = static_cast<std::int32_t>(core::ParseUnsignedAutoBase(value));
+    if (point <= 0)
+        return std::nullopt;
+    return point;
 }
 
 int RecordResumePoint(core::Context& context, int index, core::Notices& notices) {

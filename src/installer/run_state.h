@@ -52,6 +52,10 @@ std::size_t ReadRunState(core::Context& context, const std::string& section, con
 bool WriteRunState(core::Context& context, const std::string& section, const std::string& key,
                    const std::optional<std::string>& value, core::Notices& notices);
 
+// The entry a run a restart cut off goes on with: "Continue" when above 0; nothing when no
+// run waits.
+std::optional<int> PendingResumePoint(core::Context& context);
+
 // Stores "Continue" = index and registers the program to start at the next logon. Always 0.
 int RecordResumePoint(core::Context& context, int index, core::Notices& notices);
 

@@ -45,13 +45,17 @@ void PagePrompt::Progress(std::string_view step) {
 }
 
 OperationLog::OperationLog(core::Context& context, PagePrompt& prompt, std::string_view operation)
-    : prompt_(prompt),
+    : context_(context),
+      prompt_(prompt),
       previous_(prompt.Log()),
+      previousOperationLog_(context.operationLog),
       log_(std::make_unique<core::RunLog>(context.platform, core::kRunLogPrefix, operation)) {
     prompt_.SetLog(log_.get());
+    context_.operationLog = log_.get();
 }
 
 OperationLog::~OperationLog() {
+    context_.operationLog = previousOperationLog_;
     prompt_.SetLog(previous_);
 }
 

@@ -62,8 +62,10 @@ class OperationLog {
     void Outcome(std::string_view outcome);
 
   private:
+    core::Context& context_;
     PagePrompt& prompt_;
     core::RunLog* previous_;
+    core::RunLog* previousOperationLog_;
     std::unique_ptr<core::RunLog> log_;
 };
 

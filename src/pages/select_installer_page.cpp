@@ -8,6 +8,7 @@
 #include "environments/tool_record.h"
 #include "installer/catalogue.h"
 #include "installer/execution.h"
+#include "installer/medium.h"
 #include "installer/run_state.h"
 #include "pages/finish_page.h"
 #include "resource_ids.h"
@@ -100,7 +101,6 @@ constexpr int kFontControls[] = {
     IDC_INST_INSTRUCTION, IDC_INST_BACK,   IDC_INST_INSTALL,     IDC_INST_EXIT};
 
 constexpr std::size_t kProfileBuffer = 1024;
-constexpr std::size_t kOptionBuffer = 512;
 constexpr std::size_t kMaxNameBytes = 256;
 // Room beside the longest name for the tick box and the margins.
 constexpr int kColumnPadding = 60;
@@ -189,10 +189,7 @@ void CSelectInstallerDlg::OnInitDialog() {
         if (!optionsFromCommandLine_)
             ReadOptions();
         UpdateInstallButton();
-        std::string restart;
-        context_.platform.profile.GetString("General", "Restart_PC", "", kOptionBuffer,
-                                            context_.startup.autorunPath, restart);
-        if (installer::IsOnWord(restart))
+        if (installer::ReadRunOptions(context_).restartPc)
             restartPc_ = true;
         if (resumeIndex_ != 0 || skipSelect_)
             HideAndStart();
@@ -200,32 +197,22 @@ void CSelectInstallerDlg::OnInitDialog() {
 }
 
 void CSelectInstallerDlg::ChooseForm() {
-    auto& profile = context_.platform.profile;
-    const std::string& autorun = context_.startup.autorunPath;
-    form_ = kBrowse;
-    if (autorun.empty() || !context_.platform.files.PathFileExists(autorun))
+    const installer::InstallerForm chosen = installer::ChooseInstallerForm(context_);
+    form_ = chosen.form;
+    installerName_ = chosen.installerPath;
+    entryCount_ = chosen.entryCount;
+    skipSelect_ = chosen.skipSelect;
+    if (form_ != kList)
         return;
-    std::string name;
-    profile.GetString("Default", "InstallerName", "", kProfileBuffer, autorun, name);
-    const std::size_t shown = installer::PageEntryCount(context_.catalogue);
-    if (!name.empty()) {
-        installerName_ = context_.startup.programFolder + "\\" + name;
-        form_ = context_.platform.files.PathFileExists(installerName_) ? kSingle : kBrowse;
-        entryCount_ = 1;
-    } else if (shown > 0) {
-        form_ = kList;
-        entryCount_ = static_cast<int>(shown);
-        profile.GetString(context_.texts.UseJapanese() ? "Installer_Jpn" : "Installer", "SelText",
-                          "", kProfileBuffer, autorun, selText_);
-        for (std::size_t entry = 0; entry < shown; ++entry) {
-            const std::string& entryName = context_.catalogue.Entry(entry).name;
-            if (entryName.size() > longestName_.size())
-                longestName_ = entryName.substr(0, kMaxNameBytes);
-        }
+    context_.platform.profile.GetString(
+        context_.texts.UseJapanese() ? "Installer_Jpn" : "Installer", "SelText", "", kProfileBuffer,
+        context_.startup.autorunPath, selText_);
+    for (int entry = 0; entry < entryCount_; ++entry) {
+        const std::string& entryName =
+            context_.catalogue.Entry(static_cast<std::size_t>(entry)).name;
+        if (entryName.size() > longestName_.size())
+            longestName_ = entryName.substr(0, kMaxNameBytes);
     }
-    std::string skip;
-    profile.GetString("General", "bSkipSelectInstaller", "", kProfileBuffer, autorun, skip);
-    skipSelect_ = core::ParseDecimal(skip) == 1;
 }
 
 void CSelectInstallerDlg::ShowForm() {
@@ -267,18 +254,11 @@ void CSelectInstallerDlg::FillList() {
 }
 
 void CSelectInstallerDlg::ReadOptions() {
-    const auto option = [this](const char* key) {
-        std::string value;
-        context_.platform.profile.GetString("General", key, "", kOptionBuffer,
-                                            context_.startup.autorunPath, value);
-        return installer::IsOnWord(value);
-    };
-    if (option("Quiet"))
+    const installer::RunOptions options = installer::ReadRunOptions(context_);
+    if (options.quiet)
         interactive_ = false;
-    if (option("NoMessage"))
-        noMessage_ = true;
-    if (option("QuitAfterInstall"))
-        quitAfterInstall_ = true;
+    noMessage_ = noMessage_ || options.noMessage;
+    quitAfterInstall_ = quitAfterInstall_ || options.quitAfterInstall;
 }
 
 void CSelectInstallerDlg::UpdateInstallButton() {

@@ -41,8 +41,8 @@ enum class OutputTo { kFile, kPipe };
 
 HANDLE InheritableFile(const std::wstring& path) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Reads the pipe until the program closes its end, so that a long output never blocks it.
@@ -55,13 +55,33 @@ std::string DrainPipe(HANDLE pipe) {
     return bytes;
 }
 
+// A pipe that holds `input` and then ends, for the program's standard input.
+HANDLE InputPipe(const std::string& input) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0))
+        return nullptr;
+    SetHandleInformation(write, HANDLE_FLAG_INHERIT, 0);
+    DWORD written = 0;
+    WriteFile(write, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    CloseHandle(write);
+    return read;
+}
+
+// `input`: what is typed on the program's standard input; the test's own input without it.
 CmdRun RunCmd(const std::vector<std::wstring>& arguments, OutputTo to = OutputTo::kFile,
-              DWORD timeoutMs = kCmdTimeoutMs) {
+              DWORD timeoutMs = kCmdTimeoutMs, const std::optional<std::string>& input = {}) {
     std::wstring line = QuoteArgument(BesideTestProgram(L"VelnoraCmd.exe"));
     for (const auto& argument : arguments)
         line += L" " + QuoteArgument(argument);
-    const std::wstring outPath = TempFolder() + L"\\velnora-cmd-e2e-out.txt";
-    const std::wstring errPath = TempFolder() + L"\\velnora-cmd-e2e-err.txt";
+    // Files of their own for each run: under Wine a program the command started (Tidewatch,
+    // restarted by a switch) keeps the command's output handles after it has ended.
+    static int runs = 0;
+    const std::wstring number =
+        std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++runs);
+    const std::wstring outPath = TempFolder() + L"\\velnora-cmd-e2e-out-" + number + L".txt";
+    const std::wstring errPath = TempFolder() + L"\\velnora-cmd-e2e-err-" + number + L".txt";
     HANDLE out = INVALID_HANDLE_VALUE;
     HANDLE pipeRead = nullptr;
     if (to == OutputTo::kPipe) {
@@ -73,11 +93,12 @@ CmdRun RunCmd(const std::vector<std::wstring>& arguments, OutputTo to = OutputTo
         out = InheritableFile(outPath);
     }
     HANDLE err = InheritableFile(errPath);
+    HANDLE in = input ? InputPipe(*input) : nullptr;
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdInput = in != nullptr ? in : GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
@@ -86,6 +107,8 @@ CmdRun RunCmd(const std::vector<std::wstring>& arguments, OutputTo to = OutputTo
                                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
     CloseHandle(out);
     CloseHandle(err);
+    if (in != nullptr)
+        CloseHandle(in);
     if (!started) {
         if (pipeRead != nullptr)
             CloseHandle(pipeRead);
@@ -299,8 +322,11 @@ struct Listing {
 std::optional<Listing> ListLocations() {
     const CmdRun run = RunCmd({L"list", L"--format", L"json"});
     const auto json = nlohmann::json::parse(run.output, nullptr, false);
-    if (run.exitCode != std::optional<DWORD>(0) || json.is_discarded())
+    if (run.exitCode != std::optional<DWORD>(0) || json.is_discarded()) {
+        ADD_FAILURE() << "list ended with " << run.exitCode.value_or(0xFFFFFFFF) << ": "
+                      << run.error << run.output;
         return std::nullopt;
+    }
     Listing listing;
     for (const auto& e : json.at("environments")) {
         listing.locations.push_back(Widen(e.at("location").get<std::string>()));
@@ -327,7 +353,14 @@ TEST_F(CmdOnSampleEnvironments, SwitchesAndUninstallsByLocation) {
     EXPECT_EQ(switched->active, std::optional<std::wstring>(chosen));
     EXPECT_EQ(kit::LiveInstallLocation(), std::optional<std::wstring>(chosen));
 
-    // The one that was active is now an inactive one.
+    // The one that was active is now an inactive one. Answered no, its uninstall is cancelled.
+    const CmdRun declined =
+        RunCmd({L"uninstall", previous}, OutputTo::kFile, kChangeTimeoutMs, "n\r\n");
+    EXPECT_EQ(declined.exitCode, std::optional<DWORD>(1602)) << declined.error;
+    const auto kept = ListLocations();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->locations, switched->locations);
+
     const CmdRun gone =
         RunCmd({L"uninstall", previous, L"--quiet"}, OutputTo::kFile, kChangeTimeoutMs);
     ASSERT_EQ(gone.exitCode, std::optional<DWORD>(0)) << gone.error;
@@ -350,14 +383,72 @@ TEST_F(CmdOnSampleEnvironments, JapaneseNamesReachAConsoleIntact) {
         << Narrow(*shown);
 }
 
-TEST_F(CmdOnSampleEnvironments, WrongArgumentsEndWithTwoAndNoOutput) {
-    for (const std::vector<std::wstring>& arguments :
-         std::vector<std::vector<std::wstring>>{{}, {L"--bogus"}, {L"list", L"--format", L"xml"}}) {
-        const CmdRun run = RunCmd(arguments);
-        EXPECT_EQ(run.exitCode, std::optional<DWORD>(2)) << run.error;
+TEST_F(CmdOnSampleEnvironments, WrongArgumentsAndNoMatchEndWithTheirCodesAndNoOutput) {
+    const struct {
+        std::vector<std::wstring> arguments;
+        DWORD exitCode;
+    } cases[] = {
+        {{}, 2},
+        {{L"--bogus"}, 2},
+        {{L"list", L"--format", L"xml"}, 2},
+        {{L"switch", L"C:\\No such environment"}, 3},
+    };
+    for (const auto& c : cases) {
+        const CmdRun run = RunCmd(c.arguments);
+        EXPECT_EQ(run.exitCode, std::optional<DWORD>(c.exitCode)) << run.error;
         EXPECT_EQ(run.output, "");
         EXPECT_FALSE(run.error.empty());
     }
+}
+
+// --- The install on the sample medium --------------------------------------------------------
+
+constexpr DWORD kInstallTimeoutMs = 300000;
+
+class CmdOnTheSampleMedium : public testing::Test {
+  protected:
+    void SetUp() override {
+        media_ = kit::SampleMediumFolder();
+        if (media_.empty() || !FileExists(media_ + L"\\autorun.ini"))
+            GTEST_SKIP() << "no sample medium (VELNORA_MEDIA)";
+        if (kit::LiveInstallLocation())
+            GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
+        renames_before_ = kit::PendingRenames();
+        ASSERT_TRUE(
+            WritePrivateProfileStringW(L"Default", L"Language", L"English", settings_.c_str()));
+        cleanup_ = true;
+    }
+    void TearDown() override {
+        if (cleanup_) {
+            EXPECT_TRUE(kit::RemoveSampleRunLeftovers(renames_before_));
+        }
+    }
+
+    std::wstring media_;
+    const std::wstring settings_ = WindowsFolder() + L"\\Velnora.ini";
+    FileRestorer restoreSettings_{settings_};
+    std::optional<std::wstring> renames_before_;
+    bool cleanup_ = false;
+};
+
+// Unattended, the medium's own choice runs into a first environment; the restart that the
+// medium and its E2 installer ask for is left to the caller, and nothing waits to resume.
+TEST_F(CmdOnTheSampleMedium, InstallsUnattendedAndLeavesTheRestartToTheCaller) {
+    const CmdRun run = RunCmd({L"install", L"--media", media_, L"--quiet", L"--norestart"},
+                              OutputTo::kFile, kInstallTimeoutMs);
+    ASSERT_EQ(run.exitCode, std::optional<DWORD>(3010)) << run.error;
+    for (const char* line :
+         {"Installers: Vantorix V4.08, C++ Compiler V1.04, Simulator Debugger X, "
+          "Emulator Debugger E2, Manuals",
+          "5 of 5 Installer", "Windows must restart to finish"})
+        EXPECT_NE(run.error.find(line), std::string::npos) << run.error;
+
+    const auto listing = ListLocations();
+    ASSERT_TRUE(listing);
+    ASSERT_EQ(listing->locations.size(), 1u);
+    EXPECT_EQ(listing->active, kit::LiveInstallLocation());
+    const CmdRun status = RunCmd({L"status"});
+    EXPECT_NE(status.output.find("Pending install run: none"), std::string::npos) << status.output;
 }
 
 }  // namespace

@@ -72,7 +72,8 @@ struct ArgumentCase {
 TEST_F(Cmd, EachArgumentLineGivesItsExitCodeAndOutput) {
     const ArgumentCase cases[] = {
         {{}, 2, {}, {"list", "report", "status"}},
-        {{"--help"}, 0, {"switch", "uninstall", "1618", "3010", "740", "1602"}, {}},
+        {{"--help"}, 0, {"switch", "uninstall", "install", "1618", "3010", "740", "1602"}, {}},
+        {{"install", "--help"}, 0, {"--media", "--select", "--norestart", "--resume"}, {}},
         {{"uninstall", "--help"}, 0, {"ENV", "--quiet"}, {}},
         {{"list", "--help"}, 0, {"--format", "--active", "1618"}, {}},
         {{"--version"}, 0, {"VelnoraCmd 2.3.0.7\n"}, {}},
