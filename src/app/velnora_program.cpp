@@ -29,16 +29,16 @@ class VelnoraActions final : public StartupActions {
     }
 
     void RunMainMenu() override {
-        pages::CMainMenuDlg page(context_);
+        pages::MainMenuPage page(context_);
         context_.platform.ui.RunModal(page, nullptr);
     }
     void RunMaintenance() override {
-        pages::CMaintenanceDlg page(context_);
+        pages::MaintenancePage page(context_);
         context_.platform.ui.RunModal(page, nullptr);
     }
     int RunDestinationFolder() override { return pages::RunDestinationFolderPage(context_); }
     void RunAutorunInstallerPage(const InstallerOptions& options) override {
-        pages::CAutorunInstallerDlg page(context_);
+        pages::AutorunInstallerPage page(context_);
         if (options.optionsFromCommandLine != 0)
             page.SetOptionsFromCommandLine(options.interactive != 0, options.restartPc != 0);
         context_.platform.ui.RunModal(page, nullptr);

@@ -51,10 +51,10 @@ bool NamesAFolder(const std::string& text) {
 
 }  // namespace
 
-CDestFolderDlg::CDestFolderDlg(core::Context& context)
+DestFolderPage::DestFolderPage(core::Context& context)
     : DialogPage(IDD_DEST_FOLDER), context_(context) {}
 
-void CDestFolderDlg::OnInitDialog() {
+void DestFolderPage::OnInitDialog() {
     auto& window = Window();
     window.SetIcon(IDI_PROGRAM);
     for (const int id : kFontControls)
@@ -64,14 +64,14 @@ void CDestFolderDlg::OnInitDialog() {
     SetText(IDC_DEST_FOLDER, folder_);
 }
 
-void CDestFolderDlg::SetTexts() {
+void DestFolderPage::SetTexts() {
     const core::TextSet& texts = context_.texts;
     SetText(0, texts.Pick(kCaption));
     for (const ControlText& control : kControlTexts)
         SetText(control.id, texts.Pick(control.text));
 }
 
-void CDestFolderDlg::OnCommand(int controlId, int code) {
+void DestFolderPage::OnCommand(int controlId, int code) {
     if (code != platform::notify::kButtonClicked)
         return;
     switch (controlId) {
@@ -95,7 +95,7 @@ void CDestFolderDlg::OnCommand(int controlId, int code) {
 }
 
 // The browser's path field may name a folder that does not exist yet; that is the point of it.
-void CDestFolderDlg::Change() {
+void DestFolderPage::Change() {
     std::string typed;
     if (!context_.platform.ui.BrowseForFolder(this, context_.texts.Pick(kBrowseTitle), folder_,
                                               typed))
@@ -106,7 +106,7 @@ void CDestFolderDlg::Change() {
     SetText(IDC_DEST_FOLDER, folder_);
 }
 
-void CDestFolderDlg::Next() {
+void DestFolderPage::Next() {
     std::optional<core::Notice> refusal;
     {
         platform::ScopedWaitCursor wait(context_.platform.ui);
@@ -123,7 +123,7 @@ void CDestFolderDlg::Next() {
 
 std::optional<std::string> ChooseDestinationFolder(core::Context& context,
                                                    const platform::DialogPage* owner) {
-    CDestFolderDlg page(context);
+    DestFolderPage page(context);
     if (context.platform.ui.RunModal(page, owner) != destresult::kNext)
         return std::nullopt;
     return page.Folder();

@@ -21,9 +21,9 @@ inline constexpr int kNext = 1;  // accepted; the context's chosen install folde
 inline constexpr int kExit = 2;  // Exit, Escape or the close box; nothing changed
 }  // namespace destresult
 
-class CDestFolderDlg final : public platform::DialogPage {
+class DestFolderPage final : public platform::DialogPage {
   public:
-    explicit CDestFolderDlg(core::Context& context);
+    explicit DestFolderPage(core::Context& context);
 
     // The folder the page shows.
     const std::string& Folder() const { return folder_; }

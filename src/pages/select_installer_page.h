@@ -1,6 +1,6 @@
 // The installer page: what the run will install, in one of three forms (the catalogue of
 // autorun.ini with tick boxes, the one installer autorun.ini names, or any program the user
-// browses for), and the Install button that starts the run. CAutorunInstallerDlg is the same
+// browses for), and the Install button that starts the run. AutorunInstallerPage is the same
 // page as the program's main window in the Autorun start mode.
 #pragma once
 
@@ -23,9 +23,9 @@ inline constexpr int kCompleted = 1;
 inline constexpr int kExit = 2;
 }  // namespace installerresult
 
-class CSelectInstallerDlg : public platform::DialogPage, public flows::RunView {
+class SelectInstallerPage : public platform::DialogPage, public flows::RunView {
   public:
-    explicit CSelectInstallerDlg(core::Context& context);
+    explicit SelectInstallerPage(core::Context& context);
 
     // The window the run minimises and titles with its progress: the main menu that opened the
     // page, or the page itself.
@@ -114,9 +114,9 @@ class CSelectInstallerDlg : public platform::DialogPage, public flows::RunView {
 };
 
 // The Autorun start mode's page: after a completed run the finish page.
-class CAutorunInstallerDlg final : public CSelectInstallerDlg {
+class AutorunInstallerPage final : public SelectInstallerPage {
   public:
-    using CSelectInstallerDlg::CSelectInstallerDlg;
+    using SelectInstallerPage::SelectInstallerPage;
 
   protected:
     void StartInstall() override;

@@ -124,7 +124,7 @@ TEST(DestFolderPage, UserActions) {
         if (c.result == kStays)
             machine.dialogs.SetReporter([](const std::string&) {});
 
-        pages::CDestFolderDlg page(context);
+        pages::DestFolderPage page(context);
         machine.dialogs.OnNextRun(IDD_DEST_FOLDER, [&](fake::PageDriver& d) {
             EXPECT_EQ(d.Text(IDC_DEST_FOLDER), c.proposal);
             const int ids[] = {IDC_DEST_CHANGE, IDC_DEST_NEXT, IDC_DEST_EXIT};
@@ -182,7 +182,7 @@ TEST(DestFolderPage, RefusalBrowserAndHelpSpeakTheTextSet) {
     machine.files.AddFile("C:\\Media\\VelnoraJ.CHM");
     machine.files.AddFile(kBase + "\\VTX2.EXE");
     machine.ui.QueueFolder(kBase);
-    pages::CDestFolderDlg page(context);
+    pages::DestFolderPage page(context);
     machine.dialogs.OnNextRun(IDD_DEST_FOLDER, [&](fake::PageDriver& d) {
         EXPECT_EQ(d.Title(), "インストール先の選択");
         EXPECT_EQ(d.Control(IDC_DEST_FOLDER).font, context.texts.PageFont());

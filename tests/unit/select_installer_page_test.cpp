@@ -17,7 +17,7 @@ namespace {
 
 using core::StartMode;
 using fake::PageDriver;
-using pages::CSelectInstallerDlg;
+using pages::SelectInstallerPage;
 
 constexpr char kMedia[] = "C:\\Media";
 constexpr char kAutorun[] = "C:\\Media\\autorun.ini";
@@ -47,7 +47,7 @@ class InstallerPageBench {
     }
 
     SwitchMachine machine;
-    CSelectInstallerDlg page{machine.context};
+    SelectInstallerPage page{machine.context};
 };
 
 // Four entries: the debugger follows the compiler's tick, ticking the simulator unticks the
@@ -188,7 +188,7 @@ TEST(InstallerPage, AutorunPageStaysWhenNoInstallerRan) {
     InstallerPageBench bench;
     bench.machine.context.startup.startMode = StartMode::kAutorun;
     bench.WriteAutorun(kCatalogue);
-    pages::CAutorunInstallerDlg autorun(bench.machine.context);
+    pages::AutorunInstallerPage autorun(bench.machine.context);
     bench.machine.fake.dialogs.OnNextRun(IDD_SELECT_INSTALLER, [&](PageDriver& d) {
         EXPECT_EQ(d.Text(IDC_INST_EXIT), "Close");
         d.Click(IDC_INST_INSTALL);
@@ -236,9 +236,9 @@ TEST(InstallerPage, ActsOnTheOutcomeOfTheRun) {
         if (c.runState)
             machine.fake.files.AddFile(kStateFile, std::string("[General]\r\n") + c.runState);
         bench.WriteAutorun(kCatalogue);
-        pages::CAutorunInstallerDlg autorun(machine.context);
-        CSelectInstallerDlg& page =
-            c.mode == StartMode::kAutorun ? autorun : static_cast<CSelectInstallerDlg&>(bench.page);
+        pages::AutorunInstallerPage autorun(machine.context);
+        SelectInstallerPage& page =
+            c.mode == StartMode::kAutorun ? autorun : static_cast<SelectInstallerPage&>(bench.page);
         // A resumed page starts by itself and, its run completed, ends unseen.
         if (c.runState == nullptr) {
             machine.fake.dialogs.OnNextRun(IDD_SELECT_INSTALLER, [&](PageDriver& d) {
