@@ -109,7 +109,8 @@ void VelnoraStartup::RunAutorunMode() {
     const int setInstallDir = core::ParseDecimal(ReadProfileValue(
         context_.platform, context_.startup.autorunPath, "General", "bSetInstallDir"));
     // A first environment needs its folder before anything is installed.
-    if (EnvironmentCount() == 0 && setInstallDir != 0 && actions_.RunDestinationFolder() != 1)
+    if (EnvironmentCount() == 0 && setInstallDir != 0 &&
+        actions_.RunDestinationFolder() != pages::DestResult::kNext)
         return;
     actions_.RunAutorunInstallerPage(ReadInstallerSwitches(ArgumentText(RawCommandLine())));
 }

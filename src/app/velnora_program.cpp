@@ -36,7 +36,9 @@ class VelnoraActions final : public StartupActions {
         pages::MaintenancePage page(context_);
         context_.platform.ui.RunModal(page, nullptr);
     }
-    int RunDestinationFolder() override { return pages::RunDestinationFolderPage(context_); }
+    pages::DestResult RunDestinationFolder() override {
+        return pages::RunDestinationFolderPage(context_);
+    }
     void RunAutorunInstallerPage(const InstallerOptions& options) override {
         pages::AutorunInstallerPage page(context_);
         if (options.optionsFromCommandLine != 0)

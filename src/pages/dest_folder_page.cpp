@@ -83,7 +83,7 @@ void DestFolderPage::OnCommand(int controlId, int code) {
             return;
         case IDC_DEST_EXIT:
         case platform::cmd::kCancel:
-            EndDialog(destresult::kExit);
+            EndDialog(DialogResult(DestResult::kExit));
             return;
         case platform::cmd::kHelp:
             core::OpenHelp(context_, core::helpcontext::kInstallPages);
@@ -118,19 +118,23 @@ void DestFolderPage::Next() {
         return;
     }
     context_.startup.chosenInstallDir = folder_;
-    EndDialog(destresult::kNext);
+    EndDialog(DialogResult(DestResult::kNext));
 }
 
 std::optional<std::string> ChooseDestinationFolder(core::Context& context,
                                                    const platform::DialogPage* owner) {
     DestFolderPage page(context);
-    if (context.platform.ui.RunModal(page, owner) != destresult::kNext)
+    if (DestResultOf(context.platform.ui.RunModal(page, owner)) != DestResult::kNext)
         return std::nullopt;
     return page.Folder();
 }
 
-int RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner) {
-    return ChooseDestinationFolder(context, owner) ? destresult::kNext : destresult::kExit;
+DestResult DestResultOf(int dialogResult) {
+    return dialogResult == DialogResult(DestResult::kNext) ? DestResult::kNext : DestResult::kExit;
+}
+
+DestResult RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner) {
+    return ChooseDestinationFolder(context, owner) ? DestResult::kNext : DestResult::kExit;
 }
 
 }  // namespace velnora::pages

@@ -233,17 +233,17 @@ flows::InstallerPageEnd MainMenuPage::SelectAndRun() {
     // The run's steps and installers go to the sequence's log.
     page.SetLog(prompt_.Log());
     HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
-    switch (context_.platform.ui.RunModal(page, this)) {
-        case installerresult::kCompleted:
+    switch (InstallerPageResultOf(context_.platform.ui.RunModal(page, this))) {
+        case InstallerPageResult::kCompleted:
             return page.Restart() == flows::RestartEnd::kRestartNeeded
                        ? flows::InstallerPageEnd::kRestartNeeded
                        : flows::InstallerPageEnd::kCompleted;
-        case installerresult::kStopped:
+        case InstallerPageResult::kStopped:
             return flows::InstallerPageEnd::kStopped;
-        default:
-            // Exit, or a page that could not be shown.
-            return flows::InstallerPageEnd::kLeft;
+        case InstallerPageResult::kExit:
+            break;
     }
+    return flows::InstallerPageEnd::kLeft;
 }
 
 // The twin's menu may be gone at once, so nothing of this page is touched after it has ended.

@@ -300,15 +300,23 @@ void SelectInstallerPage::HideAndStart() {
 
 void SelectInstallerPage::StartInstall() {
     if (flows::RunInstallers(context_, *this) == flows::RunOutcome::kCompleted) {
-        EndDialog(installerresult::kCompleted);
+        End(InstallerPageResult::kCompleted);
         return;
     }
     AfterStoppedRun();
 }
 
+InstallerPageResult InstallerPageResultOf(int dialogResult) {
+    if (dialogResult == DialogResult(InstallerPageResult::kStopped))
+        return InstallerPageResult::kStopped;
+    if (dialogResult == DialogResult(InstallerPageResult::kCompleted))
+        return InstallerPageResult::kCompleted;
+    return InstallerPageResult::kExit;
+}
+
 void SelectInstallerPage::AfterStoppedRun() {
     if (skipSelect_) {
-        EndDialog(installerresult::kStopped);
+        End(InstallerPageResult::kStopped);
         return;
     }
     EnableButtons(true);
@@ -326,7 +334,7 @@ void AutorunInstallerPage::StartInstall() {
         return;
     }
     RunFinishPage(Context(), this);
-    EndDialog(installerresult::kStopped);
+    End(InstallerPageResult::kStopped);
 }
 
 void SelectInstallerPage::OnCommand(int controlId, int code) {
@@ -337,10 +345,10 @@ void SelectInstallerPage::OnCommand(int controlId, int code) {
             StartInstall();
             return;
         case IDC_INST_EXIT:
-            EndDialog(installerresult::kExit);
+            End(InstallerPageResult::kExit);
             return;
         case IDC_INST_BACK:
-            EndDialog(installerresult::kStopped);
+            End(InstallerPageResult::kStopped);
             return;
         case IDC_INST_BROWSE:
             Browse();
@@ -353,7 +361,7 @@ void SelectInstallerPage::OnCommand(int controlId, int code) {
             installer::FinishRunState(context_, entryCount_, entryCount_, notices);
             for (const core::Notice& notice : notices)
                 prompt_.Tell(notice);
-            EndDialog(installerresult::kExit);
+            End(InstallerPageResult::kExit);
             return;
         }
         default:
@@ -421,7 +429,7 @@ bool SelectInstallerPage::OnMouseOver(int controlId) {
 bool SelectInstallerPage::PreTranslateKeyDown(int virtualKey) {
     if (virtualKey != platform::kVirtualKeyEscape)
         return false;
-    EndDialog(installerresult::kExit);
+    End(InstallerPageResult::kExit);
     return true;
 }
 

@@ -16,12 +16,18 @@
 
 namespace velnora::pages {
 
-// Dialog results.
-namespace installerresult {
-inline constexpr int kStopped = 0;  // a run stopped while the selection was skipped, or Back
-inline constexpr int kCompleted = 1;
-inline constexpr int kExit = 2;
-}  // namespace installerresult
+// Results of the page, numbered as the install pages end their dialogs.
+enum class InstallerPageResult {
+    kStopped = 0,  // a run stopped while the selection was skipped, or Back
+    kCompleted = 1,
+    kExit = 2,
+};
+
+// The dialog's end and back; a page that could not be shown ended as Exit.
+constexpr int DialogResult(InstallerPageResult result) {
+    return static_cast<int>(result);
+}
+InstallerPageResult InstallerPageResultOf(int dialogResult);
 
 class SelectInstallerPage : public platform::DialogPage, public flows::RunView {
   public:
@@ -72,6 +78,7 @@ class SelectInstallerPage : public platform::DialogPage, public flows::RunView {
     // After a run that stopped: the page ends when the choice was skipped, else the user may
     // choose again.
     void AfterStoppedRun();
+    void End(InstallerPageResult result) { EndDialog(DialogResult(result)); }
     // The base page gives the main window back when it closes after a run; the twin's main
     // window stays hidden, as the install manager waiting for it brings back its own.
     virtual bool RestoresMainWindow() const { return !context_.startup.elevatedTwin; }

@@ -400,7 +400,7 @@ TEST(InstallerPageUnderWine, ShowsTheCatalogueInBothLanguages) {
                 EXPECT_FALSE(e2e::SaveWindowScreenshot(dialog, c.screenshot).empty());
             },
             IDC_INST_EXIT);
-        EXPECT_EQ(result, pages::installerresult::kExit);
+        EXPECT_EQ(pages::InstallerPageResultOf(result), pages::InstallerPageResult::kExit);
     }
     DeleteFileW(ini.c_str());
     RemoveDirectoryW(media.c_str());

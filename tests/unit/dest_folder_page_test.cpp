@@ -14,7 +14,7 @@
 namespace velnora::testing {
 namespace {
 
-namespace destresult = pages::destresult;
+using pages::DestResult;
 
 const std::string kBase = "C:\\Program Files\\Orvessa\\Vtx";
 constexpr char kEarlier[] = "D:\\Earlier";
@@ -32,13 +32,29 @@ TEST(DestFolderPage, UserActions) {
         std::string proposal, shown, chosen;
         int refusals;
     } cases[] = {
-        {"Next takes the base", {}, {}, {kNext}, destresult::kNext, kBase, kBase, kBase, 0},
-        {"Return is Next", {}, {}, {kReturn}, destresult::kNext, kBase, kBase, kBase, 0},
+        {"Next takes the base",
+         {},
+         {},
+         {kNext},
+         DialogResult(DestResult::kNext),
+         kBase,
+         kBase,
+         kBase,
+         0},
+        {"Return is Next",
+         {},
+         {},
+         {kReturn},
+         DialogResult(DestResult::kNext),
+         kBase,
+         kBase,
+         kBase,
+         0},
         {"base and 001 taken (001 by a file)",
          {kBase, kBase + "_001*"},
          {},
          {kExit},
-         destresult::kExit,
+         DialogResult(DestResult::kExit),
          kBase + "_002",
          kBase + "_002",
          kEarlier,
@@ -47,7 +63,7 @@ TEST(DestFolderPage, UserActions) {
          {kBase, kBase + "_002"},
          {},
          {kEscape},
-         destresult::kExit,
+         DialogResult(DestResult::kExit),
          kBase + "_001",
          kBase + "_001",
          kEarlier,
@@ -56,7 +72,7 @@ TEST(DestFolderPage, UserActions) {
          {"D:\\Empty"},
          {"D:\\Empty"},
          {kChange, kNext},
-         destresult::kNext,
+         DialogResult(DestResult::kNext),
          kBase,
          "D:\\Empty",
          "D:\\Empty",
@@ -65,7 +81,7 @@ TEST(DestFolderPage, UserActions) {
          {},
          {"D:\\New Vtx"},
          {kChange, kNext},
-         destresult::kNext,
+         DialogResult(DestResult::kNext),
          kBase,
          "D:\\New Vtx",
          "D:\\New Vtx",
@@ -74,7 +90,7 @@ TEST(DestFolderPage, UserActions) {
          {},
          {std::nullopt},
          {kChange, kExit},
-         destresult::kExit,
+         DialogResult(DestResult::kExit),
          kBase,
          kBase,
          kEarlier,
@@ -101,7 +117,7 @@ TEST(DestFolderPage, UserActions) {
          {"D:\\Empty"},
          {"D:\\Old", "D:\\Empty"},
          {kChange, kNext, kChange, kNext},
-         destresult::kNext,
+         DialogResult(DestResult::kNext),
          kBase,
          "D:\\Empty",
          "D:\\Empty",
@@ -191,7 +207,7 @@ TEST(DestFolderPage, RefusalBrowserAndHelpSpeakTheTextSet) {
         d.Click(IDC_DEST_NEXT);
         d.CloseBox();
     });
-    EXPECT_EQ(machine.ui.RunModal(page, nullptr), destresult::kExit);
+    EXPECT_EQ(pages::DestResultOf(machine.ui.RunModal(page, nullptr)), DestResult::kExit);
     ASSERT_EQ(machine.ui.MessageBoxes().size(), 1u);
     const auto& box = machine.ui.MessageBoxes()[0];
     EXPECT_EQ(

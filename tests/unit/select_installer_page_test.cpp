@@ -156,7 +156,8 @@ TEST(InstallerPage, ClosingEndsTheRunStateOnlyThroughTheCloseBox) {
         InstallerPageBench bench;
         bench.WriteAutorun(kCatalogue);
         bench.machine.fake.files.AddFile(kStateFile, "[General]\r\nPrev=C:\\x.exe\r\n");
-        EXPECT_EQ(bench.Run(c.close), pages::installerresult::kExit);
+        EXPECT_EQ(pages::InstallerPageResultOf(bench.Run(c.close)),
+                  pages::InstallerPageResult::kExit);
         std::string prev;
         bench.machine.fake.profile.GetString("General", "Prev", "", 512, kStateFile, prev);
         EXPECT_EQ(!prev.empty(), c.stateKept);
@@ -196,7 +197,8 @@ TEST(InstallerPage, AutorunPageStaysWhenNoInstallerRan) {
         EXPECT_TRUE(d.IsEnabled(IDC_INST_INSTALL));
         d.Click(IDC_INST_EXIT);
     });
-    EXPECT_EQ(bench.machine.fake.ui.RunModal(autorun, nullptr), pages::installerresult::kExit);
+    EXPECT_EQ(pages::InstallerPageResultOf(bench.machine.fake.ui.RunModal(autorun, nullptr)),
+              pages::InstallerPageResult::kExit);
     ASSERT_EQ(bench.machine.MessageTexts().size(), 1u);
     EXPECT_EQ(bench.machine.MessageTexts()[0].rfind("An installer program is not found.", 0), 0u);
     // Nothing was installed, so the install manager does not install its own copy either.
@@ -252,10 +254,11 @@ TEST(InstallerPage, ActsOnTheOutcomeOfTheRun) {
             machine.fake.dialogs.OnNextRun(IDD_FINISH,
                                            [](PageDriver& d) { d.Click(platform::cmd::kCancel); });
 
-        const int result = machine.fake.ui.RunModal(page, nullptr);
+        const pages::InstallerPageResult result =
+            pages::InstallerPageResultOf(machine.fake.ui.RunModal(page, nullptr));
 
-        EXPECT_EQ(result,
-                  c.completed ? pages::installerresult::kStopped : pages::installerresult::kExit);
+        EXPECT_EQ(result, c.completed ? pages::InstallerPageResult::kStopped
+                                      : pages::InstallerPageResult::kExit);
         EXPECT_EQ(machine.fake.registry.KeyExists(platform::RegRoot::LocalMachine,
                                                   paths::Entry("Velnora")),
                   c.completed);

@@ -58,9 +58,9 @@ class RecordingActions final : public StartupActions {
             onMainMenu();
     }
     void RunMaintenance() override { Record("Maintenance"); }
-    int RunDestinationFolder() override {
+    pages::DestResult RunDestinationFolder() override {
         Record("DestinationFolder");
-        return destinationResult;
+        return pages::DestResultOf(destinationResult);
     }
     void RunAutorunInstallerPage(const InstallerOptions& options) override {
         Record("InstallerPage");
