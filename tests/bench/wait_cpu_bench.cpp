@@ -78,5 +78,5 @@ int main(int argc, char** argv) {
                 static_cast<unsigned>(installer::kGraceMs));
     std::printf("processor time: %.1f ms\n", cpuMs);
     std::printf("share of one core: %.2f %%\n", wallMs > 0 ? 100.0 * cpuMs / wallMs : 0.0);
-    return result == 1 ? 0 : 1;
+    return run == installer::InstallerRun::kEnded ? 0 : 1;
 }
