@@ -233,17 +233,7 @@ flows::InstallerPageEnd MainMenuPage::SelectAndRun() {
     // The run's steps and installers go to the sequence's log.
     page.SetLog(prompt_.Log());
     HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
-    switch (InstallerPageResultOf(context_.platform.ui.RunModal(page, this))) {
-        case InstallerPageResult::kCompleted:
-            return page.Restart() == flows::RestartEnd::kRestartNeeded
-                       ? flows::InstallerPageEnd::kRestartNeeded
-                       : flows::InstallerPageEnd::kCompleted;
-        case InstallerPageResult::kStopped:
-            return flows::InstallerPageEnd::kStopped;
-        case InstallerPageResult::kExit:
-            break;
-    }
-    return flows::InstallerPageEnd::kLeft;
+    return RunInstallerPage(context_, page, this);
 }
 
 // The twin's menu may be gone at once, so nothing of this page is touched after it has ended.

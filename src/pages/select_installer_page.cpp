@@ -314,6 +314,21 @@ InstallerPageResult InstallerPageResultOf(int dialogResult) {
     return InstallerPageResult::kExit;
 }
 
+flows::InstallerPageEnd RunInstallerPage(core::Context& context, SelectInstallerPage& page,
+                                         const platform::DialogPage* owner) {
+    switch (InstallerPageResultOf(context.platform.ui.RunModal(page, owner))) {
+        case InstallerPageResult::kCompleted:
+            return page.Restart() == flows::RestartEnd::kRestartNeeded
+                       ? flows::InstallerPageEnd::kRestartNeeded
+                       : flows::InstallerPageEnd::kCompleted;
+        case InstallerPageResult::kStopped:
+            return flows::InstallerPageEnd::kStopped;
+        case InstallerPageResult::kExit:
+            break;
+    }
+    return flows::InstallerPageEnd::kLeft;
+}
+
 void SelectInstallerPage::AfterStoppedRun() {
     if (skipSelect_) {
         End(InstallerPageResult::kStopped);
@@ -334,7 +349,7 @@ void AutorunInstallerPage::StartInstall() {
         return;
     }
     RunFinishPage(Context(), this);
-    End(InstallerPageResult::kStopped);
+    End(InstallerPageResult::kCompleted);
 }
 
 void SelectInstallerPage::OnCommand(int controlId, int code) {

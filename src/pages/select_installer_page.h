@@ -9,6 +9,7 @@
 
 #include "core/context.h"
 #include "flows/install_run.h"
+#include "flows/install_sequence.h"
 #include "installer/execution.h"
 #include "pages/page_prompt.h"
 #include "pages/quick_list.h"
@@ -129,5 +130,10 @@ class AutorunInstallerPage final : public SelectInstallerPage {
     void StartInstall() override;
     bool RestoresMainWindow() const override { return false; }
 };
+
+// Runs the page modally over `owner` (none: as the program's main window) and tells the install
+// flow how it ended.
+flows::InstallerPageEnd RunInstallerPage(core::Context& context, SelectInstallerPage& page,
+                                         const platform::DialogPage* owner);
 
 }  // namespace velnora::pages

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "environments/environment_table.h"
+#include "flows/install_sequence.h"
 #include "installer/catalogue.h"
+#include "pages/autorun_prompt.h"
 #include "pages/select_installer_page.h"
 #include "resource_ids.h"
 #include "switch_machine.h"
@@ -257,7 +259,7 @@ TEST(InstallerPage, ActsOnTheOutcomeOfTheRun) {
         const pages::InstallerPageResult result =
             pages::InstallerPageResultOf(machine.fake.ui.RunModal(page, nullptr));
 
-        EXPECT_EQ(result, c.completed ? pages::InstallerPageResult::kStopped
+        EXPECT_EQ(result, c.completed ? pages::InstallerPageResult::kCompleted
                                       : pages::InstallerPageResult::kExit);
         EXPECT_EQ(machine.fake.registry.KeyExists(platform::RegRoot::LocalMachine,
                                                   paths::Entry("Velnora")),
@@ -265,6 +267,99 @@ TEST(InstallerPage, ActsOnTheOutcomeOfTheRun) {
         std::string resume;
         machine.fake.profile.GetString("General", "Continue", "", 64, kStateFile, resume);
         EXPECT_EQ(resume, "");
+    }
+}
+
+// The Autorun mode's pages answer the install flow as the program's own windows, without an
+// owner; the finish page of a completed run comes over the installer page, before it closes.
+TEST(InstallerPage, TheAutorunPromptShowsThePagesAsTheProgramsWindows) {
+    using Runs = std::vector<std::pair<int, int>>;  // template, owner's template
+    const struct {
+        const char* name;
+        bool environment;
+        const char* runState;  // nullptr: a fresh run
+        bool quietSwitch;
+        std::vector<int> clicks;  // on the destination page, then the installer page
+        Runs runs;
+        flows::InstallOutcome outcome;
+        bool installerTried;
+    } cases[] = {
+        {"FolderThenExit",
+         false,
+         nullptr,
+         false,
+         {IDC_DEST_NEXT, IDC_INST_EXIT},
+         Runs{{IDD_DEST_FOLDER, 0}, {IDD_SELECT_INSTALLER, 0}},
+         flows::InstallOutcome::kLeft,
+         false},
+        {"ExitOnTheFolderPage",
+         false,
+         nullptr,
+         false,
+         {IDC_DEST_EXIT},
+         Runs{{IDD_DEST_FOLDER, 0}},
+         flows::InstallOutcome::kLeft,
+         false},
+        {"ResumedRunCompleted",
+         true,
+         "Continue=4\r\n",
+         false,
+         {},
+         Runs{{IDD_FINISH, IDD_SELECT_INSTALLER}, {IDD_SELECT_INSTALLER, 0}},
+         flows::InstallOutcome::kCompleted,
+         false},
+        {"QuietSwitchStartsTheRun",
+         true,
+         nullptr,
+         true,
+         {IDC_INST_EXIT},
+         Runs{{IDD_SELECT_INSTALLER, 0}},
+         flows::InstallOutcome::kLeft,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallerPageBench bench;
+        auto& machine = bench.machine;
+        machine.context.startup.startMode = StartMode::kAutorun;
+        machine.context.startup.managerBaseName = "Velnora";
+        machine.context.startup.osVersion = {5, 1, 2600, 2};
+        if (c.environment) {
+            machine.InstallEnvironment({kGuid, "A"});
+            environments::EnumerateEnvironments(machine.context);
+        }
+        if (c.runState)
+            machine.fake.files.AddFile(kStateFile, std::string("[General]\r\n") + c.runState);
+        std::string medium = kCatalogue;
+        medium.insert(medium.find("\r\n") + 2, "bSetInstallDir=1\r\n");
+        bench.WriteAutorun(medium);
+        std::vector<int> clicks = c.clicks;
+        const auto click = [&clicks](PageDriver& d) {
+            if (!clicks.empty() && d.IsOpen()) {
+                d.Click(clicks.front());
+                clicks.erase(clicks.begin());
+            }
+        };
+        for (const auto& [page, owner] : c.runs)
+            if (page == IDD_FINISH)
+                machine.fake.dialogs.OnNextRun(
+                    page, [](PageDriver& d) { d.Click(platform::cmd::kCancel); });
+            else if (!c.clicks.empty())  // a resumed page ends unseen
+                machine.fake.dialogs.OnNextRun(page, click);
+        pages::AutorunPrompt prompt(machine.context);
+        if (c.quietSwitch)
+            prompt.SetOptionsFromCommandLine(false, false);
+
+        EXPECT_EQ(flows::RunAutorunSequence(machine.context, prompt), c.outcome);
+        Runs runs;
+        for (const auto& run : machine.fake.dialogs.Runs())
+            runs.emplace_back(run.templateId, run.ownerTemplateId);
+        EXPECT_EQ(runs, c.runs);
+        EXPECT_TRUE(clicks.empty());
+        EXPECT_EQ(machine.context.startup.chosenInstallDir.empty(),
+                  c.clicks.empty() || c.clicks[0] != IDC_DEST_NEXT);
+        // The quiet run starts without Install; the medium has none of its installers.
+        EXPECT_EQ(machine.MessageTexts().size(), c.installerTried ? 1u : 0u);
     }
 }
 
