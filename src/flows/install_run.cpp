@@ -65,9 +65,9 @@ bool WriteRunState(core::Context& context, Prompt& prompt, const std::string& ke
 }
 
 void FinishRunState(core::Context& context, Prompt& prompt, int next, int count) {
-    Told(prompt, [&](core::Notices& notices) {
-        return installer::FinishRunState(context, next, count, notices);
-    });
+    core::Notices notices;
+    installer::FinishRunState(context, next, count, notices);
+    TellAll(prompt, notices);
 }
 
 bool WriteInstallManagerKey(core::Context& context, Prompt& prompt, const std::string& key,

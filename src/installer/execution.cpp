@@ -292,7 +292,9 @@ InstallerRun RunInstaller(core::Context& context, int index, int count, int form
         return told([&](core::Notices& n) { return IsProcessAlive(context, processId, n); });
     };
     const auto recordResumePoint = [&](int point) {
-        told([&](core::Notices& n) { return RecordResumePoint(context, point, n); });
+        core::Notices notices;
+        RecordResumePoint(context, point, notices);
+        TellAll(watch, notices);
     };
 
     const std::string commandLine = InstallerCommandLine(context, index);
@@ -359,7 +361,9 @@ InstallerRun RunInstaller(core::Context& context, int index, int count, int form
     if (state.shutdownNoticed)
         EndProgram(context);
 
-    told([&](core::Notices& n) { return FinishRunState(context, index + 1, count, n); });
+    core::Notices notices;
+    FinishRunState(context, index + 1, count, notices);
+    TellAll(watch, notices);
     return InstallerRun::kEnded;
 }
 

@@ -85,15 +85,14 @@ bool WriteRunState(core::Context& context, const std::string& section, const std
     return false;
 }
 
-int RecordResumePoint(core::Context& context, int index, core::Notices& notices) {
+void RecordResumePoint(core::Context& context, int index, core::Notices& notices) {
     WriteRunState(context, kRunStateSection, kContinueKey, FormatIndex(index), notices);
     RegisterRunAtLogon(context, kLogonValueName);
-    return 0;
 }
 
-int FinishRunState(core::Context& context, int next, int count, core::Notices& notices) {
+void FinishRunState(core::Context& context, int next, int count, core::Notices& notices) {
     if (next != count)
-        return 0;
+        return;
 
     std::vector<std::string> keys = {kContinueKey, kPrevKey, kRunnerKey};
     for (int i = 0; i < count; ++i)
@@ -122,7 +121,6 @@ int FinishRunState(core::Context& context, int next, int count, core::Notices& n
         if (files.CanOpenForReading(leftover) == platform::error::kSuccess)
             files.DeleteFile(leftover);
     }
-    return 0;
 }
 
 std::string ResolveSubstDrive(platform::Session& session, const std::string& path) {
