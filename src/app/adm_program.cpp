@@ -19,7 +19,7 @@ namespace {
 template <typename Flow>
 int RunWithHiddenMenu(core::Context& context, Flow flow) {
     context.startup.startMode = core::StartMode::kInstall;
-    pages::CMainMenuDlg menu(context);
+    pages::MainMenuPage menu(context);
     if (!context.platform.ui.OpenModeless(menu, nullptr))
         return core::twinexit::kRefused;
     if (!flows::Completed(flow(menu)))
@@ -46,12 +46,12 @@ class AdmActions final : public AdmStartupActions {
         const flows::InstallKind kind =
             standardInstall ? flows::InstallKind::kStandard : flows::InstallKind::kMulti;
         return RunWithHiddenMenu(
-            context_, [&](pages::CMainMenuDlg& menu) { return menu.RunLoggedSequence(kind); });
+            context_, [&](pages::MainMenuPage& menu) { return menu.RunLoggedSequence(kind); });
     }
 
     int ResumeInstallOperation() override {
         return RunWithHiddenMenu(context_,
-                                 [&](pages::CMainMenuDlg& menu) { return menu.ResumeLogged(); });
+                                 [&](pages::MainMenuPage& menu) { return menu.ResumeLogged(); });
     }
 
   private:

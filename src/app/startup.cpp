@@ -3,7 +3,6 @@
 #include <optional>
 #include <string_view>
 
-#include "core/parsing.h"
 #include "core/texts.h"
 #include "installer/run_state.h"
 #include "maintenance/elevated_twin.h"
@@ -106,12 +105,7 @@ void VelnoraStartup::RunAutorunMode() {
             actions_.RunFinishPage();
         return;
     }
-    const int setInstallDir = core::ParseDecimal(ReadProfileValue(
-        context_.platform, context_.startup.autorunPath, "General", "bSetInstallDir"));
-    // A first environment needs its folder before anything is installed.
-    if (EnvironmentCount() == 0 && setInstallDir != 0 && actions_.RunDestinationFolder() != 1)
-        return;
-    actions_.RunAutorunInstallerPage(ReadInstallerSwitches(ArgumentText(RawCommandLine())));
+    actions_.RunAutorunSequence(ReadInstallerSwitches(ArgumentText(RawCommandLine())));
 }
 
 void VelnoraStartup::RunUpgrade() {

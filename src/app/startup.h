@@ -23,10 +23,8 @@ class StartupActions {
     virtual void RunMainMenu() = 0;
     // The maintenance page; it tells Maintenance from Uninstall by the start mode.
     virtual void RunMaintenance() = 0;
-    // The destination-folder page; 1 when the user went on with a folder chosen.
-    virtual int RunDestinationFolder() = 0;
-    // The installer page of the Autorun mode with the switches of the command line.
-    virtual void RunAutorunInstallerPage(const InstallerOptions& options) = 0;
+    // The Autorun mode's install flow, its installer page with the switches of the command line.
+    virtual void RunAutorunSequence(const InstallerOptions& options) = 0;
     // Hands the run that waits to go on back to the elevated twin that ran it and waits for
     // the twin; true when it completed the run.
     virtual bool ResumeInTwin() = 0;

@@ -7,13 +7,12 @@
 #include "maintenance/elevated_twin.h"
 #include "flows/own_copy.h"
 #include "maintenance/own_installation.h"
-#include "pages/page_prompt.h"
-#include "pages/dest_folder_page.h"
+#include "flows/install_sequence.h"
+#include "pages/autorun_prompt.h"
 #include "pages/finish_page.h"
 #include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/page_prompt.h"
-#include "pages/select_installer_page.h"
 
 namespace velnora::app {
 
@@ -30,19 +29,19 @@ class VelnoraActions final : public StartupActions {
     }
 
     void RunMainMenu() override {
-        pages::CMainMenuDlg page(context_);
+        pages::MainMenuPage page(context_);
         context_.platform.ui.RunModal(page, nullptr);
     }
     void RunMaintenance() override {
-        pages::CMaintenanceDlg page(context_);
+        pages::MaintenancePage page(context_);
         context_.platform.ui.RunModal(page, nullptr);
     }
-    int RunDestinationFolder() override { return pages::RunDestinationFolderPage(context_); }
-    void RunAutorunInstallerPage(const InstallerOptions& options) override {
-        pages::CAutorunInstallerDlg page(context_);
+    // The outcome is not used: the process ends after the mode's pages whatever they did.
+    void RunAutorunSequence(const InstallerOptions& options) override {
+        pages::AutorunPrompt prompt(context_);
         if (options.optionsFromCommandLine != 0)
-            page.SetOptionsFromCommandLine(options.interactive != 0, options.restartPc != 0);
-        context_.platform.ui.RunModal(page, nullptr);
+            prompt.SetOptionsFromCommandLine(options.interactive != 0, options.restartPc != 0);
+        flows::RunAutorunSequence(context_, prompt);
     }
     // No page of this program is open yet, so there is nothing to hide while the twin runs.
     bool ResumeInTwin() override {

@@ -65,9 +65,9 @@ bool WriteRunState(core::Context& context, Prompt& prompt, const std::string& ke
 }
 
 void FinishRunState(core::Context& context, Prompt& prompt, int next, int count) {
-    Told(prompt, [&](core::Notices& notices) {
-        return installer::FinishRunState(context, next, count, notices);
-    });
+    core::Notices notices;
+    installer::FinishRunState(context, next, count, notices);
+    TellAll(prompt, notices);
 }
 
 bool WriteInstallManagerKey(core::Context& context, Prompt& prompt, const std::string& key,
@@ -100,14 +100,16 @@ void ShowMissingInstallers(core::Context& context, RunView& page, const std::str
 }
 
 // One installer, with its command line and exit code for the log.
-int RunInstaller(core::Context& context, RunView& page, int entry, int count) {
+installer::InstallerRun RunInstaller(core::Context& context, RunView& page, int entry, int count) {
     Prompt& prompt = page.RunPrompt();
     prompt.Progress("Installer starts: " + installer::InstallerCommandLine(context, entry));
     PromptWatch watch(prompt);
     std::uint32_t exitCode = 0;
-    const int ran = installer::RunInstaller(context, entry, count, page.Form(), watch, exitCode);
-    prompt.Progress(ran == 1 ? "Installer ended with exit code " + std::to_string(exitCode)
-                             : std::string("Installer did not run"));
+    const installer::InstallerRun ran =
+        installer::RunInstaller(context, entry, count, page.Form(), watch, exitCode);
+    prompt.Progress(ran == installer::InstallerRun::kEnded
+                        ? "Installer ended with exit code " + std::to_string(exitCode)
+                        : std::string("Installer did not run"));
     return ran;
 }
 
@@ -143,8 +145,8 @@ RunOutcome EndOfSequence(RunView& page, const std::string& mainTitle, RunOutcome
     return outcome;
 }
 
-RunOutcome OutcomeOf(int runInstallerResult) {
-    return runInstallerResult == 1 ? RunOutcome::kCompleted : RunOutcome::kStopped;
+RunOutcome OutcomeOf(installer::InstallerRun run) {
+    return run == installer::InstallerRun::kEnded ? RunOutcome::kCompleted : RunOutcome::kStopped;
 }
 
 // The single and browse forms: the one installer the page names.

@@ -1,6 +1,7 @@
 #include "flows/install_sequence.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "core/context.h"
 #include "core/parsing.h"
@@ -36,6 +37,29 @@ enum class Destination {
     kSearchFailed,
 };
 
+// Which installs ask for the folder of a new environment, when the medium asks for one.
+enum class FolderAsked {
+    kWithoutActive,       // none is active, after a search of its own
+    kAlways,              // the installers go beside the others
+    kWithoutEnvironment,  // none was found at start-up
+};
+
+// What sets the kinds of install apart; one sequence walks them.
+struct SequenceRules {
+    std::string_view begins;
+    FolderAsked folderAsked;
+    bool standardInstall;
+    // A run that stopped goes back to the folder page; else the sequence ends with it.
+    bool backToFolder;
+};
+
+constexpr SequenceRules kStandardRules{"Standard Install begins", FolderAsked::kWithoutActive, true,
+                                       true};
+constexpr SequenceRules kMultiRules{"Multi Install begins", FolderAsked::kAlways, false, true};
+// The Autorun mode shows its installer page once, as the program's own window.
+constexpr SequenceRules kAutorunRules{"Autorun install begins", FolderAsked::kWithoutEnvironment,
+                                      true, false};
+
 std::string ProgramFilesFolder(core::Context& context) {
     const auto& os = context.startup.osVersion;
     std::string folder;
@@ -57,9 +81,9 @@ bool MediumAsksFolder(core::Context& context) {
     return core::ParseDecimal(value) != 0;
 }
 
-Destination AskDestination(core::Context& context, InstallPrompt& prompt, InstallKind kind,
-                           bool askFolder) {
-    if (kind == InstallKind::kStandard) {
+Destination AskDestination(core::Context& context, InstallPrompt& prompt,
+                           const SequenceRules& rules, bool askFolder) {
+    if (rules.folderAsked == FolderAsked::kWithoutActive) {
         // An incomplete table cannot tell whether a new folder is wanted.
         if (!environments::EnumerateEnvironments(context)) {
             prompt.Tell(environments::SearchFailedNotice(context));
@@ -71,6 +95,11 @@ Destination AskDestination(core::Context& context, InstallPrompt& prompt, Instal
             prompt.Progress("The installers update the active environment");
             return Destination::kNotAsked;
         }
+    }
+    if (rules.folderAsked == FolderAsked::kWithoutEnvironment &&
+        context.environments.Count() != 0) {
+        prompt.Progress("An environment was found at start-up: no folder is asked");
+        return Destination::kNotAsked;
     }
     if (!askFolder)
         return Destination::kNotAsked;
@@ -98,20 +127,18 @@ InstallOutcome OutcomeOf(InstallerPageEnd end) {
     return InstallOutcome::kLeft;
 }
 
-}  // namespace
-
 // The installer page only comes back stopped when it skipped the choice and its run stopped:
 // shown again, it would start the same run at once. So after it the sequence goes back to the
 // folder page when there is one, and ends when there is none, instead of going round without
 // the user having a say.
-InstallOutcome RunInstallSequence(core::Context& context, InstallPrompt& prompt, InstallKind kind) {
-    prompt.Progress(kind == InstallKind::kStandard ? "Standard Install begins"
-                                                   : "Multi Install begins");
-    context.startup.standardInstall = kind == InstallKind::kStandard;
+InstallOutcome RunSequence(core::Context& context, InstallPrompt& prompt,
+                           const SequenceRules& rules) {
+    prompt.Progress(rules.begins);
+    context.startup.standardInstall = rules.standardInstall;
     const bool askFolder = MediumAsksFolder(context);
     bool afterStoppedRun = false;
     for (;;) {
-        switch (AskDestination(context, prompt, kind, askFolder)) {
+        switch (AskDestination(context, prompt, rules, askFolder)) {
             case Destination::kSearchFailed:
                 return InstallOutcome::kFailed;
             case Destination::kLeft:
@@ -127,8 +154,21 @@ InstallOutcome RunInstallSequence(core::Context& context, InstallPrompt& prompt,
         if (end != InstallerPageEnd::kStopped)
             return OutcomeOf(end);
         prompt.Progress("The run stopped");
+        if (!rules.backToFolder)
+            return InstallOutcome::kStopped;
         afterStoppedRun = true;
     }
+}
+
+}  // namespace
+
+InstallOutcome RunInstallSequence(core::Context& context, InstallPrompt& prompt, InstallKind kind) {
+    return RunSequence(context, prompt,
+                       kind == InstallKind::kStandard ? kStandardRules : kMultiRules);
+}
+
+InstallOutcome RunAutorunSequence(core::Context& context, InstallPrompt& prompt) {
+    return RunSequence(context, prompt, kAutorunRules);
 }
 
 InstallOutcome ResumeInstall(core::Context& /*context*/, InstallPrompt& prompt) {

@@ -1,6 +1,7 @@
 // The install sequence: where a new environment goes, then the installer page's choice and run,
-// Standard Install into the active environment or Multi Install into a folder beside the others;
-// and the run a restart cut off, which goes on where it stopped.
+// Standard Install into the active environment or Multi Install into a folder beside the others,
+// and the Autorun start mode's install; and the run a restart cut off, which goes on where it
+// stopped.
 #pragma once
 
 #include <optional>
@@ -61,6 +62,10 @@ inline bool Completed(InstallOutcome outcome) {
 }
 
 InstallOutcome RunInstallSequence(core::Context& context, InstallPrompt& prompt, InstallKind kind);
+
+// The Autorun start mode: the folder only for a first environment, as start-up found the
+// environments, and the installer page once.
+InstallOutcome RunAutorunSequence(core::Context& context, InstallPrompt& prompt);
 
 // The run a restart cut off: no folder is asked again.
 InstallOutcome ResumeInstall(core::Context& context, InstallPrompt& prompt);

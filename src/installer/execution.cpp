@@ -272,8 +272,8 @@ std::string InstallerCommandLine(const core::Context& context, int index) {
     return command;
 }
 
-int RunInstaller(core::Context& context, int index, int count, int form, RunWatch& watch,
-                 std::uint32_t& exitCode) {
+InstallerRun RunInstaller(core::Context& context, int index, int count, int form, RunWatch& watch,
+                          std::uint32_t& exitCode) {
     auto& state = context.execution;
     auto& processes = context.platform.processes;
     const auto& os = context.startup.osVersion;
@@ -292,7 +292,9 @@ int RunInstaller(core::Context& context, int index, int count, int form, RunWatc
         return told([&](core::Notices& n) { return IsProcessAlive(context, processId, n); });
     };
     const auto recordResumePoint = [&](int point) {
-        told([&](core::Notices& n) { return RecordResumePoint(context, point, n); });
+        core::Notices notices;
+        RecordResumePoint(context, point, notices);
+        TellAll(watch, notices);
     };
 
     const std::string commandLine = InstallerCommandLine(context, index);
@@ -300,7 +302,7 @@ int RunInstaller(core::Context& context, int index, int count, int form, RunWatc
     // the sequence sees a run without success.
     if (state.installerCommand.empty() || !platform::FitsBuffer(commandLine, kCommandBufferSize)) {
         watch.Tell(installFailed);
-        return 0;
+        return InstallerRun::kNotStarted;
     }
 
     // An installer that cannot be started installed nothing: the run goes on without it, so
@@ -309,7 +311,7 @@ int RunInstaller(core::Context& context, int index, int count, int form, RunWatc
     if (processes.CreateProcess(commandLine, platform::createflags::kSeparateWowVdm, false, info) !=
         platform::error::kSuccess) {
         watch.Tell(installFailed);
-        return 0;
+        return InstallerRun::kNotStarted;
     }
 
     // Watched for its end while asleep, until it has been seen to end.
@@ -359,8 +361,10 @@ int RunInstaller(core::Context& context, int index, int count, int form, RunWatc
     if (state.shutdownNoticed)
         EndProgram(context);
 
-    told([&](core::Notices& n) { return FinishRunState(context, index + 1, count, n); });
-    return 1;
+    core::Notices notices;
+    FinishRunState(context, index + 1, count, notices);
+    TellAll(watch, notices);
+    return InstallerRun::kEnded;
 }
 
 void PumpMessagesFor(core::Context& context, std::uint32_t milliseconds, RunWatch& watch) {

@@ -67,16 +67,22 @@ bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std:
 // InstallOption (nothing when the catalogue has no such entry).
 std::string InstallerCommandLine(const core::Context& context, int index);
 
+// How RunInstaller comes back; every other end of a run ends the program.
+enum class InstallerRun {
+    kEnded,
+    kNotStarted,
+};
+
 // Starts the installer command, records the resume point, waits until the process has gone
-// and a grace time has passed, and clears the run state after the last entry. Returns 1 when
-// the installer ran and ended. Returns 0, after telling MsgInstallFailed, when there is no
-// command or when the command line does not fit its 260-character buffer (nothing is started
-// then), or when the installer cannot be started. Every other outcome ends the program with
-// twinexit::kCutOff: the installer ended within its first half second, Windows is ending the
+// and a grace time has passed, and clears the run state after the last entry. Returns kEnded
+// when the installer ran and ended. Returns kNotStarted, after telling MsgInstallFailed, when
+// there is no command or when the command line does not fit its 260-character buffer (nothing
+// is started then), or when the installer cannot be started. Every other outcome ends the program
+// with twinexit::kCutOff: the installer ended within its first half second, Windows is ending the
 // logon, or the quit message was pumped.
 // `exitCode` receives the installer's exit code when it ran.
-int RunInstaller(core::Context& context, int index, int count, int form, RunWatch& watch,
-                 std::uint32_t& exitCode);
+InstallerRun RunInstaller(core::Context& context, int index, int count, int form, RunWatch& watch,
+                          std::uint32_t& exitCode);
 
 // Keep the user interface alive for `milliseconds` without using the processor between
 // messages; both end the program (twinexit::kCutOff) when the quit message is pumped.

@@ -96,15 +96,14 @@ std::optional<int> PendingResumePoint(core::Context& context) {
     return point;
 }
 
-int RecordResumePoint(core::Context& context, int index, core::Notices& notices) {
+void RecordResumePoint(core::Context& context, int index, core::Notices& notices) {
     WriteRunState(context, kRunStateSection, kContinueKey, FormatIndex(index), notices);
     RegisterRunAtLogon(context, kLogonValueName);
-    return 0;
 }
 
-int FinishRunState(core::Context& context, int next, int count, core::Notices& notices) {
+void FinishRunState(core::Context& context, int next, int count, core::Notices& notices) {
     if (next != count)
-        return 0;
+        return;
 
     std::vector<std::string> keys = {kContinueKey, kPrevKey, kRunnerKey};
     for (int i = 0; i < count; ++i)
@@ -133,7 +132,6 @@ int FinishRunState(core::Context& context, int next, int count, core::Notices& n
         if (files.CanOpenForReading(leftover) == platform::error::kSuccess)
             files.DeleteFile(leftover);
     }
-    return 0;
 }
 
 std::string ResolveSubstDrive(platform::Session& session, const std::string& path) {

@@ -56,13 +56,13 @@ bool WriteRunState(core::Context& context, const std::string& section, const std
 // run waits.
 std::optional<int> PendingResumePoint(core::Context& context);
 
-// Stores "Continue" = index and registers the program to start at the next logon. Always 0.
-int RecordResumePoint(core::Context& context, int index, core::Notices& notices);
+// Stores "Continue" = index and registers the program to start at the next logon.
+void RecordResumePoint(core::Context& context, int index, core::Notices& notices);
 
 // When `next` equals `count`: deletes "Continue", "Prev", "Runner" and the ticks of entries 0 to
 // count-1 (in autorun.ini too when it carries the kWrittenHereKey mark, and the mark), removes
-// the logon Run value and a leftover "_<program>.ini" in TEMP. Always 0.
-int FinishRunState(core::Context& context, int next, int count, core::Notices& notices);
+// the logon Run value and a leftover "_<program>.ini" in TEMP.
+void FinishRunState(core::Context& context, int next, int count, core::Notices& notices);
 
 // A path on a SUBST drive with the drive replaced by the folder it stands for; any other path
 // (local disk, network drive, no drive) stays as it is.

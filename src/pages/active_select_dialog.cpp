@@ -38,20 +38,20 @@ constexpr ControlAnchors kAnchors[] = {
 
 }  // namespace
 
-CActiveSelectDlg::CActiveSelectDlg(core::Context& context,
-                                   std::vector<flows::EnvironmentChoice> choices)
+ActiveSelectDialog::ActiveSelectDialog(core::Context& context,
+                                       std::vector<flows::EnvironmentChoice> choices)
     : DialogPage(IDD_ACTIVE_SELECT),
       context_(context),
       choices_(std::move(choices)),
       layout_(kAnchors) {}
 
-std::optional<std::string> CActiveSelectDlg::ChosenKeyName() const {
+std::optional<std::string> ActiveSelectDialog::ChosenKeyName() const {
     if (selectedRow_ < 0 || selectedRow_ >= static_cast<int>(choices_.size()))
         return std::nullopt;
     return choices_[static_cast<std::size_t>(selectedRow_)].keyName;
 }
 
-void CActiveSelectDlg::OnInitDialog() {
+void ActiveSelectDialog::OnInitDialog() {
     auto& window = Window();
     window.SetIcon(IDI_PROGRAM);
     endSessionNoticed_ = false;
@@ -79,7 +79,7 @@ void CActiveSelectDlg::OnInitDialog() {
     layout_.ApplyLayout();
 }
 
-void CActiveSelectDlg::FillList() {
+void ActiveSelectDialog::FillList() {
     auto& window = Window();
     window.ClearCombo(IDC_SELECT_LIST);
     // Item i is choice i: OK takes the item index as the row.
@@ -87,7 +87,7 @@ void CActiveSelectDlg::FillList() {
         window.AddComboItem(IDC_SELECT_LIST, choice.text);
 }
 
-void CActiveSelectDlg::OnCommand(int controlId, int code) {
+void ActiveSelectDialog::OnCommand(int controlId, int code) {
     if (controlId == IDC_SELECT_LIST && code == platform::notify::kComboSelChange) {
         Enable(IDC_SELECT_OK, Window().ComboSelection(IDC_SELECT_LIST) >= 0);
         return;
@@ -100,7 +100,7 @@ void CActiveSelectDlg::OnCommand(int controlId, int code) {
     DialogPage::OnCommand(controlId, code);
 }
 
-void CActiveSelectDlg::TakeChosen() {
+void ActiveSelectDialog::TakeChosen() {
     const int row = Window().ComboSelection(IDC_SELECT_LIST);
     if (row < 0 || row >= static_cast<int>(choices_.size()))
         return;
@@ -108,27 +108,27 @@ void CActiveSelectDlg::TakeChosen() {
     EndDialog(0);
 }
 
-bool CActiveSelectDlg::PreTranslateKeyDown(int virtualKey) {
+bool ActiveSelectDialog::PreTranslateKeyDown(int virtualKey) {
     if (virtualKey != platform::kVirtualKeyEscape)
         return false;
     EndDialog(0);
     return true;
 }
 
-void CActiveSelectDlg::OnSize(int, int) {
+void ActiveSelectDialog::OnSize(int, int) {
     layout_.ApplyLayout();
 }
 
-bool CActiveSelectDlg::OnQueryEndSession() {
+bool ActiveSelectDialog::OnQueryEndSession() {
     // Refused while nothing is active yet; the restart follows when the dialog closes.
     return endSessionNoticed_;
 }
 
-void CActiveSelectDlg::OnEndSession(bool) {
+void ActiveSelectDialog::OnEndSession(bool) {
     endSessionNoticed_ = true;
 }
 
-void CActiveSelectDlg::OnDestroy() {
+void ActiveSelectDialog::OnDestroy() {
     layout_.Detach();
     if (!endSessionNoticed_)
         return;

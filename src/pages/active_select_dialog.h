@@ -17,10 +17,10 @@ struct Context;
 
 namespace velnora::pages {
 
-class CActiveSelectDlg final : public platform::DialogPage {
+class ActiveSelectDialog final : public platform::DialogPage {
   public:
     // Lists the choices in their order.
-    CActiveSelectDlg(core::Context& context, std::vector<flows::EnvironmentChoice> choices);
+    ActiveSelectDialog(core::Context& context, std::vector<flows::EnvironmentChoice> choices);
 
     // The row chosen when OK was pressed; -1 before and when the dialog was closed otherwise.
     int SelectedRow() const { return selectedRow_; }

@@ -51,10 +51,10 @@ bool NamesAFolder(const std::string& text) {
 
 }  // namespace
 
-CDestFolderDlg::CDestFolderDlg(core::Context& context)
+DestFolderPage::DestFolderPage(core::Context& context)
     : DialogPage(IDD_DEST_FOLDER), context_(context) {}
 
-void CDestFolderDlg::OnInitDialog() {
+void DestFolderPage::OnInitDialog() {
     auto& window = Window();
     window.SetIcon(IDI_PROGRAM);
     for (const int id : kFontControls)
@@ -64,14 +64,14 @@ void CDestFolderDlg::OnInitDialog() {
     SetText(IDC_DEST_FOLDER, folder_);
 }
 
-void CDestFolderDlg::SetTexts() {
+void DestFolderPage::SetTexts() {
     const core::TextSet& texts = context_.texts;
     SetText(0, texts.Pick(kCaption));
     for (const ControlText& control : kControlTexts)
         SetText(control.id, texts.Pick(control.text));
 }
 
-void CDestFolderDlg::OnCommand(int controlId, int code) {
+void DestFolderPage::OnCommand(int controlId, int code) {
     if (code != platform::notify::kButtonClicked)
         return;
     switch (controlId) {
@@ -83,7 +83,7 @@ void CDestFolderDlg::OnCommand(int controlId, int code) {
             return;
         case IDC_DEST_EXIT:
         case platform::cmd::kCancel:
-            EndDialog(destresult::kExit);
+            EndDialog(DialogResult(DestResult::kExit));
             return;
         case platform::cmd::kHelp:
             core::OpenHelp(context_, core::helpcontext::kInstallPages);
@@ -95,7 +95,7 @@ void CDestFolderDlg::OnCommand(int controlId, int code) {
 }
 
 // The browser's path field may name a folder that does not exist yet; that is the point of it.
-void CDestFolderDlg::Change() {
+void DestFolderPage::Change() {
     std::string typed;
     if (!context_.platform.ui.BrowseForFolder(this, context_.texts.Pick(kBrowseTitle), folder_,
                                               typed))
@@ -106,7 +106,7 @@ void CDestFolderDlg::Change() {
     SetText(IDC_DEST_FOLDER, folder_);
 }
 
-void CDestFolderDlg::Next() {
+void DestFolderPage::Next() {
     std::optional<core::Notice> refusal;
     {
         platform::ScopedWaitCursor wait(context_.platform.ui);
@@ -118,19 +118,23 @@ void CDestFolderDlg::Next() {
         return;
     }
     context_.startup.chosenInstallDir = folder_;
-    EndDialog(destresult::kNext);
+    EndDialog(DialogResult(DestResult::kNext));
 }
 
 std::optional<std::string> ChooseDestinationFolder(core::Context& context,
                                                    const platform::DialogPage* owner) {
-    CDestFolderDlg page(context);
-    if (context.platform.ui.RunModal(page, owner) != destresult::kNext)
+    DestFolderPage page(context);
+    if (DestResultOf(context.platform.ui.RunModal(page, owner)) != DestResult::kNext)
         return std::nullopt;
     return page.Folder();
 }
 
-int RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner) {
-    return ChooseDestinationFolder(context, owner) ? destresult::kNext : destresult::kExit;
+DestResult DestResultOf(int dialogResult) {
+    return dialogResult == DialogResult(DestResult::kNext) ? DestResult::kNext : DestResult::kExit;
+}
+
+DestResult RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner) {
+    return ChooseDestinationFolder(context, owner) ? DestResult::kNext : DestResult::kExit;
 }
 
 }  // namespace velnora::pages

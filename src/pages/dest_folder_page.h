@@ -15,15 +15,21 @@ struct Context;
 
 namespace velnora::pages {
 
-// Results of the page, as the install pages number them.
-namespace destresult {
-inline constexpr int kNext = 1;  // accepted; the context's chosen install folder is set
-inline constexpr int kExit = 2;  // Exit, Escape or the close box; nothing changed
-}  // namespace destresult
+// Results of the page, numbered as the install pages end their dialogs.
+enum class DestResult {
+    kNext = 1,  // accepted; the context's chosen install folder is set
+    kExit = 2,  // Exit, Escape or the close box; nothing changed
+};
 
-class CDestFolderDlg final : public platform::DialogPage {
+// The dialog's end and back; a page that could not be shown ended as Exit.
+constexpr int DialogResult(DestResult result) {
+    return static_cast<int>(result);
+}
+DestResult DestResultOf(int dialogResult);
+
+class DestFolderPage final : public platform::DialogPage {
   public:
-    explicit CDestFolderDlg(core::Context& context);
+    explicit DestFolderPage(core::Context& context);
 
     // The folder the page shows.
     const std::string& Folder() const { return folder_; }
@@ -42,7 +48,8 @@ class CDestFolderDlg final : public platform::DialogPage {
 
 // Runs the page modally. kNext leaves the accepted folder in `startup.chosenInstallDir`; any
 // other end, a page that cannot be shown included, gives kExit with that value unchanged.
-int RunDestinationFolderPage(core::Context& context, const platform::DialogPage* owner = nullptr);
+DestResult RunDestinationFolderPage(core::Context& context,
+                                    const platform::DialogPage* owner = nullptr);
 // The same, giving the accepted folder; nothing when the page ended any other way.
 std::optional<std::string> ChooseDestinationFolder(core::Context& context,
                                                    const platform::DialogPage* owner);

@@ -32,9 +32,9 @@ std::string WithLineBreaks(const std::string& text) {
 
 }  // namespace
 
-CFinishDlg::CFinishDlg(core::Context& context) : DialogPage(IDD_FINISH), context_(context) {}
+FinishPage::FinishPage(core::Context& context) : DialogPage(IDD_FINISH), context_(context) {}
 
-void CFinishDlg::OnInitDialog() {
+void FinishPage::OnInitDialog() {
     auto& window = Window();
     window.SetIcon(IDI_PROGRAM);
     // Without the picture the page simply has none.
@@ -55,7 +55,7 @@ void CFinishDlg::OnInitDialog() {
     OfferRegistration();
 }
 
-void CFinishDlg::OfferRegistration() {
+void FinishPage::OfferRegistration() {
     const auto registration = installer::ReadWebRegistration(
         context_.platform.profile, context_.startup.autorunPath, context_.texts.UseJapanese());
     if (!registration || !installer::OffersRegistrationButton(*registration))
@@ -68,7 +68,7 @@ void CFinishDlg::OfferRegistration() {
     Window().SetFocus(IDC_FINISH_REGISTER);
 }
 
-void CFinishDlg::OnCommand(int controlId, int code) {
+void FinishPage::OnCommand(int controlId, int code) {
     if (controlId == IDC_FINISH_REGISTER && code == platform::notify::kButtonClicked) {
         OpenRegistrationPage();
         return;
@@ -76,7 +76,7 @@ void CFinishDlg::OnCommand(int controlId, int code) {
     DialogPage::OnCommand(controlId, code);
 }
 
-void CFinishDlg::OpenRegistrationPage() {
+void FinishPage::OpenRegistrationPage() {
     // The shell opens an address in the user's browser; anything else it would run.
     if (!installer::IsWebAddress(registrationUrl_))
         return;
@@ -92,7 +92,7 @@ void CFinishDlg::OpenRegistrationPage() {
 }
 
 int RunFinishPage(core::Context& context, const platform::DialogPage* owner) {
-    CFinishDlg page(context);
+    FinishPage page(context);
     return context.platform.ui.RunModal(page, owner);
 }
 

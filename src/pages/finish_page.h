@@ -13,9 +13,9 @@ namespace velnora::pages {
 // The picture beside the program on the medium.
 inline constexpr char kFinishPictureName[] = "InstManImg.bmp";
 
-class CFinishDlg : public platform::DialogPage {
+class FinishPage : public platform::DialogPage {
   public:
-    explicit CFinishDlg(core::Context& context);
+    explicit FinishPage(core::Context& context);
 
     // Empty unless the registration button is offered.
     const std::string& RegistrationUrl() const { return registrationUrl_; }

@@ -97,10 +97,10 @@ class HelpContextWhile {
 
 }  // namespace
 
-CMainMenuDlg::CMainMenuDlg(core::Context& context)
+MainMenuPage::MainMenuPage(core::Context& context)
     : DialogPage(IDD_MAIN_MENU), context_(context), helpContext_(core::helpcontext::kReadMe) {}
 
-void CMainMenuDlg::OnInitDialog() {
+void MainMenuPage::OnInitDialog() {
     // The twin's menu only carries the install sequence; it is never seen.
     if (context_.startup.elevatedTwin)
         maintenance::HideOwnerPage(*this);
@@ -117,7 +117,7 @@ void CMainMenuDlg::OnInitDialog() {
     EnableOffers();
 }
 
-void CMainMenuDlg::SetTexts() {
+void MainMenuPage::SetTexts() {
     const core::TextSet& texts = context_.texts;
     SetText(0, texts.Pick(kCaption));
     for (const ControlText& control : kControlTexts)
@@ -127,7 +127,7 @@ void CMainMenuDlg::SetTexts() {
 }
 
 // Without a catalogue on the medium the buttons stay as the template has them.
-void CMainMenuDlg::EnableOffers() {
+void MainMenuPage::EnableOffers() {
     if (context_.startup.installerCount == 0)
         return;
     const bool environments = context_.environments.Count() != 0;
@@ -136,7 +136,7 @@ void CMainMenuDlg::EnableOffers() {
     Enable(IDC_MENU_MAINTENANCE, environments);
 }
 
-bool CMainMenuDlg::OnMouseOver(int controlId) {
+bool MainMenuPage::OnMouseOver(int controlId) {
     std::string explanation = context_.texts.Pick(kGeneralExplanation);
     for (const ControlText& button : kButtonExplanations)
         if (button.id == controlId)
@@ -148,7 +148,7 @@ bool CMainMenuDlg::OnMouseOver(int controlId) {
     return false;
 }
 
-void CMainMenuDlg::OnCommand(int controlId, int code) {
+void MainMenuPage::OnCommand(int controlId, int code) {
     if (code != platform::notify::kButtonClicked)
         return;
     switch (controlId) {
@@ -170,24 +170,24 @@ void CMainMenuDlg::OnCommand(int controlId, int code) {
     }
 }
 
-void CMainMenuDlg::ReadFirst() {
+void MainMenuPage::ReadFirst() {
     core::OpenHelp(context_, helpContext_);
 }
 
-void CMainMenuDlg::Maintenance() {
+void MainMenuPage::Maintenance() {
     if (context_.environments.Count() == 0) {
         context_.platform.ui.MessageBox(this, context_.texts.Pick(kNotInstalled),
                                         context_.texts.Get(core::TextId::kCaptionConfirm),
                                         platform::mb::kOk);
         return;
     }
-    CMaintenanceDlg page(context_);
+    MaintenancePage page(context_);
     page.SetMainPage(this);
     HelpContextWhile help(helpContext_, core::helpcontext::kMaintenance);
     context_.platform.ui.RunModal(page, this);
 }
 
-void CMainMenuDlg::Install(bool standardInstall) {
+void MainMenuPage::Install(bool standardInstall) {
     if (context_.startup.osVersion.major < kFirstTwinMajor || context_.startup.elevatedTwin) {
         Enable(platform::cmd::kCancel, false);
         const flows::InstallOutcome outcome = RunLoggedSequence(
@@ -207,12 +207,12 @@ void CMainMenuDlg::Install(bool standardInstall) {
     Finish();
 }
 
-std::optional<std::string> CMainMenuDlg::ChooseDestination() {
+std::optional<std::string> MainMenuPage::ChooseDestination() {
     HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
     return ChooseDestinationFolder(context_, this);
 }
 
-flows::InstallOutcome CMainMenuDlg::RunLoggedSequence(flows::InstallKind kind) {
+flows::InstallOutcome MainMenuPage::RunLoggedSequence(flows::InstallKind kind) {
     OperationLog log(context_, prompt_,
                      kind == flows::InstallKind::kStandard ? "install" : "multi-install");
     const flows::InstallOutcome outcome = flows::RunInstallSequence(context_, *this, kind);
@@ -220,34 +220,24 @@ flows::InstallOutcome CMainMenuDlg::RunLoggedSequence(flows::InstallKind kind) {
     return outcome;
 }
 
-flows::InstallOutcome CMainMenuDlg::ResumeLogged() {
+flows::InstallOutcome MainMenuPage::ResumeLogged() {
     OperationLog log(context_, prompt_, "resume-install");
     const flows::InstallOutcome outcome = flows::ResumeInstall(context_, *this);
     log.Outcome(flows::OutcomeName(outcome));
     return outcome;
 }
 
-flows::InstallerPageEnd CMainMenuDlg::SelectAndRun() {
-    CSelectInstallerDlg page(context_);
+flows::InstallerPageEnd MainMenuPage::SelectAndRun() {
+    SelectInstallerPage page(context_);
     page.SetMainPage(this);
     // The run's steps and installers go to the sequence's log.
     page.SetLog(prompt_.Log());
     HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
-    switch (context_.platform.ui.RunModal(page, this)) {
-        case installerresult::kCompleted:
-            return page.Restart() == flows::RestartEnd::kRestartNeeded
-                       ? flows::InstallerPageEnd::kRestartNeeded
-                       : flows::InstallerPageEnd::kCompleted;
-        case installerresult::kStopped:
-            return flows::InstallerPageEnd::kStopped;
-        default:
-            // Exit, or a page that could not be shown.
-            return flows::InstallerPageEnd::kLeft;
-    }
+    return RunInstallerPage(context_, page, this);
 }
 
 // The twin's menu may be gone at once, so nothing of this page is touched after it has ended.
-void CMainMenuDlg::Finish() {
+void MainMenuPage::Finish() {
     EndDialog(platform::cmd::kCancel);
     HelpContextWhile help(helpContext_, core::helpcontext::kInstallPages);
     RunFinishPage(context_, nullptr);

@@ -22,9 +22,9 @@ namespace velnora::pages {
 inline constexpr char kMainMenuPictureName[] = "InstManImg.bmp";
 
 // The install's pages run over the menu, which answers the install flow's questions with them.
-class CMainMenuDlg final : public platform::DialogPage, public flows::InstallPrompt {
+class MainMenuPage final : public platform::DialogPage, public flows::InstallPrompt {
   public:
-    explicit CMainMenuDlg(core::Context& context);
+    explicit MainMenuPage(core::Context& context);
 
     // The context the read-me opens at: where the user is in the program.
     std::uint32_t HelpContext() const { return helpContext_; }

@@ -139,10 +139,10 @@ std::string WithoutTabs(std::string text) {
 
 }  // namespace
 
-CMaintenanceDlg::CMaintenanceDlg(core::Context& context)
+MaintenancePage::MaintenancePage(core::Context& context)
     : DialogPage(IDD_MAINTENANCE), context_(context) {}
 
-void CMaintenanceDlg::OnInitDialog() {
+void MaintenancePage::OnInitDialog() {
     // The twin's page only carries its procedure and its boxes; it is never seen.
     if (context_.startup.elevatedTwin)
         maintenance::HideOwnerPage(*this);
@@ -168,7 +168,7 @@ void CMaintenanceDlg::OnInitDialog() {
     LayoutPage();
 }
 
-void CMaintenanceDlg::SetTexts() {
+void MaintenancePage::SetTexts() {
     const core::TextSet& texts = context_.texts;
     const bool uninstallMode = context_.startup.startMode == StartMode::kUninstall;
     SetText(0, texts.Pick(uninstallMode ? kCaptionUninstall : kCaptionMaintenance));
@@ -176,7 +176,7 @@ void CMaintenanceDlg::SetTexts() {
         SetText(button.id, texts.Pick(button.text));
 }
 
-void CMaintenanceDlg::InsertColumns() {
+void MaintenancePage::InsertColumns() {
     auto& window = Window();
     const core::TextSet& texts = context_.texts;
     window.InsertColumn(IDC_MAINT_LIST, 0, texts.Pick(kColumnActive), -1);
@@ -187,7 +187,7 @@ void CMaintenanceDlg::InsertColumns() {
     }
 }
 
-void CMaintenanceDlg::FillEnvironmentList() {
+void MaintenancePage::FillEnvironmentList() {
     auto& window = Window();
     const core::TextSet& texts = context_.texts;
     Enable(IDC_MAINT_SWITCH, false);
@@ -240,7 +240,7 @@ void CMaintenanceDlg::FillEnvironmentList() {
     }
 }
 
-void CMaintenanceDlg::UpdateSelection(const platform::Notification& notification) {
+void MaintenancePage::UpdateSelection(const platform::Notification& notification) {
     auto& window = Window();
     window.SetFocus(IDC_MAINT_LIST);
     const int row = notification.code == platform::notify::kListClick
@@ -261,7 +261,7 @@ void CMaintenanceDlg::UpdateSelection(const platform::Notification& notification
     Enable(IDC_MAINT_SWITCH, ChosenKeyName() != core::kVantorixProductGuid);
 }
 
-void CMaintenanceDlg::ShowToolTree(int row, bool enumerate) {
+void MaintenancePage::ShowToolTree(int row, bool enumerate) {
     auto& window = Window();
     if (enumerate)
         EnumerateTelling();
@@ -310,7 +310,7 @@ void CMaintenanceDlg::ShowToolTree(int row, bool enumerate) {
         window.ExpandNode(IDC_MAINT_TREE, root);
 }
 
-void CMaintenanceDlg::OnCommand(int controlId, int code) {
+void MaintenancePage::OnCommand(int controlId, int code) {
     if (code != platform::notify::kButtonClicked)
         return;
     switch (controlId) {
@@ -337,7 +337,7 @@ void CMaintenanceDlg::OnCommand(int controlId, int code) {
     }
 }
 
-void CMaintenanceDlg::OnNotify(const platform::Notification& notification) {
+void MaintenancePage::OnNotify(const platform::Notification& notification) {
     if (notification.controlId != IDC_MAINT_LIST)
         return;
     if (notification.code == platform::notify::kListClick ||
@@ -346,7 +346,7 @@ void CMaintenanceDlg::OnNotify(const platform::Notification& notification) {
         UpdateSelection(notification);
 }
 
-bool CMaintenanceDlg::PreTranslateKeyDown(int virtualKey) {
+bool MaintenancePage::PreTranslateKeyDown(int virtualKey) {
     if (virtualKey != platform::kVirtualKeyEscape)
         return false;
     EndDialog(0);
@@ -364,7 +364,7 @@ class TwinPrompt final : public PagePrompt {
 
   protected:
     void RunChoice(platform::DialogPage& dialog) override {
-        CMaintenanceDlg owner(context_);
+        MaintenancePage owner(context_);
         if (!context_.platform.ui.OpenModeless(owner, nullptr)) {
             context_.platform.ui.RunModal(dialog, nullptr);
             return;
@@ -417,15 +417,15 @@ int RunHiddenMaintenance(core::Context& context, StartMode mode, int row,
     return maintenance::twinexit::kDone;
 }
 
-void CMaintenanceDlg::OnShowWindow(bool) {
+void MaintenancePage::OnShowWindow(bool) {
     LayoutPage();
 }
 
-void CMaintenanceDlg::OnSize(int, int) {
+void MaintenancePage::OnSize(int, int) {
     LayoutPage();
 }
 
-void CMaintenanceDlg::LayoutPage() {
+void MaintenancePage::LayoutPage() {
     layout_.Clear();
     layout_.AddControls(kHeadAnchors);
     if (context_.environments.Count() > 0) {
@@ -438,7 +438,7 @@ void CMaintenanceDlg::LayoutPage() {
 
 // --- Switch and uninstall ------------------------------------------------------------------
 
-void CMaintenanceDlg::SwitchActive() {
+void MaintenancePage::SwitchActive() {
     if (selectedRow_ < 0)
         return;
     if (context_.startup.osVersion.major >= 6 && !context_.startup.elevatedTwin) {
@@ -448,7 +448,7 @@ void CMaintenanceDlg::SwitchActive() {
     SwitchActiveHere();
 }
 
-void CMaintenanceDlg::UninstallSelected() {
+void MaintenancePage::UninstallSelected() {
     if (selectedRow_ < 0)
         return;
     if (context_.startup.osVersion.major >= 6 && !context_.startup.elevatedTwin) {
@@ -458,7 +458,7 @@ void CMaintenanceDlg::UninstallSelected() {
     UninstallSelectedHere();
 }
 
-void CMaintenanceDlg::RunTwin(std::string_view token) {
+void MaintenancePage::RunTwin(std::string_view token) {
     const std::string chosen = ChosenKeyName();
     if (chosen.empty())
         return;
@@ -467,13 +467,13 @@ void CMaintenanceDlg::RunTwin(std::string_view token) {
     FillEnvironmentList();
 }
 
-std::string CMaintenanceDlg::ChosenKeyName() const {
+std::string MaintenancePage::ChosenKeyName() const {
     if (selectedRow_ < 0 || selectedRow_ >= static_cast<int>(listedKeys_.size()))
         return std::string();
     return listedKeys_[static_cast<std::size_t>(selectedRow_)];
 }
 
-void CMaintenanceDlg::SwitchActiveHere() {
+void MaintenancePage::SwitchActiveHere() {
     const std::string chosen = ChosenKeyName();
     if (chosen.empty())
         return;
@@ -488,7 +488,7 @@ void CMaintenanceDlg::SwitchActiveHere() {
     FillEnvironmentList();
 }
 
-void CMaintenanceDlg::UninstallSelectedHere() {
+void MaintenancePage::UninstallSelectedHere() {
     const std::string chosen = ChosenKeyName();
     if (chosen.empty())
         return;
@@ -515,18 +515,18 @@ void CMaintenanceDlg::UninstallSelectedHere() {
     }
 }
 
-void CMaintenanceDlg::EnumerateTelling() {
+void MaintenancePage::EnumerateTelling() {
     EnumerateEnvironmentsTelling(context_, this);
 }
 
-void CMaintenanceDlg::SaveReport() {
+void MaintenancePage::SaveReport() {
     core::Notices notices;
     SaveInstallationReport(context_, notices);
     PagePrompt prompt(context_, this);
     flows::TellAll(prompt, notices);
 }
 
-void CMaintenanceDlg::FocusList() {
+void MaintenancePage::FocusList() {
     Window().SetFocus(IDC_MAINT_LIST);
 }
 
@@ -534,7 +534,7 @@ void CMaintenanceDlg::FocusList() {
 
 // Once the last environment is gone, a restart its uninstaller asked for is held back until
 // the page has closed; the page then restarts Windows itself.
-bool CMaintenanceDlg::WantsRebootHold() {
+bool MaintenancePage::WantsRebootHold() {
     if (context_.environmentCountAtShutdown < 0) {
         EnumerateTelling();
         context_.environmentCountAtShutdown = context_.environments.Count();
@@ -542,16 +542,16 @@ bool CMaintenanceDlg::WantsRebootHold() {
     return !rebootOnClose_ && context_.environmentCountAtShutdown == 0;
 }
 
-bool CMaintenanceDlg::OnQueryEndSession() {
+bool MaintenancePage::OnQueryEndSession() {
     return !WantsRebootHold();
 }
 
-void CMaintenanceDlg::OnEndSession(bool) {
+void MaintenancePage::OnEndSession(bool) {
     if (WantsRebootHold())
         rebootOnClose_ = true;
 }
 
-void CMaintenanceDlg::OnDestroy() {
+void MaintenancePage::OnDestroy() {
     layout_.Detach();
     if (rebootOnClose_)
         installer::RestartAfterRefusedShutdown(context_);

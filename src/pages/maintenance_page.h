@@ -16,9 +16,9 @@
 
 namespace velnora::pages {
 
-class CMaintenanceDlg final : public platform::DialogPage {
+class MaintenancePage final : public platform::DialogPage {
   public:
-    explicit CMaintenanceDlg(core::Context& context);
+    explicit MaintenancePage(core::Context& context);
 
     // The window hidden while the twin works: this page, or the main menu that opened it.
     void SetMainPage(platform::DialogPage* mainPage) { mainPage_ = mainPage; }

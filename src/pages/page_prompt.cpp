@@ -30,7 +30,7 @@ bool PagePrompt::Ask(const core::Notice& question) {
 
 std::optional<std::string> PagePrompt::ChooseEnvironment(
     const std::vector<flows::EnvironmentChoice>& choices) {
-    CActiveSelectDlg dialog(context_, choices);
+    ActiveSelectDialog dialog(context_, choices);
     RunChoice(dialog);
     return dialog.ChosenKeyName();
 }

@@ -107,7 +107,7 @@ constexpr int kColumnPadding = 60;
 
 }  // namespace
 
-CSelectInstallerDlg::CSelectInstallerDlg(core::Context& context)
+SelectInstallerPage::SelectInstallerPage(core::Context& context)
     : DialogPage(IDD_SELECT_INSTALLER),
       context_(context),
       list_(IDC_INST_LIST, [this](int row, int column, platform::ListCell& cell) {
@@ -116,55 +116,55 @@ CSelectInstallerDlg::CSelectInstallerDlg(core::Context& context)
     core::ResetForInstallerPage(context_.execution);
 }
 
-void CSelectInstallerDlg::SetOptionsFromCommandLine(bool interactive, bool restartPc) {
+void SelectInstallerPage::SetOptionsFromCommandLine(bool interactive, bool restartPc) {
     optionsFromCommandLine_ = true;
     interactive_ = interactive;
     restartPc_ = restartPc;
 }
 
-bool CSelectInstallerDlg::IsTicked(int entry) const {
+bool SelectInstallerPage::IsTicked(int entry) const {
     return entry >= 0 && entry < static_cast<int>(ticks_.size()) &&
            ticks_[static_cast<std::size_t>(entry)] != 0;
 }
 
-std::string CSelectInstallerDlg::InstallerPath() {
+std::string SelectInstallerPage::InstallerPath() {
     return GetText(IDC_INST_PATH);
 }
 
-void CSelectInstallerDlg::EnableButtons(bool enabled) {
+void SelectInstallerPage::EnableButtons(bool enabled) {
     for (const int id : {IDC_INST_BACK, IDC_INST_INSTALL, IDC_INST_EXIT})
         Enable(id, enabled);
 }
 
-void CSelectInstallerDlg::EnableExit() {
+void SelectInstallerPage::EnableExit() {
     Enable(IDC_INST_EXIT, true);
 }
 
-void CSelectInstallerDlg::MinimizeForRun() {
+void SelectInstallerPage::MinimizeForRun() {
     Window().ShowWindow(platform::WindowShow::kMinimize);
     if (mainPage_ != this && mainPage_->IsOpen())
         mainPage_->OpenWindow()->ShowWindow(platform::WindowShow::kMinimize);
     minimized_ = true;
 }
 
-void CSelectInstallerDlg::Hide() {
+void SelectInstallerPage::Hide() {
     Window().ShowWindow(platform::WindowShow::kHide);
 }
 
-std::string CSelectInstallerDlg::MainTitle() {
+std::string SelectInstallerPage::MainTitle() {
     return mainPage_->IsOpen() ? mainPage_->OpenWindow()->GetText(0) : std::string();
 }
 
-void CSelectInstallerDlg::SetMainTitle(const std::string& title) {
+void SelectInstallerPage::SetMainTitle(const std::string& title) {
     if (mainPage_->IsOpen())
         mainPage_->OpenWindow()->SetText(0, title);
 }
 
-void CSelectInstallerDlg::RestorePageTitle() {
+void SelectInstallerPage::RestorePageTitle() {
     SetText(0, context_.texts.Pick(kTitle));
 }
 
-void CSelectInstallerDlg::OnInitDialog() {
+void SelectInstallerPage::OnInitDialog() {
     auto& window = Window();
     window.SetIcon(IDI_PROGRAM);
     description_.clear();
@@ -196,7 +196,7 @@ void CSelectInstallerDlg::OnInitDialog() {
     }
 }
 
-void CSelectInstallerDlg::ChooseForm() {
+void SelectInstallerPage::ChooseForm() {
     const installer::InstallerForm chosen = installer::ChooseInstallerForm(context_);
     form_ = chosen.form;
     installerName_ = chosen.installerPath;
@@ -215,7 +215,7 @@ void CSelectInstallerDlg::ChooseForm() {
     }
 }
 
-void CSelectInstallerDlg::ShowForm() {
+void SelectInstallerPage::ShowForm() {
     const FormLook& look = kFormLooks[form_];
     const core::TextSet& texts = context_.texts;
     SetText(IDC_INST_HEADLINE, texts.Pick(look.headline));
@@ -236,7 +236,7 @@ void CSelectInstallerDlg::ShowForm() {
         ShowDescription(selText_);
 }
 
-void CSelectInstallerDlg::FillList() {
+void SelectInstallerPage::FillList() {
     auto& window = Window();
     std::string resume;
     installer::ReadRunState(context_, installer::kRunStateSection, installer::kContinueKey, resume);
@@ -253,7 +253,7 @@ void CSelectInstallerDlg::FillList() {
     list_.EnableToolTips();
 }
 
-void CSelectInstallerDlg::ReadOptions() {
+void SelectInstallerPage::ReadOptions() {
     const installer::RunOptions options = installer::ReadRunOptions(context_);
     if (options.quiet)
         interactive_ = false;
@@ -261,34 +261,57 @@ void CSelectInstallerDlg::ReadOptions() {
     quitAfterInstall_ = quitAfterInstall_ || options.quitAfterInstall;
 }
 
-void CSelectInstallerDlg::UpdateInstallButton() {
+void SelectInstallerPage::UpdateInstallButton() {
     Enable(IDC_INST_INSTALL,
            std::any_of(ticks_.begin(), ticks_.end(), [](int t) { return t; }) || form_ != kList);
 }
 
-void CSelectInstallerDlg::ShowDescription(const std::string& text) {
+void SelectInstallerPage::ShowDescription(const std::string& text) {
     description_ = text;
     SetText(IDC_INST_DESCRIPTION, text);
 }
 
 // Out of sight: moved to the corner with no size, then hidden.
-void CSelectInstallerDlg::HideAndStart() {
+void SelectInstallerPage::HideAndStart() {
     started_ = true;
     Window().CollapseAndHide();
     StartInstall();
 }
 
-void CSelectInstallerDlg::StartInstall() {
+void SelectInstallerPage::StartInstall() {
     if (flows::RunInstallers(context_, *this) == flows::RunOutcome::kCompleted) {
-        EndDialog(installerresult::kCompleted);
+        End(InstallerPageResult::kCompleted);
         return;
     }
     AfterStoppedRun();
 }
 
-void CSelectInstallerDlg::AfterStoppedRun() {
+InstallerPageResult InstallerPageResultOf(int dialogResult) {
+    if (dialogResult == DialogResult(InstallerPageResult::kStopped))
+        return InstallerPageResult::kStopped;
+    if (dialogResult == DialogResult(InstallerPageResult::kCompleted))
+        return InstallerPageResult::kCompleted;
+    return InstallerPageResult::kExit;
+}
+
+flows::InstallerPageEnd RunInstallerPage(core::Context& context, SelectInstallerPage& page,
+                                         const platform::DialogPage* owner) {
+    switch (InstallerPageResultOf(context.platform.ui.RunModal(page, owner))) {
+        case InstallerPageResult::kCompleted:
+            return page.Restart() == flows::RestartEnd::kRestartNeeded
+                       ? flows::InstallerPageEnd::kRestartNeeded
+                       : flows::InstallerPageEnd::kCompleted;
+        case InstallerPageResult::kStopped:
+            return flows::InstallerPageEnd::kStopped;
+        case InstallerPageResult::kExit:
+            break;
+    }
+    return flows::InstallerPageEnd::kLeft;
+}
+
+void SelectInstallerPage::AfterStoppedRun() {
     if (skipSelect_) {
-        EndDialog(installerresult::kStopped);
+        End(InstallerPageResult::kStopped);
         return;
     }
     EnableButtons(true);
@@ -300,16 +323,16 @@ void CSelectInstallerDlg::AfterStoppedRun() {
 // The finish page follows a completed run: the Autorun mode ends there. A run that stopped
 // (a missing installer, a refused update) is no completed installation: the page stays for
 // another choice, and the install manager does not install its own copy for it either.
-void CAutorunInstallerDlg::StartInstall() {
+void AutorunInstallerPage::StartInstall() {
     if (flows::RunInstallers(Context(), *this) != flows::RunOutcome::kCompleted) {
         AfterStoppedRun();
         return;
     }
     RunFinishPage(Context(), this);
-    EndDialog(installerresult::kStopped);
+    End(InstallerPageResult::kCompleted);
 }
 
-void CSelectInstallerDlg::OnCommand(int controlId, int code) {
+void SelectInstallerPage::OnCommand(int controlId, int code) {
     if (code != platform::notify::kButtonClicked)
         return;
     switch (controlId) {
@@ -317,10 +340,10 @@ void CSelectInstallerDlg::OnCommand(int controlId, int code) {
             StartInstall();
             return;
         case IDC_INST_EXIT:
-            EndDialog(installerresult::kExit);
+            End(InstallerPageResult::kExit);
             return;
         case IDC_INST_BACK:
-            EndDialog(installerresult::kStopped);
+            End(InstallerPageResult::kStopped);
             return;
         case IDC_INST_BROWSE:
             Browse();
@@ -333,7 +356,7 @@ void CSelectInstallerDlg::OnCommand(int controlId, int code) {
             installer::FinishRunState(context_, entryCount_, entryCount_, notices);
             for (const core::Notice& notice : notices)
                 prompt_.Tell(notice);
-            EndDialog(installerresult::kExit);
+            End(InstallerPageResult::kExit);
             return;
         }
         default:
@@ -341,7 +364,7 @@ void CSelectInstallerDlg::OnCommand(int controlId, int code) {
     }
 }
 
-void CSelectInstallerDlg::Browse() {
+void SelectInstallerPage::Browse() {
     platform::FileDialogRequest request;
     request.filters = {{context_.texts.Pick(kBrowseFilterPrefix) + "(*.exe)", "*.exe"}};
     std::string path;
@@ -349,7 +372,7 @@ void CSelectInstallerDlg::Browse() {
         SetText(IDC_INST_PATH, path);
 }
 
-void CSelectInstallerDlg::OnNotify(const platform::Notification& notification) {
+void SelectInstallerPage::OnNotify(const platform::Notification& notification) {
     const auto click = list_.Click(notification);
     if (!click)
         return;
@@ -366,15 +389,15 @@ void CSelectInstallerDlg::OnNotify(const platform::Notification& notification) {
     UpdateInstallButton();
 }
 
-void CSelectInstallerDlg::OnGetCell(int controlId, int row, int column, platform::ListCell& cell) {
+void SelectInstallerPage::OnGetCell(int controlId, int row, int column, platform::ListCell& cell) {
     list_.GetCell(controlId, row, column, cell);
 }
 
-int CSelectInstallerDlg::OnFindRow(int controlId, int startRow, const std::string& prefix) {
+int SelectInstallerPage::OnFindRow(int controlId, int startRow, const std::string& prefix) {
     return list_.FindRow(controlId, startRow, prefix).value_or(-1);
 }
 
-void CSelectInstallerDlg::DescribeCell(int row, int column, platform::ListCell& cell) {
+void SelectInstallerPage::DescribeCell(int row, int column, platform::ListCell& cell) {
     if (row < 0 || row >= entryCount_)
         return;
     const core::InstallerEntry& entry = context_.catalogue.Entry(static_cast<std::size_t>(row));
@@ -392,39 +415,39 @@ void CSelectInstallerDlg::DescribeCell(int row, int column, platform::ListCell& 
         ShowDescription(entry.tooltip);
 }
 
-bool CSelectInstallerDlg::OnMouseOver(int controlId) {
+bool SelectInstallerPage::OnMouseOver(int controlId) {
     if (controlId != IDC_INST_LIST && description_ != selText_)
         ShowDescription(selText_);
     return false;
 }
 
-bool CSelectInstallerDlg::PreTranslateKeyDown(int virtualKey) {
+bool SelectInstallerPage::PreTranslateKeyDown(int virtualKey) {
     if (virtualKey != platform::kVirtualKeyEscape)
         return false;
-    EndDialog(installerresult::kExit);
+    End(InstallerPageResult::kExit);
     return true;
 }
 
-void CSelectInstallerDlg::OnShowWindow(bool visible) {
+void SelectInstallerPage::OnShowWindow(bool visible) {
     if (visible && !interactive_ && !started_)
         HideAndStart();
 }
 
-bool CSelectInstallerDlg::OnQueryEndSession() {
+bool SelectInstallerPage::OnQueryEndSession() {
     core::NoteEndOfSession(context_.execution);
     return true;
 }
 
-void CSelectInstallerDlg::OnEndSession(bool) {
+void SelectInstallerPage::OnEndSession(bool) {
     core::NoteEndOfSession(context_.execution);
 }
 
-void CSelectInstallerDlg::OnDestroy() {
+void SelectInstallerPage::OnDestroy() {
     list_.Detach();
     OfferRestart();
 }
 
-void CSelectInstallerDlg::OfferRestart() {
+void SelectInstallerPage::OfferRestart() {
     if (!context_.execution.installerFinished)
         return;
     if (RestoresMainWindow() && mainPage_ != this && mainPage_->IsOpen())

@@ -1,6 +1,6 @@
 // The installer page: what the run will install, in one of three forms (the catalogue of
 // autorun.ini with tick boxes, the one installer autorun.ini names, or any program the user
-// browses for), and the Install button that starts the run. CAutorunInstallerDlg is the same
+// browses for), and the Install button that starts the run. AutorunInstallerPage is the same
 // page as the program's main window in the Autorun start mode.
 #pragma once
 
@@ -9,6 +9,7 @@
 
 #include "core/context.h"
 #include "flows/install_run.h"
+#include "flows/install_sequence.h"
 #include "installer/execution.h"
 #include "pages/page_prompt.h"
 #include "pages/quick_list.h"
@@ -16,16 +17,22 @@
 
 namespace velnora::pages {
 
-// Dialog results.
-namespace installerresult {
-inline constexpr int kStopped = 0;  // a run stopped while the selection was skipped, or Back
-inline constexpr int kCompleted = 1;
-inline constexpr int kExit = 2;
-}  // namespace installerresult
+// Results of the page, numbered as the install pages end their dialogs.
+enum class InstallerPageResult {
+    kStopped = 0,  // a run stopped while the selection was skipped, or Back
+    kCompleted = 1,
+    kExit = 2,
+};
 
-class CSelectInstallerDlg : public platform::DialogPage, public flows::RunView {
+// The dialog's end and back; a page that could not be shown ended as Exit.
+constexpr int DialogResult(InstallerPageResult result) {
+    return static_cast<int>(result);
+}
+InstallerPageResult InstallerPageResultOf(int dialogResult);
+
+class SelectInstallerPage : public platform::DialogPage, public flows::RunView {
   public:
-    explicit CSelectInstallerDlg(core::Context& context);
+    explicit SelectInstallerPage(core::Context& context);
 
     // The window the run minimises and titles with its progress: the main menu that opened the
     // page, or the page itself.
@@ -72,6 +79,7 @@ class CSelectInstallerDlg : public platform::DialogPage, public flows::RunView {
     // After a run that stopped: the page ends when the choice was skipped, else the user may
     // choose again.
     void AfterStoppedRun();
+    void End(InstallerPageResult result) { EndDialog(DialogResult(result)); }
     // The base page gives the main window back when it closes after a run; the twin's main
     // window stays hidden, as the install manager waiting for it brings back its own.
     virtual bool RestoresMainWindow() const { return !context_.startup.elevatedTwin; }
@@ -114,13 +122,18 @@ class CSelectInstallerDlg : public platform::DialogPage, public flows::RunView {
 };
 
 // The Autorun start mode's page: after a completed run the finish page.
-class CAutorunInstallerDlg final : public CSelectInstallerDlg {
+class AutorunInstallerPage final : public SelectInstallerPage {
   public:
-    using CSelectInstallerDlg::CSelectInstallerDlg;
+    using SelectInstallerPage::SelectInstallerPage;
 
   protected:
     void StartInstall() override;
     bool RestoresMainWindow() const override { return false; }
 };
+
+// Runs the page modally over `owner` (none: as the program's main window) and tells the install
+// flow how it ended.
+flows::InstallerPageEnd RunInstallerPage(core::Context& context, SelectInstallerPage& page,
+                                         const platform::DialogPage* owner);
 
 }  // namespace velnora::pages

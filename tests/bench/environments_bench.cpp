@@ -477,12 +477,12 @@ bool IsActive(const std::wstring& folder) {
 
 // Opens the page as the programs do; false unless it came up with the active environment's
 // tool tree.
-bool OpenMaintenancePage(velnora::core::Context& context, velnora::pages::CMaintenanceDlg& page) {
+bool OpenMaintenancePage(velnora::core::Context& context, velnora::pages::MaintenancePage& page) {
     return context.platform.ui.OpenModeless(page, nullptr) && page.IsOpen() && page.ShownRow() >= 0;
 }
 
 // Destroys the page's window, then lets what that posted run out before the next figure.
-void CloseMaintenancePage(velnora::core::Context& context, velnora::pages::CMaintenanceDlg& page) {
+void CloseMaintenancePage(velnora::core::Context& context, velnora::pages::MaintenancePage& page) {
     if (velnora::platform::PageWindow* window = page.OpenWindow())
         window->EndDialog(0);
     while (context.platform.ui.PumpOne() == velnora::platform::PumpStep::kDispatched) {
@@ -531,7 +531,7 @@ int Run(int rounds) {
             return 1;
         }
         listed = context.environments.Count();
-        velnora::pages::CMaintenanceDlg page(context);
+        velnora::pages::MaintenancePage page(context);
         start = Clock::now();
         const bool filled = OpenMaintenancePage(context, page);
         const double pageMs = MillisecondsSince(start);
@@ -578,7 +578,7 @@ int Run(int rounds) {
     Figures pageBack;
     Figures pageBoth;
     {
-        velnora::pages::CMaintenanceDlg page(context);
+        velnora::pages::MaintenancePage page(context);
         if (!OpenMaintenancePage(context, page)) {
             std::fprintf(stderr, "the maintenance page did not open with the active environment\n");
             return 1;

@@ -68,15 +68,15 @@ int main(int argc, char** argv) {
     pages::PagePrompt prompt(context, nullptr);
     flows::PromptWatch watch(prompt);
     std::uint32_t exitCode = 0;
-    const int result =
+    const installer::InstallerRun run =
         installer::RunInstaller(context, 0, 1, installer::pageform::kSingle, watch, exitCode);
     const double wallMs = static_cast<double>(GetTickCount64() - wallBefore);
     const double cpuMs = static_cast<double>(ProcessorTime100ns() - cpuBefore) / 10000.0;
 
-    std::printf("result: %d\n", result);
+    std::printf("result: %s\n", run == installer::InstallerRun::kEnded ? "ended" : "not started");
     std::printf("wall time: %.0f ms (installer plus %u ms grace time)\n", wallMs,
                 static_cast<unsigned>(installer::kGraceMs));
     std::printf("processor time: %.1f ms\n", cpuMs);
     std::printf("share of one core: %.2f %%\n", wallMs > 0 ? 100.0 * cpuMs / wallMs : 0.0);
-    return result == 1 ? 0 : 1;
+    return run == installer::InstallerRun::kEnded ? 0 : 1;
 }

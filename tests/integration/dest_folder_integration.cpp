@@ -184,13 +184,13 @@ TEST_P(DestFolderPage, ProposesRefusesTakesATypedFolderAndRecordsIt) {
         if (!WaitForWindowGone(page))
             RequestClose(page);
     });
-    const int result = pages::RunDestinationFolderPage(context_);
+    const pages::DestResult result = pages::RunDestinationFolderPage(context_);
     user.join();
 
     EXPECT_EQ(proposal, base_ + L"_001");
     EXPECT_EQ(refusal.rfind(language.refusalStart, 0), 0u) << refusal.c_str();
     EXPECT_TRUE(typedShown);
-    ASSERT_EQ(result, pages::destresult::kNext);
+    ASSERT_EQ(result, pages::DestResult::kNext);
     EXPECT_EQ(context_.startup.chosenInstallDir, platform::win32::Utf8(typed));
     EXPECT_FALSE(FolderExists(typed));
 

@@ -82,7 +82,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     pages::PagePrompt prompt(context, nullptr);
     flows::PromptWatch watch(prompt);
     std::uint32_t exitCode = 0;
-    const int result = installer::RunInstaller(context, index, entries, form, watch, exitCode);
+    const installer::InstallerRun run =
+        installer::RunInstaller(context, index, entries, form, watch, exitCode);
+    // The result file's format: 1 for an installer that ran and ended, 0 for one not started.
+    const int result = run == installer::InstallerRun::kEnded ? 1 : 0;
     const ULONGLONG elapsed = GetTickCount64() - before;
 
     const std::string report =

@@ -385,7 +385,7 @@ TEST(InstallerPageUnderWine, ShowsTheCatalogueInBothLanguages) {
         ASSERT_EQ(installer::ReadInstallerCatalogue(context, Narrow(catalogue.section),
                                                     context.startup.autorunPath),
                   3u);
-        pages::CSelectInstallerDlg page(context);
+        pages::SelectInstallerPage page(context);
         const int result = RunPageWhileUserWorks(
             [&] { return context.platform.ui.RunModal(page, nullptr); },
             [&](HWND dialog) {
@@ -400,7 +400,7 @@ TEST(InstallerPageUnderWine, ShowsTheCatalogueInBothLanguages) {
                 EXPECT_FALSE(e2e::SaveWindowScreenshot(dialog, c.screenshot).empty());
             },
             IDC_INST_EXIT);
-        EXPECT_EQ(result, pages::installerresult::kExit);
+        EXPECT_EQ(pages::InstallerPageResultOf(result), pages::InstallerPageResult::kExit);
     }
     DeleteFileW(ini.c_str());
     RemoveDirectoryW(media.c_str());
@@ -456,7 +456,7 @@ TEST(MainMenuUnderWine, ShowsItsTextsAndExplainsTheButtonUnderThePointerInBothLa
         context.startup.startMode = core::StartMode::kInstall;
         context.startup.osVersion = platform::OsVersion{5, 1, 0, 2};
         context.startup.installerCount = 1;
-        pages::CMainMenuDlg page(context);
+        pages::MainMenuPage page(context);
         const auto explanation = [](HWND dialog) {
             return e2e::WindowTitle(GetDlgItem(dialog, IDC_MENU_EXPLANATION));
         };

@@ -14,7 +14,7 @@
 namespace velnora::testing {
 namespace {
 
-namespace destresult = pages::destresult;
+using pages::DestResult;
 
 const std::string kBase = "C:\\Program Files\\Orvessa\\Vtx";
 constexpr char kEarlier[] = "D:\\Earlier";
@@ -32,13 +32,29 @@ TEST(DestFolderPage, UserActions) {
         std::string proposal, shown, chosen;
         int refusals;
     } cases[] = {
-        {"Next takes the base", {}, {}, {kNext}, destresult::kNext, kBase, kBase, kBase, 0},
-        {"Return is Next", {}, {}, {kReturn}, destresult::kNext, kBase, kBase, kBase, 0},
+        {"Next takes the base",
+         {},
+         {},
+         {kNext},
+         DialogResult(DestResult::kNext),
+         kBase,
+         kBase,
+         kBase,
+         0},
+        {"Return is Next",
+         {},
+         {},
+         {kReturn},
+         DialogResult(DestResult::kNext),
+         kBase,
+         kBase,
+         kBase,
+         0},
         {"base and 001 taken (001 by a file)",
          {kBase, kBase + "_001*"},
          {},
          {kExit},
-         destresult::kExit,
+         DialogResult(DestResult::kExit),
          kBase + "_002",
          kBase + "_002",
          kEarlier,
@@ -47,7 +63,7 @@ TEST(DestFolderPage, UserActions) {
          {kBase, kBase + "_002"},
          {},
          {kEscape},
-         destresult::kExit,
+         DialogResult(DestResult::kExit),
          kBase + "_001",
          kBase + "_001",
          kEarlier,
@@ -56,7 +72,7 @@ TEST(DestFolderPage, UserActions) {
          {"D:\\Empty"},
          {"D:\\Empty"},
          {kChange, kNext},
-         destresult::kNext,
+         DialogResult(DestResult::kNext),
          kBase,
          "D:\\Empty",
          "D:\\Empty",
@@ -65,7 +81,7 @@ TEST(DestFolderPage, UserActions) {
          {},
          {"D:\\New Vtx"},
          {kChange, kNext},
-         destresult::kNext,
+         DialogResult(DestResult::kNext),
          kBase,
          "D:\\New Vtx",
          "D:\\New Vtx",
@@ -74,7 +90,7 @@ TEST(DestFolderPage, UserActions) {
          {},
          {std::nullopt},
          {kChange, kExit},
-         destresult::kExit,
+         DialogResult(DestResult::kExit),
          kBase,
          kBase,
          kEarlier,
@@ -101,7 +117,7 @@ TEST(DestFolderPage, UserActions) {
          {"D:\\Empty"},
          {"D:\\Old", "D:\\Empty"},
          {kChange, kNext, kChange, kNext},
-         destresult::kNext,
+         DialogResult(DestResult::kNext),
          kBase,
          "D:\\Empty",
          "D:\\Empty",
@@ -124,7 +140,7 @@ TEST(DestFolderPage, UserActions) {
         if (c.result == kStays)
             machine.dialogs.SetReporter([](const std::string&) {});
 
-        pages::CDestFolderDlg page(context);
+        pages::DestFolderPage page(context);
         machine.dialogs.OnNextRun(IDD_DEST_FOLDER, [&](fake::PageDriver& d) {
             EXPECT_EQ(d.Text(IDC_DEST_FOLDER), c.proposal);
             const int ids[] = {IDC_DEST_CHANGE, IDC_DEST_NEXT, IDC_DEST_EXIT};
@@ -182,7 +198,7 @@ TEST(DestFolderPage, RefusalBrowserAndHelpSpeakTheTextSet) {
     machine.files.AddFile("C:\\Media\\VelnoraJ.CHM");
     machine.files.AddFile(kBase + "\\VTX2.EXE");
     machine.ui.QueueFolder(kBase);
-    pages::CDestFolderDlg page(context);
+    pages::DestFolderPage page(context);
     machine.dialogs.OnNextRun(IDD_DEST_FOLDER, [&](fake::PageDriver& d) {
         EXPECT_EQ(d.Title(), "インストール先の選択");
         EXPECT_EQ(d.Control(IDC_DEST_FOLDER).font, context.texts.PageFont());
@@ -191,7 +207,7 @@ TEST(DestFolderPage, RefusalBrowserAndHelpSpeakTheTextSet) {
         d.Click(IDC_DEST_NEXT);
         d.CloseBox();
     });
-    EXPECT_EQ(machine.ui.RunModal(page, nullptr), destresult::kExit);
+    EXPECT_EQ(pages::DestResultOf(machine.ui.RunModal(page, nullptr)), DestResult::kExit);
     ASSERT_EQ(machine.ui.MessageBoxes().size(), 1u);
     const auto& box = machine.ui.MessageBoxes()[0];
     EXPECT_EQ(

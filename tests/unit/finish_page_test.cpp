@@ -14,7 +14,6 @@ namespace velnora::installer::testing {
 namespace {
 
 using fake::PageDriver;
-using pages::CFinishDlg;
 
 constexpr int kExit = platform::cmd::kCancel;
 constexpr char kPicture[] = "C:\\Media\\InstManImg.bmp";

@@ -1,5 +1,6 @@
 // The install flows on a fake machine with a scripted prompt: the steps of the sequence by kind
-// of install and medium, the resume, and the restart an installer asks for.
+// of install (the Autorun mode's among them) and medium, the resume, and the restart an
+// installer asks for.
 #include "flows/install_sequence.h"
 
 #include <gtest/gtest.h>
@@ -26,21 +27,25 @@ constexpr char kMedia[] = "C:\\Media";
 constexpr char kAutorun[] = "C:\\Media\\autorun.ini";
 constexpr char kFolder[] = "D:\\Vtx";
 
-// Velnora on the medium of Windows XP; the medium says whether the folder is asked.
+// Velnora on the medium of Windows XP; the medium says whether the folder is asked (nullptr: the
+// medium has no autorun.ini).
 class FlowBench {
   public:
-    explicit FlowBench(int setInstallDir = 0) {
+    explicit FlowBench(const char* setInstallDir = "0") {
         auto& startup = machine.context.startup;
         startup.programBaseName = "Velnora";
         startup.managerBaseName = "Velnora";
         startup.programFolder = kMedia;
         startup.autorunPath = kAutorun;
         machine.context.startup.osVersion = platform::OsVersion{5, 1, 0, 2};
-        machine.fake.files.AddFile(
-            kAutorun, "[General]\r\nbSetInstallDir=" + std::to_string(setInstallDir) + "\r\n");
+        if (setInstallDir)
+            machine.fake.files.AddFile(
+                kAutorun, std::string("[General]\r\nbSetInstallDir=") + setInstallDir + "\r\n");
     }
-    void WithActiveEnvironment() {
-        machine.InstallEnvironment({kGuid, "A"});
+    void WithActiveEnvironment() { WithEnvironment(kGuid); }
+    // Enumerated, as start-up does before any page.
+    void WithEnvironment(const std::string& keyName) {
+        machine.InstallEnvironment({keyName, "A"});
         environments::EnumerateEnvironments(machine.context);
     }
     // Each showing of the installer page ends so; it notes the folder it was handed.
@@ -57,11 +62,25 @@ class FlowBench {
     S folders;
 };
 
+// The sequences of the main menu's two buttons and of the Autorun start mode.
+enum class Sequence { kStandard, kMulti, kAutorun };
+
+InstallOutcome RunSequence(FlowBench& bench, Sequence sequence) {
+    if (sequence == Sequence::kAutorun)
+        return flows::RunAutorunSequence(bench.machine.context, bench.prompt);
+    return flows::RunInstallSequence(
+        bench.machine.context, bench.prompt,
+        sequence == Sequence::kStandard ? InstallKind::kStandard : InstallKind::kMulti);
+}
+
+// The environments found before the sequence.
+enum class Found { kNone, kActive, kParkedOnly };
+
 struct SequenceCase {
     const char* name;
-    InstallKind kind;
-    int setInstallDir;
-    bool active;
+    Sequence kind;
+    const char* setInstallDir;
+    Found found;
     std::vector<std::optional<std::string>> destinations;  // nothing: the user leaves
     std::vector<InstallerPageEnd> pages;
     S steps;
@@ -70,37 +89,66 @@ struct SequenceCase {
 
 const std::optional<std::string> kChosen = std::string(kFolder);
 const std::optional<std::string> kLeaves = std::nullopt;
-constexpr InstallKind kStd = InstallKind::kStandard;
-constexpr InstallKind kMulti = InstallKind::kMulti;
+constexpr Sequence kStd = Sequence::kStandard;
+constexpr Sequence kMulti = Sequence::kMulti;
+constexpr Sequence kAuto = Sequence::kAutorun;
+constexpr Found kNone = Found::kNone;
+constexpr Found kActive = Found::kActive;
+constexpr Found kParked = Found::kParkedOnly;
 constexpr auto kDone = InstallerPageEnd::kCompleted;
 constexpr auto kStop = InstallerPageEnd::kStopped;
 
 // clang-format off
 const SequenceCase kSequenceCases[] = {
-    {"StandardFirstAsksTheFolder", kStd, 1, false, {kChosen}, {kDone},
+    {"StandardFirstAsksTheFolder", kStd, "1", kNone, {kChosen}, {kDone},
      {"destination", "installers"}, InstallOutcome::kCompleted},
-    {"StandardFirstWithoutFolderPage", kStd, 0, false, {}, {kDone}, {"installers"},
+    {"StandardFirstWithoutFolderPage", kStd, "0", kNone, {}, {kDone}, {"installers"},
      InstallOutcome::kCompleted},
-    {"StandardIntoTheActiveNeverAsks", kStd, 1, true, {}, {kDone}, {"installers"},
+    {"StandardIntoTheActiveNeverAsks", kStd, "1", kActive, {}, {kDone}, {"installers"},
      InstallOutcome::kCompleted},
-    {"MultiAlwaysAsks", kMulti, 1, true, {kChosen}, {kDone}, {"destination", "installers"},
+    {"StandardWithoutActiveAsks", kStd, "1", kParked, {kChosen}, {kDone},
+     {"destination", "installers"}, InstallOutcome::kCompleted},
+    {"MultiAlwaysAsks", kMulti, "1", kActive, {kChosen}, {kDone}, {"destination", "installers"},
      InstallOutcome::kCompleted},
-    {"MultiWithoutFolderPage", kMulti, 0, true, {}, {kDone}, {"installers"},
+    {"MultiWithoutFolderPage", kMulti, "0", kActive, {}, {kDone}, {"installers"},
      InstallOutcome::kCompleted},
-    {"ExitOnTheFolderPage", kStd, 1, false, {kLeaves}, {}, {"destination"},
+    {"ExitOnTheFolderPage", kStd, "1", kNone, {kLeaves}, {}, {"destination"},
      InstallOutcome::kLeft},
-    {"ExitOnTheInstallerPage", kMulti, 0, true, {}, {InstallerPageEnd::kLeft}, {"installers"},
+    {"ExitOnTheInstallerPage", kMulti, "0", kActive, {}, {InstallerPageEnd::kLeft}, {"installers"},
      InstallOutcome::kLeft},
-    {"StoppedRunReturnsToTheFolderPage", kStd, 1, false, {kChosen, kLeaves}, {kStop},
+    {"StoppedRunReturnsToTheFolderPage", kStd, "1", kNone, {kChosen, kLeaves}, {kStop},
      {"destination", "installers", "destination"}, InstallOutcome::kLeft},
-    {"StoppedRunThenInstallFromTheFolderPage", kMulti, 1, true, {kChosen, kChosen},
+    {"StoppedRunThenInstallFromTheFolderPage", kMulti, "1", kActive, {kChosen, kChosen},
      {kStop, kDone}, {"destination", "installers", "destination", "installers"},
      InstallOutcome::kCompleted},
-    {"StoppedRunWithoutFolderPageEnds", kStd, 0, false, {}, {kStop}, {"installers"},
+    {"StoppedRunWithoutFolderPageEnds", kStd, "0", kNone, {}, {kStop}, {"installers"},
      InstallOutcome::kStopped},
-    {"StoppedRunIntoTheActiveEnds", kStd, 1, true, {}, {kStop}, {"installers"},
+    {"StoppedRunIntoTheActiveEnds", kStd, "1", kActive, {}, {kStop}, {"installers"},
      InstallOutcome::kStopped},
-    {"ARestartTheUserDeclined", kMulti, 0, true, {}, {InstallerPageEnd::kRestartNeeded},
+    {"ARestartTheUserDeclined", kMulti, "0", kActive, {}, {InstallerPageEnd::kRestartNeeded},
+     {"installers"}, InstallOutcome::kRestartNeeded},
+    // The Autorun mode asks only for the first environment, and shows its installer page once.
+    {"AutorunFirstAsksTheFolder", kAuto, "1", kNone, {kChosen}, {kDone},
+     {"destination", "installers"}, InstallOutcome::kCompleted},
+    {"AutorunWithAnEnvironmentNeverAsks", kAuto, "1", kParked, {kChosen}, {kDone},
+     {"installers"}, InstallOutcome::kCompleted},
+    {"AutorunWithoutFolderPage", kAuto, "0", kNone, {kChosen}, {kDone}, {"installers"},
+     InstallOutcome::kCompleted},
+    {"AutorunWithoutAutorunIni", kAuto, nullptr, kNone, {kChosen}, {kDone}, {"installers"},
+     InstallOutcome::kCompleted},
+    {"AutorunFolderValueNotANumber", kAuto, "yes", kNone, {kChosen}, {kDone}, {"installers"},
+     InstallOutcome::kCompleted},
+    {"AutorunFolderValueLeadingDigits", kAuto, "2x", kNone, {kChosen}, {kDone},
+     {"destination", "installers"}, InstallOutcome::kCompleted},
+    {"AutorunFolderValueNegative", kAuto, "-1", kNone, {kChosen}, {kDone},
+     {"destination", "installers"}, InstallOutcome::kCompleted},
+    {"AutorunExitOnTheFolderPage", kAuto, "1", kNone, {kLeaves}, {kDone}, {"destination"},
+     InstallOutcome::kLeft},
+    {"AutorunExitOnTheInstallerPage", kAuto, "1", kNone, {kChosen}, {InstallerPageEnd::kLeft},
+     {"destination", "installers"}, InstallOutcome::kLeft},
+    {"AutorunStoppedRunEnds", kAuto, "1", kNone, {kChosen, kChosen}, {kStop, kDone},
+     {"destination", "installers"}, InstallOutcome::kStopped},
+    {"AutorunRestartTheUserDeclined", kAuto, "0", kActive, {}, {InstallerPageEnd::kRestartNeeded},
      {"installers"}, InstallOutcome::kRestartNeeded},
 };
 // clang-format on
@@ -112,14 +160,14 @@ class InstallSequence : public ::testing::TestWithParam<SequenceCase> {};
 TEST_P(InstallSequence, AsksWhatTheInstallNeedsInItsOrder) {
     const SequenceCase& c = GetParam();
     FlowBench bench(c.setInstallDir);
-    if (c.active)
-        bench.WithActiveEnvironment();
+    if (c.found != kNone)
+        bench.WithEnvironment(c.found == kActive ? std::string(kGuid) : ParkedKey(2));
     bench.prompt.destinations.assign(c.destinations.begin(), c.destinations.end());
     bench.Pages(c.pages);
 
-    EXPECT_EQ(flows::RunInstallSequence(bench.machine.context, bench.prompt, c.kind), c.outcome);
+    EXPECT_EQ(RunSequence(bench, c.kind), c.outcome);
     EXPECT_EQ(bench.prompt.steps, c.steps);
-    EXPECT_EQ(bench.machine.context.startup.standardInstall, c.kind == kStd);
+    EXPECT_EQ(bench.machine.context.startup.standardInstall, c.kind != kMulti);
     const bool asked = std::find(c.steps.begin(), c.steps.end(), "destination") != c.steps.end();
     for (const std::string& folder : bench.folders)
         EXPECT_EQ(folder, asked ? kFolder : "");
@@ -133,22 +181,22 @@ INSTANTIATE_TEST_SUITE_P(Xp, InstallSequence, ::testing::ValuesIn(kSequenceCases
 
 // A search of the environments that fails (and says so) would fail again at every turn: the
 // Standard Install ends at once, with or without an environment found before. Multi Install
-// does not search.
+// does not search; the Autorun mode goes by what start-up found.
 TEST(InstallSequenceSearch, AFailedSearchEndsTheStandardInstall) {
     for (const bool active : {true, false}) {
-        for (const InstallKind kind : {kStd, kMulti}) {
-            SCOPED_TRACE(std::to_string(active) + (kind == kStd ? " standard" : " multi"));
-            FlowBench bench(1);
+        for (const Sequence kind : {kStd, kMulti, kAuto}) {
+            SCOPED_TRACE(std::to_string(active) + " " + std::to_string(static_cast<int>(kind)));
+            FlowBench bench("1");
             if (active)
                 bench.WithActiveEnvironment();
             bench.prompt.destinations.push_back(kChosen);
             bench.Pages({kDone});
             bench.machine.fake.faults.FailAlways(fake::op::kEnumKey, platform::error::kKeyDeleted);
-            const InstallOutcome outcome =
-                flows::RunInstallSequence(bench.machine.context, bench.prompt, kind);
+            const InstallOutcome outcome = RunSequence(bench, kind);
             EXPECT_EQ(outcome, kind == kStd ? InstallOutcome::kFailed : InstallOutcome::kCompleted);
-            EXPECT_EQ(bench.prompt.steps,
-                      kind == kStd ? S({"tell"}) : S({"destination", "installers"}));
+            const S asked =
+                kind == kAuto && active ? S({"installers"}) : S({"destination", "installers"});
+            EXPECT_EQ(bench.prompt.steps, kind == kStd ? S({"tell"}) : asked);
             EXPECT_EQ(bench.prompt.Texts(),
                       kind == kStd ? S({"Failed in a search of registry."}) : S());
             EXPECT_EQ(bench.machine.MessageTexts(), S());
@@ -169,7 +217,7 @@ TEST(InstallResume, GoesOnAtTheInstallerPageOnly) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.end));
-        FlowBench bench(1);
+        FlowBench bench("1");
         bench.Pages({c.end});
         EXPECT_EQ(flows::ResumeInstall(bench.machine.context, bench.prompt), c.outcome);
         EXPECT_EQ(bench.prompt.steps, S{"installers"});

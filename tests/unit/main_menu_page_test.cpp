@@ -22,7 +22,7 @@ namespace {
 
 using core::StartMode;
 using fake::PageDriver;
-using pages::CMainMenuDlg;
+using pages::MainMenuPage;
 
 constexpr int kExit = platform::cmd::kCancel;
 constexpr char kMedia[] = "C:\\Media";
@@ -90,7 +90,7 @@ class MenuBench {
     }
 
     SwitchMachine machine;
-    CMainMenuDlg page{machine.context};
+    MainMenuPage page{machine.context};
     int installerRuns = 0;
 };
 

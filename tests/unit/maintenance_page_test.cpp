@@ -20,8 +20,7 @@ namespace {
 
 using core::StartMode;
 using fake::PageDriver;
-using pages::CActiveSelectDlg;
-using pages::CMaintenanceDlg;
+using pages::ActiveSelectDialog;
 using platform::RegRoot;
 
 const std::string kParkedB = ParkedKey(2);
@@ -71,7 +70,7 @@ class MaintenancePage : public ::testing::Test {
     }
 
     SwitchMachine machine;
-    CMaintenanceDlg page{machine.context};
+    pages::MaintenancePage page{machine.context};
     bool uninstallerRemoves = true;
 };
 
@@ -122,7 +121,7 @@ TEST_F(MaintenancePage, OffersTheButtonsOfItsStartMode) {
         if (c.environments)
             other.InstallEnvironment({kGuid, "A"});
         other.context.startup.startMode = c.mode;
-        CMaintenanceDlg shown(other.context);
+        pages::MaintenancePage shown(other.context);
         other.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
             EXPECT_EQ(d.Title(), c.title);
             EXPECT_EQ(d.IsVisible(IDC_MAINT_SWITCH), c.switchShown);
@@ -157,7 +156,7 @@ TEST_F(MaintenancePage, LaysOutTheControlsOfItsStartModeWhenResized) {
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mode));
         machine.context.startup.startMode = c.mode;
-        CMaintenanceDlg shown(machine.context);
+        pages::MaintenancePage shown(machine.context);
         machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
             const platform::Rect start = d.ClientRect();
             const int exitLeft = d.Control(IDC_MAINT_EXIT).rect.left;
@@ -300,7 +299,7 @@ TEST_P(MaintenanceUninstall, LeavesTheEnvironmentsAsTheUserExpects) {
             d.Click(IDC_SELECT_OK);
         });
 
-    CMaintenanceDlg page(machine.context);
+    pages::MaintenancePage page(machine.context);
     bool closed = true;
     machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
         d.ClickRow(IDC_MAINT_LIST, c.row);
@@ -457,7 +456,7 @@ TEST(MaintenanceSelfRemoval, FollowsTheLastUninstallWhereTheCopyIsInstalled) {
         if (c.entryDenied)
             machine.fake.registry.DenyWrite(RegRoot::LocalMachine, paths::Entry("Velnora"));
 
-        CMaintenanceDlg page(machine.context);
+        pages::MaintenancePage page(machine.context);
         bool closed = false;
         machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
             d.ClickRow(IDC_MAINT_LIST, kRowA);
@@ -509,7 +508,7 @@ TEST(MaintenanceAfterTheTwin, LastUninstallLeavesNoToolsOfTheGoneEnvironment) {
             return fake::ProgramBehaviour::RunsFor(100);
         });
 
-        CMaintenanceDlg page(machine.context);
+        pages::MaintenancePage page(machine.context);
         machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
             EXPECT_TRUE(d.IsVisible(IDC_MAINT_TREE));
             d.ClickRow(IDC_MAINT_LIST, kRowA);
@@ -529,7 +528,7 @@ TEST(MaintenanceAfterTheTwin, LastUninstallLeavesNoToolsOfTheGoneEnvironment) {
 // restart when the page closes.
 TEST_F(MaintenancePage, LastEnvironmentGoneHoldsTheShutdownUntilThePageCloses) {
     SwitchMachine empty;
-    CMaintenanceDlg shown(empty.context);
+    pages::MaintenancePage shown(empty.context);
     empty.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [&](PageDriver& d) {
         EXPECT_FALSE(d.QueryEndSession());
         d.EndSession(true);
@@ -552,7 +551,7 @@ TEST_F(MaintenancePage, HelpOpensTheContextOfTheStartMode) {
     machine.fake.files.AddFile("C:\\Media\\VelnoraE.CHM", "help");
     for (const StartMode mode : {StartMode::kMaintenance, StartMode::kUninstall}) {
         machine.context.startup.startMode = mode;
-        CMaintenanceDlg shown(machine.context);
+        pages::MaintenancePage shown(machine.context);
         machine.fake.dialogs.OnNextRun(IDD_MAINTENANCE, [](PageDriver& d) {
             d.Help();
             d.Click(IDC_MAINT_EXIT);
@@ -579,7 +578,7 @@ class ActiveSelect : public ::testing::Test {
                 {kParkedC, "Vantorix C (" + kC + ")"}};
     }
     SwitchMachine machine;
-    CActiveSelectDlg dialog{machine.context, Choices()};
+    ActiveSelectDialog dialog{machine.context, Choices()};
 };
 
 TEST_F(ActiveSelect, OkGivesTheChosenRowAndActivatesNothing) {

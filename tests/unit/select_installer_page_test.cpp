@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "environments/environment_table.h"
+#include "flows/install_sequence.h"
 #include "installer/catalogue.h"
+#include "pages/autorun_prompt.h"
 #include "pages/select_installer_page.h"
 #include "resource_ids.h"
 #include "switch_machine.h"
@@ -17,7 +19,7 @@ namespace {
 
 using core::StartMode;
 using fake::PageDriver;
-using pages::CSelectInstallerDlg;
+using pages::SelectInstallerPage;
 
 constexpr char kMedia[] = "C:\\Media";
 constexpr char kAutorun[] = "C:\\Media\\autorun.ini";
@@ -47,7 +49,7 @@ class InstallerPageBench {
     }
 
     SwitchMachine machine;
-    CSelectInstallerDlg page{machine.context};
+    SelectInstallerPage page{machine.context};
 };
 
 // Four entries: the debugger follows the compiler's tick, ticking the simulator unticks the
@@ -156,7 +158,8 @@ TEST(InstallerPage, ClosingEndsTheRunStateOnlyThroughTheCloseBox) {
         InstallerPageBench bench;
         bench.WriteAutorun(kCatalogue);
         bench.machine.fake.files.AddFile(kStateFile, "[General]\r\nPrev=C:\\x.exe\r\n");
-        EXPECT_EQ(bench.Run(c.close), pages::installerresult::kExit);
+        EXPECT_EQ(pages::InstallerPageResultOf(bench.Run(c.close)),
+                  pages::InstallerPageResult::kExit);
         std::string prev;
         bench.machine.fake.profile.GetString("General", "Prev", "", 512, kStateFile, prev);
         EXPECT_EQ(!prev.empty(), c.stateKept);
@@ -188,7 +191,7 @@ TEST(InstallerPage, AutorunPageStaysWhenNoInstallerRan) {
     InstallerPageBench bench;
     bench.machine.context.startup.startMode = StartMode::kAutorun;
     bench.WriteAutorun(kCatalogue);
-    pages::CAutorunInstallerDlg autorun(bench.machine.context);
+    pages::AutorunInstallerPage autorun(bench.machine.context);
     bench.machine.fake.dialogs.OnNextRun(IDD_SELECT_INSTALLER, [&](PageDriver& d) {
         EXPECT_EQ(d.Text(IDC_INST_EXIT), "Close");
         d.Click(IDC_INST_INSTALL);
@@ -196,7 +199,8 @@ TEST(InstallerPage, AutorunPageStaysWhenNoInstallerRan) {
         EXPECT_TRUE(d.IsEnabled(IDC_INST_INSTALL));
         d.Click(IDC_INST_EXIT);
     });
-    EXPECT_EQ(bench.machine.fake.ui.RunModal(autorun, nullptr), pages::installerresult::kExit);
+    EXPECT_EQ(pages::InstallerPageResultOf(bench.machine.fake.ui.RunModal(autorun, nullptr)),
+              pages::InstallerPageResult::kExit);
     ASSERT_EQ(bench.machine.MessageTexts().size(), 1u);
     EXPECT_EQ(bench.machine.MessageTexts()[0].rfind("An installer program is not found.", 0), 0u);
     // Nothing was installed, so the install manager does not install its own copy either.
@@ -236,9 +240,9 @@ TEST(InstallerPage, ActsOnTheOutcomeOfTheRun) {
         if (c.runState)
             machine.fake.files.AddFile(kStateFile, std::string("[General]\r\n") + c.runState);
         bench.WriteAutorun(kCatalogue);
-        pages::CAutorunInstallerDlg autorun(machine.context);
-        CSelectInstallerDlg& page =
-            c.mode == StartMode::kAutorun ? autorun : static_cast<CSelectInstallerDlg&>(bench.page);
+        pages::AutorunInstallerPage autorun(machine.context);
+        SelectInstallerPage& page =
+            c.mode == StartMode::kAutorun ? autorun : static_cast<SelectInstallerPage&>(bench.page);
         // A resumed page starts by itself and, its run completed, ends unseen.
         if (c.runState == nullptr) {
             machine.fake.dialogs.OnNextRun(IDD_SELECT_INSTALLER, [&](PageDriver& d) {
@@ -252,16 +256,110 @@ TEST(InstallerPage, ActsOnTheOutcomeOfTheRun) {
             machine.fake.dialogs.OnNextRun(IDD_FINISH,
                                            [](PageDriver& d) { d.Click(platform::cmd::kCancel); });
 
-        const int result = machine.fake.ui.RunModal(page, nullptr);
+        const pages::InstallerPageResult result =
+            pages::InstallerPageResultOf(machine.fake.ui.RunModal(page, nullptr));
 
-        EXPECT_EQ(result,
-                  c.completed ? pages::installerresult::kStopped : pages::installerresult::kExit);
+        EXPECT_EQ(result, c.completed ? pages::InstallerPageResult::kCompleted
+                                      : pages::InstallerPageResult::kExit);
         EXPECT_EQ(machine.fake.registry.KeyExists(platform::RegRoot::LocalMachine,
                                                   paths::Entry("Velnora")),
                   c.completed);
         std::string resume;
         machine.fake.profile.GetString("General", "Continue", "", 64, kStateFile, resume);
         EXPECT_EQ(resume, "");
+    }
+}
+
+// The Autorun mode's pages answer the install flow as the program's own windows, without an
+// owner; the finish page of a completed run comes over the installer page, before it closes.
+TEST(InstallerPage, TheAutorunPromptShowsThePagesAsTheProgramsWindows) {
+    using Runs = std::vector<std::pair<int, int>>;  // template, owner's template
+    const struct {
+        const char* name;
+        bool environment;
+        const char* runState;  // nullptr: a fresh run
+        bool quietSwitch;
+        std::vector<int> clicks;  // on the destination page, then the installer page
+        Runs runs;
+        flows::InstallOutcome outcome;
+        bool installerTried;
+    } cases[] = {
+        {"FolderThenExit",
+         false,
+         nullptr,
+         false,
+         {IDC_DEST_NEXT, IDC_INST_EXIT},
+         Runs{{IDD_DEST_FOLDER, 0}, {IDD_SELECT_INSTALLER, 0}},
+         flows::InstallOutcome::kLeft,
+         false},
+        {"ExitOnTheFolderPage",
+         false,
+         nullptr,
+         false,
+         {IDC_DEST_EXIT},
+         Runs{{IDD_DEST_FOLDER, 0}},
+         flows::InstallOutcome::kLeft,
+         false},
+        {"ResumedRunCompleted",
+         true,
+         "Continue=4\r\n",
+         false,
+         {},
+         Runs{{IDD_FINISH, IDD_SELECT_INSTALLER}, {IDD_SELECT_INSTALLER, 0}},
+         flows::InstallOutcome::kCompleted,
+         false},
+        {"QuietSwitchStartsTheRun",
+         true,
+         nullptr,
+         true,
+         {IDC_INST_EXIT},
+         Runs{{IDD_SELECT_INSTALLER, 0}},
+         flows::InstallOutcome::kLeft,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallerPageBench bench;
+        auto& machine = bench.machine;
+        machine.context.startup.startMode = StartMode::kAutorun;
+        machine.context.startup.managerBaseName = "Velnora";
+        machine.context.startup.osVersion = {5, 1, 2600, 2};
+        if (c.environment) {
+            machine.InstallEnvironment({kGuid, "A"});
+            environments::EnumerateEnvironments(machine.context);
+        }
+        if (c.runState)
+            machine.fake.files.AddFile(kStateFile, std::string("[General]\r\n") + c.runState);
+        std::string medium = kCatalogue;
+        medium.insert(medium.find("\r\n") + 2, "bSetInstallDir=1\r\n");
+        bench.WriteAutorun(medium);
+        std::vector<int> clicks = c.clicks;
+        const auto click = [&clicks](PageDriver& d) {
+            if (!clicks.empty() && d.IsOpen()) {
+                d.Click(clicks.front());
+                clicks.erase(clicks.begin());
+            }
+        };
+        for (const auto& [page, owner] : c.runs)
+            if (page == IDD_FINISH)
+                machine.fake.dialogs.OnNextRun(
+                    page, [](PageDriver& d) { d.Click(platform::cmd::kCancel); });
+            else if (!c.clicks.empty())  // a resumed page ends unseen
+                machine.fake.dialogs.OnNextRun(page, click);
+        pages::AutorunPrompt prompt(machine.context);
+        if (c.quietSwitch)
+            prompt.SetOptionsFromCommandLine(false, false);
+
+        EXPECT_EQ(flows::RunAutorunSequence(machine.context, prompt), c.outcome);
+        Runs runs;
+        for (const auto& run : machine.fake.dialogs.Runs())
+            runs.emplace_back(run.templateId, run.ownerTemplateId);
+        EXPECT_EQ(runs, c.runs);
+        EXPECT_TRUE(clicks.empty());
+        EXPECT_EQ(machine.context.startup.chosenInstallDir.empty(),
+                  c.clicks.empty() || c.clicks[0] != IDC_DEST_NEXT);
+        // The quiet run starts without Install; the medium has none of its installers.
+        EXPECT_EQ(machine.MessageTexts().size(), c.installerTried ? 1u : 0u);
     }
 }
 

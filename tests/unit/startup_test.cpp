@@ -58,12 +58,8 @@ class RecordingActions final : public StartupActions {
             onMainMenu();
     }
     void RunMaintenance() override { Record("Maintenance"); }
-    int RunDestinationFolder() override {
-        Record("DestinationFolder");
-        return destinationResult;
-    }
-    void RunAutorunInstallerPage(const InstallerOptions& options) override {
-        Record("InstallerPage");
+    void RunAutorunSequence(const InstallerOptions& options) override {
+        Record("AutorunSequence");
         installerOptions = options;
     }
     bool ResumeInTwin() override {
@@ -89,7 +85,6 @@ class RecordingActions final : public StartupActions {
     int environments = 0;
     // The search stops early, as after a subkey that cannot be opened.
     bool searchFails = false;
-    int destinationResult = 1;
     bool twinCompletes = true;
     std::function<void()> onMainMenu;
     std::vector<std::string> calls;
@@ -176,7 +171,6 @@ struct DispatchCase {
     std::string arguments;
     int environments;
     std::optional<std::string> autorunIni;  // content; nothing: no autorun.ini next to the program
-    int destinationResult;
     std::vector<std::string> dispatched;
     core::StartMode startMode;
     std::vector<Box> boxes;
@@ -187,20 +181,18 @@ constexpr core::StartMode kInstall = core::StartMode::kInstall;
 constexpr core::StartMode kMaintenance = core::StartMode::kMaintenance;
 constexpr core::StartMode kUninstall = core::StartMode::kUninstall;
 
-const std::string kSetInstallDir = "[General]\nbSetInstallDir=1\n";
 const std::string kRemoved = std::string(kNotInstalled) + "\r\nThe install manager was deleted.";
 
 const std::vector<DispatchCase>& DispatchCases() {
     using V = std::vector<std::string>;
     static const std::vector<DispatchCase> cases = {
-        {"Install", "-install", 0, std::nullopt, 1, V{"MainMenu"}, kInstall, {}},
-        {"InstallUpperCase", "-INSTALL", 2, "", 1, V{"MainMenu"}, kInstall, {}},
-        {"InstallFollowedByMore", "-install   -maintenance", 1, "", 1, V{"MainMenu"}, kInstall, {}},
+        {"Install", "-install", 0, std::nullopt, V{"MainMenu"}, kInstall, {}},
+        {"InstallUpperCase", "-INSTALL", 2, "", V{"MainMenu"}, kInstall, {}},
+        {"InstallFollowedByMore", "-install   -maintenance", 1, "", V{"MainMenu"}, kInstall, {}},
         {"MaintenanceWithoutEnvironment",
          "-maintenance",
          0,
          "",
-         1,
          V{},
          kMaintenance,
          {ConfirmBox(kNotInstalled)}},
@@ -208,7 +200,6 @@ const std::vector<DispatchCase>& DispatchCases() {
          "-maintenance",
          1,
          std::nullopt,
-         1,
          V{"Maintenance"},
          kMaintenance,
          {}},
@@ -216,7 +207,6 @@ const std::vector<DispatchCase>& DispatchCases() {
          "-uninstall",
          0,
          "",
-         1,
          V{"RemoveInstallManager"},
          kUninstall,
          {ConfirmBox(kRemoved)}},
@@ -224,110 +214,28 @@ const std::vector<DispatchCase>& DispatchCases() {
          "-Uninstall",
          3,
          std::nullopt,
-         1,
          V{"Maintenance"},
          kUninstall,
          {}},
-        {"AutorunPlain", "-autorun", 0, "", 1, V{"InstallerPage"}, kAutorun, {}},
-        {"AutorunWithoutAutorunIni",
-         "-autorun",
-         0,
-         std::nullopt,
-         1,
-         V{"InstallerPage"},
-         kAutorun,
-         {}},
-        {"AutorunAsksFolderNext",
-         "-autorun",
-         0,
-         kSetInstallDir,
-         1,
-         V{"DestinationFolder", "InstallerPage"},
-         kAutorun,
-         {}},
-        {"AutorunAsksFolderBack",
-         "-autorun",
-         0,
-         kSetInstallDir,
-         0,
-         V{"DestinationFolder"},
-         kAutorun,
-         {}},
-        {"AutorunAsksFolderExit",
-         "-autorun",
-         0,
-         kSetInstallDir,
-         2,
-         V{"DestinationFolder"},
-         kAutorun,
-         {}},
-        {"AutorunFolderNotAskedWithEnvironment",
-         "-autorun",
-         1,
-         kSetInstallDir,
-         0,
-         V{"InstallerPage"},
-         kAutorun,
-         {}},
-        {"AutorunSetInstallDirZero",
-         "-autorun",
-         0,
-         "[General]\nbSetInstallDir=0\n",
-         0,
-         V{"InstallerPage"},
-         kAutorun,
-         {}},
-        {"AutorunSetInstallDirNotANumber",
-         "-autorun",
-         0,
-         "[General]\nbSetInstallDir=yes\n",
-         0,
-         V{"InstallerPage"},
-         kAutorun,
-         {}},
-        {"AutorunSetInstallDirLeadingDigits",
-         "-autorun",
-         0,
-         "[General]\nbSetInstallDir=2x\n",
-         0,
-         V{"DestinationFolder"},
-         kAutorun,
-         {}},
-        {"AutorunSetInstallDirNegative",
-         "-autorun",
-         0,
-         "[General]\nbSetInstallDir=-1\n",
-         1,
-         V{"DestinationFolder", "InstallerPage"},
-         kAutorun,
-         {}},
-        {"Upgrade", "-upgrade", 0, "", 1, V{"UpgradeInstallManager"}, kAutorun, {}},
-        {"NoTokenWithAutorunIni", "", 0, "", 1, V{"MainMenu"}, kInstall, {}},
-        {"NoTokenWithAutorunIniAndEnvironment", "", 4, "", 1, V{"MainMenu"}, kInstall, {}},
+        {"AutorunPlain", "-autorun", 0, "", V{"AutorunSequence"}, kAutorun, {}},
+        {"Upgrade", "-upgrade", 0, "", V{"UpgradeInstallManager"}, kAutorun, {}},
+        {"NoTokenWithAutorunIni", "", 0, "", V{"MainMenu"}, kInstall, {}},
+        {"NoTokenWithAutorunIniAndEnvironment", "", 4, "", V{"MainMenu"}, kInstall, {}},
         {"NoTokenNothingLeft",
          "",
          0,
          std::nullopt,
-         1,
          V{"RemoveInstallManager"},
          kMaintenance,
          {ConfirmBox(kRemoved)}},
-        {"NoTokenWithEnvironment", "", 1, std::nullopt, 1, V{"Maintenance"}, kMaintenance, {}},
-        {"SwitchAfterSlashArgument", "/quiet -autorun", 0, "", 1, V{"InstallerPage"}, kAutorun, {}},
-        {"SwitchBeforeSlashArgumentIsLost",
-         "-autorun /quiet",
-         0,
-         "",
-         1,
-         V{"MainMenu"},
-         kInstall,
-         {}},
-        {"UnknownToken", "-foo", 0, "", 1, V{}, kAutorun, {ErrorBox(kParameterWrong)}},
+        {"NoTokenWithEnvironment", "", 1, std::nullopt, V{"Maintenance"}, kMaintenance, {}},
+        {"SwitchAfterSlashArgument", "/quiet -autorun", 0, "", V{"AutorunSequence"}, kAutorun, {}},
+        {"SwitchBeforeSlashArgumentIsLost", "-autorun /quiet", 0, "", V{"MainMenu"}, kInstall, {}},
+        {"UnknownToken", "-foo", 0, "", V{}, kAutorun, {ErrorBox(kParameterWrong)}},
         {"UnknownTokenWithEnvironment",
          "-installer",
          2,
          "",
-         1,
          V{},
          kAutorun,
          {ErrorBox(kParameterWrong)}},
@@ -341,7 +249,6 @@ TEST_P(StartupDispatch, RunsTheRowOfTheModeToken) {
     const auto& c = GetParam();
     SetArguments(c.arguments);
     actions.environments = c.environments;
-    actions.destinationResult = c.destinationResult;
     if (c.autorunIni)
         fake.files.AddFile(kAutorunIni, *c.autorunIni);
 
@@ -449,7 +356,7 @@ TEST_P(StartupContinue, ResumesTheInstallerSequenceWhenAboveZero) {
     fake.files.AddFile(kStateFile, "[General]\nContinue=" + GetParam().value + "\n");
     Run();
     EXPECT_EQ(actions.Dispatched(),
-              std::vector<std::string>{GetParam().resumes ? "InstallerPage" : "MainMenu"});
+              std::vector<std::string>{GetParam().resumes ? "AutorunSequence" : "MainMenu"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -469,7 +376,7 @@ TEST_F(StartupTest, ContinueInAutorunIniWinsOverTheStateFile) {
     fake.files.AddFile(kAutorunIni, "[General]\nContinue=2\n");
     fake.files.AddFile(kStateFile, "[General]\nContinue=0\n");
     Run();
-    EXPECT_EQ(actions.Dispatched(), std::vector<std::string>{"InstallerPage"});
+    EXPECT_EQ(actions.Dispatched(), std::vector<std::string>{"AutorunSequence"});
     EXPECT_EQ(context.startup.startMode, kAutorun);
 }
 
@@ -477,7 +384,7 @@ TEST_F(StartupTest, ContinueOverridesAnUnknownToken) {
     SetArguments("-foo");
     fake.files.AddFile(kStateFile, "[General]\nContinue=3\n");
     Run();
-    EXPECT_EQ(actions.Dispatched(), std::vector<std::string>{"InstallerPage"});
+    EXPECT_EQ(actions.Dispatched(), std::vector<std::string>{"AutorunSequence"});
     EXPECT_TRUE(Boxes().empty());
 }
 
@@ -496,9 +403,9 @@ TEST(StartupResume, APendingRunGoesOnInTheProgramThatRanIt) {
         {"TwinsRunCompleted", 10, "Continue=2\nRunner=VelnoraAdm\n", true,
          V{"ResumeInTwin", "FinishPage"}},
         {"TwinsRunNotCompleted", 6, "Continue=2\nRunner=VelnoraAdm\n", false, V{"ResumeInTwin"}},
-        {"OwnRun", 10, "Continue=2\nRunner=Velnora\n", true, V{"InstallerPage"}},
-        {"RunnerNotRecorded", 10, "Continue=2\n", true, V{"InstallerPage"}},
-        {"TwinsRunOnWindowsXp", 5, "Continue=2\nRunner=VelnoraAdm\n", true, V{"InstallerPage"}},
+        {"OwnRun", 10, "Continue=2\nRunner=Velnora\n", true, V{"AutorunSequence"}},
+        {"RunnerNotRecorded", 10, "Continue=2\n", true, V{"AutorunSequence"}},
+        {"TwinsRunOnWindowsXp", 5, "Continue=2\nRunner=VelnoraAdm\n", true, V{"AutorunSequence"}},
         {"NothingPending", 10, "Continue=0\nRunner=VelnoraAdm\n", true, V{"MainMenu"}},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,48 @@
+// The Autorun start mode's side of the install flow: without a main menu, the destination folder
+// page and the installer page are the program's own windows, and boxes have no owner.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "flows/install_sequence.h"
+#include "pages/page_prompt.h"
+
+namespace velnora::core {
+struct Context;
+}
+
+namespace velnora::pages {
+
+class AutorunPrompt final : public flows::InstallPrompt {
+  public:
+    explicit AutorunPrompt(core::Context& context) : context_(context) {}
+
+    // Installer switches came on the command line: the installer page takes them instead of
+    // autorun.ini's options.
+    void SetOptionsFromCommandLine(bool interactive, bool restartPc);
+
+    void Tell(const core::Notice& notice) override { prompt_.Tell(notice); }
+    bool Ask(const core::Notice& question) override { return prompt_.Ask(question); }
+    std::optional<std::string> ChooseEnvironment(
+        const std::vector<flows::EnvironmentChoice>& choices) override {
+        return prompt_.ChooseEnvironment(choices);
+    }
+    void Progress(std::string_view step) override { prompt_.Progress(step); }
+    std::optional<std::string> ChooseDestination() override;
+    flows::InstallerPageEnd SelectAndRun() override;
+
+  private:
+    struct Switches {
+        bool interactive;
+        bool restartPc;
+    };
+
+    core::Context& context_;
+    PagePrompt prompt_{context_, nullptr};
+    std::optional<Switches> switches_;
+};
+
+}  // namespace velnora::pages
