@@ -10,14 +10,13 @@
 #include "core/change_failures.h"
 #include "core/context.h"
 #include "core/run_log.h"
+#include "maintenance/elevated_twin.h"
 
 namespace velnora::app {
 
 namespace {
 
 constexpr std::string_view kCmdSuffix = "Cmd";
-// The Windows version from which the install manager hands its changes to an elevated twin.
-constexpr std::uint32_t kElevationMajor = 6;
 
 // The install manager's single-instance mutex, held while the command runs, so that the
 // console never works beside a window that changes the same environments.
@@ -83,8 +82,8 @@ int Code(core::CmdExit exit) {
 // From Windows 6 on only an elevated process may change environments; the console cannot raise
 // its own rights without a window, so it says how to get them. Below 6 the pages do not ask.
 bool MayChangeEnvironments(core::Context& context, cmd::Command command) {
-    const auto& os = context.startup.osVersion;
-    if (!cmd::NeedsAdministrator(command) || !os.IsNt() || os.major < kElevationMajor)
+    if (!cmd::NeedsAdministrator(command) ||
+        !maintenance::ChangesNeedElevation(context.startup.osVersion))
         return true;
     return ProbeAdministrator(context.platform.registry);
 }

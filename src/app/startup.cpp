@@ -11,8 +11,6 @@ namespace velnora::app {
 
 namespace {
 
-constexpr std::uint32_t kFirstTwinMajor = 6;
-
 std::string OwnName(std::string_view programBaseName) {
     return std::string(programBaseName);
 }
@@ -92,7 +90,7 @@ void VelnoraStartup::RunUninstallMode() {
 // From Windows 6 on the twin runs Standard and Multi Install; a run of the twin's that a
 // restart cut off goes back to it, with the rights it needs, and ends here on the finish page.
 bool VelnoraStartup::TwinRunsThePendingRun() {
-    if (!RunPending() || context_.startup.osVersion.major < kFirstTwinMajor)
+    if (!RunPending() || !maintenance::ChangesNeedElevation(context_.startup.osVersion))
         return false;
     std::string runner;
     installer::ReadRunState(context_, installer::kRunStateSection, installer::kRunnerKey, runner);

@@ -5,6 +5,8 @@ namespace velnora::maintenance {
 namespace {
 
 constexpr char kRunAsVerb[] = "runas";
+// The first Windows version on which the programs run with limited rights by default.
+constexpr std::uint32_t kFirstElevationMajor = 6;
 constexpr std::uint32_t kExecuteMask =
     platform::seemask::kNoCloseProcess | platform::seemask::kDdeWait | platform::seemask::kFlagNoUi;
 
@@ -29,6 +31,14 @@ void ShowAgain(platform::PageWindow* window) {
 }
 
 }  // namespace
+
+bool ChangesNeedElevation(const platform::OsVersion& os) {
+    return os.major >= kFirstElevationMajor;
+}
+
+bool TwinDoesTheWork(const core::StartupValues& startup) {
+    return ChangesNeedElevation(startup.osVersion) && !startup.elevatedTwin;
+}
 
 std::string TwinParameters(std::string_view modeToken, int row, std::string_view keyName) {
     return std::string(modeToken) + " " + std::to_string(row) + " " + std::string(keyName);

@@ -46,6 +46,12 @@ struct TwinOutcome {
 
 // "-maintenance_active 2 {GUID}": a maintenance token, its row and the row's key name (a GUID
 // text, which has no blank).
+// From Windows 6 on only an elevated process may change environments: the install manager hands
+// that work to its twin, and the console asks for an elevated prompt.
+bool ChangesNeedElevation(const platform::OsVersion& os);
+// The work goes to the twin: the program is not the twin itself, on a Windows that needs it.
+bool TwinDoesTheWork(const core::StartupValues& startup);
+
 std::string TwinParameters(std::string_view modeToken, int row, std::string_view keyName);
 
 // Starts VelnoraAdm.exe from the running program's folder with `parameters` and waits for it

@@ -81,7 +81,6 @@ constexpr int kMenuButtons[] = {IDC_MENU_READ_FIRST, IDC_MENU_STANDARD, IDC_MENU
 constexpr int kButtonPadding = 16;
 
 constexpr std::uint32_t kFirstMultiInstallMajor = 5;
-constexpr std::uint32_t kFirstTwinMajor = 6;
 
 // The page's help context while a page of its own is open over it.
 class HelpContextWhile {
@@ -188,7 +187,7 @@ void MainMenuPage::Maintenance() {
 }
 
 void MainMenuPage::Install(bool standardInstall) {
-    if (context_.startup.osVersion.major < kFirstTwinMajor || context_.startup.elevatedTwin) {
+    if (!maintenance::TwinDoesTheWork(context_.startup)) {
         Enable(platform::cmd::kCancel, false);
         const flows::InstallOutcome outcome = RunLoggedSequence(
             standardInstall ? flows::InstallKind::kStandard : flows::InstallKind::kMulti);

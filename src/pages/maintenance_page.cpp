@@ -441,7 +441,7 @@ void MaintenancePage::LayoutPage() {
 void MaintenancePage::SwitchActive() {
     if (selectedRow_ < 0)
         return;
-    if (context_.startup.osVersion.major >= 6 && !context_.startup.elevatedTwin) {
+    if (maintenance::TwinDoesTheWork(context_.startup)) {
         RunTwin(maintenance::twintoken::kMaintenanceActive);
         return;
     }
@@ -451,7 +451,7 @@ void MaintenancePage::SwitchActive() {
 void MaintenancePage::UninstallSelected() {
     if (selectedRow_ < 0)
         return;
-    if (context_.startup.osVersion.major >= 6 && !context_.startup.elevatedTwin) {
+    if (maintenance::TwinDoesTheWork(context_.startup)) {
         RunTwin(maintenance::twintoken::kMaintenanceUninstall);
         return;
     }

@@ -15,7 +15,7 @@
 #include "fake/fault_sweep.h"
 #include "installer/execution.h"
 #include "flows/install_run.h"
-#include "scripted_prompt.h"
+#include "fake/scripted_prompt.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
@@ -43,7 +43,7 @@ class OneInstallerPage : public flows::RunView {
     void RestorePageTitle() override {}
     flows::Prompt& RunPrompt() override { return prompt; }
 
-    ScriptedPrompt prompt;
+    fake::ScriptedPrompt prompt;
 };
 
 // What the vendor's installer does.

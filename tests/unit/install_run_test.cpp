@@ -15,7 +15,7 @@
 #include "environments/own_shortcut.h"
 #include "installer/catalogue.h"
 #include "installer/execution.h"
-#include "scripted_prompt.h"
+#include "fake/scripted_prompt.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
@@ -64,7 +64,7 @@ class TestRunPage : public flows::RunView {
     bool pageTitleRestored = false;
     std::string title = "Vantorix";
     std::vector<std::string> titles;
-    ScriptedPrompt prompt;
+    fake::ScriptedPrompt prompt;
 };
 
 // What an installer of the sample catalogue does when it runs.
@@ -156,7 +156,7 @@ TEST(InstallRun, TellsInOrderAndLogsEveryInstaller) {
     EXPECT_EQ(flows::RunInstallers(b.machine.context, b.page), kCompleted);
     EXPECT_EQ(b.Said(),
               (std::vector<std::string>{"Failed in installation.", "Can not found folder. []"}));
-    const std::vector<std::string>& log = b.page.prompt.progress;
+    const std::vector<std::string>& log = b.page.prompt.steps;
     for (const char* line :
          {"Installer starts: \"C:\\Media\\setup0.exe\" /s", "Installer did not run",
           "Installer starts: \"C:\\Media\\setup1.exe\" /s", "Installer ended with exit code 0",

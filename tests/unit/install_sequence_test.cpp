@@ -12,7 +12,7 @@
 
 #include "environments/environment_table.h"
 #include "flows/install_run.h"
-#include "scripted_prompt.h"
+#include "fake/scripted_prompt.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
@@ -58,7 +58,7 @@ class FlowBench {
     }
 
     SwitchMachine machine;
-    ScriptedPrompt prompt;
+    fake::ScriptedPrompt prompt;
     S folders;
 };
 
@@ -166,13 +166,13 @@ TEST_P(InstallSequence, AsksWhatTheInstallNeedsInItsOrder) {
     bench.Pages(c.pages);
 
     EXPECT_EQ(RunSequence(bench, c.kind), c.outcome);
-    EXPECT_EQ(bench.prompt.steps, c.steps);
+    EXPECT_EQ(bench.prompt.order, c.steps);
     EXPECT_EQ(bench.machine.context.startup.standardInstall, c.kind != kMulti);
     const bool asked = std::find(c.steps.begin(), c.steps.end(), "destination") != c.steps.end();
     for (const std::string& folder : bench.folders)
         EXPECT_EQ(folder, asked ? kFolder : "");
-    EXPECT_FALSE(bench.prompt.progress.empty());
-    EXPECT_TRUE(bench.prompt.told.empty());
+    EXPECT_FALSE(bench.prompt.steps.empty());
+    EXPECT_TRUE(bench.prompt.notices.empty());
     EXPECT_TRUE(bench.machine.MessageTexts().empty());
 }
 
@@ -196,7 +196,7 @@ TEST(InstallSequenceSearch, AFailedSearchEndsTheStandardInstall) {
             EXPECT_EQ(outcome, kind == kStd ? InstallOutcome::kFailed : InstallOutcome::kCompleted);
             const S asked =
                 kind == kAuto && active ? S({"installers"}) : S({"destination", "installers"});
-            EXPECT_EQ(bench.prompt.steps, kind == kStd ? S({"tell"}) : asked);
+            EXPECT_EQ(bench.prompt.order, kind == kStd ? S({"tell"}) : asked);
             EXPECT_EQ(bench.prompt.Texts(),
                       kind == kStd ? S({"Failed in a search of registry."}) : S());
             EXPECT_EQ(bench.machine.MessageTexts(), S());
@@ -220,7 +220,7 @@ TEST(InstallResume, GoesOnAtTheInstallerPageOnly) {
         FlowBench bench("1");
         bench.Pages({c.end});
         EXPECT_EQ(flows::ResumeInstall(bench.machine.context, bench.prompt), c.outcome);
-        EXPECT_EQ(bench.prompt.steps, S{"installers"});
+        EXPECT_EQ(bench.prompt.order, S{"installers"});
         EXPECT_EQ(flows::Completed(c.outcome),
                   c.end == kDone || c.end == InstallerPageEnd::kRestartNeeded);
     }

@@ -9,7 +9,7 @@
 
 #include "core/context.h"
 #include "fake/fake_platform.h"
-#include "scripted_prompt.h"
+#include "recording_watch.h"
 
 namespace velnora::installer::testing {
 

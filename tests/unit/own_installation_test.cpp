@@ -10,7 +10,7 @@
 #include "environments_fixture.h"
 #include "flows/own_copy.h"
 #include "maintenance/own_installation.h"
-#include "scripted_prompt.h"
+#include "fake/scripted_prompt.h"
 
 namespace velnora::testing {
 namespace {
@@ -61,7 +61,7 @@ class OwnInstallation : public EnvironmentFixture {
         });
     }
 
-    ScriptedPrompt prompt;
+    fake::ScriptedPrompt prompt;
 };
 
 struct ProgramCase {
@@ -254,9 +254,9 @@ TEST_P(InstallFailure, StopsTheInstallationWhereItHappens) {
     EXPECT_EQ(fake.files.Exists(kOwn) ? fake.files.ListTree(kOwn) : V{}, c.files);
     EXPECT_EQ(fake.files.Exists(kLink), c.link);
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
-    ASSERT_EQ(prompt.told.size(), c.message ? 1u : 0u);
+    ASSERT_EQ(prompt.notices.size(), c.message ? 1u : 0u);
     if (c.message) {
-        const core::Notice& notice = prompt.told[0];
+        const core::Notice& notice = prompt.notices[0];
         EXPECT_EQ(notice.text, context.texts.Get(core::TextId::kMsgFolderNotFound) + "[]");
         EXPECT_EQ(notice.caption, core::NoticeCaption::kError);
         EXPECT_EQ(notice.style, platform::mb::kOk);

@@ -1,5 +1,5 @@
 // A prompt for the flows' unit tests: records what a flow tells, asks, offers and reports, and
-// answers from a script.
+// answers from a script; for the install sequence also the destination and the installer page.
 #pragma once
 
 #include <deque>
@@ -9,17 +9,21 @@
 #include <string_view>
 #include <vector>
 
-#include "flows/prompt.h"
+#include "flows/install_sequence.h"
 
 namespace velnora::fake {
 
-class ScriptedPrompt final : public flows::Prompt {
+class ScriptedPrompt final : public flows::InstallPrompt {
   public:
     void Tell(const core::Notice& notice) override;
     bool Ask(const core::Notice& question) override;
     std::optional<std::string> ChooseEnvironment(
         const std::vector<flows::EnvironmentChoice>& choices) override;
     void Progress(std::string_view step) override;
+    // The destinations in order, then none: the user leaves.
+    std::optional<std::string> ChooseDestination() override;
+    // The installer pages in order, then one the user leaves.
+    flows::InstallerPageEnd SelectAndRun() override;
 
     // The texts told and asked, in order.
     std::vector<std::string> Texts() const;
@@ -33,11 +37,16 @@ class ScriptedPrompt final : public flows::Prompt {
     std::function<void()> onChoose;
     // Runs as each notice is told, as the user reads it.
     std::function<void(const core::Notice&)> onTell;
+    std::deque<std::optional<std::string>> destinations;
+    std::deque<std::function<flows::InstallerPageEnd()>> pages;
 
     // What happened: every notice told or question asked, the progress steps, and the lists of
     // environments offered.
     std::vector<core::Notice> notices;
+    std::vector<core::Notice> asked;
     std::vector<std::string> steps;
+    // What the flow turned to, in order: "tell", "ask", "destination", "installers".
+    std::vector<std::string> order;
     std::vector<std::vector<flows::EnvironmentChoice>> offered;
 };
 
