@@ -66,8 +66,6 @@ struct Context {
     ExecutionState execution;
     EnvironmentTable environments;
     ActiveEnvironmentCache active;
-    // The environment count the maintenance page saw at the first end-of-session message.
-    int environmentCountAtShutdown = -1;
     // The log of the operation that runs, which also notes the platform's failed changes; none
     // between operations.
     RunLog* operationLog = nullptr;

@@ -535,11 +535,11 @@ void MaintenancePage::FocusList() {
 // Once the last environment is gone, a restart its uninstaller asked for is held back until
 // the page has closed; the page then restarts Windows itself.
 bool MaintenancePage::WantsRebootHold() {
-    if (context_.environmentCountAtShutdown < 0) {
+    if (environmentCountAtShutdown_ < 0) {
         EnumerateTelling();
-        context_.environmentCountAtShutdown = context_.environments.Count();
+        environmentCountAtShutdown_ = context_.environments.Count();
     }
-    return !rebootOnClose_ && context_.environmentCountAtShutdown == 0;
+    return !rebootOnClose_ && environmentCountAtShutdown_ == 0;
 }
 
 bool MaintenancePage::OnQueryEndSession() {

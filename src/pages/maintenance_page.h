@@ -30,6 +30,8 @@ class MaintenancePage final : public platform::DialogPage {
     std::string ChosenKeyName() const;
     int ShownRow() const { return shownRow_; }
     bool RebootOnClose() const { return rebootOnClose_; }
+    // The environments the page counted at the first end-of-session message; -1 before it.
+    int EnvironmentCountAtShutdown() const { return environmentCountAtShutdown_; }
 
     // Buttons 1002 and 1026: by the twin on Windows 6 and later, here otherwise.
     void SwitchActive();
@@ -72,6 +74,7 @@ class MaintenancePage final : public platform::DialogPage {
     // the user acts on what the list showed.
     std::vector<std::string> listedKeys_;
     bool rebootOnClose_ = false;
+    int environmentCountAtShutdown_ = -1;
     DialogLayout layout_;
 };
 

@@ -6,6 +6,8 @@
 // - the environment enumeration with its sort;
 // - the maintenance page, opened modeless on the real Win32 dialog host, from the open until it
 //   has filled its list and the active environment's tool tree;
+// - VelnoraCmd's `list --format json` run in this process, beside the page it lists the same
+//   environments as;
 // - a complete switch there and back through the engine;
 // - the same switch from the open page (row selected, the in-process procedure), which ends
 //   with the page filled again;
@@ -24,10 +26,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <string_view>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/cmd_program.h"
 #include "core/context.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
@@ -475,6 +480,13 @@ bool IsActive(const std::wstring& folder) {
     return live && live.Text(L"InstallLocation") == folder;
 }
 
+// The console's output goes nowhere: the figure is the command's work, not the terminal's.
+class DiscardingConsole final : public velnora::platform::Console {
+  public:
+    bool Write(velnora::platform::StandardStream, std::string_view) override { return true; }
+    std::optional<std::string> ReadLine() override { return std::nullopt; }
+};
+
 // Opens the page as the programs do; false unless it came up with the active environment's
 // tool tree.
 bool OpenMaintenancePage(velnora::core::Context& context, velnora::pages::MaintenancePage& page) {
@@ -517,6 +529,10 @@ int Run(int rounds) {
     Figures baseline;
     Figures enumeration;
     Figures pageFill;
+    Figures cmdList;
+    DiscardingConsole discard;
+    velnora::platform::Platform console{real.profile, real.registry, real.files, real.processes,
+                                        real.shell,   real.session,  ui,         discard};
     BaselineWalk walk;
     int listed = 0;
     for (int round = -2; round < rounds; ++round) {  // two warm-up rounds
@@ -540,10 +556,20 @@ int Run(int rounds) {
             std::fprintf(stderr, "the maintenance page did not open with the active environment\n");
             return 1;
         }
+        // VelnoraCmd's listing in this process: its search, the reports' reads, the JSON and
+        // the run's log, without the start of a process.
+        start = Clock::now();
+        const int listExit = velnora::app::RunVelnoraCmd(console, {"list", "--format", "json"});
+        const double listMs = MillisecondsSince(start);
+        if (listExit != 0) {
+            std::fprintf(stderr, "VelnoraCmd list ended with %d\n", listExit);
+            return 1;
+        }
         if (round >= 0) {
             baseline.samples.push_back(baselineMs);
             enumeration.samples.push_back(enumerationMs);
             pageFill.samples.push_back(pageMs);
+            cmdList.samples.push_back(listMs);
         }
     }
 
@@ -622,6 +648,7 @@ int Run(int rounds) {
     line("baseline: open each subkey, read 3 values", baseline);
     line("EnumerateEnvironments (with its sort)", enumeration);
     line("maintenance page: open until filled", pageFill);
+    line("VelnoraCmd list --format json (in process)", cmdList);
     line("switch there (flows::ChangeActiveEnvironment)", there);
     line("switch back", back);
     line("switch there and back", both);
@@ -636,6 +663,8 @@ int Run(int rounds) {
     std::printf("\n");
     ratio("enumeration / baseline (medians):", enumeration, baseline);
     ratio("page fill / enumeration (medians):", pageFill, enumeration);
+    std::printf("%-36s %6.2f\n", "list / page fill (medians):",
+                pageFill.Median() > 0 ? cmdList.Median() / pageFill.Median() : 0);
     if (ui.shown != 0)
         std::printf("%d message box(es) were shown, see above\n", ui.shown);
     return ui.shown == 0 ? 0 : 1;

@@ -159,11 +159,9 @@ std::wstring HoverTip(HWND list, int row) {
 class AutorunMode : public testing::Test {
   protected:
     void SetUp() override {
+        if (const auto reason = kit::ReasonNotToRunTheSample())
+            GTEST_SKIP() << *reason;
         media_ = kit::SampleMediumFolder();
-        if (media_.empty() || !FileExists(media_ + L"\\autorun.ini"))
-            GTEST_SKIP() << "no sample medium (VELNORA_MEDIA)";
-        if (kit::LiveInstallLocation())
-            GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
         renames_before_ = kit::PendingRenames();
         ASSERT_TRUE(WritePrivateProfileStringW(L"Default", L"Language", texts_->language,
                                                settings_.c_str()));

@@ -408,11 +408,9 @@ constexpr DWORD kInstallTimeoutMs = 300000;
 class CmdOnTheSampleMedium : public testing::Test {
   protected:
     void SetUp() override {
+        if (const auto reason = kit::ReasonNotToRunTheSample())
+            GTEST_SKIP() << *reason;
         media_ = kit::SampleMediumFolder();
-        if (media_.empty() || !FileExists(media_ + L"\\autorun.ini"))
-            GTEST_SKIP() << "no sample medium (VELNORA_MEDIA)";
-        if (kit::LiveInstallLocation())
-            GTEST_SKIP() << "this prefix holds an active environment; the test leaves it be";
         renames_before_ = kit::PendingRenames();
         ASSERT_TRUE(
             WritePrivateProfileStringW(L"Default", L"Language", L"English", settings_.c_str()));

@@ -536,7 +536,7 @@ TEST_F(MaintenancePage, LastEnvironmentGoneHoldsTheShutdownUntilThePageCloses) {
         d.Click(IDC_MAINT_EXIT);
     });
     empty.fake.ui.RunModal(shown, nullptr);
-    EXPECT_EQ(empty.context.environmentCountAtShutdown, 0);
+    EXPECT_EQ(shown.EnvironmentCountAtShutdown(), 0);
     EXPECT_TRUE(!empty.fake.session.ExitWindowsCalls().empty());
 
     // With environments the end of the session is not held.

@@ -112,6 +112,16 @@ std::wstring SampleMediumFolder() {
     return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
 }
 
+std::optional<std::string> ReasonNotToRunTheSample() {
+    const std::wstring media = SampleMediumFolder();
+    if (media.empty() ||
+        GetFileAttributesW((media + L"\\autorun.ini").c_str()) == INVALID_FILE_ATTRIBUTES)
+        return "no sample medium (VELNORA_MEDIA)";
+    if (LiveInstallLocation())
+        return "this prefix holds an active environment; the test leaves it be";
+    return std::nullopt;
+}
+
 std::wstring OwnProgramPath() {
     std::wstring path(32768, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));

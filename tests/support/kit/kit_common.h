@@ -120,6 +120,9 @@ void RemoveInstallManager();
 // logon value, and the install manager; the restart's renames go back to `renamesBefore`.
 // False when the environments could not be removed.
 bool RemoveSampleRunLeftovers(const std::optional<std::wstring>& renamesBefore);
+// Why a test that installs the sample medium into the live names must not run here: no medium,
+// or an active environment in the prefix that it would change; nothing when it may.
+std::optional<std::string> ReasonNotToRunTheSample();
 
 // --- shortcuts -----------------------------------------------------------------------------
 
