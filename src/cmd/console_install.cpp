@@ -5,25 +5,12 @@
 
 namespace velnora::cmd {
 
-void ConsoleInstall::Tell(const core::Notice& notice) {
-    prompt_.Tell(notice);
-}
-
 // With --norestart the only question of a run, the restart, is answered no without asking.
 bool ConsoleInstall::Ask(const core::Notice& question) {
     if (!declineQuestions_)
-        return prompt_.Ask(question);
-    prompt_.Progress(question.text + context_.texts.Pick(text::kLogAnswerNo));
+        return InstallPromptOver::Ask(question);
+    Progress(question.text + context_.texts.Pick(text::kLogAnswerNo));
     return false;
-}
-
-std::optional<std::string> ConsoleInstall::ChooseEnvironment(
-    const std::vector<flows::EnvironmentChoice>& choices) {
-    return prompt_.ChooseEnvironment(choices);
-}
-
-void ConsoleInstall::Progress(std::string_view step) {
-    prompt_.Progress(step);
 }
 
 // Offered once: after a stopped run the same folder would only start the same run again.
@@ -34,11 +21,11 @@ std::optional<std::string> ConsoleInstall::ChooseDestination() {
     const std::string folder =
         choice_.destination.value_or(flows::ProposeDestinationFolder(context_));
     if (const auto refusal = flows::RefuseDestination(context_, folder)) {
-        prompt_.Tell(*refusal);
+        Tell(*refusal);
         return std::nullopt;
     }
-    prompt_.Tell({.text = context_.texts.Pick(text::kDestinationFolder) + folder,
-                  .caption = core::NoticeCaption::kConfirm});
+    Tell({.text = context_.texts.Pick(text::kDestinationFolder) + folder,
+          .caption = core::NoticeCaption::kConfirm});
     return folder;
 }
 
@@ -51,7 +38,7 @@ void ConsoleInstall::SetMainTitle(const std::string& title) {
     if (title.empty() || title == lastTitle_)
         return;
     lastTitle_ = title;
-    prompt_.Tell({.text = title, .caption = core::NoticeCaption::kConfirm});
+    Tell({.text = title, .caption = core::NoticeCaption::kConfirm});
 }
 
 flows::InstallerPageEnd ConsoleInstall::SelectAndRun() {

@@ -31,19 +31,15 @@ struct ConsoleRunChoice {
     std::optional<std::string> destination;
 };
 
-class ConsoleInstall final : public flows::InstallPrompt, public flows::RunView {
+class ConsoleInstall final : public flows::InstallPromptOver, public flows::RunView {
   public:
     ConsoleInstall(core::Context& context, flows::Prompt& prompt, ConsoleRunChoice choice)
-        : context_(context), prompt_(prompt), choice_(std::move(choice)) {}
+        : InstallPromptOver(prompt), context_(context), choice_(std::move(choice)) {}
 
     // True once a run stopped: the sequence has no other folder to offer after it.
     bool RunStopped() const { return runStopped_; }
 
-    void Tell(const core::Notice& notice) override;
     bool Ask(const core::Notice& question) override;
-    std::optional<std::string> ChooseEnvironment(
-        const std::vector<flows::EnvironmentChoice>& choices) override;
-    void Progress(std::string_view step) override;
 
     std::optional<std::string> ChooseDestination() override;
     flows::InstallerPageEnd SelectAndRun() override;
@@ -67,7 +63,6 @@ class ConsoleInstall final : public flows::InstallPrompt, public flows::RunView 
 
   private:
     core::Context& context_;
-    flows::Prompt& prompt_;
     ConsoleRunChoice choice_;
     bool destinationOffered_ = false;
     bool runStopped_ = false;

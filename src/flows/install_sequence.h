@@ -40,6 +40,24 @@ class InstallPrompt : public Prompt {
     virtual InstallerPageEnd SelectAndRun() = 0;
 };
 
+// An install prompt that tells, asks, offers and reports through another prompt: a view adds
+// only the destination and the installer page.
+class InstallPromptOver : public InstallPrompt {
+  public:
+    explicit InstallPromptOver(Prompt& inner) : inner_(inner) {}
+
+    void Tell(const core::Notice& notice) override { inner_.Tell(notice); }
+    bool Ask(const core::Notice& question) override { return inner_.Ask(question); }
+    std::optional<std::string> ChooseEnvironment(
+        const std::vector<EnvironmentChoice>& choices) override {
+        return inner_.ChooseEnvironment(choices);
+    }
+    void Progress(std::string_view step) override { inner_.Progress(step); }
+
+  private:
+    Prompt& inner_;
+};
+
 enum class InstallOutcome {
     kCompleted,
     // The installers completed; Windows must restart before the installation is.

@@ -16,21 +16,15 @@ struct Context;
 
 namespace velnora::pages {
 
-class AutorunPrompt final : public flows::InstallPrompt {
+class AutorunPrompt final : public flows::InstallPromptOver {
   public:
-    explicit AutorunPrompt(core::Context& context) : context_(context) {}
+    explicit AutorunPrompt(core::Context& context)
+        : InstallPromptOver(prompt_), context_(context) {}
 
     // Installer switches came on the command line: the installer page takes them instead of
     // autorun.ini's options.
     void SetOptionsFromCommandLine(bool interactive, bool restartPc);
 
-    void Tell(const core::Notice& notice) override { prompt_.Tell(notice); }
-    bool Ask(const core::Notice& question) override { return prompt_.Ask(question); }
-    std::optional<std::string> ChooseEnvironment(
-        const std::vector<flows::EnvironmentChoice>& choices) override {
-        return prompt_.ChooseEnvironment(choices);
-    }
-    void Progress(std::string_view step) override { prompt_.Progress(step); }
     std::optional<std::string> ChooseDestination() override;
     flows::InstallerPageEnd SelectAndRun() override;
 

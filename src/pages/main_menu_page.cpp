@@ -97,7 +97,10 @@ class HelpContextWhile {
 }  // namespace
 
 MainMenuPage::MainMenuPage(core::Context& context)
-    : DialogPage(IDD_MAIN_MENU), context_(context), helpContext_(core::helpcontext::kReadMe) {}
+    : DialogPage(IDD_MAIN_MENU),
+      InstallPromptOver(prompt_),
+      context_(context),
+      helpContext_(core::helpcontext::kReadMe) {}
 
 void MainMenuPage::OnInitDialog() {
     // The twin's menu only carries the install sequence; it is never seen.

@@ -22,7 +22,7 @@ namespace velnora::pages {
 inline constexpr char kMainMenuPictureName[] = "InstManImg.bmp";
 
 // The install's pages run over the menu, which answers the install flow's questions with them.
-class MainMenuPage final : public platform::DialogPage, public flows::InstallPrompt {
+class MainMenuPage final : public platform::DialogPage, public flows::InstallPromptOver {
   public:
     explicit MainMenuPage(core::Context& context);
 
@@ -37,13 +37,6 @@ class MainMenuPage final : public platform::DialogPage, public flows::InstallPro
     flows::InstallOutcome RunLoggedSequence(flows::InstallKind kind);
     flows::InstallOutcome ResumeLogged();
 
-    void Tell(const core::Notice& notice) override { prompt_.Tell(notice); }
-    bool Ask(const core::Notice& question) override { return prompt_.Ask(question); }
-    std::optional<std::string> ChooseEnvironment(
-        const std::vector<flows::EnvironmentChoice>& choices) override {
-        return prompt_.ChooseEnvironment(choices);
-    }
-    void Progress(std::string_view step) override { prompt_.Progress(step); }
     std::optional<std::string> ChooseDestination() override;
     flows::InstallerPageEnd SelectAndRun() override;
 
