@@ -3,7 +3,6 @@
 #include <cstddef>
 
 #include "app/command_line.h"
-#include "core/parsing.h"
 #include "core/texts.h"
 #include "environments/user_information.h"
 #include "installer/catalogue.h"
@@ -30,10 +29,6 @@ std::string ReadProfileValue(platform::Platform& platform, const std::string& fi
     std::string value;
     platform.profile.GetString(section, key, "", kProfileBuffer, file, value);
     return value;
-}
-
-bool ContinueSelectsAutorun(std::string_view continueValue) {
-    return static_cast<std::int32_t>(core::ParseUnsignedAutoBase(continueValue)) > 0;
 }
 
 std::string ProgramBaseNameOf(std::string_view programPath) {
@@ -139,10 +134,7 @@ void StartupSequence::RunSequence() {
     if (rules_.readMeOnFirstStart)
         ShowReadMeOnFirstStart();
 
-    std::string continueValue;
-    installer::ReadRunState(context_, installer::kRunStateSection, installer::kContinueKey,
-                            continueValue);
-    runPending_ = ContinueSelectsAutorun(continueValue);
+    runPending_ = installer::PendingResumePoint(context_).has_value();
     if (runPending_)
         modeToken = TokenForPendingRun(modeToken);
 

@@ -80,9 +80,6 @@ class StartupSequence {
 // the local machine?
 bool ProbeAdministrator(platform::Registry& registry);
 
-// Whether a saved "Continue" value asks to resume the installer sequence.
-bool ContinueSelectsAutorun(std::string_view continueValue);
-
 // The running program's file name without folder and extension, and its folder without a
 // trailing backslash.
 std::string ProgramBaseNameOf(std::string_view programPath);
