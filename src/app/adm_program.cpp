@@ -2,10 +2,10 @@
 
 #include "app/adm_startup.h"
 #include "core/change_failures.h"
-#include "core/context.h"
 #include "core/exit_codes.h"
 #include "environments/environment_table.h"
 #include "flows/install_sequence.h"
+#include "installer/context.h"
 #include "pages/main_menu_page.h"
 #include "pages/maintenance_page.h"
 #include "pages/page_prompt.h"
@@ -17,7 +17,7 @@ namespace {
 // The install's pages need an owner window: the main menu, opened hidden and without owner,
 // answers the flow with them and is gone. Gives the twin's exit code.
 template <typename Flow>
-int RunWithHiddenMenu(core::Context& context, Flow flow) {
+int RunWithHiddenMenu(installer::Context& context, Flow flow) {
     context.startup.startMode = core::StartMode::kInstall;
     pages::MainMenuPage menu(context);
     if (!context.platform.ui.OpenModeless(menu, nullptr))
@@ -30,7 +30,7 @@ int RunWithHiddenMenu(core::Context& context, Flow flow) {
 
 class AdmActions final : public AdmStartupActions {
   public:
-    explicit AdmActions(core::Context& context) : context_(context) {}
+    explicit AdmActions(installer::Context& context) : context_(context) {}
 
     // A failed search has been shown to the user; the row check sees what was found.
     void EnumerateEnvironments() override {
@@ -55,14 +55,14 @@ class AdmActions final : public AdmStartupActions {
     }
 
   private:
-    core::Context& context_;
+    installer::Context& context_;
 };
 
 }  // namespace
 
 int RunVelnoraAdm(platform::Platform& platform) {
     core::ChangeFailures changes(platform);
-    core::Context context(changes.Services());
+    installer::Context context(changes.Services());
     changes.WriteTo(&context.operationLog);
     AdmActions actions(context);
     AdmStartup startup(context, actions);

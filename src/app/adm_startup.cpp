@@ -6,6 +6,7 @@
 
 #include "core/parsing.h"
 #include "core/texts.h"
+#include "installer/context.h"
 #include "maintenance/elevated_twin.h"
 
 namespace velnora::app {
@@ -54,7 +55,7 @@ const AdmStartup::DispatchRow AdmStartup::kDispatchTable[] = {
      &AdmStartup::RunResumeInstall, true},
 };
 
-AdmStartup::AdmStartup(core::Context& context, AdmStartupActions& actions)
+AdmStartup::AdmStartup(installer::Context& context, AdmStartupActions& actions)
     : StartupSequence(context, kTwinRules),
       actions_(actions),
       exitCode_(maintenance::twinexit::kRefused) {}

@@ -8,6 +8,10 @@
 #include "app/startup_sequence.h"
 #include "core/context.h"
 
+namespace velnora::installer {
+struct Context;
+}
+
 namespace velnora::app {
 
 // What the twin's start-up hands work to outside itself.
@@ -35,7 +39,7 @@ std::string ManagerBaseNameOf(std::string_view programBaseName);
 
 class AdmStartup final : public StartupSequence {
   public:
-    AdmStartup(core::Context& context, AdmStartupActions& actions);
+    AdmStartup(installer::Context& context, AdmStartupActions& actions);
 
     // The exit code of the process (twinexit::*) once InitInstance has returned.
     int ExitCode() const { return exitCode_; }

@@ -8,8 +8,8 @@
 #include "cmd/console_prompt.h"
 #include "cmd/console_user_interface.h"
 #include "core/change_failures.h"
-#include "core/context.h"
 #include "core/run_log.h"
+#include "installer/context.h"
 #include "maintenance/elevated_twin.h"
 
 namespace velnora::app {
@@ -89,7 +89,8 @@ bool MayChangeEnvironments(core::Context& context, cmd::Command command) {
 }
 
 // One command, with the log open and the mutex taken.
-core::CmdExit RunLogged(core::Context& context, const cmd::Request& request, core::RunLog& log) {
+core::CmdExit RunLogged(installer::Context& context, const cmd::Request& request,
+                        core::RunLog& log) {
     cmd::ConsolePrompt prompt(context, log, request.quiet);
     ManagerMutex mutex(context.platform.processes);
     switch (mutex.Take(context.startup.managerBaseName)) {
@@ -158,7 +159,7 @@ int RunVelnoraCmd(platform::Platform& platform, const std::vector<std::string>& 
                                ui,
                                platform.console};
     core::ChangeFailures changes(console);
-    core::Context context(changes.Services());
+    installer::Context context(changes.Services());
     context.operationLog = &log;
     changes.WriteTo(&context.operationLog);
     context.startup = startup;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/texts.h"
+#include "installer/context.h"
 #include "installer/run_state.h"
 #include "maintenance/elevated_twin.h"
 
@@ -43,7 +44,7 @@ const VelnoraStartup::DispatchRow VelnoraStartup::kDispatchTable[] = {
     {"", std::nullopt, &VelnoraStartup::RunWithoutToken},
 };
 
-VelnoraStartup::VelnoraStartup(core::Context& context, StartupActions& actions)
+VelnoraStartup::VelnoraStartup(installer::Context& context, StartupActions& actions)
     : StartupSequence(context, kVelnoraRules), actions_(actions) {}
 
 void VelnoraStartup::EnumerateEnvironments() {

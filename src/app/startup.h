@@ -9,6 +9,10 @@
 #include "core/context.h"
 #include "maintenance/own_installation.h"
 
+namespace velnora::installer {
+struct Context;
+}
+
 namespace velnora::app {
 
 // Everything the start-up hands work to outside itself: the environment table and the pages
@@ -39,7 +43,7 @@ class StartupActions {
 
 class VelnoraStartup final : public StartupSequence {
   public:
-    VelnoraStartup(core::Context& context, StartupActions& actions);
+    VelnoraStartup(installer::Context& context, StartupActions& actions);
 
   private:
     struct DispatchRow;

@@ -6,9 +6,10 @@
 #include "core/texts.h"
 #include "environments/user_information.h"
 #include "installer/catalogue.h"
+#include "installer/context.h"
 #include "installer/execution.h"
-#include "pages/page_prompt.h"
 #include "installer/run_state.h"
+#include "pages/page_prompt.h"
 
 namespace velnora::app {
 
@@ -58,7 +59,7 @@ bool ProbeAdministrator(platform::Registry& registry) {
 
 // ---------------------------------------------------------------------------------------------
 
-StartupSequence::StartupSequence(core::Context& context, const StartupRules& rules)
+StartupSequence::StartupSequence(installer::Context& context, const StartupRules& rules)
     : context_(context), rules_(rules) {}
 
 StartupSequence::~StartupSequence() {
@@ -120,7 +121,7 @@ void StartupSequence::RunSequence() {
         return;
     }
 
-    if (!context_.execution.processApiLoaded && !LoadProcessApi())
+    if (!context_.processApi.loaded && !LoadProcessApi())
         return;
 
     startup.programFolder = ProgramFolderOf(programPath);
@@ -187,7 +188,7 @@ void StartupSequence::ShowReadMeOnFirstStart() {
 
 bool StartupSequence::LoadProcessApi() {
     core::Notices notices;
-    const bool loaded = installer::LoadProcessApi(context_, notices);
+    const bool loaded = environments::LoadProcessApi(context_, notices);
     pages::PagePrompt prompt(context_, nullptr);
     for (const core::Notice& notice : notices)
         prompt.Tell(notice);

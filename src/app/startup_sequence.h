@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/context.h"
+#include "installer/context.h"
 
 namespace velnora::app {
 
@@ -37,7 +38,7 @@ class StartupSequence {
     void ExitInstance();
 
   protected:
-    StartupSequence(core::Context& context, const StartupRules& rules);
+    StartupSequence(installer::Context& context, const StartupRules& rules);
 
     // Rebuilds the context's environment table.
     virtual void EnumerateEnvironments() = 0;
@@ -59,7 +60,7 @@ class StartupSequence {
     void ShowError(core::TextId text);
     void ShowConfirm(const std::string& text);
 
-    core::Context& context_;
+    installer::Context& context_;
 
   private:
     void RunSequence();

@@ -1,13 +1,13 @@
 #include "app/velnora_program.h"
 
-#include "core/change_failures.h"
-#include "core/context.h"
 #include "app/startup.h"
+#include "core/change_failures.h"
 #include "environments/environment_table.h"
-#include "maintenance/elevated_twin.h"
-#include "flows/own_copy.h"
-#include "maintenance/own_installation.h"
 #include "flows/install_sequence.h"
+#include "flows/own_copy.h"
+#include "installer/context.h"
+#include "maintenance/elevated_twin.h"
+#include "maintenance/own_installation.h"
 #include "pages/autorun_prompt.h"
 #include "pages/finish_page.h"
 #include "pages/main_menu_page.h"
@@ -21,7 +21,7 @@ namespace {
 // What each start mode runs in the program itself.
 class VelnoraActions final : public StartupActions {
   public:
-    explicit VelnoraActions(core::Context& context) : context_(context) {}
+    explicit VelnoraActions(installer::Context& context) : context_(context) {}
 
     // A failed search has been shown to the user; start-up goes on with what was found.
     void EnumerateEnvironments() override {
@@ -62,14 +62,14 @@ class VelnoraActions final : public StartupActions {
     }
 
   private:
-    core::Context& context_;
+    installer::Context& context_;
 };
 
 }  // namespace
 
 int RunVelnora(platform::Platform& platform) {
     core::ChangeFailures changes(platform);
-    core::Context context(changes.Services());
+    installer::Context context(changes.Services());
     changes.WriteTo(&context.operationLog);
     VelnoraActions actions(context);
     VelnoraStartup startup(context, actions);

@@ -6,7 +6,6 @@
 #include "cmd/console_install.h"
 #include "cmd/environment_listing.h"
 #include "cmd/environment_match.h"
-#include "core/context.h"
 #include "core/parsing.h"
 #include "core/run_log.h"
 #include "environments/environment_table.h"
@@ -16,6 +15,7 @@
 #include "flows/prompt.h"
 #include "flows/uninstall_environment.h"
 #include "installer/catalogue.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "installer/medium.h"
 #include "installer/run_state.h"
@@ -26,8 +26,8 @@ namespace velnora::cmd {
 
 namespace {
 
-void Print(core::Context& context, std::string_view text) {
-    context.platform.console.Write(platform::StandardStream::kOutput, text);
+void Print(platform::Console& console, std::string_view text) {
+    console.Write(platform::StandardStream::kOutput, text);
 }
 
 core::CmdExit Fail(flows::Prompt& prompt, const std::string& text) {
@@ -35,11 +35,11 @@ core::CmdExit Fail(flows::Prompt& prompt, const std::string& text) {
     return core::CmdExit::kFailed;
 }
 
-core::CmdExit RunList(core::Context& context, const Request& request, flows::Prompt& prompt,
+core::CmdExit RunList(installer::Context& context, const Request& request, flows::Prompt& prompt,
                       core::RunLog& log) {
     auto found = ListEnvironments(context);
     if (!found) {
-        prompt.Tell(environments::SearchFailedNotice(context));
+        prompt.Tell(environments::SearchFailedNotice(context.texts));
         return core::CmdExit::kFailed;
     }
     auto& listed = *found;
@@ -47,7 +47,7 @@ core::CmdExit RunList(core::Context& context, const Request& request, flows::Pro
     if (request.activeOnly)
         std::erase_if(listed, [](const ListedEnvironment& e) { return !e.active; });
     if (request.format == ListFormat::kJson) {
-        Print(context, ListingJson(listed));
+        Print(context.platform.console, ListingJson(listed));
         return core::CmdExit::kDone;
     }
     if (listed.empty()) {
@@ -55,17 +55,17 @@ core::CmdExit RunList(core::Context& context, const Request& request, flows::Pro
                      .caption = core::NoticeCaption::kConfirm});
         return core::CmdExit::kDone;
     }
-    Print(context, ListingTable(listed, context.texts));
+    Print(context.platform.console, ListingTable(listed, context.texts));
     return core::CmdExit::kDone;
 }
 
-core::CmdExit RunReport(core::Context& context, const Request& request, flows::Prompt& prompt,
+core::CmdExit RunReport(installer::Context& context, const Request& request, flows::Prompt& prompt,
                         core::RunLog& log) {
     core::Notices notices;
     if (!request.out) {
         const std::string report = maintenance::InstallationReportText(context, notices);
         flows::TellAll(prompt, notices);
-        Print(context, report);
+        Print(context.platform.console, report);
         log.Step(context.texts.Pick(text::kLogReportToOutput));
         return core::CmdExit::kDone;
     }
@@ -111,9 +111,10 @@ std::string StatusText(core::Context& context, core::RunLog& log) {
     return status;
 }
 
-core::CmdExit RunStatus(core::Context& context, const Request&, flows::Prompt&, core::RunLog& log) {
+core::CmdExit RunStatus(installer::Context& context, const Request&, flows::Prompt&,
+                        core::RunLog& log) {
     const std::string status = StatusText(context, log);
-    Print(context, status);
+    Print(context.platform.console, status);
     log.Step(status);
     return core::CmdExit::kDone;
 }
@@ -159,14 +160,14 @@ constexpr std::array kUninstallOutcomes = std::to_array<OutcomeRow<UninstallOutc
 });
 
 template <typename Outcome, std::size_t N>
-core::CmdExit Conclude(core::Context& context, flows::Prompt& prompt, core::RunLog& log,
+core::CmdExit Conclude(const core::TextSet& texts, flows::Prompt& prompt, core::RunLog& log,
                        Outcome outcome, const std::array<OutcomeRow<Outcome>, N>& rows) {
-    log.Step(context.texts.Pick(text::kLogOutcome) + std::string(flows::OutcomeName(outcome)));
+    log.Step(texts.Pick(text::kLogOutcome) + std::string(flows::OutcomeName(outcome)));
     for (const auto& row : rows) {
         if (row.outcome != outcome)
             continue;
         if (row.line != nullptr)
-            prompt.Tell({.text = context.texts.Pick(*row.line),
+            prompt.Tell({.text = texts.Pick(*row.line),
                          .caption = row.exit == core::CmdExit::kDone
                                         ? core::NoticeCaption::kConfirm
                                         : core::NoticeCaption::kError});
@@ -181,10 +182,11 @@ struct Chosen {
     core::CmdExit exit = core::CmdExit::kDone;
 };
 
-Chosen ChooseEnvironment(core::Context& context, const Request& request, flows::Prompt& prompt) {
+Chosen ChooseEnvironment(environments::Context& context, const Request& request,
+                         flows::Prompt& prompt) {
     const auto found = ListEnvironments(context);
     if (!found) {
-        prompt.Tell(environments::SearchFailedNotice(context));
+        prompt.Tell(environments::SearchFailedNotice(context.texts));
         return {std::nullopt, core::CmdExit::kFailed};
     }
     const EnvironmentMatch match = MatchEnvironment(*found, request.env);
@@ -195,28 +197,28 @@ Chosen ChooseEnvironment(core::Context& context, const Request& request, flows::
     return {(*found)[match.indices.front()].key};
 }
 
-core::CmdExit RunSwitch(core::Context& context, const Request& request, flows::Prompt& prompt,
+core::CmdExit RunSwitch(installer::Context& context, const Request& request, flows::Prompt& prompt,
                         core::RunLog& log) {
     const Chosen chosen = ChooseEnvironment(context, request, prompt);
     if (!chosen.keyName)
         return chosen.exit;
     const ChangeOutcome outcome = flows::ChangeActiveEnvironment(context, prompt, *chosen.keyName);
-    return Conclude(context, prompt, log, outcome, kSwitchOutcomes);
+    return Conclude(context.texts, prompt, log, outcome, kSwitchOutcomes);
 }
 
-core::CmdExit RunUninstall(core::Context& context, const Request& request, flows::Prompt& prompt,
-                           core::RunLog& log) {
+core::CmdExit RunUninstall(installer::Context& context, const Request& request,
+                           flows::Prompt& prompt, core::RunLog& log) {
     const Chosen chosen = ChooseEnvironment(context, request, prompt);
     if (!chosen.keyName)
         return chosen.exit;
     const flows::UninstallResult result =
         flows::UninstallEnvironment(context, prompt, *chosen.keyName);
-    return Conclude(context, prompt, log, result.outcome, kUninstallOutcomes);
+    return Conclude(context.texts, prompt, log, result.outcome, kUninstallOutcomes);
 }
 
-core::CmdExit WrongArgument(core::Context& context, flows::Prompt& prompt,
+core::CmdExit WrongArgument(const core::TextSet& texts, flows::Prompt& prompt,
                             const core::LocalText& what, const std::string& detail) {
-    prompt.Tell({.text = context.texts.Pick(what) + detail});
+    prompt.Tell({.text = texts.Pick(what) + detail});
     return core::CmdExit::kWrongArguments;
 }
 
@@ -235,7 +237,7 @@ core::CmdExit UseMedium(core::Context& context, const InstallRequest& install,
     auto& startup = context.startup;
     if (install.media) {
         if (!environments::IsFullPath(*install.media))
-            return WrongArgument(context, prompt, text::kNotFullPath, *install.media);
+            return WrongArgument(context.texts, prompt, text::kNotFullPath, *install.media);
         std::string folder = *install.media;
         while (folder.size() > 2 && folder.back() == '\\')
             folder.pop_back();
@@ -243,14 +245,14 @@ core::CmdExit UseMedium(core::Context& context, const InstallRequest& install,
         startup.autorunPath = folder + "\\autorun.ini";
     }
     if (install.destination && !environments::IsFullPath(*install.destination))
-        return WrongArgument(context, prompt, text::kNotFullPath, *install.destination);
+        return WrongArgument(context.texts, prompt, text::kNotFullPath, *install.destination);
     if (!platform::FileExists(context.platform.files, startup.autorunPath))
         return Fail(prompt, context.texts.Pick(text::kNoMedium) + startup.autorunPath);
     return core::CmdExit::kDone;
 }
 
 // The start ticks of the list, as the installer page shows them, then the --select names.
-core::CmdExit ChooseInstallers(core::Context& context, const InstallRequest& install,
+core::CmdExit ChooseInstallers(installer::Context& context, const InstallRequest& install,
                                flows::Prompt& prompt, ConsoleRunChoice& choice) {
     const int count = choice.form.entryCount;
     choice.ticks.assign(static_cast<std::size_t>(count), 0);
@@ -259,15 +261,15 @@ core::CmdExit ChooseInstallers(core::Context& context, const InstallRequest& ins
             installer::ReadStartTickState(context, entry, choice.resumeIndex != 0) ? 1 : 0;
     if (install.select) {
         if (choice.form.form != installer::pageform::kList)
-            return WrongArgument(context, prompt, text::kUnknownInstallers,
+            return WrongArgument(context.texts, prompt, text::kUnknownInstallers,
                                  Joined(*install.select));
         const installer::NamedSelection selection =
             installer::SelectByName(context.catalogue, choice.ticks, *install.select);
         if (!selection.unknown.empty())
-            return WrongArgument(context, prompt, text::kUnknownInstallers,
+            return WrongArgument(context.texts, prompt, text::kUnknownInstallers,
                                  Joined(selection.unknown));
         if (!selection.notTicked.empty())
-            return WrongArgument(context, prompt, text::kInstallersNotSelectable,
+            return WrongArgument(context.texts, prompt, text::kInstallersNotSelectable,
                                  Joined(selection.notTicked));
     }
     if (choice.form.form == installer::pageform::kList) {
@@ -281,21 +283,20 @@ core::CmdExit ChooseInstallers(core::Context& context, const InstallRequest& ins
     return core::CmdExit::kDone;
 }
 
-core::CmdExit RunInstall(core::Context& context, const Request& request, flows::Prompt& prompt,
+core::CmdExit RunInstall(installer::Context& context, const Request& request, flows::Prompt& prompt,
                          core::RunLog& log) {
     const InstallRequest& install = request.install;
     if (const core::CmdExit refused = UseMedium(context, install, prompt);
         refused != core::CmdExit::kDone)
         return refused;
     core::Notices notices;
-    const bool processApi =
-        context.execution.processApiLoaded || installer::LoadProcessApi(context, notices);
+    const bool processApi = environments::EnsureProcessApi(context, notices);
     flows::TellAll(prompt, notices);
     if (!processApi)
         return core::CmdExit::kFailed;
     // The run decides by the table whether an active environment is parked beside a new one.
     if (!environments::EnumerateEnvironments(context)) {
-        prompt.Tell(environments::SearchFailedNotice(context));
+        prompt.Tell(environments::SearchFailedNotice(context.texts));
         return core::CmdExit::kFailed;
     }
     environments::LoadUserInformation(context);
@@ -332,12 +333,12 @@ core::CmdExit RunInstall(core::Context& context, const Request& request, flows::
     // Left after a stopped run: there was no other folder to try.
     if (outcome == InstallOutcome::kLeft && run.RunStopped())
         outcome = InstallOutcome::kStopped;
-    return Conclude(context, prompt, log, outcome, kInstallOutcomes);
+    return Conclude(context.texts, prompt, log, outcome, kInstallOutcomes);
 }
 
 struct CommandRun {
     Command command;
-    core::CmdExit (*run)(core::Context&, const Request&, flows::Prompt&, core::RunLog&);
+    core::CmdExit (*run)(installer::Context&, const Request&, flows::Prompt&, core::RunLog&);
 };
 constexpr std::array kCommandRuns = std::to_array<CommandRun>({
     {Command::kList, &RunList},
@@ -350,7 +351,7 @@ constexpr std::array kCommandRuns = std::to_array<CommandRun>({
 
 }  // namespace
 
-core::CmdExit RunRequest(core::Context& context, const Request& request, flows::Prompt& prompt,
+core::CmdExit RunRequest(installer::Context& context, const Request& request, flows::Prompt& prompt,
                          core::RunLog& log) {
     for (const auto& row : kCommandRuns)
         if (row.command == request.command)

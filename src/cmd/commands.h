@@ -18,6 +18,10 @@ namespace velnora::flows {
 class Prompt;
 }
 
+namespace velnora::installer {
+struct Context;
+}
+
 namespace velnora::cmd {
 
 enum class Command { kList, kReport, kStatus, kSwitch, kUninstall, kInstall };
@@ -69,7 +73,7 @@ std::string_view CommandName(Command command);
 bool NeedsAdministrator(Command command);
 
 // Runs one command; what it prints goes to the console, what goes wrong through `prompt`.
-core::CmdExit RunRequest(core::Context& context, const Request& request, flows::Prompt& prompt,
+core::CmdExit RunRequest(installer::Context& context, const Request& request, flows::Prompt& prompt,
                          core::RunLog& log);
 
 }  // namespace velnora::cmd

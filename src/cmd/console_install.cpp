@@ -1,7 +1,7 @@
 #include "cmd/console_install.h"
 
 #include "cmd/cmd_texts.h"
-#include "core/context.h"
+#include "installer/context.h"
 
 namespace velnora::cmd {
 

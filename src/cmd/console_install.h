@@ -10,11 +10,8 @@
 
 #include "flows/install_run.h"
 #include "flows/install_sequence.h"
+#include "installer/context.h"
 #include "installer/medium.h"
-
-namespace velnora::core {
-struct Context;
-}
 
 namespace velnora::cmd {
 
@@ -33,7 +30,7 @@ struct ConsoleRunChoice {
 
 class ConsoleInstall final : public flows::InstallPromptOver, public flows::RunView {
   public:
-    ConsoleInstall(core::Context& context, flows::Prompt& prompt, ConsoleRunChoice choice)
+    ConsoleInstall(installer::Context& context, flows::Prompt& prompt, ConsoleRunChoice choice)
         : InstallPromptOver(prompt), context_(context), choice_(std::move(choice)) {}
 
     // True once a run stopped: the sequence has no other folder to offer after it.
@@ -62,7 +59,7 @@ class ConsoleInstall final : public flows::InstallPromptOver, public flows::RunV
     flows::Prompt& RunPrompt() override { return *this; }
 
   private:
-    core::Context& context_;
+    installer::Context& context_;
     ConsoleRunChoice choice_;
     bool destinationOffered_ = false;
     bool runStopped_ = false;

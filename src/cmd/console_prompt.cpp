@@ -3,9 +3,9 @@
 #include <array>
 
 #include "cmd/cmd_texts.h"
-#include "core/context.h"
 #include "core/parsing.h"
 #include "core/run_log.h"
+#include "installer/context.h"
 
 namespace velnora::cmd {
 

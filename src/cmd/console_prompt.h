@@ -9,6 +9,10 @@ struct Context;
 class RunLog;
 }  // namespace velnora::core
 
+namespace velnora::core {
+struct Context;
+}
+
 namespace velnora::cmd {
 
 class ConsolePrompt final : public flows::Prompt {

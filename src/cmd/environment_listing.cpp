@@ -7,10 +7,10 @@
 #include <functional>
 
 #include "cmd/cmd_texts.h"
-#include "core/context.h"
 #include "environments/component_moves.h"
 #include "environments/environment_table.h"
 #include "environments/tool_record.h"
+#include "installer/context.h"
 
 namespace velnora::cmd {
 
@@ -20,7 +20,7 @@ using Json = nlohmann::ordered_json;
 
 constexpr int kSchemaVersion = 1;
 
-ListedEnvironment ReadListed(core::Context& context, int row,
+ListedEnvironment ReadListed(environments::Context& context, int row,
                              const environments::ToolComposition& c) {
     ListedEnvironment e;
     e.key = context.environments.Row(row).keyName;
@@ -103,7 +103,7 @@ std::size_t ConsoleWidth(std::string_view utf8) {
     return width;
 }
 
-std::optional<std::vector<ListedEnvironment>> ListEnvironments(core::Context& context) {
+std::optional<std::vector<ListedEnvironment>> ListEnvironments(environments::Context& context) {
     if (!environments::EnumerateEnvironments(context))
         return std::nullopt;
     std::vector<ListedEnvironment> listed;

@@ -9,7 +9,7 @@
 
 #include "core/texts.h"
 
-namespace velnora::core {
+namespace velnora::environments {
 struct Context;
 }
 
@@ -34,7 +34,7 @@ struct ListedEnvironment {
 
 // Enumerates the environments and reads each one. An entry that vanished since the
 // enumeration is left out. Nothing when the enumeration failed (its message has been shown).
-std::optional<std::vector<ListedEnvironment>> ListEnvironments(core::Context& context);
+std::optional<std::vector<ListedEnvironment>> ListEnvironments(environments::Context& context);
 
 // {"schemaVersion": 1, "environments": [...]}, UTF-8, ended by a line end.
 std::string ListingJson(const std::vector<ListedEnvironment>& environments);

@@ -1,14 +1,12 @@
-// The process-wide state of one program run, created by start-up and handed down by reference.
-// Nothing of it is global, so every test starts from a fresh context.
+// The program-wide state of one run, created by start-up and handed down by reference: the
+// platform, the texts, the start-up values and the operation's log. The layers above keep their
+// own state in contexts of their own built on this one (environments::Context,
+// installer::Context). Nothing of it is global, so every test starts from a fresh context.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <string>
 
-#include "core/execution_state.h"
 #include "core/exit_codes.h"
-#include "core/tables.h"
 #include "core/texts.h"
 #include "platform/platform.h"
 
@@ -62,15 +60,9 @@ struct Context {
     platform::Platform& platform;
     TextSet texts;
     StartupValues startup;
-    InstallerCatalogue catalogue;
-    ExecutionState execution;
-    EnvironmentTable environments;
-    ActiveEnvironmentCache active;
     // The log of the operation that runs, which also notes the platform's failed changes; none
     // between operations.
     RunLog* operationLog = nullptr;
-    // File name of the Tidewatch program, as its process shows it.
-    std::string tidewatchProgramName = "Tidewatch.exe";
 };
 
 }  // namespace velnora::core

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "core/context.h"
 #include "environments/com_scripts.h"
 #include "environments/component_moves.h"
+#include "environments/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 #include "environments/move_support.h"
@@ -19,41 +19,40 @@ using core::TextId;
 
 constexpr std::size_t kKeyNameLength = sizeof(core::kVantorixProductGuid) - 1;
 
-bool ParkAssociation(core::Context& context, const std::string& parkedName, core::Notices&) {
+bool ParkAssociation(Context& context, const std::string& parkedName, core::Notices&) {
     return CopyAssociation(context, AssociationDirection::kLiveToParked, parkedName);
 }
 
-bool ActivateAssociation(core::Context& context, const std::string& parkedName, core::Notices&) {
+bool ActivateAssociation(Context& context, const std::string& parkedName, core::Notices&) {
     return CopyAssociation(context, AssociationDirection::kParkedToLive, parkedName);
 }
 
 // Back from the parked name to the live one, and the parked keys removed.
-bool UndoParkAssociation(core::Context& context, const std::string& parkedName, core::Notices&) {
+bool UndoParkAssociation(Context& context, const std::string& parkedName, core::Notices&) {
     if (!AssociationExists(context, parkedName))
         return true;
-    if (!CopyAssociationKey(context, kAssociationIconKey, AssociationDirection::kParkedToLive,
-                            parkedName) ||
-        !CopyAssociationKey(context, kAssociationCommandKey, AssociationDirection::kParkedToLive,
-                            parkedName))
+    if (!CopyAssociationKey(context.platform.registry, kAssociationIconKey,
+                            AssociationDirection::kParkedToLive, parkedName) ||
+        !CopyAssociationKey(context.platform.registry, kAssociationCommandKey,
+                            AssociationDirection::kParkedToLive, parkedName))
         return false;
-    DeleteAssociation(context, parkedName);
+    DeleteAssociation(context.platform.registry, parkedName);
     return true;
 }
 
 // The parked keys get the live values again; the live keys stay.
-bool UndoActivateAssociation(core::Context& context, const std::string& parkedName,
-                             core::Notices&) {
+bool UndoActivateAssociation(Context& context, const std::string& parkedName, core::Notices&) {
     if (AssociationExists(context, parkedName)) {
-        CopyAssociationKey(context, kAssociationIconKey, AssociationDirection::kLiveToParked,
-                           parkedName);
-        CopyAssociationKey(context, kAssociationCommandKey, AssociationDirection::kLiveToParked,
-                           parkedName);
+        CopyAssociationKey(context.platform.registry, kAssociationIconKey,
+                           AssociationDirection::kLiveToParked, parkedName);
+        CopyAssociationKey(context.platform.registry, kAssociationCommandKey,
+                           AssociationDirection::kLiveToParked, parkedName);
     }
     return true;
 }
 
 // The servers are registered from the live entry, which step 1 has put in place.
-bool RegisterLiveComServers(core::Context& context, const std::string&, core::Notices& notices) {
+bool RegisterLiveComServers(Context& context, const std::string&, core::Notices& notices) {
     return RegisterComServers(context, core::kVantorixProductGuid, notices);
 }
 
@@ -77,10 +76,10 @@ constexpr std::array<SwitchComponent, 8> kComponents{{
     {8, std::nullopt, UnregisterComServers, RegisterLiveComServers},
 }};
 
-std::string ComponentName(core::Context& context, int step) {
+std::string ComponentName(const core::TextSet& texts, int step) {
     for (const SwitchComponent& component : kComponents)
         if (component.step == step && component.name)
-            return context.texts.Get(*component.name);
+            return texts.Get(*component.name);
     return std::string();
 }
 
@@ -88,7 +87,7 @@ core::Notice SwitchNotice(core::Context& context, TextId message, int step) {
     std::string text = context.texts.Get(message);
     const auto placeholder = text.find("%s");
     if (placeholder != std::string::npos)
-        text.replace(placeholder, 2, ComponentName(context, step));
+        text.replace(placeholder, 2, ComponentName(context.texts, step));
     return core::Notice{text};
 }
 
@@ -104,8 +103,8 @@ MoveNames NamesOf(SwitchDirection direction, const std::string& keyName) {
 }
 
 // Does the target of the move hold anything now? Components without a probe count as yes.
-bool TargetHolds(core::Context& context, const SwitchComponent& component,
-                 SwitchDirection direction, const std::string& keyName) {
+bool TargetHolds(Context& context, const SwitchComponent& component, SwitchDirection direction,
+                 const std::string& keyName) {
     return component.presentAt == nullptr ||
            component.presentAt(context, NamesOf(direction, keyName).target);
 }
@@ -113,7 +112,7 @@ bool TargetHolds(core::Context& context, const SwitchComponent& component,
 // Did the failed move get anything to its target? Only then is there something to undo. A
 // target that held something before the move (another environment's leftover) proves nothing
 // while the source is still there, and undoing onto the source would replace it.
-bool FailedMoveArrived(core::Context& context, const SwitchComponent& component,
+bool FailedMoveArrived(Context& context, const SwitchComponent& component,
                        SwitchDirection direction, const std::string& keyName, bool targetHeld) {
     if (component.presentAt == nullptr)
         return true;
@@ -125,7 +124,7 @@ bool FailedMoveArrived(core::Context& context, const SwitchComponent& component,
 
 // Runs the rollback after step `failedStep` failed and tells the user of the step and, when
 // the rollback could not finish, of what it left.
-void FailStep(core::Context& context, SwitchDirection direction, const SwitchComponent& failed,
+void FailStep(Context& context, SwitchDirection direction, const SwitchComponent& failed,
               const std::string& keyName, bool targetHeld, core::Notices& notices) {
     const bool undone =
         RollBackSwitch(context, direction, failed.step, keyName, notices,
@@ -140,22 +139,22 @@ void FailStep(core::Context& context, SwitchDirection direction, const SwitchCom
         notices.push_back(SwitchNotice(context, TextId::kMsgRollbackFailed, failed.step));
 }
 
-void Refresh(core::Context& context, core::Notices& notices) {
+void Refresh(Context& context, core::Notices& notices) {
     if (!EnumerateEnvironments(context))
-        notices.push_back(SearchFailedNotice(context));
+        notices.push_back(SearchFailedNotice(context.texts));
     FindActiveEnvironment(context, context.active.version);
     environments::RefreshTidewatchProgramName(context);
 }
 
 // Is the live uninstall entry certainly absent? A look-up that fails for another reason does
 // not count: activating over a live entry would overwrite another environment's values.
-bool NoActiveEntry(core::Context& context) {
+bool NoActiveEntry(Context& context) {
     return !UninstallEntryAt(context, core::kVantorixProductGuid);
 }
 
 bool FolderPresent(core::Context& context, int csidl) {
     std::string folder;
-    return SpecialFolder(context, csidl, folder) &&
+    return SpecialFolder(context.platform.shell, csidl, folder) &&
            Probe(context.platform.files, folder) == Presence::kPresent;
 }
 
@@ -180,7 +179,7 @@ int CheckEnvironmentComponents(core::Context& context, const std::string& keyNam
         return precheck::kUninstallEntry;
 
     std::string programFiles;
-    if (!SpecialFolder(context, platform::csidl::kProgramFiles, programFiles))
+    if (!SpecialFolder(context.platform.shell, platform::csidl::kProgramFiles, programFiles))
         return precheck::kInstallerInfo;
     const std::string root = programFiles + "\\" + kInstallerInfoFolderName + "\\";
     if (Probe(context.platform.files, root) != Presence::kPresent ||
@@ -193,7 +192,7 @@ int CheckEnvironmentComponents(core::Context& context, const std::string& keyNam
     return precheck::kComplete;
 }
 
-bool DeactivateEnvironment(core::Context& context, const std::string& parkedName,
+bool DeactivateEnvironment(Context& context, const std::string& parkedName,
                            core::Notices& notices) {
     const std::string parked = parkedName;
     if (!IsParkedKeyName(parked))
@@ -215,8 +214,7 @@ bool DeactivateEnvironment(core::Context& context, const std::string& parkedName
     return true;
 }
 
-bool ActivateEnvironment(core::Context& context, const std::string& keyName,
-                         core::Notices& notices) {
+bool ActivateEnvironment(Context& context, const std::string& keyName, core::Notices& notices) {
     // A copy: the name usually lives in a table row, and step 8 enumerates the table again.
     const std::string name = keyName;
     if (!IsParkedKeyName(name))
@@ -242,7 +240,7 @@ bool ActivateEnvironment(core::Context& context, const std::string& keyName,
     return true;
 }
 
-bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
+bool RollBackSwitch(Context& context, SwitchDirection direction, int failedStep,
                     const std::string& keyName, core::Notices& notices, bool reverseFailedStep) {
     const std::string name = keyName;
     for (const SwitchComponent& component : kComponents) {
@@ -268,7 +266,7 @@ bool MakeParkedName(core::Context& context, std::string& parkedName, core::Notic
     return false;
 }
 
-bool ParkActiveEnvironment(core::Context& context, std::string& parked, core::Notices& notices) {
+bool ParkActiveEnvironment(Context& context, std::string& parked, core::Notices& notices) {
     parked.clear();
     if (!EnvironmentEntryExists(context.platform.registry, core::kVantorixProductGuid))
         return true;
@@ -279,8 +277,7 @@ bool ParkActiveEnvironment(core::Context& context, std::string& parked, core::No
     return true;
 }
 
-bool RestoreParkedEnvironment(core::Context& context, const std::string& parked,
-                              core::Notices& notices) {
+bool RestoreParkedEnvironment(Context& context, const std::string& parked, core::Notices& notices) {
     if (parked.empty())
         return true;
     // A failed activation has been rolled back, so a second one starts from the parked state;

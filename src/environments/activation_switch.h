@@ -17,14 +17,16 @@ struct Context;
 
 namespace velnora::environments {
 
+struct Context;
+
 enum class SwitchDirection { kDeactivation, kActivation };
 
 // One move of a component, given the environment's parked key name. What a failed move has to
 // say goes to `notices`.
-using ComponentMove = bool (*)(core::Context& context, const std::string& parkedName,
+using ComponentMove = bool (*)(Context& context, const std::string& parkedName,
                                core::Notices& notices);
 // Is anything of a component at the names of a key name (the live ones for the product GUID)?
-using ComponentProbe = bool (*)(core::Context& context, const std::string& keyName);
+using ComponentProbe = bool (*)(Context& context, const std::string& keyName);
 
 struct SwitchComponent {
     int step;
@@ -61,18 +63,16 @@ int CheckEnvironmentComponents(core::Context& context, const std::string& keyNam
 // Parks the active environment under `parkedName`, a fresh GUID text. False with the rollback
 // done and, except for steps 7 and 8, a notice of the failed step; a rollback that failed adds
 // one too. Nothing is touched for a name that is not a parked key name.
-bool DeactivateEnvironment(core::Context& context, const std::string& parkedName,
-                           core::Notices& notices);
+bool DeactivateEnvironment(Context& context, const std::string& parkedName, core::Notices& notices);
 
 // Makes the parked environment of this key name the active one and enumerates the table
 // again. Refused, with nothing moved, while an environment is active.
-bool ActivateEnvironment(core::Context& context, const std::string& keyName,
-                         core::Notices& notices);
+bool ActivateEnvironment(Context& context, const std::string& keyName, core::Notices& notices);
 
 // Reverses steps 1 to `failedStep` in increasing order; the failed one only with
 // `reverseFailedStep`, when it got as far as its target. False at the first reverse move that
 // fails.
-bool RollBackSwitch(core::Context& context, SwitchDirection direction, int failedStep,
+bool RollBackSwitch(Context& context, SwitchDirection direction, int failedStep,
                     const std::string& keyName, core::Notices& notices,
                     bool reverseFailedStep = true);
 
@@ -84,13 +84,12 @@ bool MakeParkedName(core::Context& context, std::string& parkedName, core::Notic
 // (left empty when none was). False, with the notices of the failure, when no name could be
 // made or the park failed; the environment is then as the rollback left it and `parked` is
 // empty.
-bool ParkActiveEnvironment(core::Context& context, std::string& parked, core::Notices& notices);
+bool ParkActiveEnvironment(Context& context, std::string& parked, core::Notices& notices);
 
 // Activates the environment parked under `parked` again after a later step failed, with a
 // second attempt when the first is rolled back; adds a notice when that fails too, since no
 // environment is active then. Nothing for an empty name.
-bool RestoreParkedEnvironment(core::Context& context, const std::string& parked,
-                              core::Notices& notices);
+bool RestoreParkedEnvironment(Context& context, const std::string& parked, core::Notices& notices);
 
 // Parked key names are GUID texts as long as the product GUID.
 bool IsParkedKeyName(const std::string& name);

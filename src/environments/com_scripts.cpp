@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/context.h"
+#include "environments/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 
@@ -35,18 +35,18 @@ std::size_t CharacterCount(const std::string& text) {
 // The scripts are started by a path built from the location. An empty, relative, over-long or
 // non-text location would make that path point somewhere else (the drive root, the working
 // folder), where some other product's script of the same name may lie.
-bool IsScriptFolder(core::Context& context, const std::string& location, std::uint32_t type) {
+bool IsScriptFolder(platform::FileSystem& files, const std::string& location, std::uint32_t type) {
     const bool text =
         type == platform::regtype::kString || type == platform::regtype::kExpandString;
     return text && IsFullPath(location) && CharacterCount(location) <= kMaxPathCharacters &&
-           context.platform.files.PathIsDirectory(location);
+           files.PathIsDirectory(location);
 }
 
 // The key name is taken by value: callers may pass a table row, which the enumeration rebuilds.
-bool RunScripts(core::Context& context, const std::string keyName, const ScriptSet& scripts,
+bool RunScripts(Context& context, const std::string keyName, const ScriptSet& scripts,
                 core::Notices& notices) {
     if (!EnumerateEnvironments(context))
-        notices.push_back(SearchFailedNotice(context));
+        notices.push_back(SearchFailedNotice(context.texts));
     const int row = FindEnvironmentIndex(context.environments, keyName);
     if (row < 0)
         return false;
@@ -55,32 +55,30 @@ bool RunScripts(core::Context& context, const std::string keyName, const ScriptS
     if (!ReadEnvironmentValue(context, row, "InstallLocation", location, type))
         return false;
     // Nothing to run, which the switch takes as it takes missing scripts.
-    if (!IsScriptFolder(context, location, type))
+    if (!IsScriptFolder(context.platform.files, location, type))
         return true;
 
     if (platform::FileExists(context.platform.files, location + "\\" + scripts.single)) {
-        RunEnvironmentScript(context, location, scripts.single);
+        RunEnvironmentScript(context.platform.shell, location, scripts.single);
     } else {
         // Started even when missing: a script that is not there simply does not start.
-        RunEnvironmentScript(context, location, scripts.first);
-        RunEnvironmentScript(context, location, scripts.second);
+        RunEnvironmentScript(context.platform.shell, location, scripts.first);
+        RunEnvironmentScript(context.platform.shell, location, scripts.second);
     }
     return true;
 }
 
 }  // namespace
 
-bool RegisterComServers(core::Context& context, const std::string& keyName,
-                        core::Notices& notices) {
+bool RegisterComServers(Context& context, const std::string& keyName, core::Notices& notices) {
     return RunScripts(context, keyName, kRegisterScripts, notices);
 }
 
-bool UnregisterComServers(core::Context& context, const std::string& keyName,
-                          core::Notices& notices) {
+bool UnregisterComServers(Context& context, const std::string& keyName, core::Notices& notices) {
     return RunScripts(context, keyName, kUnregisterScripts, notices);
 }
 
-void RunEnvironmentScript(core::Context& context, const std::string& folder,
+void RunEnvironmentScript(platform::Shell& shell, const std::string& folder,
                           const std::string& name) {
     platform::ExecuteRequest request;
     request.verb = "open";
@@ -89,7 +87,7 @@ void RunEnvironmentScript(core::Context& context, const std::string& folder,
     request.showCommand = platform::showcmd::kHide;
     request.mask = platform::seemask::kFlagNoUi | platform::seemask::kDdeWait;
     platform::Handle process = platform::kNoHandle;
-    context.platform.shell.ShellExecuteEx(request, process);
+    shell.ShellExecuteEx(request, process);
 }
 
 }  // namespace velnora::environments

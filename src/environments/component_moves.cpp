@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/context.h"
+#include "environments/context.h"
 #include "environments/file_utilities.h"
 #include "environments/move_support.h"
 #include "environments/tool_record.h"
@@ -49,9 +49,8 @@ void FollowKeyName(platform::RegValue& value, const std::string& oldName,
 // Copies every value of the old entry into the new one and deletes the old entry. The old
 // entry goes only when every value was read and written: a write the registry refused would
 // otherwise lose the value with it.
-bool MoveUninstallEntry(core::Context& context, const std::string& oldName,
+bool MoveUninstallEntry(platform::Registry& registry, const std::string& oldName,
                         const std::string& newName, bool toParked) {
-    auto& registry = context.platform.registry;
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
     platform::RegKey oldKey(registry);
     if (!Succeeded(oldKey.Open(machine, UninstallEntryPath(oldName), platform::regaccess::kRead)))
@@ -128,7 +127,7 @@ bool MoveTidewatchFolder(core::Context& context, const std::string& parkedName, 
     auto& files = context.platform.files;
     std::string appData;
     // Without the folder the paths would name the root of the current drive.
-    if (!SpecialFolder(context, platform::csidl::kCommonAppData, appData))
+    if (!SpecialFolder(context.platform.shell, platform::csidl::kCommonAppData, appData))
         return false;
     const std::string root = appData + "\\" + kMakerName + "\\";
     const std::string live = root + kTidewatchFolderName;
@@ -152,20 +151,20 @@ bool MoveInstallerInfoFolder(core::Context& context, const std::string& sourceNa
                              const std::string& targetName, core::Notices& notices) {
     auto& files = context.platform.files;
     std::string programFiles;
-    SpecialFolder(context, platform::csidl::kProgramFiles, programFiles);
+    SpecialFolder(context.platform.shell, platform::csidl::kProgramFiles, programFiles);
     const std::string root = programFiles + "\\" + kInstallerInfoFolderName + "\\";
     const std::string source = root + sourceName + "\\";
     const std::string target = root + targetName + "\\";
 
     if (programFiles.empty()) {
-        notices.push_back(PathNotice(context, core::TextId::kMsgFolderNotFound, root));
+        notices.push_back(PathNotice(context.texts, core::TextId::kMsgFolderNotFound, root));
         return false;
     }
     switch (Probe(files, root)) {
         case Presence::kUnknown:
             return false;
         case Presence::kAbsent:
-            notices.push_back(PathNotice(context, core::TextId::kMsgFolderNotFound, root));
+            notices.push_back(PathNotice(context.texts, core::TextId::kMsgFolderNotFound, root));
             return false;
         case Presence::kPresent:
             break;
@@ -175,7 +174,7 @@ bool MoveInstallerInfoFolder(core::Context& context, const std::string& sourceNa
             return false;
         case Presence::kAbsent:
             notices.push_back(
-                PathNotice(context, core::TextId::kMsgFolderNotFound, root + sourceName));
+                PathNotice(context.texts, core::TextId::kMsgFolderNotFound, root + sourceName));
             return false;
         case Presence::kPresent:
             break;
@@ -187,12 +186,13 @@ bool MoveInstallerInfoFolder(core::Context& context, const std::string& sourceNa
 
 // The common programs folder, or the not-found message and false.
 bool FindProgramsFolder(core::Context& context, std::string& programs, core::Notices& notices) {
-    const bool named = SpecialFolder(context, platform::csidl::kCommonPrograms, programs);
+    const bool named =
+        SpecialFolder(context.platform.shell, platform::csidl::kCommonPrograms, programs);
     const Presence presence = named ? Probe(context.platform.files, programs) : Presence::kAbsent;
     if (presence == Presence::kPresent)
         return true;
     if (presence == Presence::kAbsent)
-        notices.push_back(PathNotice(context, core::TextId::kMsgFolderNotFound, programs));
+        notices.push_back(PathNotice(context.texts, core::TextId::kMsgFolderNotFound, programs));
     return false;
 }
 
@@ -232,7 +232,7 @@ bool MoveStartMenu(core::Context& context, const std::string& programs, const st
     return moved;
 }
 
-bool ParkOldLayoutShortcuts(core::Context& context, const std::string& programs,
+bool ParkOldLayoutShortcuts(Context& context, const std::string& programs,
                             const std::string& parked) {
     auto& files = context.platform.files;
     if (!CreateHiddenFolder(files, parked))
@@ -255,11 +255,11 @@ bool IsMakerStartMenuFolder(const std::string& path) {
     return after == path.size() || path[after] == '{';
 }
 
-bool ShortcutNamesFolder(core::Context& context, const std::string& link,
+bool ShortcutNamesFolder(platform::Shell& shell, const std::string& link,
                          const std::string& folderName) {
     std::string target;
     std::string arguments;
-    if (ReadShortcut(context.platform.shell, link, target, arguments, kShortcutTextBuffer) < 0) {
+    if (ReadShortcut(shell, link, target, arguments, kShortcutTextBuffer) < 0) {
         target.clear();
         arguments.clear();
     }
@@ -292,7 +292,7 @@ bool GatherShortcuts(core::Context& context, const std::string& from, const std:
                 walked = false;
                 break;
             }
-        } else if (ShortcutNamesFolder(context, source, folderName) &&
+        } else if (ShortcutNamesFolder(context.platform.shell, source, folderName) &&
                    !Succeeded(files.MoveFile(source, target, kGatherMoveFlags))) {
             walked = false;
             break;
@@ -306,12 +306,12 @@ bool MoveToolRecord(core::Context& context, const std::string& parkedName, bool 
                     core::Notices& notices) {
     auto& files = context.platform.files;
     std::string windows;
-    const bool named = SpecialFolder(context, platform::csidl::kWindows, windows);
+    const bool named = SpecialFolder(context.platform.shell, platform::csidl::kWindows, windows);
     switch (named ? Probe(files, windows) : Presence::kAbsent) {
         case Presence::kUnknown:
             return false;
         case Presence::kAbsent:
-            notices.push_back(PathNotice(context, core::TextId::kMsgFileNotFound, windows));
+            notices.push_back(PathNotice(context.texts, core::TextId::kMsgFileNotFound, windows));
             return false;
         case Presence::kPresent:
             break;
@@ -339,36 +339,35 @@ bool MoveToolRecord(core::Context& context, const std::string& parkedName, bool 
 
 }  // namespace
 
-bool DeactivateUninstallEntry(core::Context& context, const std::string& parkedName,
-                              core::Notices&) {
-    return MoveUninstallEntry(context, core::kVantorixProductGuid, parkedName, true);
+bool DeactivateUninstallEntry(Context& context, const std::string& parkedName, core::Notices&) {
+    return MoveUninstallEntry(context.platform.registry, core::kVantorixProductGuid, parkedName,
+                              true);
 }
 
-bool ActivateUninstallEntry(core::Context& context, const std::string& parkedName, core::Notices&) {
-    return MoveUninstallEntry(context, parkedName, core::kVantorixProductGuid, false);
+bool ActivateUninstallEntry(Context& context, const std::string& parkedName, core::Notices&) {
+    return MoveUninstallEntry(context.platform.registry, parkedName, core::kVantorixProductGuid,
+                              false);
 }
 
-bool DeactivateTidewatchFolder(core::Context& context, const std::string& parkedName,
-                               core::Notices&) {
+bool DeactivateTidewatchFolder(Context& context, const std::string& parkedName, core::Notices&) {
     return MoveTidewatchFolder(context, parkedName, true);
 }
 
-bool ActivateTidewatchFolder(core::Context& context, const std::string& parkedName,
-                             core::Notices&) {
+bool ActivateTidewatchFolder(Context& context, const std::string& parkedName, core::Notices&) {
     return MoveTidewatchFolder(context, parkedName, false);
 }
 
-bool DeactivateInstallerInfoFolder(core::Context& context, const std::string& parkedName,
+bool DeactivateInstallerInfoFolder(Context& context, const std::string& parkedName,
                                    core::Notices& notices) {
     return MoveInstallerInfoFolder(context, core::kVantorixProductGuid, parkedName, notices);
 }
 
-bool ActivateInstallerInfoFolder(core::Context& context, const std::string& parkedName,
+bool ActivateInstallerInfoFolder(Context& context, const std::string& parkedName,
                                  core::Notices& notices) {
     return MoveInstallerInfoFolder(context, parkedName, core::kVantorixProductGuid, notices);
 }
 
-bool DeactivateStartMenuFolder(core::Context& context, const std::string& parkedName,
+bool DeactivateStartMenuFolder(Context& context, const std::string& parkedName,
                                core::Notices& notices) {
     auto& files = context.platform.files;
     std::string programs;
@@ -396,7 +395,7 @@ bool DeactivateStartMenuFolder(core::Context& context, const std::string& parked
     return Succeeded(files.SetAttributes(parked, platform::fileattr::kHidden));
 }
 
-bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedName,
+bool ActivateStartMenuFolder(Context& context, const std::string& parkedName,
                              core::Notices& notices) {
     auto& files = context.platform.files;
     std::string programs;
@@ -422,12 +421,12 @@ bool ActivateStartMenuFolder(core::Context& context, const std::string& parkedNa
     return true;
 }
 
-bool DeactivateToolRecordFile(core::Context& context, const std::string& parkedName,
+bool DeactivateToolRecordFile(Context& context, const std::string& parkedName,
                               core::Notices& notices) {
     return MoveToolRecord(context, parkedName, true, notices);
 }
 
-bool ActivateToolRecordFile(core::Context& context, const std::string& parkedName,
+bool ActivateToolRecordFile(Context& context, const std::string& parkedName,
                             core::Notices& notices) {
     return MoveToolRecord(context, parkedName, false, notices);
 }
@@ -443,37 +442,37 @@ std::string ParkedPart(const std::string& keyName) {
 // look-up that fails, counts as holding it.
 bool PresentBelow(core::Context& context, int csidl, const std::string& tail) {
     std::string folder;
-    if (!SpecialFolder(context, csidl, folder))
+    if (!SpecialFolder(context.platform.shell, csidl, folder))
         return true;
     return Probe(context.platform.files, folder + tail) != Presence::kAbsent;
 }
 
 }  // namespace
 
-bool UninstallEntryAt(core::Context& context, const std::string& keyName) {
+bool UninstallEntryAt(Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
     return key.Open(registry.Root(platform::RegRoot::LocalMachine), UninstallEntryPath(keyName),
                     platform::regaccess::kRead) != platform::error::kFileNotFound;
 }
 
-bool TidewatchFolderAt(core::Context& context, const std::string& keyName) {
+bool TidewatchFolderAt(Context& context, const std::string& keyName) {
     return PresentBelow(
         context, platform::csidl::kCommonAppData,
         std::string("\\") + kMakerName + "\\" + ParkedPart(keyName) + kTidewatchFolderName);
 }
 
-bool InstallerInfoFolderAt(core::Context& context, const std::string& keyName) {
+bool InstallerInfoFolderAt(Context& context, const std::string& keyName) {
     return PresentBelow(context, platform::csidl::kProgramFiles,
                         std::string("\\") + kInstallerInfoFolderName + "\\" + keyName);
 }
 
-bool StartMenuFolderAt(core::Context& context, const std::string& keyName) {
+bool StartMenuFolderAt(Context& context, const std::string& keyName) {
     return PresentBelow(context, platform::csidl::kCommonPrograms,
                         std::string("\\") + kMakerName + ParkedPart(keyName));
 }
 
-bool ToolRecordFileAt(core::Context& context, const std::string& keyName) {
+bool ToolRecordFileAt(Context& context, const std::string& keyName) {
     // Built up in place: GCC 12 takes "\\" + a temporary for an overlapping copy.
     std::string tail = "\\";
     tail += ParkedPart(keyName);
@@ -481,8 +480,7 @@ bool ToolRecordFileAt(core::Context& context, const std::string& keyName) {
     return PresentBelow(context, platform::csidl::kWindows, tail);
 }
 
-bool MoveShortcutsOfEnvironment(core::Context& context, const std::string& from,
-                                const std::string& to) {
+bool MoveShortcutsOfEnvironment(Context& context, const std::string& from, const std::string& to) {
     const std::string folderName = context.active.folderName;
     if (folderName.empty())
         return false;

@@ -4,11 +4,32 @@
 #include <cstdint>
 #include <utility>
 
-#include "core/context.h"
 #include "core/parsing.h"
+#include "environments/context.h"
 #include "platform/user_interface.h"
 
 namespace velnora::environments {
+
+void EnvironmentTable::Clear() {
+    for (auto& row : rows_) {
+        row.keyName.clear();
+        row.keyPath.clear();
+    }
+    count_ = 0;
+    complete_ = false;
+}
+
+void EnvironmentTable::CountNextRow() {
+    if (Full())
+        __builtin_trap();
+    ++count_;
+}
+
+void EnvironmentTable::SwapRows(int a, int b) {
+    if (a == b)
+        return;
+    std::swap(rows_[Checked(a)], rows_[Checked(b)]);
+}
 
 namespace {
 
@@ -44,7 +65,7 @@ enum class EntryLook {
 };
 
 // Looks at one subkey of the uninstall root.
-EntryLook ExamineEntry(core::Context& context, const std::string& name) {
+EntryLook ExamineEntry(Context& context, const std::string& name) {
     auto& registry = context.platform.registry;
     auto& table = context.environments;
     const std::string path = EntryPath(name);
@@ -60,7 +81,7 @@ EntryLook ExamineEntry(core::Context& context, const std::string& name) {
     if (ReadText(registry, key.Get(), kProductGuidValue, guid) && !guid.empty() &&
         guid == core::kVantorixProductGuid) {
         // Stored before it is known to count; the next candidate takes the row if it does not.
-        core::EnvironmentRecord& row = table.Row(table.Count());
+        environments::EnvironmentRecord& row = table.Row(table.Count());
         row.keyName = name;
         row.keyPath = path;
 
@@ -104,7 +125,7 @@ std::string JoinTokens(const std::string& text, const char* delimiters) {
     return joined;
 }
 
-bool EnumerateEnvironments(core::Context& context) {
+bool EnumerateEnvironments(Context& context) {
     auto& registry = context.platform.registry;
     auto& table = context.environments;
     table.Clear();
@@ -153,17 +174,17 @@ bool EnumerateEnvironments(core::Context& context) {
     return true;
 }
 
-core::Notice SearchFailedNotice(const core::Context& context) {
-    return core::Notice{context.texts.Get(core::TextId::kMsgRegistrySearchFailed)};
+core::Notice SearchFailedNotice(const core::TextSet& texts) {
+    return core::Notice{texts.Get(core::TextId::kMsgRegistrySearchFailed)};
 }
 
-void SortEnvironmentsByLocation(core::Context& context) {
+void SortEnvironmentsByLocation(Context& context) {
     auto& table = context.environments;
     const int count = table.Count();
 
     // Each location is read once and travels with its row, so the exchange loop below sees
     // exactly the texts it would see by reading the registry at every comparison.
-    std::array<std::string, core::kMaxEnvironments> locations;
+    std::array<std::string, environments::kMaxEnvironments> locations;
     for (int row = 0; row < count; ++row)
         ReadEnvironmentValue(context, row, kInstallLocationValue,
                              locations[static_cast<std::size_t>(row)]);
@@ -180,13 +201,13 @@ void SortEnvironmentsByLocation(core::Context& context) {
     }
 }
 
-bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
+bool ReadEnvironmentValue(Context& context, int row, const std::string& valueName,
                           std::string& text) {
     std::uint32_t type = platform::regtype::kNone;
     return ReadEnvironmentValue(context, row, valueName, text, type);
 }
 
-bool ReadEnvironmentValue(core::Context& context, int row, const std::string& valueName,
+bool ReadEnvironmentValue(Context& context, int row, const std::string& valueName,
                           std::string& text, std::uint32_t& type) {
     auto& registry = context.platform.registry;
     text.clear();
@@ -200,7 +221,7 @@ bool ReadEnvironmentValue(core::Context& context, int row, const std::string& va
     return true;
 }
 
-int FindEnvironmentIndex(const core::EnvironmentTable& table, const std::string& keyName) {
+int FindEnvironmentIndex(const environments::EnvironmentTable& table, const std::string& keyName) {
     for (int row = 0; row < table.Count(); ++row)
         if (table.Row(row).keyName == keyName)
             return row;
@@ -215,7 +236,7 @@ bool EnvironmentEntryExists(platform::Registry& registry, const std::string& key
 
 // Without an active row nothing changes. When its entry cannot be opened the folder name
 // becomes empty and the version stays; when its program has no version the version becomes 0.
-bool FindActiveEnvironment(core::Context& context, std::int32_t& version) {
+bool FindActiveEnvironment(Context& context, std::int32_t& version) {
     const int row = FindEnvironmentIndex(context.environments, core::kVantorixProductGuid);
     if (row < 0)
         return false;
@@ -253,8 +274,7 @@ namespace {
 
 // The display name and location of a row, preferring the live name; false when neither pair
 // could be read from the entry.
-bool ReadNameAndLocation(core::Context& context, int row, std::string& name,
-                         std::string& location) {
+bool ReadNameAndLocation(Context& context, int row, std::string& name, std::string& location) {
     if (ReadEnvironmentValue(context, row, "DisplayName", name) &&
         ReadEnvironmentValue(context, row, "InstallLocation", location) && !name.empty())
         return true;
@@ -265,7 +285,7 @@ bool ReadNameAndLocation(core::Context& context, int row, std::string& name,
 
 }  // namespace
 
-std::string EnvironmentRowText(core::Context& context, int row) {
+std::string EnvironmentRowText(Context& context, int row) {
     std::string name;
     std::string location;
     if (!ReadNameAndLocation(context, row, name, location))

@@ -1,6 +1,6 @@
 #include "environments/move_support.h"
 
-#include "core/context.h"
+#include "environments/context.h"
 #include "platform/shell.h"
 
 namespace velnora::environments {
@@ -30,16 +30,16 @@ Presence Probe(platform::FileSystem& files, const std::string& path) {
     return Presence::kUnknown;
 }
 
-bool SpecialFolder(core::Context& context, int csidl, std::string& path) {
+bool SpecialFolder(platform::Shell& shell, int csidl, std::string& path) {
     path.clear();
-    if (context.platform.shell.GetSpecialFolderPath(csidl | platform::csidl::kFlagCreate, path))
+    if (shell.GetSpecialFolderPath(csidl | platform::csidl::kFlagCreate, path))
         return true;
     path.clear();
     return false;
 }
 
-core::Notice PathNotice(const core::Context& context, core::TextId text, const std::string& path) {
-    return core::Notice{context.texts.Get(text) + "[" + path + "]"};
+core::Notice PathNotice(const core::TextSet& texts, core::TextId text, const std::string& path) {
+    return core::Notice{texts.Get(text) + "[" + path + "]"};
 }
 
 std::string UninstallEntryPath(const std::string& keyName) {

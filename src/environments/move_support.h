@@ -11,6 +11,7 @@
 #include "core/texts.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 
 namespace velnora::core {
 struct Context;
@@ -33,10 +34,10 @@ Presence Probe(platform::FileSystem& files, const std::string& path);
 
 // A shell folder of the machine (the create flag added to the id). False when the shell
 // cannot name it; `path` is then empty.
-bool SpecialFolder(core::Context& context, int csidl, std::string& path);
+bool SpecialFolder(platform::Shell& shell, int csidl, std::string& path);
 
 // The error of a missing folder or file: the text, then the path in square brackets.
-core::Notice PathNotice(const core::Context& context, core::TextId text, const std::string& path);
+core::Notice PathNotice(const core::TextSet& texts, core::TextId text, const std::string& path);
 
 // The registry key path of an environment's uninstall entry.
 std::string UninstallEntryPath(const std::string& keyName);

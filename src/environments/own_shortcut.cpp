@@ -1,6 +1,6 @@
 #include "environments/own_shortcut.h"
 
-#include "core/context.h"
+#include "environments/context.h"
 #include "environments/file_utilities.h"
 #include "environments/move_support.h"
 
@@ -20,14 +20,14 @@ std::string ManagerBaseName(const core::Context& context) {
 
 std::string OwnFolder(core::Context& context) {
     std::string programFiles;
-    if (!SpecialFolder(context, platform::csidl::kProgramFiles, programFiles))
+    if (!SpecialFolder(context.platform.shell, platform::csidl::kProgramFiles, programFiles))
         return {};
     return programFiles + "\\Common Files\\" + kMakerName + "\\" + kOwnFolderName;
 }
 
 std::string OwnShortcutPath(core::Context& context, const std::string& suffix) {
     std::string programs;
-    if (!SpecialFolder(context, platform::csidl::kCommonPrograms, programs))
+    if (!SpecialFolder(context.platform.shell, platform::csidl::kCommonPrograms, programs))
         return {};
     return programs + "\\" + kMakerName + suffix + "\\" + kShortcutName;
 }

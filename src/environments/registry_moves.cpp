@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/context.h"
+#include "environments/context.h"
 #include "environments/move_support.h"
 
 namespace velnora::environments {
@@ -49,9 +49,8 @@ bool CopyClientInfo(platform::Registry& registry, platform::Handle source,
 
 // Where the maker's key or the source key is missing there is nothing to move: the target key
 // is made so that the move back finds one.
-bool MoveClientInfo(core::Context& context, const std::string& sourcePath,
+bool MoveClientInfo(platform::Registry& registry, const std::string& sourcePath,
                     const std::string& targetPath, bool deleteSourceKey) {
-    auto& registry = context.platform.registry;
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
 
     {
@@ -97,8 +96,7 @@ std::string AssociationKey(const std::string& keyName, const std::string& subkey
 // Like AssociationExists, but a key that cannot be opened for another reason than its absence
 // leaves the answer open: skipping the move then would leave the association behind to be
 // overwritten by the next environment's.
-Opened ProbeAssociation(core::Context& context, const std::string& keyName) {
-    auto& registry = context.platform.registry;
+Opened ProbeAssociation(platform::Registry& registry, const std::string& keyName) {
     const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
     for (const char* subkey : {"", kAssociationIconKey, kAssociationCommandKey}) {
         platform::RegKey key(registry);
@@ -111,17 +109,19 @@ Opened ProbeAssociation(core::Context& context, const std::string& keyName) {
 
 }  // namespace
 
-bool DeactivateTidewatchRegistration(core::Context& context, const std::string& parkedName,
+bool DeactivateTidewatchRegistration(Context& context, const std::string& parkedName,
                                      core::Notices&) {
-    return MoveClientInfo(context, kTidewatchKey, ParkedTidewatchKey(parkedName), false);
+    return MoveClientInfo(context.platform.registry, kTidewatchKey, ParkedTidewatchKey(parkedName),
+                          false);
 }
 
-bool ActivateTidewatchRegistration(core::Context& context, const std::string& parkedName,
+bool ActivateTidewatchRegistration(Context& context, const std::string& parkedName,
                                    core::Notices&) {
-    return MoveClientInfo(context, ParkedTidewatchKey(parkedName), kTidewatchKey, true);
+    return MoveClientInfo(context.platform.registry, ParkedTidewatchKey(parkedName), kTidewatchKey,
+                          true);
 }
 
-bool TidewatchRegistrationAt(core::Context& context, const std::string& keyName) {
+bool TidewatchRegistrationAt(Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
     const platform::Handle machine = registry.Root(platform::RegRoot::LocalMachine);
     const bool live = keyName == core::kVantorixProductGuid;
@@ -135,7 +135,7 @@ bool TidewatchRegistrationAt(core::Context& context, const std::string& keyName)
            platform::error::kFileNotFound;
 }
 
-bool AssociationAt(core::Context& context, const std::string& keyName) {
+bool AssociationAt(Context& context, const std::string& keyName) {
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
     return OpenForReading(registry.Root(platform::RegRoot::ClassesRoot),
@@ -143,12 +143,11 @@ bool AssociationAt(core::Context& context, const std::string& keyName) {
 }
 
 bool AssociationExists(core::Context& context, const std::string& keyName) {
-    return ProbeAssociation(context, keyName) == Opened::kOpen;
+    return ProbeAssociation(context.platform.registry, keyName) == Opened::kOpen;
 }
 
-bool CopyAssociationKey(core::Context& context, const std::string& subkey,
+bool CopyAssociationKey(platform::Registry& registry, const std::string& subkey,
                         AssociationDirection direction, const std::string& parkedName) {
-    auto& registry = context.platform.registry;
     const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
     const std::string live = AssociationKey(core::kVantorixProductGuid, subkey);
     const std::string parked = AssociationKey(parkedName, subkey);
@@ -172,8 +171,7 @@ bool CopyAssociationKey(core::Context& context, const std::string& subkey,
     }
 }
 
-bool DeleteAssociation(core::Context& context, const std::string& keyName) {
-    auto& registry = context.platform.registry;
+bool DeleteAssociation(platform::Registry& registry, const std::string& keyName) {
     const platform::Handle classes = registry.Root(platform::RegRoot::ClassesRoot);
     for (const char* subkey :
          {kAssociationIconKey, kAssociationCommandKey, "\\shell\\open", "\\shell", ""}) {
@@ -186,7 +184,8 @@ bool DeleteAssociation(core::Context& context, const std::string& keyName) {
 bool CopyAssociation(core::Context& context, AssociationDirection direction,
                      const std::string& parkedName) {
     const bool toParked = direction == AssociationDirection::kLiveToParked;
-    switch (ProbeAssociation(context, toParked ? core::kVantorixProductGuid : parkedName)) {
+    switch (ProbeAssociation(context.platform.registry,
+                             toParked ? core::kVantorixProductGuid : parkedName)) {
         case Opened::kFailed:
             return false;
         case Opened::kMissing:
@@ -194,15 +193,17 @@ bool CopyAssociation(core::Context& context, AssociationDirection direction,
         case Opened::kOpen:
             break;
     }
-    const bool icon = CopyAssociationKey(context, kAssociationIconKey, direction, parkedName);
-    const bool command = CopyAssociationKey(context, kAssociationCommandKey, direction, parkedName);
+    const bool icon =
+        CopyAssociationKey(context.platform.registry, kAssociationIconKey, direction, parkedName);
+    const bool command = CopyAssociationKey(context.platform.registry, kAssociationCommandKey,
+                                            direction, parkedName);
     return icon && command;
 }
 
 void DropMovedAssociation(core::Context& context, const std::string& sourceName,
                           const std::string& targetName) {
     if (AssociationExists(context, sourceName) && AssociationExists(context, targetName))
-        DeleteAssociation(context, sourceName);
+        DeleteAssociation(context.platform.registry, sourceName);
 }
 
 }  // namespace velnora::environments

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/context.h"
+#include "environments/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 
@@ -102,17 +102,16 @@ bool FindWithToolhelp(platform::Processes& processes, const std::string& upperNa
     return Terminate(processes, platform::ScopedHandle(processes, opened));
 }
 
-bool FindProgram(core::Context& context, const std::string& fileName, bool end) {
+bool FindProgram(Context& context, const std::string& fileName, bool end) {
     const std::string upperName = UpperCase(fileName);
     auto& processes = context.platform.processes;
-    return context.execution.usePsapi ? FindWithPsapi(processes, upperName, end)
-                                      : FindWithToolhelp(processes, upperName, end);
+    return context.processApi.usePsapi ? FindWithPsapi(processes, upperName, end)
+                                       : FindWithToolhelp(processes, upperName, end);
 }
 
 }  // namespace
 
-bool ReadTidewatchSetting(core::Context& context, const std::string& name, std::string& out) {
-    auto& registry = context.platform.registry;
+bool ReadTidewatchSetting(platform::Registry& registry, const std::string& name, std::string& out) {
     out.clear();
     platform::RegKey key(registry);
     const platform::ErrorCode opened = key.Open(registry.Root(platform::RegRoot::LocalMachine),
@@ -127,17 +126,16 @@ bool ReadTidewatchSetting(core::Context& context, const std::string& name, std::
     return true;
 }
 
-bool RefreshTidewatchProgramName(core::Context& context) {
+bool RefreshTidewatchProgramName(Context& context) {
     std::string location;
-    if (!ReadTidewatchSetting(context, kLocationValue, location))
+    if (!ReadTidewatchSetting(context.platform.registry, kLocationValue, location))
         return false;
     const std::string name = FileNameOf(location);
     context.tidewatchProgramName = name.empty() ? kDefaultProgramName : name;
     return true;
 }
 
-bool ReadTidewatchEnable(core::Context& context, std::uint32_t& enabled) {
-    auto& registry = context.platform.registry;
+bool ReadTidewatchEnable(platform::Registry& registry, std::uint32_t& enabled) {
     platform::RegKey key(registry);
     if (key.Open(registry.Root(platform::RegRoot::LocalMachine), ActiveEntryPath(),
                  platform::regaccess::kRead) != kSuccess)
@@ -153,8 +151,7 @@ bool ReadTidewatchEnable(core::Context& context, std::uint32_t& enabled) {
     return true;
 }
 
-bool WriteTidewatchEnable(core::Context& context, std::uint32_t enabled) {
-    auto& registry = context.platform.registry;
+bool WriteTidewatchEnable(platform::Registry& registry, std::uint32_t enabled) {
     platform::RegKey key(registry);
     const platform::ErrorCode opened = key.Open(registry.Root(platform::RegRoot::LocalMachine),
                                                 ActiveEntryPath(), platform::regaccess::kWrite);
@@ -166,35 +163,35 @@ bool WriteTidewatchEnable(core::Context& context, std::uint32_t enabled) {
            kSuccess;
 }
 
-bool IsProgramRunning(core::Context& context, const std::string& fileName) {
+bool IsProgramRunning(Context& context, const std::string& fileName) {
     return FindProgram(context, fileName, false);
 }
 
-bool EndProgram(core::Context& context, const std::string& fileName) {
+bool EndProgram(Context& context, const std::string& fileName) {
     return FindProgram(context, fileName, true);
 }
 
-bool StopTidewatch(core::Context& context) {
+bool StopTidewatch(Context& context) {
     if (!RefreshTidewatchProgramName(context))
         return false;
     const std::string name = context.tidewatchProgramName;
     if (IsProgramRunning(context, name)) {
         if (!EndProgram(context, name))
             return false;
-        return WriteTidewatchEnable(context, 1);
+        return WriteTidewatchEnable(context.platform.registry, 1);
     }
-    return WriteTidewatchEnable(context, 0);
+    return WriteTidewatchEnable(context.platform.registry, 0);
 }
 
 bool ShouldStartTidewatch(core::Context& context) {
     std::uint32_t enabled = 0;
-    if (!ReadTidewatchEnable(context, enabled) || enabled == 0)
+    if (!ReadTidewatchEnable(context.platform.registry, enabled) || enabled == 0)
         return false;
     std::string location;
-    if (!ReadTidewatchSetting(context, kLocationValue, location))
+    if (!ReadTidewatchSetting(context.platform.registry, kLocationValue, location))
         return false;
     if (!platform::FileExists(context.platform.files, location)) {
-        WriteTidewatchEnable(context, 0);
+        WriteTidewatchEnable(context.platform.registry, 0);
         return false;
     }
     return true;
@@ -211,7 +208,7 @@ bool StartTidewatch(core::Context& context) {
 
     const std::string link = startup + "\\" + kTidewatchLinkName;
     std::string target;
-    if (!ReadTidewatchSetting(context, kLocationValue, target))
+    if (!ReadTidewatchSetting(context.platform.registry, kLocationValue, target))
         return false;
     // The shell link brings its own COM initialisation; when that or the save fails there is
     // no shortcut to open, and an older one is not started in its place.

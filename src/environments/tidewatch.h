@@ -7,11 +7,15 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/registry.h"
+
 namespace velnora::core {
 struct Context;
 }
 
 namespace velnora::environments {
+
+struct Context;
 
 inline constexpr char kTidewatchKey[] = "SOFTWARE\\Orvessa\\Tidewatch";
 inline constexpr char kTidewatchEnableValue[] = "TidewatchEnable";
@@ -19,25 +23,25 @@ inline constexpr char kTidewatchLinkName[] = "Orvessa Tidewatch.lnk";
 
 // A value of Tidewatch's key ("Location": its program file). A missing key or value gives an
 // empty text; false only when the key is there but cannot be opened.
-bool ReadTidewatchSetting(core::Context& context, const std::string& name, std::string& out);
+bool ReadTidewatchSetting(platform::Registry& registry, const std::string& name, std::string& out);
 
 // Sets the context's Tidewatch program name from "Location" ("Tidewatch.exe" when empty).
-bool RefreshTidewatchProgramName(core::Context& context);
+bool RefreshTidewatchProgramName(Context& context);
 
 // The active entry's "TidewatchEnable": only its lowest byte counts.
-bool ReadTidewatchEnable(core::Context& context, std::uint32_t& enabled);
+bool ReadTidewatchEnable(platform::Registry& registry, std::uint32_t& enabled);
 // Writes it; true without writing when there is no active environment.
-bool WriteTidewatchEnable(core::Context& context, std::uint32_t enabled);
+bool WriteTidewatchEnable(platform::Registry& registry, std::uint32_t enabled);
 
 // Process look-ups by program file name (without folder, letter case ignored), with the
 // process-enumeration method chosen at start-up. EndProgram ends the first match only and does
 // not wait for it to go.
-bool IsProgramRunning(core::Context& context, const std::string& fileName);
-bool EndProgram(core::Context& context, const std::string& fileName);
+bool IsProgramRunning(Context& context, const std::string& fileName);
+bool EndProgram(Context& context, const std::string& fileName);
 
 // Ends a running Tidewatch and records in the active entry whether it ran. False: the caller
 // must not go on, Tidewatch may still hold what it would move.
-bool StopTidewatch(core::Context& context);
+bool StopTidewatch(Context& context);
 
 // Did the now active environment have Tidewatch running, and is its program still there? A
 // vanished program resets the flag.

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "core/context.h"
 #include "core/parsing.h"
+#include "environments/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 #include "platform/shell.h"
@@ -70,7 +70,7 @@ std::string FindWindowsFolder(core::Context& context) {
     return folder;
 }
 
-std::string ToolRecordPath(core::Context& context, int row) {
+std::string ToolRecordPath(Context& context, int row) {
     const std::string& keyName = context.environments.Row(row).keyName;
     if (keyName == core::kVantorixProductGuid)
         return LiveToolRecordPath(context);
@@ -153,7 +153,7 @@ std::vector<PackageGroup> PackageGroups(const ToolComposition& c) {
     return groups;
 }
 
-ToolComposition ReadToolComposition(core::Context& context, int row) {
+ToolComposition ReadToolComposition(Context& context, int row) {
     ToolComposition c;
     c.entryReadable = ReadEnvironmentValue(context, row, "InstallLocation", c.location);
 

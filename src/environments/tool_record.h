@@ -15,6 +15,8 @@ struct Context;
 
 namespace velnora::environments {
 
+struct Context;
+
 inline constexpr char kToolRecordFileName[] = "Vtx2Inst.ini";
 // Each package list keeps at most this many entries.
 inline constexpr std::size_t kMaxPackageEntries = 256;
@@ -23,7 +25,7 @@ inline constexpr std::size_t kMaxPackageEntries = 256;
 std::string FindWindowsFolder(core::Context& context);
 
 // The live record for the active environment, "<Windows>\<key name>Vtx2Inst.ini" otherwise.
-std::string ToolRecordPath(core::Context& context, int row);
+std::string ToolRecordPath(Context& context, int row);
 // The active environment's record, where the installers read and write.
 std::string LiveToolRecordPath(core::Context& context);
 
@@ -53,7 +55,7 @@ struct ToolComposition {
     std::vector<std::string> records;       // values of "Installation Record"
 };
 
-ToolComposition ReadToolComposition(core::Context& context, int row);
+ToolComposition ReadToolComposition(Context& context, int row);
 
 // The package lists of a composition as the report and the maintenance page show them, under
 // one "Package" heading. A record with categories shows one labelled group per non-empty list;

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "core/context.h"
 #include "core/texts.h"
+#include "environments/context.h"
 #include "environments/move_support.h"
 #include "environments/tool_record.h"
 
@@ -74,7 +74,7 @@ bool RecordUserInformation(core::Context& context, core::Notices& notices) {
     const auto write = [&](const char* section, const char* key, const std::string& value) {
         if (platform.profile.WriteString(section, std::string(key), value, file))
             return true;
-        notices.push_back(PathNotice(context, core::TextId::kMsgFileNotWritten, file));
+        notices.push_back(PathNotice(context.texts, core::TextId::kMsgFileNotWritten, file));
         return false;
     };
     for (const Field& field : kFields)

@@ -1,9 +1,9 @@
 #include "flows/change_active.h"
 
-#include "core/context.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
 #include "environments/tidewatch.h"
+#include "installer/context.h"
 
 namespace velnora::flows {
 
@@ -14,7 +14,7 @@ constexpr core::LocalText kChosenIsActive{"It is current active Vantorix.",
 
 }  // namespace
 
-ChangeOutcome ChangeActiveEnvironment(core::Context& context, Prompt& prompt,
+ChangeOutcome ChangeActiveEnvironment(environments::Context& context, Prompt& prompt,
                                       const std::string& chosenKeyName) {
     // A copy: the name usually lives in a table row, and every activation enumerates again.
     const std::string chosen = chosenKeyName;

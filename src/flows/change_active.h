@@ -7,7 +7,7 @@
 
 #include "flows/prompt.h"
 
-namespace velnora::core {
+namespace velnora::environments {
 struct Context;
 }
 
@@ -33,7 +33,7 @@ inline std::string_view OutcomeName(ChangeOutcome outcome) {
 }
 
 // Shows the wait cursor while environments move.
-ChangeOutcome ChangeActiveEnvironment(core::Context& context, Prompt& prompt,
+ChangeOutcome ChangeActiveEnvironment(environments::Context& context, Prompt& prompt,
                                       const std::string& chosenKeyName);
 
 }  // namespace velnora::flows

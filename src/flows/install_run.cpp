@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "core/context.h"
 #include "core/exit_codes.h"
 #include "core/parsing.h"
 #include "environments/activation_switch.h"
@@ -15,9 +14,10 @@
 #include "environments/tidewatch.h"
 #include "environments/tool_record.h"
 #include "environments/user_information.h"
+#include "flows/own_copy.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "installer/run_state.h"
-#include "flows/own_copy.h"
 
 namespace velnora::flows {
 
@@ -78,8 +78,8 @@ bool WriteInstallManagerKey(core::Context& context, Prompt& prompt, const std::s
 }
 
 // Polls spent waiting for a previous installer, over every run of the process.
-std::uint32_t& WaitPolls(core::Context& context) {
-    return context.execution.waitPolls;
+std::uint32_t& WaitPolls(installer::Context& context) {
+    return context.run.waitPolls;
 }
 
 std::string ProgressTitle(int ordinal, int count) {
@@ -88,19 +88,20 @@ std::string ProgressTitle(int ordinal, int count) {
     return title;
 }
 
-std::string EntryPath(const core::Context& context, int entry) {
+std::string EntryPath(const installer::Context& context, int entry) {
     return context.startup.programFolder + "\\" +
            context.catalogue.Entry(static_cast<std::size_t>(entry)).path;
 }
 
-void ShowMissingInstallers(core::Context& context, RunView& page, const std::string& list) {
-    page.RunPrompt().Tell({context.texts.Pick(kMsgInstallerNotFound) + "\r\n" + list,
+void ShowMissingInstallers(const core::TextSet& texts, RunView& page, const std::string& list) {
+    page.RunPrompt().Tell({texts.Pick(kMsgInstallerNotFound) + "\r\n" + list,
                            core::NoticeCaption::kProgramName,
                            platform::mb::kOk | platform::mb::kIconWarning, false});
 }
 
 // One installer, with its command line and exit code for the log.
-installer::InstallerRun RunInstaller(core::Context& context, RunView& page, int entry, int count) {
+installer::InstallerRun RunInstaller(installer::Context& context, RunView& page, int entry,
+                                     int count) {
     Prompt& prompt = page.RunPrompt();
     prompt.Progress("Installer starts: " + installer::InstallerCommandLine(context, entry));
     PromptWatch watch(prompt);
@@ -115,22 +116,23 @@ installer::InstallerRun RunInstaller(core::Context& context, RunView& page, int 
 
 // The previous installer's program may still run (its child went on after it ended); the next
 // installer must not start before it is gone.
-void WaitForPreviousInstaller(core::Context& context, RunView& page, const std::string& title) {
+void WaitForPreviousInstaller(installer::Context& context, RunView& page,
+                              const std::string& title) {
     std::string previous;
     installer::ReadRunState(context, kRunStateSection, kPrevKey, previous);
-    context.execution.prevInstaller = previous;
+    context.run.prevInstaller = previous;
     PromptWatch watch(page.RunPrompt());
     bool titled = false;
-    while (!context.execution.prevInstaller.empty() &&
+    while (!context.run.prevInstaller.empty() &&
            installer::IsImageRunning(context, context.startup.osVersion.platformId,
-                                     context.execution.prevInstaller, watch)) {
+                                     context.run.prevInstaller, watch)) {
         if (!titled && !page.IsMinimized()) {
             page.MinimizeForRun();
             page.SetMainTitle(title);
             titled = true;
         }
         context.platform.processes.Sleep(kWaitPollSleepMs);
-        if (context.execution.shutdownNoticed)
+        if (context.run.shutdownNoticed)
             context.platform.session.ExitProcess(context.startup.cutOffExitCode);
         if (++WaitPolls(context) > kMaxWaitPolls)
             context.platform.session.ExitProcess(core::twinexit::kAborted);
@@ -150,20 +152,21 @@ RunOutcome OutcomeOf(installer::InstallerRun run) {
 }
 
 // The single and browse forms: the one installer the page names.
-RunOutcome RunOneInstaller(core::Context& context, RunView& page, const std::string& mainTitle) {
-    const std::string& command = context.execution.installerCommand;
+RunOutcome RunOneInstaller(installer::Context& context, RunView& page,
+                           const std::string& mainTitle) {
+    const std::string& command = context.run.installerCommand;
     if (!context.platform.files.PathFileExists(command)) {
-        ShowMissingInstallers(context, page, "(" + command + ")");
+        ShowMissingInstallers(context.texts, page, "(" + command + ")");
         return RunOutcome::kStopped;
     }
-    context.execution.installerCommand = core::Quoted(command);
+    context.run.installerCommand = core::Quoted(command);
     page.MinimizeForRun();
     return EndOfSequence(page, mainTitle, OutcomeOf(RunInstaller(context, page, 0, 1)));
 }
 
 // The list form. Every ticked installer is looked for before the first one starts, so that a
 // fresh run never stops half-way for a missing program.
-RunOutcome RunTickedInstallers(core::Context& context, RunView& page,
+RunOutcome RunTickedInstallers(installer::Context& context, RunView& page,
                                const std::string& mainTitle) {
     Prompt& prompt = page.RunPrompt();
     const int count = page.EntryCount();
@@ -176,7 +179,7 @@ RunOutcome RunTickedInstallers(core::Context& context, RunView& page,
                 missing += "(" + path + ")\r\n";
         }
         if (!missing.empty()) {
-            ShowMissingInstallers(context, page, missing);
+            ShowMissingInstallers(context.texts, page, missing);
             return RunOutcome::kStopped;
         }
     }
@@ -208,9 +211,9 @@ RunOutcome RunTickedInstallers(core::Context& context, RunView& page,
         ++ordinal;
         const std::string path = EntryPath(context, entry);
         if (context.platform.files.PathFileExists(path)) {
-            const core::InstallerEntry& item =
+            const installer::InstallerEntry& item =
                 context.catalogue.Entry(static_cast<std::size_t>(entry));
-            context.execution.installerCommand = core::Quoted(path) + " " + item.option;
+            context.run.installerCommand = core::Quoted(path) + " " + item.option;
             const std::string title = ProgressTitle(ordinal, selected);
             if (entry > 0)
                 WaitForPreviousInstaller(context, page, title);
@@ -229,7 +232,7 @@ RunOutcome RunTickedInstallers(core::Context& context, RunView& page,
             page.RestorePageTitle();
             return outcome;
         }
-        if (context.execution.shutdownNoticed)
+        if (context.run.shutdownNoticed)
             context.platform.session.ExitProcess(context.startup.cutOffExitCode);
     }
     FinishRunState(context, prompt, entry, count);
@@ -240,7 +243,7 @@ RunOutcome RunTickedInstallers(core::Context& context, RunView& page,
 // and a cleared restart request in the tool record, and none starts on a record that could not
 // be written. A record that only this preparation created, and that the installers left as it
 // was, goes again; one that was there before belongs to an environment and stays.
-RunOutcome PreparedRun(core::Context& context, RunView& page) {
+RunOutcome PreparedRun(installer::Context& context, RunView& page) {
     Prompt& prompt = page.RunPrompt();
     // A record the search could not rule out may be an environment's: it is never taken back.
     const bool created = platform::CertainlyMissing(context.platform.files,
@@ -258,19 +261,19 @@ RunOutcome PreparedRun(core::Context& context, RunView& page) {
     // Byte for byte: an installer that turns the restart request to "1" keeps the size.
     if (created && before && ToolRecordContent(context) == before)
         DeleteToolRecord(context);
-    if (!context.execution.installerFinished)
+    if (!context.run.installerFinished)
         context.startup.chosenInstallDir = chosenFolder;
     return result;
 }
 
-bool EnumerateTelling(core::Context& context, Prompt& prompt) {
+bool EnumerateTelling(environments::Context& context, Prompt& prompt) {
     if (environments::EnumerateEnvironments(context))
         return true;
-    prompt.Tell(environments::SearchFailedNotice(context));
+    prompt.Tell(environments::SearchFailedNotice(context.texts));
     return false;
 }
 
-int ActiveRow(const core::Context& context) {
+int ActiveRow(const environments::Context& context) {
     for (int row = 0; row < context.environments.Count(); ++row)
         if (context.environments.Row(row).keyName == core::kVantorixProductGuid)
             return row;
@@ -279,7 +282,7 @@ int ActiveRow(const core::Context& context) {
 
 // The new environment goes beside the active one, which is parked for the run and comes back
 // when the installers made none.
-bool RunBesideActive(core::Context& context, RunView& page, bool tidewatchInstalled,
+bool RunBesideActive(installer::Context& context, RunView& page, bool tidewatchInstalled,
                      int environmentCount) {
     Prompt& prompt = page.RunPrompt();
     prompt.Progress("The active environment is parked beside the new one");
@@ -313,7 +316,7 @@ bool RunBesideActive(core::Context& context, RunView& page, bool tidewatchInstal
 
 }  // namespace
 
-RunOutcome InstallRun(core::Context& context, RunView& page) {
+RunOutcome InstallRun(installer::Context& context, RunView& page) {
     constexpr RunOutcome kStopped = RunOutcome::kStopped;
     Prompt& prompt = page.RunPrompt();
     if (page.ResumeIndex() > page.EntryCount()) {
@@ -344,7 +347,7 @@ RunOutcome InstallRun(core::Context& context, RunView& page) {
                          platform::mb::kOk, true});
             return kStopped;
         }
-        context.execution.installerCommand = path;
+        context.run.installerCommand = path;
     }
 
     const int count = context.environments.Count();
@@ -377,7 +380,7 @@ RunOutcome InstallRun(core::Context& context, RunView& page) {
     return RunBesideActive(context, page, tidewatchInstalled, count) ? finish() : kStopped;
 }
 
-RunOutcome RunSequence(core::Context& context, RunView& page) {
+RunOutcome RunSequence(installer::Context& context, RunView& page) {
     page.EnableButtons(false);
     const std::string mainTitle = page.MainTitle();
     return page.Form() == pageform::kList ? RunTickedInstallers(context, page, mainTitle)
@@ -389,19 +392,19 @@ bool WriteInstallManagerKey(core::Context& context, const std::string& key,
     const std::string folder = environments::FindWindowsFolder(context);
     if (!context.platform.files.PathIsDirectory(folder)) {
         notices.push_back(
-            environments::PathNotice(context, core::TextId::kMsgFolderNotFound, folder));
+            environments::PathNotice(context.texts, core::TextId::kMsgFolderNotFound, folder));
         return false;
     }
     const std::string file = folder + "\\" + environments::kToolRecordFileName;
     if (!context.platform.profile.WriteString(kInstallManagerSection, key, value, file)) {
         notices.push_back(
-            environments::PathNotice(context, core::TextId::kMsgFileNotWritten, file));
+            environments::PathNotice(context.texts, core::TextId::kMsgFileNotWritten, file));
         return false;
     }
     return true;
 }
 
-RunOutcome RunInstallers(core::Context& context, RunView& page) {
+RunOutcome RunInstallers(installer::Context& context, RunView& page) {
     Prompt& prompt = page.RunPrompt();
     const RunOutcome outcome = InstallRun(context, page);
     prompt.Progress(outcome == RunOutcome::kCompleted ? "The run completed" : "The run stopped");
@@ -411,8 +414,8 @@ RunOutcome RunInstallers(core::Context& context, RunView& page) {
     return outcome;
 }
 
-RestartEnd OfferRestart(core::Context& context, Prompt& prompt, bool restartPc, bool force) {
-    if (!context.execution.installerFinished)
+RestartEnd OfferRestart(installer::Context& context, Prompt& prompt, bool restartPc, bool force) {
+    if (!context.run.installerFinished)
         return RestartEnd::kNone;
     std::string reboot;
     context.platform.profile.GetString(kInstallManagerSection, kRebootKey, "", kProfileBuffer,
@@ -427,7 +430,7 @@ RestartEnd OfferRestart(core::Context& context, Prompt& prompt, bool restartPc, 
     if (!prompt.Ask({context.texts.Pick(kAskRestart), core::NoticeCaption::kProgramName,
                      platform::mb::kYesNo | platform::mb::kIconWarning, true}))
         return RestartEnd::kRestartNeeded;
-    installer::RestartWindows(context, 0, force);
+    installer::RestartWindows(context.platform.session, 0, force);
     return RestartEnd::kRestarting;
 }
 

@@ -16,6 +16,10 @@ namespace velnora::core {
 struct Context;
 }
 
+namespace velnora::installer {
+struct Context;
+}
+
 namespace velnora::flows {
 
 // The run's notices go to a prompt as they arise.
@@ -78,14 +82,14 @@ enum class RunOutcome {
 };
 
 // Runs the installers of the page.
-RunOutcome InstallRun(core::Context& context, RunView& page);
+RunOutcome InstallRun(installer::Context& context, RunView& page);
 
 // The run, and after a completed one the install manager's own copy.
-RunOutcome RunInstallers(core::Context& context, RunView& page);
+RunOutcome RunInstallers(installer::Context& context, RunView& page);
 
 // The installers themselves: completed when the last installer started ran and ended, or when
 // a resumed run has none left to run.
-RunOutcome RunSequence(core::Context& context, RunView& page);
+RunOutcome RunSequence(installer::Context& context, RunView& page);
 
 // Writes `key` into [Install Manager] of the live tool record; false, with a notice, when the
 // Windows folder is missing or the file cannot be written.
@@ -101,7 +105,7 @@ enum class RestartEnd {
 
 // After a run whose installers ended: the request an installer left in the tool record (taken
 // back, so it is asked once) or the medium's own asks the user to restart now.
-RestartEnd OfferRestart(core::Context& context, Prompt& prompt, bool restartPc, bool force);
+RestartEnd OfferRestart(installer::Context& context, Prompt& prompt, bool restartPc, bool force);
 
 // The live tool record's bytes; nothing when it is missing or cannot be read.
 std::optional<std::string> ToolRecordContent(core::Context& context);

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <string_view>
 
-#include "core/context.h"
 #include "core/parsing.h"
 #include "core/texts.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
+#include "installer/context.h"
 
 namespace velnora::flows {
 
@@ -81,12 +81,12 @@ bool MediumAsksFolder(core::Context& context) {
     return core::ParseDecimal(value) != 0;
 }
 
-Destination AskDestination(core::Context& context, InstallPrompt& prompt,
+Destination AskDestination(environments::Context& context, InstallPrompt& prompt,
                            const SequenceRules& rules, bool askFolder) {
     if (rules.folderAsked == FolderAsked::kWithoutActive) {
         // An incomplete table cannot tell whether a new folder is wanted.
         if (!environments::EnumerateEnvironments(context)) {
-            prompt.Tell(environments::SearchFailedNotice(context));
+            prompt.Tell(environments::SearchFailedNotice(context.texts));
             return Destination::kSearchFailed;
         }
         std::int32_t version = 0;
@@ -131,7 +131,7 @@ InstallOutcome OutcomeOf(InstallerPageEnd end) {
 // shown again, it would start the same run at once. So after it the sequence goes back to the
 // folder page when there is one, and ends when there is none, instead of going round without
 // the user having a say.
-InstallOutcome RunSequence(core::Context& context, InstallPrompt& prompt,
+InstallOutcome RunSequence(environments::Context& context, InstallPrompt& prompt,
                            const SequenceRules& rules) {
     prompt.Progress(rules.begins);
     context.startup.standardInstall = rules.standardInstall;
@@ -162,12 +162,13 @@ InstallOutcome RunSequence(core::Context& context, InstallPrompt& prompt,
 
 }  // namespace
 
-InstallOutcome RunInstallSequence(core::Context& context, InstallPrompt& prompt, InstallKind kind) {
+InstallOutcome RunInstallSequence(environments::Context& context, InstallPrompt& prompt,
+                                  InstallKind kind) {
     return RunSequence(context, prompt,
                        kind == InstallKind::kStandard ? kStandardRules : kMultiRules);
 }
 
-InstallOutcome RunAutorunSequence(core::Context& context, InstallPrompt& prompt) {
+InstallOutcome RunAutorunSequence(environments::Context& context, InstallPrompt& prompt) {
     return RunSequence(context, prompt, kAutorunRules);
 }
 

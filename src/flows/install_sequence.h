@@ -14,6 +14,10 @@ namespace velnora::core {
 struct Context;
 }
 
+namespace velnora::environments {
+struct Context;
+}
+
 namespace velnora::flows {
 
 enum class InstallKind { kStandard, kMulti };
@@ -79,11 +83,12 @@ inline bool Completed(InstallOutcome outcome) {
     return outcome == InstallOutcome::kCompleted || outcome == InstallOutcome::kRestartNeeded;
 }
 
-InstallOutcome RunInstallSequence(core::Context& context, InstallPrompt& prompt, InstallKind kind);
+InstallOutcome RunInstallSequence(environments::Context& context, InstallPrompt& prompt,
+                                  InstallKind kind);
 
 // The Autorun start mode: the folder only for a first environment, as start-up found the
 // environments, and the installer page once.
-InstallOutcome RunAutorunSequence(core::Context& context, InstallPrompt& prompt);
+InstallOutcome RunAutorunSequence(environments::Context& context, InstallPrompt& prompt);
 
 // The run a restart cut off: no folder is asked again.
 InstallOutcome ResumeInstall(core::Context& context, InstallPrompt& prompt);

@@ -1,11 +1,11 @@
 #include "flows/own_copy.h"
 
-#include "core/context.h"
+#include "installer/context.h"
 #include "maintenance/own_installation.h"
 
 namespace velnora::flows {
 
-OwnCopyOutcome InstallOwnCopy(core::Context& context, Prompt& prompt) {
+OwnCopyOutcome InstallOwnCopy(environments::Context& context, Prompt& prompt) {
     prompt.Progress("The install manager installs its own copy");
     core::Notices notices;
     const bool installed = maintenance::InstallOwnCopy(context, notices);

@@ -3,7 +3,7 @@
 
 #include "flows/prompt.h"
 
-namespace velnora::core {
+namespace velnora::environments {
 struct Context;
 }
 
@@ -16,6 +16,6 @@ enum class OwnCopyOutcome {
     kFailed,
 };
 
-OwnCopyOutcome InstallOwnCopy(core::Context& context, Prompt& prompt);
+OwnCopyOutcome InstallOwnCopy(environments::Context& context, Prompt& prompt);
 
 }  // namespace velnora::flows

@@ -2,12 +2,12 @@
 
 #include <vector>
 
-#include "core/context.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
 #include "environments/own_shortcut.h"
 #include "environments/tidewatch.h"
 #include "flows/change_active.h"
+#include "installer/context.h"
 #include "maintenance/environment_uninstall.h"
 #include "maintenance/own_installation.h"
 
@@ -29,7 +29,7 @@ constexpr LocalText kNoRebootRemark{
 
 class Uninstall {
   public:
-    Uninstall(core::Context& context, Prompt& prompt, std::string chosen)
+    Uninstall(environments::Context& context, Prompt& prompt, std::string chosen)
         : context_(context), prompt_(prompt), chosen_(std::move(chosen)) {}
 
     UninstallResult Run();
@@ -53,7 +53,7 @@ class Uninstall {
     void RemoveInstallManagerIfInstalled();
     void Tell(core::Notices& notices) { TellAll(prompt_, notices); }
 
-    core::Context& context_;
+    environments::Context& context_;
     Prompt& prompt_;
     const std::string chosen_;
     core::Notices notices_;
@@ -142,7 +142,7 @@ bool Uninstall::RunUninstaller() {
 
 int Uninstall::Enumerate() {
     if (!environments::EnumerateEnvironments(context_))
-        prompt_.Tell(environments::SearchFailedNotice(context_));
+        prompt_.Tell(environments::SearchFailedNotice(context_.texts));
     return context_.environments.Count();
 }
 
@@ -201,7 +201,7 @@ void Uninstall::RemoveInstallManagerIfInstalled() {
 
 }  // namespace
 
-UninstallResult UninstallEnvironment(core::Context& context, Prompt& prompt,
+UninstallResult UninstallEnvironment(environments::Context& context, Prompt& prompt,
                                      const std::string& chosenKeyName) {
     return Uninstall(context, prompt, chosenKeyName).Run();
 }

@@ -7,7 +7,7 @@
 
 #include "flows/prompt.h"
 
-namespace velnora::core {
+namespace velnora::environments {
 struct Context;
 }
 
@@ -44,7 +44,7 @@ struct UninstallResult {
     int left = -1;
 };
 
-UninstallResult UninstallEnvironment(core::Context& context, Prompt& prompt,
+UninstallResult UninstallEnvironment(environments::Context& context, Prompt& prompt,
                                      const std::string& chosenKeyName);
 
 }  // namespace velnora::flows

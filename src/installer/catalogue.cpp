@@ -5,11 +5,40 @@
 #include <optional>
 #include <utility>
 
-#include "core/context.h"
 #include "core/parsing.h"
+#include "installer/context.h"
 #include "installer/run_state.h"
 
 namespace velnora::installer {
+
+InstallerCatalogue::InstallerCatalogue()
+    : rows_(std::make_unique<std::array<InstallerEntry, kCatalogueCapacity>>()) {}
+
+const InstallerEntry& InstallerCatalogue::Entry(std::size_t index) const {
+    const InstallerEntry* entry = Find(index);
+    if (entry == nullptr)
+        __builtin_trap();
+    return *entry;
+}
+
+const InstallerEntry* InstallerCatalogue::Find(std::size_t index) const {
+    if (index >= count_)
+        return nullptr;
+    return &(*rows_)[index];
+}
+
+bool InstallerCatalogue::Append(InstallerEntry entry) {
+    if (count_ >= rows_->size())
+        return false;
+    (*rows_)[count_++] = std::move(entry);
+    return true;
+}
+
+void InstallerCatalogue::Clear() {
+    for (std::size_t i = 0; i < count_; ++i)
+        (*rows_)[i] = InstallerEntry{};
+    count_ = 0;
+}
 
 namespace {
 
@@ -59,7 +88,8 @@ std::optional<std::size_t> ConditionTarget(const std::string& value, std::size_t
 }  // namespace
 
 std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::string& section,
-                                   const std::string& file, core::InstallerCatalogue& catalogue) {
+                                   const std::string& file,
+                                   installer::InstallerCatalogue& catalogue) {
     catalogue.Clear();
 
     std::string names;
@@ -70,7 +100,7 @@ std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::s
     // buffer may end in a cut name without its zero.
     std::vector<std::string> entryNames;
     std::size_t pos = 0;
-    while (pos < names.size() && entryNames.size() < core::kCatalogueCapacity) {
+    while (pos < names.size() && entryNames.size() < installer::kCatalogueCapacity) {
         std::size_t end = names.find('\0', pos);
         if (end == std::string::npos)
             end = names.size();
@@ -83,7 +113,7 @@ std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::s
     }
 
     for (const std::string& n : entryNames) {
-        core::InstallerEntry entry;
+        installer::InstallerEntry entry;
         entry.name = n;
         std::string path = ReadValue(profile, section, n, file);
         if (!path.empty())
@@ -102,7 +132,7 @@ std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::s
     return catalogue.Count();
 }
 
-std::size_t ReadInstallerCatalogue(core::Context& context, const std::string& section,
+std::size_t ReadInstallerCatalogue(Context& context, const std::string& section,
                                    const std::string& file) {
     return ReadInstallerCatalogue(context.platform.profile, section, file, context.catalogue);
 }
@@ -176,17 +206,17 @@ bool StartTickState(std::string_view tickValue, std::string_view userSelection) 
     return true;
 }
 
-bool ReadStartTickState(core::Context& context, std::size_t index, bool resumed) {
+bool ReadStartTickState(Context& context, std::size_t index, bool resumed) {
     std::string value;
     ReadRunState(context, kRunStateSection, TickStateKey(index, resumed), value);
-    const core::InstallerEntry* entry = context.catalogue.Find(index);
+    const installer::InstallerEntry* entry = context.catalogue.Find(index);
     return StartTickState(value, entry != nullptr ? entry->userSelection : std::string());
 }
 
-std::vector<std::size_t> ApplySelectionConditions(const core::InstallerCatalogue& catalogue,
+std::vector<std::size_t> ApplySelectionConditions(const installer::InstallerCatalogue& catalogue,
                                                   std::size_t toggled, std::span<int> ticks) {
     std::vector<std::size_t> changed;
-    const core::InstallerEntry* entry = catalogue.Find(toggled);
+    const installer::InstallerEntry* entry = catalogue.Find(toggled);
     if (entry == nullptr || toggled >= ticks.size())
         return changed;
 
@@ -213,7 +243,7 @@ std::vector<std::size_t> ApplySelectionConditions(const core::InstallerCatalogue
     return changed;
 }
 
-NamedSelection SelectByName(const core::InstallerCatalogue& catalogue, std::span<int> ticks,
+NamedSelection SelectByName(const installer::InstallerCatalogue& catalogue, std::span<int> ticks,
                             const std::vector<std::string>& names) {
     const std::size_t rows = std::min(ticks.size(), catalogue.Count());
     const auto named = [&](std::size_t row) {
@@ -247,7 +277,7 @@ NamedSelection SelectByName(const core::InstallerCatalogue& catalogue, std::span
     return selection;
 }
 
-std::size_t PageEntryCount(const core::InstallerCatalogue& catalogue) {
+std::size_t PageEntryCount(const installer::InstallerCatalogue& catalogue) {
     return std::min(catalogue.Count(), kPageEntryLimit);
 }
 

@@ -11,14 +11,50 @@
 #include <string_view>
 #include <vector>
 
-#include "core/tables.h"
 #include "platform/profile.h"
 
-namespace velnora::core {
-struct Context;
-}
-
 namespace velnora::installer {
+
+struct Context;
+
+// Rows of the catalogue table.
+inline constexpr std::size_t kCatalogueCapacity = 1280;
+
+// One installer of the catalogue; every field is empty when its key is missing or empty.
+struct InstallerEntry {
+    std::string name;                // the key name, shown in the installer list
+    std::string path;                // relative to the program folder
+    std::string userSelection;       // on-word or empty: the user may change the tick
+    std::string option;              // arguments after the path, one blank between
+    std::string needUserInfoButton;  // handed to Vtx2Inst.ini before the installer starts
+    std::string tooltip;
+    std::string conditionAnd;   // index of an entry that follows this entry's tick
+    std::string conditionOr;    // index of an entry unticked when this one is ticked
+    std::string installOption;  // appended to the command line without a separator
+};
+
+// The fixed table of catalogue rows. The rows live on the heap so that a context on the stack
+// of the program's entry point stays small.
+class InstallerCatalogue {
+  public:
+    InstallerCatalogue();
+    InstallerCatalogue(const InstallerCatalogue&) = delete;
+    InstallerCatalogue& operator=(const InstallerCatalogue&) = delete;
+
+    std::size_t Count() const { return count_; }
+    // Row `index`, which must be below Count(); any other index is a bug of the caller and
+    // stops the program rather than read a row that does not exist.
+    const InstallerEntry& Entry(std::size_t index) const;
+    // Null for an index at or beyond Count().
+    const InstallerEntry* Find(std::size_t index) const;
+    // False, and nothing written, once the table is full.
+    bool Append(InstallerEntry entry);
+    void Clear();
+
+  private:
+    std::unique_ptr<std::array<InstallerEntry, kCatalogueCapacity>> rows_;
+    std::size_t count_ = 0;
+};
 
 // The key list and every value of the catalogue section are read into buffers of this many
 // characters.
@@ -34,9 +70,10 @@ inline constexpr std::size_t kPageEntryLimit = 80;
 // cut at the table size and nothing is written out of bounds. The page's own limit of 80 is
 // applied by the page (PageEntryCount).
 std::size_t ReadInstallerCatalogue(platform::ProfileFiles& profile, const std::string& section,
-                                   const std::string& file, core::InstallerCatalogue& catalogue);
+                                   const std::string& file,
+                                   installer::InstallerCatalogue& catalogue);
 // The same into the context's catalogue.
-std::size_t ReadInstallerCatalogue(core::Context& context, const std::string& section,
+std::size_t ReadInstallerCatalogue(Context& context, const std::string& section,
                                    const std::string& file);
 
 // True for the names that carry an attribute of another entry rather than an entry: they
@@ -68,13 +105,13 @@ std::string TickStateKey(std::size_t index, bool resumed);
 bool StartTickState(std::string_view tickValue, std::string_view userSelection);
 // The same with the tick key read through the run-state reader (autorun.ini first, then the
 // run-state file).
-bool ReadStartTickState(core::Context& context, std::size_t index, bool resumed);
+bool ReadStartTickState(Context& context, std::size_t index, bool resumed);
 
 // Applies the selection conditions of entry `toggled` right after the user changed its tick:
 // ConditionOr first, then ConditionAnd, each once. `ticks` holds one tick flag per list row
 // (its size is the number of rows); condition values that name no row, negative ones
 // included, are ignored. Returns the rows whose tick changed, for redrawing.
-std::vector<std::size_t> ApplySelectionConditions(const core::InstallerCatalogue& catalogue,
+std::vector<std::size_t> ApplySelectionConditions(const installer::InstallerCatalogue& catalogue,
                                                   std::size_t toggled, std::span<int> ticks);
 
 // What became of a choice of installers by name.
@@ -90,11 +127,11 @@ struct NamedSelection {
 // user's clicks would, each followed by its selection conditions: first the unnamed entries
 // the user may change are unticked, then the named ones ticked, so a condition of an unnamed
 // entry never takes a named one away. Entries the user cannot change keep their tick.
-NamedSelection SelectByName(const core::InstallerCatalogue& catalogue, std::span<int> ticks,
+NamedSelection SelectByName(const installer::InstallerCatalogue& catalogue, std::span<int> ticks,
                             const std::vector<std::string>& names);
 
 // Number of catalogue entries the installer page shows and runs: entries beyond its 80th are
 // neither listed nor run.
-std::size_t PageEntryCount(const core::InstallerCatalogue& catalogue);
+std::size_t PageEntryCount(const installer::InstallerCatalogue& catalogue);
 
 }  // namespace velnora::installer

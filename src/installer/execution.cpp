@@ -5,10 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include "core/context.h"
 #include "core/exit_codes.h"
 #include "core/texts.h"
 #include "installer/catalogue.h"
+#include "installer/context.h"
 #include "installer/run_state.h"
 #include "platform/text_units.h"
 
@@ -19,22 +19,6 @@ namespace {
 using platform::Handle;
 using platform::kNoHandle;
 using platform::PumpStep;
-
-struct ApiFunctions {
-    const char* library;
-    core::TextId missingLibrary;
-    std::vector<const char*> functions;
-};
-
-// Looks up one library and its functions; the text to show when something is missing.
-std::optional<core::TextId> FindApi(platform::Processes& processes, const ApiFunctions& api) {
-    if (!processes.LoadLibrary(api.library))
-        return api.missingLibrary;
-    for (const char* function : api.functions)
-        if (!processes.HasFunction(api.library, function))
-            return core::TextId::kMsgApiLoadingError;
-    return std::nullopt;
-}
 
 // The run was cut off, not done: the install manager waiting for the twin must not take it for
 // a completed install.
@@ -113,10 +97,6 @@ bool IsNtFamily(const core::Context& context) {
     return context.startup.osVersion.IsNt();
 }
 
-bool EnsureProcessApi(core::Context& context, core::Notices& notices) {
-    return context.execution.processApiLoaded || LoadProcessApi(context, notices);
-}
-
 void TellAll(RunWatch& watch, const core::Notices& notices) {
     for (const core::Notice& notice : notices)
         watch.Tell(notice);
@@ -190,45 +170,13 @@ bool IsImageRunningToolhelp(platform::Processes& processes, std::uint32_t platfo
 
 }  // namespace
 
-bool LoadProcessApi(core::Context& context, core::Notices& notices) {
-    auto& state = context.execution;
-    auto& processes = context.platform.processes;
-    const auto& os = context.startup.osVersion;
-
-    std::optional<core::TextId> missing;
-    if (os.IsNt() && os.major < 5) {
-        state.usePsapi = true;
-        missing =
-            FindApi(processes, {"PSAPI.DLL",
-                                core::TextId::kMsgPsapiNotFound,
-                                {"EnumProcesses", "EnumProcessModules", "GetModuleFileNameExW"}});
-    } else {
-        state.usePsapi = false;
-        missing = FindApi(processes, {"Kernel32.dll",
-                                      core::TextId::kMsgKernel32NotFound,
-                                      {"CreateToolhelp32Snapshot", "Process32FirstW",
-                                       "Process32NextW", "Module32FirstW", "Module32NextW"}});
-        if (!missing)
-            missing = FindApi(
-                processes,
-                {"Shell32.dll", core::TextId::kMsgShell32NotFound, {"SHGetSpecialFolderPathW"}});
-    }
-
-    if (missing) {
-        notices.push_back({context.texts.Get(*missing), core::NoticeCaption::kProgramName,
-                           platform::mb::kOk, false});
-        return false;
-    }
-    state.processApiLoaded = true;
-    return true;
-}
-
-bool IsProcessAlive(core::Context& context, std::uint32_t processId, core::Notices& notices) {
-    if (!EnsureProcessApi(context, notices))
+bool IsProcessAlive(environments::Context& context, std::uint32_t processId,
+                    core::Notices& notices) {
+    if (!environments::EnsureProcessApi(context, notices))
         return false;
     auto& processes = context.platform.processes;
 
-    if (context.execution.usePsapi) {
+    if (context.processApi.usePsapi) {
         std::vector<std::uint32_t> processIds;
         if (!processes.EnumProcesses(kMaxProcessIds, processIds))
             return false;
@@ -249,32 +197,32 @@ bool IsProcessAlive(core::Context& context, std::uint32_t processId, core::Notic
     return found;
 }
 
-bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path,
-                    RunWatch& watch) {
+bool IsImageRunning(environments::Context& context, std::uint32_t platformId,
+                    const std::string& path, RunWatch& watch) {
     core::Notices notices;
-    const bool loaded = EnsureProcessApi(context, notices);
+    const bool loaded = environments::EnsureProcessApi(context, notices);
     TellAll(watch, notices);
     if (!loaded)
         EndProgram(context);
     auto& processes = context.platform.processes;
-    if (context.execution.usePsapi)
+    if (context.processApi.usePsapi)
         return IsImageRunningPsapi(processes, path);
     return IsImageRunningToolhelp(processes, platformId, path);
 }
 
-std::string InstallerCommandLine(const core::Context& context, int index) {
-    std::string command = context.execution.installerCommand;
+std::string InstallerCommandLine(const Context& context, int index) {
+    std::string command = context.run.installerCommand;
     if (index >= 0) {
-        if (const core::InstallerEntry* entry =
+        if (const installer::InstallerEntry* entry =
                 context.catalogue.Find(static_cast<std::size_t>(index)))
             command += entry->installOption;
     }
     return command;
 }
 
-InstallerRun RunInstaller(core::Context& context, int index, int count, int form, RunWatch& watch,
+InstallerRun RunInstaller(Context& context, int index, int count, int form, RunWatch& watch,
                           std::uint32_t& exitCode) {
-    auto& state = context.execution;
+    auto& state = context.run;
     auto& processes = context.platform.processes;
     const auto& os = context.startup.osVersion;
     const core::Notice installFailed{context.texts.Get(core::TextId::kMsgInstallFailed),
@@ -403,19 +351,17 @@ std::uint32_t RestartFlags(int kind, bool force) {
     return flags;
 }
 
-void RestartWindows(core::Context& context, int kind, bool force) {
-    auto& session = context.platform.session;
+void RestartWindows(platform::Session& session, int kind, bool force) {
     session.EnableShutdownPrivilege();
     session.ExitWindows(RestartFlags(kind, force));
 }
 
 void RestartAfterRefusedShutdown(core::Context& context) {
-    CancelPendingShutdown(context);
-    RestartWindows(context, /*kind: restart*/ 0, /*force=*/false);
+    CancelPendingShutdown(context.platform.session);
+    RestartWindows(context.platform.session, /*kind: restart*/ 0, /*force=*/false);
 }
 
-bool CancelPendingShutdown(core::Context& context) {
-    auto& session = context.platform.session;
+bool CancelPendingShutdown(platform::Session& session) {
     if (session.EnableShutdownPrivilege() != platform::error::kSuccess)
         return false;
     const std::uint32_t version = session.GetVersionNumber();

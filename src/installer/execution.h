@@ -7,12 +7,19 @@
 #include <string>
 
 #include "core/notice.h"
+#include "platform/session.h"
 
 namespace velnora::core {
 struct Context;
 }
 
+namespace velnora::environments {
+struct Context;
+}
+
 namespace velnora::installer {
+
+struct Context;
 
 // The forms of the installer page; the resume point depends on them.
 namespace pageform {
@@ -46,26 +53,21 @@ class RunWatch {
     virtual void Tell(const core::Notice& notice) = 0;
 };
 
-// Finds the process-enumeration functions: PSAPI on the NT family below version 5, the
-// toolhelp functions of Kernel32 (and SHGetSpecialFolderPathW of Shell32) everywhere else.
-// On failure adds a notice of what is missing, with the program's base name as caption, and
-// returns false.
-bool LoadProcessApi(core::Context& context, core::Notices& notices);
-
 // Is a process of this identifier in the current process list? False also when the
 // enumeration functions cannot be loaded.
-bool IsProcessAlive(core::Context& context, std::uint32_t processId, core::Notices& notices);
+bool IsProcessAlive(environments::Context& context, std::uint32_t processId,
+                    core::Notices& notices);
 
 // Does a running process have a module whose full path equals `path` (letter case ignored)?
 // `platformId` 1 (Windows 9x) compares the processes' program files only. Ends the program
 // (twinexit::kCutOff), after telling `watch` why, when the enumeration functions cannot be
 // loaded.
-bool IsImageRunning(core::Context& context, std::uint32_t platformId, const std::string& path,
-                    RunWatch& watch);
+bool IsImageRunning(environments::Context& context, std::uint32_t platformId,
+                    const std::string& path, RunWatch& watch);
 
 // The command line of entry `index`: the installer command followed directly by the entry's
 // InstallOption (nothing when the catalogue has no such entry).
-std::string InstallerCommandLine(const core::Context& context, int index);
+std::string InstallerCommandLine(const Context& context, int index);
 
 // How RunInstaller comes back; every other end of a run ends the program.
 enum class InstallerRun {
@@ -81,7 +83,7 @@ enum class InstallerRun {
 // with twinexit::kCutOff: the installer ended within its first half second, Windows is ending the
 // logon, or the quit message was pumped.
 // `exitCode` receives the installer's exit code when it ran.
-InstallerRun RunInstaller(core::Context& context, int index, int count, int form, RunWatch& watch,
+InstallerRun RunInstaller(Context& context, int index, int count, int form, RunWatch& watch,
                           std::uint32_t& exitCode);
 
 // Keep the user interface alive for `milliseconds` without using the processor between
@@ -92,10 +94,10 @@ void WaitWithMessages(core::Context& context, std::uint32_t milliseconds);
 // The ExitWindows flags: kind 1 shuts down, 2 powers off, 3 logs off, anything else restarts;
 // `force` adds the force flag.
 std::uint32_t RestartFlags(int kind, bool force);
-void RestartWindows(core::Context& context, int kind, bool force);
+void RestartWindows(platform::Session& session, int kind, bool force);
 
 // Cancels a shutdown in progress; true when one was cancelled.
-bool CancelPendingShutdown(core::Context& context);
+bool CancelPendingShutdown(platform::Session& session);
 
 // A page that held back the end of the session restarts Windows itself when it closes: the
 // shutdown that was asked for is cancelled and a restart asked instead.

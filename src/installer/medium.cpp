@@ -1,8 +1,8 @@
 #include "installer/medium.h"
 
-#include "core/context.h"
 #include "core/parsing.h"
 #include "installer/catalogue.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 
 namespace velnora::installer {
@@ -14,7 +14,7 @@ constexpr std::size_t kOptionBuffer = 512;
 
 }  // namespace
 
-InstallerForm ChooseInstallerForm(core::Context& context) {
+InstallerForm ChooseInstallerForm(Context& context) {
     auto& profile = context.platform.profile;
     const std::string& autorun = context.startup.autorunPath;
     InstallerForm chosen;

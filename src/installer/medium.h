@@ -10,6 +10,8 @@ struct Context;
 
 namespace velnora::installer {
 
+struct Context;
+
 struct InstallerForm {
     int form = 0;  // pageform::*
     // The single form: the full path of the installer autorun.ini names.
@@ -23,7 +25,7 @@ struct InstallerForm {
 
 // A medium without autorun.ini, or one whose single installer is missing, leaves the user to
 // browse for a program.
-InstallerForm ChooseInstallerForm(core::Context& context);
+InstallerForm ChooseInstallerForm(Context& context);
 
 // The on-words of [General]: Quiet, NoMessage, QuitAfterInstall and Restart_PC.
 struct RunOptions {

@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/context.h"
 #include "core/parsing.h"
 #include "core/texts.h"
 #include "installer/catalogue.h"
+#include "installer/context.h"
 #include "platform/text_units.h"
 
 namespace velnora::installer {
@@ -41,15 +41,15 @@ std::string AutorunIniPath(const core::Context& context) {
     return context.startup.programFolder + "\\" + kAutorunIniName;
 }
 
-std::optional<std::string> TempFolder(core::Context& context) {
-    auto temp = context.platform.session.GetEnvironmentVariable("TEMP");
+std::optional<std::string> TempFolder(platform::Session& session) {
+    auto temp = session.GetEnvironmentVariable("TEMP");
     if (!temp || temp->empty() || !platform::FitsBuffer(*temp, kTempBufferSize))
         return std::nullopt;
     return temp;
 }
 
 std::optional<std::string> RunStateFilePath(core::Context& context) {
-    const auto temp = TempFolder(context);
+    const auto temp = TempFolder(context.platform.session);
     if (!temp)
         return std::nullopt;
     return *temp + "\\_" + kAutorunIniName;
@@ -124,9 +124,9 @@ void FinishRunState(core::Context& context, int next, int count, core::Notices& 
         profile.WriteString(kRunStateSection, std::string(kWrittenHereKey), std::nullopt,
                             autorunIni);
     }
-    UnregisterRunAtLogon(context, kLogonValueName);
+    UnregisterRunAtLogon(context.platform.registry, kLogonValueName);
 
-    if (const auto temp = TempFolder(context)) {
+    if (const auto temp = TempFolder(context.platform.session)) {
         const std::string leftover = *temp + "\\_" + context.startup.programBaseName + ".ini";
         auto& files = context.platform.files;
         if (files.CanOpenForReading(leftover) == platform::error::kSuccess)
@@ -170,8 +170,7 @@ bool RegisterRunAtLogon(core::Context& context, const std::string& valueName) {
            registry.SetValue(user.Get(), valueName, command) == platform::error::kSuccess;
 }
 
-bool UnregisterRunAtLogon(core::Context& context, const std::string& valueName) {
-    auto& registry = context.platform.registry;
+bool UnregisterRunAtLogon(platform::Registry& registry, const std::string& valueName) {
     const bool machine = RunValueGone(registry, platform::RegRoot::LocalMachine, valueName);
     const bool user = RunValueGone(registry, platform::RegRoot::CurrentUser, valueName);
     return machine && user;

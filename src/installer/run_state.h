@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/notice.h"
+#include "platform/registry.h"
 #include "platform/session.h"
 
 namespace velnora::core {
@@ -37,7 +38,7 @@ inline constexpr std::size_t kTempBufferSize = 260;
 // "autorun.ini" next to the program.
 std::string AutorunIniPath(const core::Context& context);
 // The value of TEMP, when set and short enough.
-std::optional<std::string> TempFolder(core::Context& context);
+std::optional<std::string> TempFolder(platform::Session& session);
 // "%TEMP%\_autorun.ini", when TEMP is set.
 std::optional<std::string> RunStateFilePath(core::Context& context);
 
@@ -79,6 +80,6 @@ std::string LogonCommand(core::Context& context);
 bool RegisterRunAtLogon(core::Context& context, const std::string& valueName);
 // Deletes the value from both Run keys; true when neither holds it any more (a value that was
 // not there counts as deleted). Nothing else of the keys is touched.
-bool UnregisterRunAtLogon(core::Context& context, const std::string& valueName);
+bool UnregisterRunAtLogon(platform::Registry& registry, const std::string& valueName);
 
 }  // namespace velnora::installer

@@ -1,3 +1,4 @@
+#include "installer/context.h"
 #include "maintenance/elevated_twin.h"
 
 namespace velnora::maintenance {

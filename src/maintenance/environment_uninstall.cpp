@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/context.h"
 #include "core/parsing.h"
 #include "environments/environment_table.h"
 #include "environments/move_support.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "platform/text_units.h"
 
@@ -177,8 +177,8 @@ std::vector<RenamePair> PairsToKeep(const std::vector<RenamePair>& after,
     return kept;
 }
 
-platform::Handle LocalMachine(core::Context& context) {
-    return context.platform.registry.Root(RegRoot::LocalMachine);
+platform::Handle LocalMachine(platform::Registry& registry) {
+    return registry.Root(RegRoot::LocalMachine);
 }
 
 std::string ActiveEntryPath() {
@@ -191,7 +191,8 @@ bool ReadActiveText(core::Context& context, const char* name, std::string& text)
     auto& registry = context.platform.registry;
     text.clear();
     platform::RegKey key(registry);
-    if (key.Open(LocalMachine(context), ActiveEntryPath(), regaccess::kRead) != error::kSuccess)
+    if (key.Open(LocalMachine(context.platform.registry), ActiveEntryPath(), regaccess::kRead) !=
+        error::kSuccess)
         return false;
     platform::RegValue value;
     if (registry.QueryValue(key.Get(), name, environments::kValueBufferSize, value) ==
@@ -209,12 +210,12 @@ std::vector<std::string> ActiveEnvironmentFolders(core::Context& context) {
     namespace csidl = platform::csidl;
     std::vector<std::string> folders;
     std::string folder;
-    if (environments::SpecialFolder(context, csidl::kProgramFiles, folder))
+    if (environments::SpecialFolder(context.platform.shell, csidl::kProgramFiles, folder))
         folders.push_back(folder + "\\" + environments::kInstallerInfoFolderName + "\\" +
                           core::kVantorixProductGuid);
-    if (environments::SpecialFolder(context, csidl::kCommonPrograms, folder))
+    if (environments::SpecialFolder(context.platform.shell, csidl::kCommonPrograms, folder))
         folders.push_back(folder + "\\" + kMakerName);
-    if (environments::SpecialFolder(context, csidl::kCommonAppData, folder))
+    if (environments::SpecialFolder(context.platform.shell, csidl::kCommonAppData, folder))
         folders.push_back(folder + "\\" + kMakerName + "\\" + environments::kTidewatchFolderName);
     if (ReadActiveText(context, kInstallLocationValue, folder) && !folder.empty())
         folders.push_back(folder);
@@ -240,7 +241,7 @@ std::optional<std::vector<RenamePair>> PendingRenamesBefore(core::Context& conte
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
     const platform::ErrorCode opened =
-        key.Open(LocalMachine(context), kSessionManagerKey, regaccess::kRead);
+        key.Open(LocalMachine(context.platform.registry), kSessionManagerKey, regaccess::kRead);
     if (opened == error::kFileNotFound)
         return std::vector<RenamePair>{};
     if (opened != error::kSuccess)
@@ -258,8 +259,8 @@ void TakeBackOwnRenames(core::Context& context,
         return;
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
-    if (key.Open(LocalMachine(context), kSessionManagerKey, regaccess::kReadAndSet) !=
-        error::kSuccess)
+    if (key.Open(LocalMachine(context.platform.registry), kSessionManagerKey,
+                 regaccess::kReadAndSet) != error::kSuccess)
         return;
     const auto after = ReadPendingRenames(registry, key.Get());
     if (!after)
@@ -284,19 +285,19 @@ void TakeBackOwnRenames(core::Context& context,
 void RemoveOrphanedActiveEntry(core::Context& context) {
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
-    if (key.Open(LocalMachine(context), ActiveEntryPath(), regaccess::kRead) != error::kSuccess)
+    if (key.Open(LocalMachine(context.platform.registry), ActiveEntryPath(), regaccess::kRead) !=
+        error::kSuccess)
         return;
     platform::RegValue value;
     const platform::ErrorCode read =
         registry.QueryValue(key.Get(), kProductGuidValue, environments::kValueBufferSize, value);
     key.Close();
     if (read == error::kFileNotFound)
-        registry.DeleteKey(LocalMachine(context), ActiveEntryPath());
+        registry.DeleteKey(LocalMachine(context.platform.registry), ActiveEntryPath());
 }
 
 // Is the setup folder of a resume command gone, or incomplete?
-bool IsStaleSetupFolder(core::Context& context, const std::string& folder) {
-    auto& files = context.platform.files;
+bool IsStaleSetupFolder(platform::FileSystem& files, const std::string& folder) {
     std::string longFolder;
     if (files.GetLongPathName(folder, longFolder) != error::kSuccess ||
         !platform::FitsBuffer(longFolder, kPathBufferSize))
@@ -421,7 +422,8 @@ UninstallOutcome UninstallActiveEnvironment(core::Context& context) {
 bool ClearStaleSetupResumes(core::Context& context) {
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
-    if (key.Open(LocalMachine(context), kRunOnceKey, regaccess::kReadAndSet) != error::kSuccess)
+    if (key.Open(LocalMachine(context.platform.registry), kRunOnceKey, regaccess::kReadAndSet) !=
+        error::kSuccess)
         return false;
     platform::RegKeyInfo info;
     if (registry.QueryInfoKey(key.Get(), info) != error::kSuccess)
@@ -439,7 +441,7 @@ bool ClearStaleSetupResumes(core::Context& context) {
         if (value.type != regtype::kString || name.compare(0, prefix.size(), prefix) != 0)
             continue;
         const auto folder = ResumeSetupFolder(environments::BufferText(value));
-        if (folder && IsStaleSetupFolder(context, *folder))
+        if (folder && IsStaleSetupFolder(context.platform.files, *folder))
             registry.SetValue(key.Get(), name, platform::StringValue(""));
     }
     return true;

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "environments/environment_table.h"
 #include "environments/move_support.h"
 #include "environments/tool_record.h"
+#include "installer/context.h"
 
 namespace velnora::maintenance {
 
@@ -63,11 +63,11 @@ std::string TemporaryBeside(platform::FileSystem& files, const std::string& path
 
 }  // namespace
 
-std::string InstallationReportText(core::Context& context, core::Notices& notices) {
+std::string InstallationReportText(environments::Context& context, core::Notices& notices) {
     const core::TextSet& texts = context.texts;
     ReportText report;
     if (!environments::EnumerateEnvironments(context))
-        notices.push_back(environments::SearchFailedNotice(context));
+        notices.push_back(environments::SearchFailedNotice(context.texts));
     for (int row = 0; row < context.environments.Count(); ++row) {
         const ToolComposition c = environments::ReadToolComposition(context, row);
         // An entry that vanished ends the report there.
@@ -92,7 +92,7 @@ std::string InstallationReportText(core::Context& context, core::Notices& notice
     return report.Content();
 }
 
-bool WriteInstallationReport(core::Context& context, const std::string& path,
+bool WriteInstallationReport(environments::Context& context, const std::string& path,
                              core::Notices& notices) {
     auto& files = context.platform.files;
     const std::string temporary = TemporaryBeside(files, path);

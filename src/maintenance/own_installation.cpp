@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/context.h"
 #include "core/parsing.h"
 #include "environments/environment_table.h"
 #include "environments/move_support.h"
 #include "environments/own_shortcut.h"
 #include "environments/tool_record.h"
+#include "installer/context.h"
 #include "maintenance/elevated_twin.h"
 #include "maintenance/environment_uninstall.h"
 #include "platform/text_units.h"
@@ -41,8 +41,8 @@ std::string OwnEntryKey() {
     return std::string(core::kUninstallRoot) + "\\" + kOwnEntryKeyName;
 }
 
-platform::Handle LocalMachine(core::Context& context) {
-    return context.platform.registry.Root(RegRoot::LocalMachine);
+platform::Handle LocalMachine(platform::Registry& registry) {
+    return registry.Root(RegRoot::LocalMachine);
 }
 
 // The program files the installed copy holds: the install manager's own, and in the twin its
@@ -69,10 +69,10 @@ std::vector<std::string> OwnFileNames(const core::Context& context) {
     return names;
 }
 
-std::string OwnFileName(const core::Context& context, OwnFile which) {
+std::string OwnFileName(const core::TextSet& texts, OwnFile which) {
     switch (which) {
         case OwnFile::kHelp:
-            return context.texts.Get(core::TextId::kHelpFileName);
+            return texts.Get(core::TextId::kHelpFileName);
         case OwnFile::kSelfRemovalScript:
             return kSelfRemovalScript;
     }
@@ -121,7 +121,8 @@ void CancelPendingRemoval(core::Context& context) {
     if (IsOwnLogonScript(files, script))
         files.DeleteFile(script);
     platform::RegKey key(context.platform.registry);
-    if (key.Open(LocalMachine(context), kRunOnceKey, regaccess::kWrite) == error::kSuccess)
+    if (key.Open(LocalMachine(context.platform.registry), kRunOnceKey, regaccess::kWrite) ==
+        error::kSuccess)
         context.platform.registry.DeleteValue(key.Get(), kSelfRemovalValue);
 }
 
@@ -179,7 +180,7 @@ std::string MakerStartMenuFolder(core::Context& context) {
 
 }  // namespace
 
-bool InstallOwnCopy(core::Context& context, core::Notices& notices) {
+bool InstallOwnCopy(environments::Context& context, core::Notices& notices) {
     if (context.environments.Count() < 1)
         return false;
     CancelPendingRemoval(context);
@@ -200,7 +201,8 @@ bool InstallOwnCopy(core::Context& context, core::Notices& notices) {
             return false;
 
     std::string programs;
-    if (!environments::SpecialFolder(context, platform::csidl::kCommonPrograms, programs) ||
+    if (!environments::SpecialFolder(context.platform.shell, platform::csidl::kCommonPrograms,
+                                     programs) ||
         !files.PathIsDirectory(programs)) {
         notices.push_back(
             {context.texts.Get(core::TextId::kMsgFolderNotFound) + "[" + programs + "]",
@@ -244,7 +246,7 @@ bool CopyProgramIfNewer(core::Context& context, const std::string& sourceFolder,
 
 bool CopyFileIfNewer(core::Context& context, const std::string& sourceFolder,
                      const std::string& targetFolder, OwnFile which) {
-    const std::string name = OwnFileName(context, which);
+    const std::string name = OwnFileName(context.texts, which);
     if (name.empty())
         return false;
     auto& files = context.platform.files;
@@ -265,7 +267,8 @@ bool WriteOwnUninstallValue(core::Context& context, const std::string& name, Val
         return false;
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
-    if (key.Create(LocalMachine(context), OwnEntryKey(), regaccess::kWrite) != error::kSuccess)
+    if (key.Create(LocalMachine(context.platform.registry), OwnEntryKey(), regaccess::kWrite) !=
+        error::kSuccess)
         return false;
     const platform::RegValue value =
         kind == ValueKind::kText ? platform::StringValue(text) : platform::DwordValue(number);
@@ -277,8 +280,9 @@ bool ScheduleSelfRemoval(core::Context& context) {
     std::string windows;
     std::string programFiles;
     if (ownFolder.empty() ||
-        !environments::SpecialFolder(context, platform::csidl::kWindows, windows) ||
-        !environments::SpecialFolder(context, platform::csidl::kProgramFiles, programFiles))
+        !environments::SpecialFolder(context.platform.shell, platform::csidl::kWindows, windows) ||
+        !environments::SpecialFolder(context.platform.shell, platform::csidl::kProgramFiles,
+                                     programFiles))
         return false;
     const std::string logonScript = Join(windows, kSelfRemovalScript);
     const std::string setupFolder = Join(Join(programFiles, environments::kInstallerInfoFolderName),
@@ -306,7 +310,8 @@ bool ScheduleSelfRemoval(core::Context& context) {
 
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
-    if (key.Open(LocalMachine(context), kRunOnceKey, regaccess::kWrite) != error::kSuccess)
+    if (key.Open(LocalMachine(context.platform.registry), kRunOnceKey, regaccess::kWrite) !=
+        error::kSuccess)
         return false;
     return registry.SetValue(key.Get(), kSelfRemovalValue,
                              platform::StringValue(Quoted(logonScript))) == error::kSuccess;
@@ -315,7 +320,8 @@ bool ScheduleSelfRemoval(core::Context& context) {
 std::optional<std::string> PendingSelfRemoval(core::Context& context) {
     auto& registry = context.platform.registry;
     platform::RegKey key(registry);
-    if (key.Open(LocalMachine(context), kRunOnceKey, regaccess::kRead) != error::kSuccess)
+    if (key.Open(LocalMachine(context.platform.registry), kRunOnceKey, regaccess::kRead) !=
+        error::kSuccess)
         return std::nullopt;
     platform::RegValue value;
     if (registry.QueryValue(key.Get(), kSelfRemovalValue, kCommandBufferSize, value) !=
@@ -348,7 +354,7 @@ PartsLeft RemoveOwnInstallation(core::Context& context) {
     }
 
     const platform::ErrorCode deleted =
-        context.platform.registry.DeleteKey(LocalMachine(context), OwnEntryKey());
+        context.platform.registry.DeleteKey(LocalMachine(context.platform.registry), OwnEntryKey());
     const bool entryLeft = deleted != error::kSuccess && deleted != error::kFileNotFound;
 
     // While the entry is there, the shortcut keeps the copy it names within reach.

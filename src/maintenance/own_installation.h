@@ -16,6 +16,10 @@ namespace velnora::core {
 struct Context;
 }
 
+namespace velnora::environments {
+struct Context;
+}
+
 namespace velnora::maintenance {
 
 // The value of RunOnce that runs the Windows folder's del.bat once at the next logon, and the
@@ -39,7 +43,7 @@ using PartsLeft = std::vector<OwnPart>;
 // Installs or refreshes the copy (see the .cpp for the steps). False when it is not complete:
 // no environment, a folder that cannot be made, a failed version read or copy, or no common
 // programs folder (the only failure with a notice for the user).
-bool InstallOwnCopy(core::Context& context, core::Notices& notices);
+bool InstallOwnCopy(environments::Context& context, core::Notices& notices);
 
 // Copies <source>\<name>.exe over <target>\<name>.exe unless the target has a higher product
 // version, or the same one and is not older to the second. False on a failed version read or

@@ -1,6 +1,6 @@
 #include "pages/active_select_dialog.h"
 
-#include "core/context.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "maintenance/elevated_twin.h"
 #include "pages/dialog_layout.h"

@@ -1,6 +1,6 @@
 #include "pages/autorun_prompt.h"
 
-#include "core/context.h"
+#include "installer/context.h"
 #include "pages/dest_folder_page.h"
 #include "pages/select_installer_page.h"
 

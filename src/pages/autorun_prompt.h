@@ -8,17 +8,14 @@
 #include <vector>
 
 #include "flows/install_sequence.h"
+#include "installer/context.h"
 #include "pages/page_prompt.h"
-
-namespace velnora::core {
-struct Context;
-}
 
 namespace velnora::pages {
 
 class AutorunPrompt final : public flows::InstallPromptOver {
   public:
-    explicit AutorunPrompt(core::Context& context)
+    explicit AutorunPrompt(installer::Context& context)
         : InstallPromptOver(prompt_), context_(context) {}
 
     // Installer switches came on the command line: the installer page takes them instead of
@@ -34,7 +31,7 @@ class AutorunPrompt final : public flows::InstallPromptOver {
         bool restartPc;
     };
 
-    core::Context& context_;
+    installer::Context& context_;
     PagePrompt prompt_{context_, nullptr};
     std::optional<Switches> switches_;
 };

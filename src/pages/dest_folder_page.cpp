@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
-#include "core/context.h"
 #include "core/texts.h"
 #include "environments/file_utilities.h"
 #include "flows/install_sequence.h"
+#include "installer/context.h"
 #include "pages/page_prompt.h"
 #include "resource_ids.h"
 

@@ -1,5 +1,6 @@
 #include "pages/finish_page.h"
 
+#include "installer/context.h"
 #include "installer/web_registration.h"
 #include "resource_ids.h"
 

@@ -3,13 +3,14 @@
 #include <string>
 
 #include "core/texts.h"
+#include "installer/context.h"
 #include "maintenance/elevated_twin.h"
 #include "pages/dest_folder_page.h"
 #include "pages/dialog_layout.h"
 #include "pages/finish_page.h"
 #include "pages/maintenance_page.h"
-#include "pages/select_installer_page.h"
 #include "pages/page_prompt.h"
+#include "pages/select_installer_page.h"
 #include "resource_ids.h"
 
 namespace velnora::pages {
@@ -96,7 +97,7 @@ class HelpContextWhile {
 
 }  // namespace
 
-MainMenuPage::MainMenuPage(core::Context& context)
+MainMenuPage::MainMenuPage(installer::Context& context)
     : DialogPage(IDD_MAIN_MENU),
       InstallPromptOver(prompt_),
       context_(context),

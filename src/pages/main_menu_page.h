@@ -13,6 +13,7 @@
 
 #include "core/context.h"
 #include "flows/install_sequence.h"
+#include "installer/context.h"
 #include "pages/page_prompt.h"
 #include "platform/dialog_page.h"
 
@@ -24,7 +25,7 @@ inline constexpr char kMainMenuPictureName[] = "InstManImg.bmp";
 // The install's pages run over the menu, which answers the install flow's questions with them.
 class MainMenuPage final : public platform::DialogPage, public flows::InstallPromptOver {
   public:
-    explicit MainMenuPage(core::Context& context);
+    explicit MainMenuPage(installer::Context& context);
 
     // The context the read-me opens at: where the user is in the program.
     std::uint32_t HelpContext() const { return helpContext_; }
@@ -51,7 +52,7 @@ class MainMenuPage final : public platform::DialogPage, public flows::InstallPro
     void Maintenance();
     void Install(bool standardInstall);
 
-    core::Context& context_;
+    installer::Context& context_;
     PagePrompt prompt_{context_, this};
     std::string explanation_;
     std::uint32_t helpContext_;

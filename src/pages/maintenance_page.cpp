@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "environments/environment_table.h"
 #include "environments/move_support.h"
 #include "environments/tool_record.h"
 #include "flows/change_active.h"
 #include "flows/uninstall_environment.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "maintenance/elevated_twin.h"
 #include "maintenance/installation_report.h"
@@ -139,7 +139,7 @@ std::string WithoutTabs(std::string text) {
 
 }  // namespace
 
-MaintenancePage::MaintenancePage(core::Context& context)
+MaintenancePage::MaintenancePage(installer::Context& context)
     : DialogPage(IDD_MAINTENANCE), context_(context) {}
 
 void MaintenancePage::OnInitDialog() {
@@ -360,11 +360,12 @@ namespace {
 // that the dialog comes up in front.
 class TwinPrompt final : public PagePrompt {
   public:
-    explicit TwinPrompt(core::Context& context) : PagePrompt(context, nullptr) {}
+    explicit TwinPrompt(installer::Context& context)
+        : PagePrompt(context, nullptr), full_(context) {}
 
   protected:
     void RunChoice(platform::DialogPage& dialog) override {
-        MaintenancePage owner(context_);
+        MaintenancePage owner(full_);
         if (!context_.platform.ui.OpenModeless(owner, nullptr)) {
             context_.platform.ui.RunModal(dialog, nullptr);
             return;
@@ -373,11 +374,14 @@ class TwinPrompt final : public PagePrompt {
         context_.platform.ui.RunModal(dialog, &owner);
         owner.OpenWindow()->ShowWindow(platform::WindowShow::kHide);
     }
+
+  private:
+    installer::Context& full_;
 };
 
 }  // namespace
 
-void SaveInstallationReport(core::Context& context, core::Notices& notices) {
+void SaveInstallationReport(environments::Context& context, core::Notices& notices) {
     platform::FileDialogRequest request;
     request.defaultExtension = "txt";
     request.filters = {{"Text File(*.txt)", "*.txt"}};
@@ -392,10 +396,10 @@ void SaveInstallationReport(core::Context& context, core::Notices& notices) {
     }
     if (!written)
         notices.push_back(
-            environments::PathNotice(context, core::TextId::kMsgFileNotWritten, path));
+            environments::PathNotice(context.texts, core::TextId::kMsgFileNotWritten, path));
 }
 
-int RunHiddenMaintenance(core::Context& context, StartMode mode, int row,
+int RunHiddenMaintenance(installer::Context& context, StartMode mode, int row,
                          const std::string& keyName) {
     context.startup.startMode = mode;
     TwinPrompt prompt(context);

@@ -8,17 +8,22 @@
 #include <string_view>
 #include <vector>
 
+#include "installer/context.h"
 #include "pages/dialog_layout.h"
 #include "platform/dialog_page.h"
 
 #include "core/context.h"
 #include "core/notice.h"
 
+namespace velnora::environments {
+struct Context;
+}
+
 namespace velnora::pages {
 
 class MaintenancePage final : public platform::DialogPage {
   public:
-    explicit MaintenancePage(core::Context& context);
+    explicit MaintenancePage(installer::Context& context);
 
     // The window hidden while the twin works: this page, or the main menu that opened it.
     void SetMainPage(platform::DialogPage* mainPage) { mainPage_ = mainPage; }
@@ -65,7 +70,7 @@ class MaintenancePage final : public platform::DialogPage {
     void FocusList();
     bool WantsRebootHold();
 
-    core::Context& context_;
+    installer::Context& context_;
     platform::DialogPage* mainPage_ = this;
     int selectedRow_ = -1;
     int shownRow_ = -1;
@@ -80,12 +85,12 @@ class MaintenancePage final : public platform::DialogPage {
 
 // "Save to file": asks for a text file and writes the installation report into it. A failed
 // write adds a notice naming the file.
-void SaveInstallationReport(core::Context& context, core::Notices& notices);
+void SaveInstallationReport(environments::Context& context, core::Notices& notices);
 
 // The twin's one operation: the switch (kMaintenance) or the uninstall (kUninstall) of the
 // environment table row, as enumerated at the twin's start-up. A row that names another key than
 // `keyName` is refused with a message. Returns the twin's exit code.
-int RunHiddenMaintenance(core::Context& context, core::StartMode mode, int row,
+int RunHiddenMaintenance(installer::Context& context, core::StartMode mode, int row,
                          const std::string& keyName);
 
 }  // namespace velnora::pages

@@ -1,8 +1,8 @@
 #include "pages/page_prompt.h"
 
-#include "core/context.h"
 #include "core/run_log.h"
 #include "environments/environment_table.h"
+#include "installer/context.h"
 #include "pages/active_select_dialog.h"
 
 namespace velnora::pages {
@@ -63,10 +63,11 @@ void OperationLog::Outcome(std::string_view outcome) {
     log_->Outcome(outcome);
 }
 
-bool EnumerateEnvironmentsTelling(core::Context& context, const platform::DialogPage* page) {
+bool EnumerateEnvironmentsTelling(environments::Context& context,
+                                  const platform::DialogPage* page) {
     if (environments::EnumerateEnvironments(context))
         return true;
-    PagePrompt(context, page).Tell(environments::SearchFailedNotice(context));
+    PagePrompt(context, page).Tell(environments::SearchFailedNotice(context.texts));
     return false;
 }
 

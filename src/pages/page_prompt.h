@@ -18,6 +18,14 @@ namespace velnora::platform {
 class DialogPage;
 }
 
+namespace velnora::core {
+struct Context;
+}
+
+namespace velnora::environments {
+struct Context;
+}
+
 namespace velnora::pages {
 
 class PagePrompt : public flows::Prompt {
@@ -70,6 +78,6 @@ class OperationLog {
 };
 
 // Enumerates the environments where no flow runs; a failed search is told as a message box.
-bool EnumerateEnvironmentsTelling(core::Context& context, const platform::DialogPage* page);
+bool EnumerateEnvironmentsTelling(environments::Context& context, const platform::DialogPage* page);
 
 }  // namespace velnora::pages

@@ -7,6 +7,7 @@
 #include "core/parsing.h"
 #include "environments/tool_record.h"
 #include "installer/catalogue.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "installer/medium.h"
 #include "installer/run_state.h"
@@ -107,13 +108,13 @@ constexpr int kColumnPadding = 60;
 
 }  // namespace
 
-SelectInstallerPage::SelectInstallerPage(core::Context& context)
+SelectInstallerPage::SelectInstallerPage(installer::Context& context)
     : DialogPage(IDD_SELECT_INSTALLER),
       context_(context),
       list_(IDC_INST_LIST, [this](int row, int column, platform::ListCell& cell) {
           DescribeCell(row, column, cell);
       }) {
-    core::ResetForInstallerPage(context_.execution);
+    installer::ResetForInstallerPage(context_.run);
 }
 
 void SelectInstallerPage::SetOptionsFromCommandLine(bool interactive, bool restartPc) {
@@ -400,7 +401,8 @@ int SelectInstallerPage::OnFindRow(int controlId, int startRow, const std::strin
 void SelectInstallerPage::DescribeCell(int row, int column, platform::ListCell& cell) {
     if (row < 0 || row >= entryCount_)
         return;
-    const core::InstallerEntry& entry = context_.catalogue.Entry(static_cast<std::size_t>(row));
+    const installer::InstallerEntry& entry =
+        context_.catalogue.Entry(static_cast<std::size_t>(row));
     if (column == 0) {
         cell.hasCheckBox = true;
         cell.checked = ticks_[static_cast<std::size_t>(row)] != 0;
@@ -434,12 +436,12 @@ void SelectInstallerPage::OnShowWindow(bool visible) {
 }
 
 bool SelectInstallerPage::OnQueryEndSession() {
-    core::NoteEndOfSession(context_.execution);
+    installer::NoteEndOfSession(context_.run);
     return true;
 }
 
 void SelectInstallerPage::OnEndSession(bool) {
-    core::NoteEndOfSession(context_.execution);
+    installer::NoteEndOfSession(context_.run);
 }
 
 void SelectInstallerPage::OnDestroy() {
@@ -448,7 +450,7 @@ void SelectInstallerPage::OnDestroy() {
 }
 
 void SelectInstallerPage::OfferRestart() {
-    if (!context_.execution.installerFinished)
+    if (!context_.run.installerFinished)
         return;
     if (RestoresMainWindow() && mainPage_ != this && mainPage_->IsOpen())
         mainPage_->OpenWindow()->ShowWindow(platform::WindowShow::kRestore);

@@ -10,6 +10,7 @@
 #include "core/context.h"
 #include "flows/install_run.h"
 #include "flows/install_sequence.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "pages/page_prompt.h"
 #include "pages/quick_list.h"
@@ -32,7 +33,7 @@ InstallerPageResult InstallerPageResultOf(int dialogResult);
 
 class SelectInstallerPage : public platform::DialogPage, public flows::RunView {
   public:
-    explicit SelectInstallerPage(core::Context& context);
+    explicit SelectInstallerPage(installer::Context& context);
 
     // The window the run minimises and titles with its progress: the main menu that opened the
     // page, or the page itself.
@@ -83,7 +84,7 @@ class SelectInstallerPage : public platform::DialogPage, public flows::RunView {
     // The base page gives the main window back when it closes after a run; the twin's main
     // window stays hidden, as the install manager waiting for it brings back its own.
     virtual bool RestoresMainWindow() const { return !context_.startup.elevatedTwin; }
-    core::Context& Context() { return context_; }
+    installer::Context& Context() { return context_; }
 
   private:
     void ChooseForm();
@@ -97,7 +98,7 @@ class SelectInstallerPage : public platform::DialogPage, public flows::RunView {
     void Browse();
     void OfferRestart();
 
-    core::Context& context_;
+    installer::Context& context_;
     PagePrompt prompt_{context_, this};
     CQuickList list_;
     platform::DialogPage* mainPage_ = this;

@@ -33,10 +33,10 @@
 #include <vector>
 
 #include "app/cmd_program.h"
-#include "core/context.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
 #include "flows/change_active.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "pages/maintenance_page.h"
 #include "pages/page_prompt.h"
@@ -459,7 +459,7 @@ BaselineWalk Baseline() {
 }
 
 // The row of the table as last enumerated; -1 when no row has that folder.
-int RowOfFolder(velnora::core::Context& context, const std::wstring& folder) {
+int RowOfFolder(velnora::installer::Context& context, const std::wstring& folder) {
     for (int row = 0; row < context.environments.Count(); ++row) {
         std::string location;
         if (velnora::environments::ReadEnvironmentValue(context, row, "InstallLocation",
@@ -470,7 +470,7 @@ int RowOfFolder(velnora::core::Context& context, const std::wstring& folder) {
     return -1;
 }
 
-std::string KeyNameOfFolder(velnora::core::Context& context, const std::wstring& folder) {
+std::string KeyNameOfFolder(velnora::installer::Context& context, const std::wstring& folder) {
     const int row = RowOfFolder(context, folder);
     return row < 0 ? std::string() : context.environments.Row(row).keyName;
 }
@@ -489,12 +489,14 @@ class DiscardingConsole final : public velnora::platform::Console {
 
 // Opens the page as the programs do; false unless it came up with the active environment's
 // tool tree.
-bool OpenMaintenancePage(velnora::core::Context& context, velnora::pages::MaintenancePage& page) {
+bool OpenMaintenancePage(velnora::installer::Context& context,
+                         velnora::pages::MaintenancePage& page) {
     return context.platform.ui.OpenModeless(page, nullptr) && page.IsOpen() && page.ShownRow() >= 0;
 }
 
 // Destroys the page's window, then lets what that posted run out before the next figure.
-void CloseMaintenancePage(velnora::core::Context& context, velnora::pages::MaintenancePage& page) {
+void CloseMaintenancePage(velnora::installer::Context& context,
+                          velnora::pages::MaintenancePage& page) {
     if (velnora::platform::PageWindow* window = page.OpenWindow())
         window->EndDialog(0);
     while (context.platform.ui.PumpOne() == velnora::platform::PumpStep::kDispatched) {
@@ -507,13 +509,13 @@ int Run(int rounds) {
     ReportingUserInterface ui(real.ui);
     velnora::platform::Platform platform{real.profile, real.registry, real.files, real.processes,
                                          real.shell,   real.session,  ui,         real.console};
-    velnora::core::Context context(platform);
+    velnora::installer::Context context(platform);
     context.startup.programBaseName = "Velnora";
     context.startup.settingsFile = Utf8(Join(kBenchRoot, L"Velnora.ini"));
     real.session.GetVersion(context.startup.osVersion);
     context.startup.startMode = velnora::core::StartMode::kMaintenance;
     velnora::core::Notices notices;
-    if (!velnora::installer::LoadProcessApi(context, notices))
+    if (!velnora::environments::LoadProcessApi(context, notices))
         return 1;
 
     std::printf("Filling the uninstall root: %d entries of other programs, %d environments...\n",

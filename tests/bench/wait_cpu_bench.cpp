@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <string>
 
-#include "core/context.h"
 #include "flows/install_run.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "pages/page_prompt.h"
 #include "platform/win32/win32_platform.h"
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     platform::win32::Win32Platform win32;
     platform::Platform& platform = win32.Get();
 
-    core::Context context(platform);
+    installer::Context context(platform);
     context.startup.programBaseName = "wait_cpu_bench";
     const std::string self = platform.session.ProgramPath();
     context.startup.programFolder = self.substr(0, self.find_last_of('\\'));
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     core::Notices notices;
-    if (!installer::LoadProcessApi(context, notices)) {
+    if (!environments::LoadProcessApi(context, notices)) {
         std::fprintf(stderr, "process functions missing\n");
         return 1;
     }
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     }
     if (command.empty())
         command = "\"" + context.startup.programFolder + "\\bench_sleeper.exe\" --run-ms 10000";
-    context.execution.installerCommand = command;
+    context.run.installerCommand = command;
 
     std::printf("installer: %s\n", command.c_str());
     std::fflush(stdout);

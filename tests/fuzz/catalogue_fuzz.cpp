@@ -12,7 +12,7 @@
 namespace velnora::fuzz {
 namespace {
 
-using core::InstallerEntry;
+using installer::InstallerEntry;
 using installer::kCatalogueBufferSize;
 
 constexpr char kAutorunIni[] = "C:\\Media\\autorun.ini";
@@ -24,7 +24,7 @@ bool SameEntry(const InstallerEntry& a, const InstallerEntry& b) {
            a.conditionOr == b.conditionOr && a.installOption == b.installOption;
 }
 
-std::vector<InstallerEntry> Entries(const core::InstallerCatalogue& catalogue) {
+std::vector<InstallerEntry> Entries(const installer::InstallerCatalogue& catalogue) {
     std::vector<InstallerEntry> entries;
     for (std::size_t i = 0; i < catalogue.Count(); ++i)
         entries.push_back(catalogue.Entry(i));
@@ -54,7 +54,7 @@ void CheckEntries(const std::vector<InstallerEntry>& entries) {
 
 // The entries are the section's keys in their order, the attribute keys left out; the last
 // one may be a name that the key list's buffer cut.
-void CheckKeyOrder(core::Context& context, const char* section,
+void CheckKeyOrder(installer::Context& context, const char* section,
                    const std::vector<InstallerEntry>& entries) {
     std::string list;
     context.platform.profile.GetString(section, std::nullopt, "", std::size_t{1} << 24, kAutorunIni,
@@ -76,7 +76,7 @@ void CheckKeyOrder(core::Context& context, const char* section,
 }
 
 // The start ticks of the rows the page shows, then each row toggled in turn as the user would.
-void CheckSelection(core::Context& context, bool resumed) {
+void CheckSelection(installer::Context& context, bool resumed) {
     const std::size_t rows = installer::PageEntryCount(context.catalogue);
     Require(rows <= installer::kPageEntryLimit && rows <= context.catalogue.Count(),
             "the page lists at most its 80 entries of the catalogue");
@@ -106,19 +106,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace velnora::fuzz;
     FuzzMachine machine;
     machine.PutFile(kAutorunIni, AsText(data, size));
-    core::Context& context = machine.context;
+    installer::Context& context = machine.context;
 
     for (const char* section : {"Tools", "Tools_Jpn"}) {
         const std::size_t count = installer::ReadInstallerCatalogue(context, section, kAutorunIni);
-        Require(count == context.catalogue.Count() && count <= core::kCatalogueCapacity,
+        Require(count == context.catalogue.Count() && count <= installer::kCatalogueCapacity,
                 "the count is the table's, within its rows");
-        const std::vector<core::InstallerEntry> first = Entries(context.catalogue);
+        const std::vector<installer::InstallerEntry> first = Entries(context.catalogue);
         CheckEntries(first);
         CheckKeyOrder(context, section, first);
 
         Require(installer::ReadInstallerCatalogue(context, section, kAutorunIni) == count,
                 "a second read counts the same");
-        const std::vector<core::InstallerEntry> second = Entries(context.catalogue);
+        const std::vector<installer::InstallerEntry> second = Entries(context.catalogue);
         Require(std::equal(first.begin(), first.end(), second.begin(), second.end(), SameEntry),
                 "a second read gives the same entries");
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/context.h"
 #include "fake/fake_platform.h"
+#include "installer/context.h"
 
 namespace velnora::fuzz {
 
@@ -30,7 +30,7 @@ struct FuzzMachine {
     void PutFile(const std::string& path, std::string_view bytes);
 
     fake::FakePlatform fake;
-    core::Context context{fake.Get()};
+    installer::Context context{fake.Get()};
 };
 
 }  // namespace velnora::fuzz

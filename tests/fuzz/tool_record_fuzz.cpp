@@ -4,11 +4,11 @@
 #include <tuple>
 #include <vector>
 
-#include "core/context.h"
 #include "environments/environment_table.h"
 #include "environments/file_utilities.h"
 #include "environments/tool_record.h"
 #include "fuzz_support.h"
+#include "installer/context.h"
 
 namespace velnora::fuzz {
 namespace {
@@ -23,7 +23,7 @@ auto Fields(const ToolComposition& c) {
                     c.emulatorDebuggers, c.others, c.unclassified, c.records);
 }
 
-std::vector<std::string> Lines(core::Context& context, const char* section) {
+std::vector<std::string> Lines(installer::Context& context, const char* section) {
     return environments::ReadSectionEntries(context.platform.profile, kRecord, section);
 }
 
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace velnora;
     using namespace velnora::fuzz;
     FuzzMachine machine;
-    core::Context& context = machine.context;
+    installer::Context& context = machine.context;
     const std::string entry = std::string(core::kUninstallRoot) + "\\" + core::kVantorixProductGuid;
     auto& registry = machine.fake.registry;
     registry.SetText(platform::RegRoot::LocalMachine, entry, "ProductGuid",

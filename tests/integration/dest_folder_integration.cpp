@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/context.h"
 #include "driver/driver.h"
 #include "environments/user_information.h"
+#include "installer/context.h"
 #include "pages/dest_folder_page.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_platform.h"
@@ -143,7 +143,7 @@ class DestFolderPage : public ::testing::TestWithParam<Language> {
     }
 
     platform::win32::Win32Platform win32_;
-    core::Context context_{win32_.Get()};
+    installer::Context context_{win32_.Get()};
     const std::wstring programFiles_ = ProgramFilesX86();
     const std::wstring vendor_ = programFiles_ + L"\\Orvessa";
     const std::wstring base_ = vendor_ + L"\\Vtx";

@@ -25,15 +25,15 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "driver/prefix_state.h"
 #include "driver/wait.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
+#include "environments/tidewatch.h"
 #include "flows/change_active.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "kit_common.h"
-#include "environments/tidewatch.h"
 #include "pages/page_prompt.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/win32_platform.h"
@@ -420,14 +420,14 @@ class Engine {
             context_.startup.osVersion = *deliverable.version;
     }
 
-    core::Context& context() { return context_; }
+    installer::Context& context() { return context_; }
     std::vector<std::string>& Messages() { return ui_.messages; }
 
   private:
     platform::win32::Win32Platform win32_;
     RecordingUserInterface ui_;
     platform::Platform platform_;
-    core::Context context_;
+    installer::Context context_;
 };
 
 std::string Joined(const std::vector<std::string>& texts) {
@@ -471,7 +471,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
             states_[i].plan = &kPlans[i];
         engine_ = std::make_unique<Engine>(GetParam(), JoinPath(kWorkRoot, L"Velnora.ini"));
         core::Notices notices;
-        ASSERT_TRUE(installer::LoadProcessApi(context(), notices));
+        ASSERT_TRUE(environments::LoadProcessApi(context(), notices));
     }
 
     void TearDown() override {
@@ -491,7 +491,7 @@ class SwitchOnVendorEnvironments : public testing::TestWithParam<Deliverable> {
             CoUninitialize();
     }
 
-    core::Context& context() { return engine_->context(); }
+    installer::Context& context() { return engine_->context(); }
     EnvironmentState& State(Env env) { return states_[env]; }
 
     // Everything that a run of this test creates: the environments under the work root with

@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/context.h"
 #include "app/startup.h"
 #include "core/texts.h"
 #include "flows/install_run.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "pages/page_prompt.h"
 #include "platform/win32/text_conversion.h"
@@ -58,7 +58,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     platform::win32::Win32Platform win32;
     platform::Platform& platform = win32.Get();
-    core::Context context(platform);
+    installer::Context context(platform);
 
     // What start-up establishes before any installer can run.
     auto& startup = context.startup;
@@ -71,12 +71,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!platform.session.GetVersion(startup.osVersion))
         return kSetUpError;
     core::Notices notices;
-    if (!installer::LoadProcessApi(context, notices))
+    if (!environments::LoadProcessApi(context, notices))
         return kSetUpError;
     startup.programFolder = app::ProgramFolderOf(programPath);
     startup.autorunPath = startup.programFolder + "\\autorun.ini";
 
-    context.execution.installerCommand = command;
+    context.run.installerCommand = command;
     const ULONGLONG before = GetTickCount64();
     // What the run says is shown as the pages show it.
     pages::PagePrompt prompt(context, nullptr);

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "core/context.h"
+#include "installer/context.h"
 #include "kit_common.h"
 #include "maintenance/own_installation.h"
 #include "platform/win32/text_conversion.h"
@@ -93,7 +93,7 @@ class OwnInstallationUnderWine : public ::testing::Test {
         kit::RemoveTree(kWorkRoot);
     }
 
-    void Prepare(core::Context& context) {
+    void Prepare(installer::Context& context) {
         context.startup.programBaseName = "Velnora";
         context.startup.managerBaseName = "Velnora";
         context.startup.programFolder = Utf8(kMedium);
@@ -108,7 +108,7 @@ class OwnInstallationUnderWine : public ::testing::Test {
 
 TEST_F(OwnInstallationUnderWine, InstallsThenRemovesOnlyItsOwnThroughDelBatAndTheLogonScript) {
     platform::win32::Win32Platform win32;
-    core::Context context(win32.Get());
+    installer::Context context(win32.Get());
     Prepare(context);
     core::Notices notices;
 

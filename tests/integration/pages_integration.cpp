@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/context.h"
 #include "driver/driver.h"
 #include "installer/catalogue.h"
+#include "installer/context.h"
 #include "pages/finish_page.h"
 #include "pages/main_menu_page.h"
 #include "pages/select_installer_page.h"
@@ -266,7 +266,7 @@ class FinishPageUnderWine : public ::testing::Test {
     }
 
     platform::win32::Win32Platform win32_;
-    core::Context context_{win32_.Get()};
+    installer::Context context_{win32_.Get()};
     std::wstring media_;
     std::wstring record_;
     std::unique_ptr<e2e::WebAddressHandler> handler_;
@@ -375,7 +375,7 @@ TEST(InstallerPageUnderWine, ShowsTheCatalogueInBothLanguages) {
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.screenshot));
         platform::win32::Win32Platform win32;
-        core::Context context(win32.Get());
+        installer::Context context(win32.Get());
         context.texts = core::TextSet(c.japanese);
         context.startup.programBaseName = "Velnora";
         context.startup.programFolder = Narrow(media);
@@ -448,7 +448,7 @@ TEST(MainMenuUnderWine, ShowsItsTextsAndExplainsTheButtonUnderThePointerInBothLa
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.screenshot));
         platform::win32::Win32Platform win32;
-        core::Context context(win32.Get());
+        installer::Context context(win32.Get());
         context.texts = core::TextSet(c.japanese);
         context.startup.programBaseName = "Velnora";
         context.startup.programFolder = Narrow(media);

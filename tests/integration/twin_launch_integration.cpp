@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "core/context.h"
 #include "driver/driver.h"
+#include "installer/context.h"
 #include "maintenance/elevated_twin.h"
 #include "platform/win32/dialog_host.h"
 #include "platform/win32/win32_platform.h"
@@ -57,7 +57,7 @@ class TwinLaunch : public testing::Test {
     }
 
     platform::win32::Win32Platform win32_;
-    core::Context context_{win32_.Get()};
+    installer::Context context_{win32_.Get()};
     const std::wstring settings_ = e2e::WindowsFolder() + L"\\Velnora.ini";
     e2e::FileRestorer restoreSettings_{settings_};
     HandOverPage page_;

@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "core/context.h"
 #include "environments/environment_table.h"
+#include "installer/context.h"
 #include "kit_common.h"
 #include "maintenance/environment_uninstall.h"
 #include "platform/win32/win32_platform.h"
@@ -105,7 +105,7 @@ TEST_P(UninstallOfVendorEnvironments, TheEngineRunsTheUninstallerAndCleansUpOnly
     ASSERT_TRUE(kit::WriteTextFile(kLater, L"in use"));
 
     platform::win32::Win32Platform win32;
-    core::Context context(win32.Get());
+    installer::Context context(win32.Get());
     ASSERT_EQ(maintenance::UninstallActiveEnvironment(context),
               maintenance::UninstallOutcome::kRan);
     EXPECT_EQ(

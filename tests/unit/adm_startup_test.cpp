@@ -36,7 +36,7 @@ const std::string kKey = testing::ParkedKey(2);
 
 class RecordingActions final : public AdmStartupActions {
   public:
-    explicit RecordingActions(core::Context& context) : context_(context) {}
+    explicit RecordingActions(installer::Context& context) : context_(context) {}
     void EnumerateEnvironments() override {
         for (int row = 0; row < environments; ++row)
             context_.environments.CountNextRow();
@@ -64,7 +64,7 @@ class RecordingActions final : public AdmStartupActions {
     std::vector<Operation> operations;
 
   private:
-    core::Context& context_;
+    installer::Context& context_;
 };
 
 using Machine = std::function<void(fake::FakePlatform&)>;
@@ -148,7 +148,7 @@ TEST_P(AdmStartupDispatch, RunsOneOperationOrRefuses) {
     fake.session.SetCommandLine(std::string("\"") + kTwin + "\" " + c.arguments);
     if (c.machine)
         c.machine(fake);
-    core::Context context(fake.Get());
+    installer::Context context(fake.Get());
     RecordingActions actions(context);
     actions.environments = c.environments;
     AdmStartup startup(context, actions);

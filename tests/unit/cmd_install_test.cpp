@@ -203,10 +203,10 @@ INSTANTIATE_TEST_SUITE_P(Cmd, CmdInstall, ::testing::ValuesIn(kInstallCases),
 // The choice by name as clicks would make it: unnamed entries go first, so no condition of
 // theirs takes a named one away; entries the user may not change keep their tick.
 TEST(CmdSelect, NamesBecomeTicksUnderTheCataloguesRules) {
-    core::InstallerCatalogue catalogue;
+    installer::InstallerCatalogue catalogue;
     const auto add = [&](const char* name, const char* selection, const char* andRow,
                          const char* orRow) {
-        core::InstallerEntry entry;
+        installer::InstallerEntry entry;
         entry.name = name;
         entry.userSelection = selection;
         entry.conditionAnd = andRow;

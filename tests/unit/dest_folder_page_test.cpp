@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "fake/fake_platform.h"
 #include "flows/install_sequence.h"
+#include "installer/context.h"
 #include "pages/dest_folder_page.h"
 #include "resource_ids.h"
 
@@ -126,7 +126,7 @@ TEST(DestFolderPage, UserActions) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fake::FakePlatform machine;
-        core::Context context(machine.Get());
+        installer::Context context(machine.Get());
         context.startup.osVersion = {5, 1, 2600, 2};
         context.startup.chosenInstallDir = kEarlier;
         machine.files.AddFile("D:\\Old\\bin\\x86\\vtx2.exe");
@@ -178,7 +178,7 @@ TEST(DestFolderPage, ProgramFilesFolderByWindowsVersion) {
     };
     for (const auto& c : cases) {
         fake::FakePlatform machine;
-        core::Context context(machine.Get());
+        installer::Context context(machine.Get());
         context.startup.osVersion = c.os;
         machine.registry.SetText(platform::RegRoot::LocalMachine, fake::machine::kCurrentVersionKey,
                                  "ProgramFilesDir", "E:\\Apps");
@@ -191,7 +191,7 @@ TEST(DestFolderPage, ProgramFilesFolderByWindowsVersion) {
 // The refusal box, the browser's title and the help topic, in the Japanese set.
 TEST(DestFolderPage, RefusalBrowserAndHelpSpeakTheTextSet) {
     fake::FakePlatform machine;
-    core::Context context(machine.Get());
+    installer::Context context(machine.Get());
     context.startup.osVersion = {5, 1, 2600, 2};
     context.startup.programFolder = "C:\\Media";
     context.texts = core::TextSet(true);

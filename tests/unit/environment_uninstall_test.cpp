@@ -68,7 +68,7 @@ struct Machine {
     const std::string entry = EntryKey(kProductGuid);
     std::string meanwhile;  // pairs, each text with its zero
     fake::FakePlatform fake;
-    core::Context context{fake.Get()};
+    installer::Context context{fake.Get()};
 };
 
 TEST(UninstallCommand, IsTheQuotedSetupProgramOfEitherFormOrNothing) {

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "core/context.h"
 #include "fake/fake_platform.h"
+#include "installer/context.h"
 
 namespace velnora::testing {
 
@@ -63,7 +63,7 @@ class EnvironmentFixture : public ::testing::Test {
     }
 
     fake::FakePlatform fake;
-    core::Context context{fake.Get()};
+    installer::Context context{fake.Get()};
 };
 
 }  // namespace velnora::testing

@@ -150,7 +150,7 @@ TEST_F(EnvironmentEnumeration, RootThatCannotBeOpenedShowsTheSearchMessage) {
 
     // The caller tells the failure; the table itself shows nothing.
     EXPECT_TRUE(fake.ui.MessageBoxes().empty());
-    const core::Notice notice = environments::SearchFailedNotice(context);
+    const core::Notice notice = environments::SearchFailedNotice(context.texts);
     EXPECT_FALSE(notice.overPage);
     EXPECT_EQ(notice.text, kSearchFailedEnglish);
     EXPECT_EQ(core::CaptionText(context, notice.caption), "Error");
@@ -223,7 +223,7 @@ TEST_F(EnvironmentEnumeration, SearchMessageInJapanese) {
     fake.registry.RemoveKey(RegRoot::LocalMachine, core::kUninstallRoot);
 
     EXPECT_FALSE(EnumerateEnvironments(context));
-    const core::Notice notice = environments::SearchFailedNotice(context);
+    const core::Notice notice = environments::SearchFailedNotice(context.texts);
     EXPECT_EQ(notice.text, "レジストリの検索に失敗しました。");
     EXPECT_EQ(core::CaptionText(context, notice.caption), "エラー");
 }
@@ -248,7 +248,7 @@ TEST_F(EnvironmentEnumeration, EntriesBeyondTheHundredTwentyEighthAreIgnored) {
 
     ASSERT_TRUE(EnumerateEnvironments(context));
 
-    EXPECT_EQ(context.environments.Count(), core::kMaxEnvironments);
+    EXPECT_EQ(context.environments.Count(), environments::kMaxEnvironments);
     EXPECT_EQ(InstanceCountRecord(), "128");
     EXPECT_EQ(environments::FindEnvironmentIndex(context.environments, ParkedName(129)), -1);
     EXPECT_EQ(environments::FindEnvironmentIndex(context.environments, ParkedName(130)), -1);
@@ -261,7 +261,7 @@ TEST_F(EnvironmentEnumeration, EntriesBeyondTheHundredTwentyEighthAreIgnored) {
 using EnvironmentTableDeathTest = EnvironmentFixture;
 
 TEST_F(EnvironmentTableDeathTest, RowOutsideTheTableStopsTheProgram) {
-    EXPECT_DEATH(context.environments.Row(core::kMaxEnvironments), "");
+    EXPECT_DEATH(context.environments.Row(environments::kMaxEnvironments), "");
     EXPECT_DEATH(context.environments.Row(-1), "");
 }
 
@@ -406,7 +406,7 @@ TEST_F(EnvironmentFixture, ProductVersionFailsWithoutText) {
 // --- Sorting ------------------------------------------------------------------------------
 
 // The exchange sort as first written: the registry is read at every comparison.
-void ReferenceExchangeSort(core::Context& context) {
+void ReferenceExchangeSort(installer::Context& context) {
     auto& table = context.environments;
     for (int i = 0; i < table.Count(); ++i) {
         std::string first;
@@ -511,8 +511,8 @@ TEST_F(EnvironmentSort, MatchesTheReferenceLoopAndReadsEachLocationOnce) {
     platform::Platform& base = fake.Get();
     platform::Platform withMap{base.profile, registry,     base.files, base.processes,
                                base.shell,   base.session, base.ui,    base.console};
-    core::Context sorted(withMap);
-    core::Context reference(withMap);
+    installer::Context sorted(withMap);
+    installer::Context reference(withMap);
 
     // Few distinct texts, so that equal locations are common; some entries have no location
     // and some rows no entry at all (both read as empty).
@@ -523,7 +523,7 @@ TEST_F(EnvironmentSort, MatchesTheReferenceLoopAndReadsEachLocationOnce) {
         registry.entries.clear();
         sorted.environments.Clear();
         // Mostly small tables, now and then a full one.
-        const int count = trial % 60 == 0 ? core::kMaxEnvironments
+        const int count = trial % 60 == 0 ? environments::kMaxEnvironments
                                           : std::uniform_int_distribution<int>(0, 40)(random);
         for (int row = 0; row < count; ++row) {
             const std::string name = ParkedName(row);

@@ -13,9 +13,9 @@
 
 #include "environments/environment_table.h"
 #include "fake/fault_sweep.h"
-#include "installer/execution.h"
-#include "flows/install_run.h"
 #include "fake/scripted_prompt.h"
+#include "flows/install_run.h"
+#include "installer/execution.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
@@ -60,7 +60,7 @@ std::unique_ptr<SwitchMachine> Prepare(Installer installer) {
     machine->fake.files.AddFolder("C:\\Media");
     if (installer != Installer::kMissing)
         machine->fake.files.AddFile(kSetup, "MZ");
-    core::InstallerEntry entry;
+    installer::InstallerEntry entry;
     entry.name = "Vantorix";
     entry.path = "setup.exe";
     machine->context.catalogue.Append(entry);
@@ -71,7 +71,7 @@ std::unique_ptr<SwitchMachine> Prepare(Installer installer) {
         return fake::ProgramBehaviour::RunsFor(2000);
     });
     core::Notices notices;
-    installer::LoadProcessApi(machine->context, notices);
+    environments::LoadProcessApi(machine->context, notices);
     environments::EnumerateEnvironments(machine->context);
     machine->fake.faults.Reset();
     return machine;

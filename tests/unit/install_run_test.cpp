@@ -13,9 +13,9 @@
 
 #include "environments/environment_table.h"
 #include "environments/own_shortcut.h"
+#include "fake/scripted_prompt.h"
 #include "installer/catalogue.h"
 #include "installer/execution.h"
-#include "fake/scripted_prompt.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
@@ -78,14 +78,14 @@ class RunBench {
         machine.context.startup.programFolder = kMedia;
         machine.fake.files.AddFolder(kMedia);
         core::Notices notices;
-        installer::LoadProcessApi(machine.context, notices);
+        environments::LoadProcessApi(machine.context, notices);
     }
 
     // Entry i of the catalogue runs C:\Media\setupI.exe.
     void AddInstaller(Effect effect, const std::string& tag = "N", bool present = true) {
         const std::size_t index = machine.context.catalogue.Count();
         const std::string name = "setup" + std::to_string(index) + ".exe";
-        core::InstallerEntry entry;
+        installer::InstallerEntry entry;
         entry.name = "Installer " + std::to_string(index);
         entry.path = name;
         entry.option = "/s";
@@ -392,7 +392,7 @@ TEST(InstallRun, TheUserInformationButtonIsHandedToItsInstaller) {
     RunBench b;
     b.machine.InstallEnvironment({kGuid, "A"});
     b.AddInstaller(Effect::kNothing);
-    core::InstallerEntry entry = b.machine.context.catalogue.Entry(0);
+    installer::InstallerEntry entry = b.machine.context.catalogue.Entry(0);
     b.machine.context.catalogue.Clear();
     entry.needUserInfoButton = "1";
     ASSERT_TRUE(b.machine.context.catalogue.Append(entry));

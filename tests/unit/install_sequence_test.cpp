@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "environments/environment_table.h"
-#include "flows/install_run.h"
 #include "fake/scripted_prompt.h"
+#include "flows/install_run.h"
 #include "switch_machine.h"
 
 namespace velnora::testing {
@@ -252,7 +252,7 @@ TEST(InstallRestart, IsOfferedOnceAndANoLeavesItNeeded) {
         if (c.request)
             machine.fake.files.AddFile(
                 record, std::string("[Install Manager]\r\nbWindowsReboot=") + c.request + "\r\n");
-        machine.context.execution.installerFinished = c.installerFinished;
+        machine.context.run.installerFinished = c.installerFinished;
         bench.prompt.answers.push_back(c.answer);
 
         EXPECT_EQ(flows::OfferRestart(machine.context, bench.prompt, c.restartPc, true), c.end);

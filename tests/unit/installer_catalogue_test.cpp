@@ -22,7 +22,7 @@ class CatalogueRead : public InstallerFixture {
         fake.files.AddFile(kAutorunIni, content);
         return ReadInstallerCatalogue(context, section, kAutorunIni);
     }
-    const core::InstallerEntry& Entry(std::size_t i) { return context.catalogue.Entry(i); }
+    const installer::InstallerEntry& Entry(std::size_t i) { return context.catalogue.Entry(i); }
 };
 
 TEST_F(CatalogueRead, EntriesInKeyOrderWithEveryAttribute) {
@@ -41,7 +41,7 @@ TEST_F(CatalogueRead, EntriesInKeyOrderWithEveryAttribute) {
 
     ASSERT_EQ(count, 3u);
     EXPECT_EQ(context.catalogue.Count(), 3u);
-    const core::InstallerEntry& compiler = Entry(0);
+    const installer::InstallerEntry& compiler = Entry(0);
     EXPECT_EQ(compiler.name, "Compiler");
     EXPECT_EQ(compiler.path, "Setup\\Compiler\\setup.exe");
     EXPECT_EQ(compiler.tooltip, "The compiler");
@@ -221,16 +221,16 @@ TEST(CatalogueLarge, MoreEntriesThanTheTableAreCutAtTheTableSize) {
             if (section.entries.size() < 1300)
                 section.entries.emplace_back(std::string{a, b}, std::string{a, b} + ".exe");
 
-    core::InstallerCatalogue catalogue;
+    installer::InstallerCatalogue catalogue;
     ASSERT_EQ(ReadInstallerCatalogue(section, "Tools", "autorun.ini", catalogue),
-              core::kCatalogueCapacity);
-    EXPECT_EQ(catalogue.Count(), core::kCatalogueCapacity);
-    const auto& last = section.entries[core::kCatalogueCapacity - 1];
-    EXPECT_EQ(catalogue.Entry(core::kCatalogueCapacity - 1).name, last.first);
-    EXPECT_EQ(catalogue.Entry(core::kCatalogueCapacity - 1).path, last.second);
-    EXPECT_EQ(catalogue.Find(core::kCatalogueCapacity), nullptr);
+              installer::kCatalogueCapacity);
+    EXPECT_EQ(catalogue.Count(), installer::kCatalogueCapacity);
+    const auto& last = section.entries[installer::kCatalogueCapacity - 1];
+    EXPECT_EQ(catalogue.Entry(installer::kCatalogueCapacity - 1).name, last.first);
+    EXPECT_EQ(catalogue.Entry(installer::kCatalogueCapacity - 1).path, last.second);
+    EXPECT_EQ(catalogue.Find(installer::kCatalogueCapacity), nullptr);
     // The key list, then the path and seven attributes of each entry in the table.
-    EXPECT_EQ(section.reads, 1 + 8 * static_cast<int>(core::kCatalogueCapacity));
+    EXPECT_EQ(section.reads, 1 + 8 * static_cast<int>(installer::kCatalogueCapacity));
     EXPECT_EQ(PageEntryCount(catalogue), kPageEntryLimit);
 }
 
@@ -245,24 +245,24 @@ TEST_F(CatalogueRead, PageHandlesAtMostEightyEntries) {
     EXPECT_EQ(PageEntryCount(context.catalogue), 2u);
 }
 
-core::InstallerEntry Named(const std::string& name) {
-    core::InstallerEntry entry;
+installer::InstallerEntry Named(const std::string& name) {
+    installer::InstallerEntry entry;
     entry.name = name;
     return entry;
 }
 
 TEST(CatalogueTable, AppendStopsAtCapacity) {
-    core::InstallerCatalogue catalogue;
-    for (std::size_t i = 0; i < core::kCatalogueCapacity; ++i)
+    installer::InstallerCatalogue catalogue;
+    for (std::size_t i = 0; i < installer::kCatalogueCapacity; ++i)
         ASSERT_TRUE(catalogue.Append(Named(std::to_string(i))));
     EXPECT_FALSE(catalogue.Append(Named("one too many")));
-    EXPECT_EQ(catalogue.Count(), core::kCatalogueCapacity);
-    EXPECT_EQ(catalogue.Entry(core::kCatalogueCapacity - 1).name,
-              std::to_string(core::kCatalogueCapacity - 1));
+    EXPECT_EQ(catalogue.Count(), installer::kCatalogueCapacity);
+    EXPECT_EQ(catalogue.Entry(installer::kCatalogueCapacity - 1).name,
+              std::to_string(installer::kCatalogueCapacity - 1));
 }
 
 TEST(CatalogueTableDeathTest, EntryBeyondTheCountStops) {
-    core::InstallerCatalogue catalogue;
+    installer::InstallerCatalogue catalogue;
     catalogue.Append(Named("only"));
     EXPECT_EQ(catalogue.Find(1), nullptr);
     EXPECT_DEATH(catalogue.Entry(1), "");
@@ -386,14 +386,14 @@ TEST_F(CatalogueRead, StartTickStateReadThroughTheRunState) {
 class CatalogueConditions : public ::testing::Test {
   protected:
     void Add(const std::string& conditionOr, const std::string& conditionAnd) {
-        core::InstallerEntry entry;
+        installer::InstallerEntry entry;
         entry.name = "E" + std::to_string(catalogue.Count());
         entry.conditionOr = conditionOr;
         entry.conditionAnd = conditionAnd;
         catalogue.Append(entry);
     }
 
-    core::InstallerCatalogue catalogue;
+    installer::InstallerCatalogue catalogue;
 };
 
 TEST_F(CatalogueConditions, OrUnticksTheTargetOnlyWhenTickingTheEntry) {

@@ -26,20 +26,20 @@ constexpr std::uint32_t kCutOff = core::twinexit::kCutOff;
 // Stands in for the installer page: its end-of-session handlers note the end of the logon.
 class SessionWatcher : public platform::DialogPage {
   public:
-    explicit SessionWatcher(core::ExecutionState& state) : DialogPage(9001), state_(state) {}
+    explicit SessionWatcher(installer::RunFlags& state) : DialogPage(9001), state_(state) {}
     bool OnQueryEndSession() override {
-        core::NoteEndOfSession(state_);
+        installer::NoteEndOfSession(state_);
         return true;
     }
-    void OnEndSession(bool) override { core::NoteEndOfSession(state_); }
+    void OnEndSession(bool) override { installer::NoteEndOfSession(state_); }
 
   private:
-    core::ExecutionState& state_;
+    installer::RunFlags& state_;
 };
 
 class InstallerExecution : public InstallerFixture {
   protected:
-    InstallerExecution() : watcher(context.execution) {}
+    InstallerExecution() : watcher(context.run) {}
     ~InstallerExecution() override {
         if (fake.dialogs.IsOpen(&watcher))
             fake.dialogs.Driver(watcher).CloseBox();
@@ -117,8 +117,8 @@ TEST_P(InstallerLoadApi, ByVersion) {
     context.texts = core::TextSet(true);
 
     EXPECT_EQ(LoadProcessApi(context, notices), c.message == nullptr);
-    EXPECT_EQ(context.execution.processApiLoaded, c.message == nullptr);
-    EXPECT_EQ(context.execution.usePsapi, c.psapi);
+    EXPECT_EQ(context.processApi.loaded, c.message == nullptr);
+    EXPECT_EQ(context.processApi.usePsapi, c.psapi);
     if (c.message == nullptr) {
         EXPECT_TRUE(Said().empty());
     } else {
@@ -156,7 +156,7 @@ TEST_F(InstallerExecution, ProcessAliveOnBothPaths) {
     EXPECT_EQ(fake.faults.Calls(fake::op::kEnumProcesses), 0);
 
     InstallerExecution::SetOs(4, 0, 2);
-    context.execution.processApiLoaded = false;
+    context.processApi.loaded = false;
     EXPECT_TRUE(IsProcessAlive(context, pid, notices));
     EXPECT_FALSE(IsProcessAlive(context, pid + 1, notices));
     EXPECT_EQ(fake.faults.Calls(fake::op::kEnumProcesses), 2);
@@ -185,7 +185,7 @@ class InstallerImage : public InstallerExecution {
     }
     void UsePsapi() {
         SetOs(4, 0, 2);
-        context.execution.processApiLoaded = false;
+        context.processApi.loaded = false;
     }
     // Enough processes ahead of the next one to fill the first 200 places.
     void FillProcessList() {
@@ -228,7 +228,7 @@ TEST_F(InstallerImage, PsapiSearchesTheFirst200Processes) {
 
     // The toolhelp functions see them all.
     SetOs(5, 1, 2);
-    context.execution.processApiLoaded = false;
+    context.processApi.loaded = false;
     EXPECT_TRUE(Running(kSetup));
 }
 
@@ -245,7 +245,7 @@ TEST_F(InstallerImage, PsapiSearchesTheFirst100ModulesOfAProcess) {
     EXPECT_FALSE(Running("C:\\Libs\\lib110.dll"));
 
     SetOs(5, 1, 2);
-    context.execution.processApiLoaded = false;
+    context.processApi.loaded = false;
     EXPECT_TRUE(Running("C:\\Libs\\lib110.dll"));
 }
 
@@ -288,7 +288,7 @@ TEST_F(InstallerExecution, CommandLineIsCommandAndInstallOption) {
                        "[Tools]\nA=a.exe\nB=Setup\\setup.exe\nB_InstallOption= -log\n");
     ASSERT_EQ(installer::ReadInstallerCatalogue(context, "Tools", "C:\\Media\\autorun.ini"), 2u);
     AddInstaller(1000);
-    context.execution.installerCommand = std::string(kSetup) + " /s";
+    context.run.installerCommand = std::string(kSetup) + " /s";
 
     EXPECT_EQ(RunInstaller(context, 1, 2, pageform::kList, watch, exitCode), InstallerRun::kEnded);
     ASSERT_EQ(fake.processes.Started().size(), 1u);
@@ -306,13 +306,13 @@ TEST_F(InstallerExecution, CommandLineIsCommandAndInstallOption) {
 TEST_F(InstallerExecution, CommandLineLongerThanItsBufferIsRefused) {
     AddInstaller(1000);
     const std::string base = std::string(kSetup) + " ";
-    context.execution.installerCommand = base + std::string(kMaxCommandLength - base.size(), 'x');
-    ASSERT_EQ(context.execution.installerCommand.size(), 259u);
+    context.run.installerCommand = base + std::string(kMaxCommandLength - base.size(), 'x');
+    ASSERT_EQ(context.run.installerCommand.size(), 259u);
     EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode),
               InstallerRun::kEnded);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
 
-    context.execution.installerCommand += "x";
+    context.run.installerCommand += "x";
     EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode),
               InstallerRun::kNotStarted);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
@@ -326,12 +326,12 @@ TEST_F(InstallerExecution, JapaneseCommandLineIsCountedInCharacters) {
     const std::size_t room = kMaxCommandLength - command.size();
     for (std::size_t i = 0; i < room; ++i)
         command += "日";
-    context.execution.installerCommand = command;
+    context.run.installerCommand = command;
     EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode),
               InstallerRun::kEnded);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
 
-    context.execution.installerCommand += "日";
+    context.run.installerCommand += "日";
     EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kSingle, watch, exitCode),
               InstallerRun::kNotStarted);
     EXPECT_EQ(fake.processes.Started().size(), 1u);
@@ -342,7 +342,7 @@ TEST_F(InstallerExecution, InstallOptionCountsTowardsTheLimit) {
                        "[Tools]\nA=a.exe\nA_InstallOption=" + std::string(40, 'o') + "\n");
     installer::ReadInstallerCatalogue(context, "Tools", "C:\\Media\\autorun.ini");
     AddInstaller(1000);
-    context.execution.installerCommand = std::string(kSetup) + " " + std::string(220, 'x');
+    context.run.installerCommand = std::string(kSetup) + " " + std::string(220, 'x');
     EXPECT_EQ(RunInstaller(context, 0, 1, pageform::kList, watch, exitCode),
               InstallerRun::kNotStarted);
     EXPECT_TRUE(fake.processes.Started().empty());
@@ -352,7 +352,7 @@ TEST_F(InstallerExecution, InstallOptionCountsTowardsTheLimit) {
 // Nothing was installed, and the run that called it goes on to bring back what it parked.
 TEST_F(InstallerExecution, InstallerThatCannotStartIsAFailedInstallation) {
     fake.files.AddFile(kStateFile, "[General]\nContinue=1\n");
-    context.execution.installerCommand = "C:\\Media\\missing.exe";
+    context.run.installerCommand = "C:\\Media\\missing.exe";
     EXPECT_EQ(ExitOf([&] {
                   EXPECT_EQ(RunInstaller(context, 2, 3, pageform::kList, watch, exitCode),
                             InstallerRun::kNotStarted);
@@ -364,7 +364,7 @@ TEST_F(InstallerExecution, InstallerThatCannotStartIsAFailedInstallation) {
 
 TEST_F(InstallerExecution, ListFormRecordsTheNextEntryAfterHalfASecond) {
     AddInstaller(10'000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     std::optional<std::string> before, after;
     SampleContinueAt(450, before);
     SampleContinueAt(600, after);
@@ -375,13 +375,13 @@ TEST_F(InstallerExecution, ListFormRecordsTheNextEntryAfterHalfASecond) {
     // Not the last entry: the state stays for the next one.
     EXPECT_EQ(Continue(), "2");
     EXPECT_EQ(RunValue(), "\"C:\\Media\\Velnora.exe\"");
-    EXPECT_TRUE(context.execution.installerFinished);
+    EXPECT_TRUE(context.run.installerFinished);
     EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
 }
 
 TEST_F(InstallerExecution, GraceTimeOfThreeSecondsAfterTheInstallerEnds) {
     AddInstaller(10'000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), InstallerRun::kEnded);
     const std::uint64_t end = fake.processes.Started()[0].startTime + 10'000;
     EXPECT_GE(fake.clock.Now(), end + kGraceMs);
@@ -390,7 +390,7 @@ TEST_F(InstallerExecution, GraceTimeOfThreeSecondsAfterTheInstallerEnds) {
 
 TEST_F(InstallerExecution, SingleFormRecordsTheSameEntry) {
     AddInstaller(10'000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     std::optional<std::string> during;
     SampleContinueAt(5000, during);
     EXPECT_EQ(RunInstaller(context, 0, 2, pageform::kSingle, watch, exitCode),
@@ -401,7 +401,7 @@ TEST_F(InstallerExecution, SingleFormRecordsTheSameEntry) {
 
 TEST_F(InstallerExecution, LastEntryClearsTheRunState) {
     AddInstaller(2000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     fake.files.AddFile(kStateFile,
                        "[General]\nPrev=C:\\Media\\Setup\\setup.exe\n"
                        "User_Selection_Install_00=1\nUser_Selection_Install_01=1\n");
@@ -430,13 +430,13 @@ class InstallerEarlyExit : public InstallerExecution,
 TEST_P(InstallerEarlyExit, EndsTheProgram) {
     SetOs(GetParam().major, 0, GetParam().platformId);
     AddInstaller(300);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList, watch, exitCode); }),
               kCutOff);
     EXPECT_LT(fake.clock.Now(), kStartPhaseMs);
     EXPECT_EQ(Continue(), GetParam().recorded);
     EXPECT_EQ(RunValue().has_value(), GetParam().recorded.has_value());
-    EXPECT_FALSE(context.execution.installerFinished);
+    EXPECT_FALSE(context.run.installerFinished);
     EXPECT_EQ(fake.processes.OpenHandleCount(), 0u);
 }
 
@@ -463,12 +463,12 @@ TEST_P(InstallerLogonEnd, EndsTheProgramWithTheRightResumePoint) {
     const LogonEndCase& c = GetParam();
     SetOs(c.major, 0, c.platformId);
     AddInstaller(60'000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     EndLogonAt(c.at);
 
     EXPECT_EQ(ExitOf([&] { RunInstaller(context, 2, 4, pageform::kList, watch, exitCode); }),
               kCutOff);
-    EXPECT_TRUE(context.execution.shutdownNoticed);
+    EXPECT_TRUE(context.run.shutdownNoticed);
     // Noticed at the next poll.
     EXPECT_LE(fake.clock.Now(), c.at + kWaitPollMs + kStartPollSleepMs + kStartPollPumpMs + 2);
     EXPECT_EQ(Continue(), c.recorded);
@@ -491,12 +491,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(InstallerExecution, LogonEndDuringTheGraceTimeEndsTheProgramAfterIt) {
     AddInstaller(2000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     EndLogonAt(3000);
     EXPECT_EQ(ExitOf([&] { RunInstaller(context, 1, 2, pageform::kList, watch, exitCode); }),
               kCutOff);
     EXPECT_GE(fake.clock.Now(), 2000 + kGraceMs);
-    EXPECT_TRUE(context.execution.installerFinished);
+    EXPECT_TRUE(context.run.installerFinished);
     // The run was not finished: the next start resumes.
     EXPECT_EQ(Continue(), "2");
     EXPECT_TRUE(RunValue().has_value());
@@ -504,7 +504,7 @@ TEST_F(InstallerExecution, LogonEndDuringTheGraceTimeEndsTheProgramAfterIt) {
 
 TEST_F(InstallerExecution, QuitMessageWhileWaitingIsReportedAndEndsTheProgram) {
     AddInstaller(60'000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     fake.ui.PostQuitAt(3000);
 
     EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList, watch, exitCode); }),
@@ -519,7 +519,7 @@ TEST_F(InstallerExecution, QuitMessageWhileWaitingIsReportedAndEndsTheProgram) {
 
 TEST_F(InstallerExecution, QuitMessageDuringTheGraceTimeEndsTheProgramSilently) {
     AddInstaller(2000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     fake.ui.PostQuitAt(3500);
     EXPECT_EQ(ExitOf([&] { RunInstaller(context, 0, 2, pageform::kList, watch, exitCode); }),
               kCutOff);
@@ -531,7 +531,7 @@ TEST_F(InstallerExecution, QuitMessageDuringTheGraceTimeEndsTheProgramSilently) 
 // is dispatched when it arrives.
 TEST_F(InstallerExecution, MessagesAreDispatchedWhileTheInstallerRuns) {
     AddInstaller(10'000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     const std::vector<std::uint64_t> posted = {100, 2500, 9000, 11'000};
     std::vector<std::uint64_t> handled;
     for (std::uint64_t time : posted)
@@ -548,7 +548,7 @@ TEST_F(InstallerExecution, MessagesAreDispatchedWhileTheInstallerRuns) {
 // (every 41 ms for half a second, then every 201 ms), not at every turn of a loop.
 TEST_F(InstallerExecution, WaitsSleepBetweenPolls) {
     AddInstaller(10'000);
-    context.execution.installerCommand = kSetup;
+    context.run.installerCommand = kSetup;
     ASSERT_EQ(RunInstaller(context, 0, 2, pageform::kList, watch, exitCode), InstallerRun::kEnded);
 
     const std::uint64_t total = fake.clock.Now();
@@ -629,7 +629,7 @@ INSTANTIATE_TEST_SUITE_P(InstallerKinds, InstallerRestartFlags,
 
 TEST_F(InstallerExecution, RestartWindowsEnablesThePrivilegeFirst) {
     fake.session.SetShutdownPrivilegeResult(platform::error::kNotAllAssigned);
-    RestartWindows(context, 0, true);
+    RestartWindows(context.platform.session, 0, true);
     EXPECT_EQ(fake.session.PrivilegeRequests(), 1);
     EXPECT_EQ(fake.session.ExitWindowsCalls(), std::vector<std::uint32_t>{6});
 }
@@ -655,7 +655,7 @@ TEST_P(InstallerCancelShutdown, Table) {
     fake.session.SetAbortShutdownMissing(c.functionMissing);
     fake.session.SetShutdownPending(c.pending);
 
-    EXPECT_EQ(CancelPendingShutdown(context), c.cancelled);
+    EXPECT_EQ(CancelPendingShutdown(context.platform.session), c.cancelled);
     EXPECT_EQ(fake.session.AbortShutdownCalls(), c.abortCalls);
     EXPECT_EQ(fake.session.ShutdownPending(), c.pending && !c.cancelled);
 }

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "core/context.h"
 #include "fake/fake_platform.h"
+#include "installer/context.h"
 #include "recording_watch.h"
 
 namespace velnora::installer::testing {
@@ -66,7 +66,7 @@ class InstallerFixture : public ::testing::Test {
     }
 
     fake::FakePlatform fake;
-    core::Context context;
+    installer::Context context;
     core::Notices notices;
     velnora::testing::RecordingWatch watch;
     std::uint32_t exitCode = 0;

@@ -139,7 +139,7 @@ TEST_F(RunState, WithoutRightsTheLogonValueIsTheUsersAndGoesAtTheEnd) {
 
     FinishRunState(context, 1, 1, notices);
     EXPECT_EQ(UserRunValue(), std::nullopt);
-    EXPECT_TRUE(UnregisterRunAtLogon(context, "Autorun"));
+    EXPECT_TRUE(UnregisterRunAtLogon(context.platform.registry, "Autorun"));
     for (const RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser})
         EXPECT_EQ(fake.registry.ValueNames(root, testing::kRunKey),
                   std::vector<std::string>{"Other"});
@@ -285,7 +285,9 @@ TEST_F(RunState, TempFitsItsBufferInCharacters) {
     };
     for (const auto& c : cases) {
         fake.session.SetEnvironmentVariable("TEMP", c.temp);
-        EXPECT_EQ(TempFolder(context), c.kept ? std::optional(c.temp) : std::nullopt) << c.temp;
+        EXPECT_EQ(TempFolder(context.platform.session),
+                  c.kept ? std::optional(c.temp) : std::nullopt)
+            << c.temp;
     }
 }
 
@@ -344,17 +346,17 @@ TEST_F(RunState, SubstResolutionKeepsAnythingElse) {
 
 TEST_F(RunState, LogonValueUnregisters) {
     RegisterRunAtLogon(context, "Autorun");
-    EXPECT_TRUE(UnregisterRunAtLogon(context, "Autorun"));
+    EXPECT_TRUE(UnregisterRunAtLogon(context.platform.registry, "Autorun"));
     EXPECT_EQ(RunValue(), std::nullopt);
     // Already gone is as good as deleted.
-    EXPECT_TRUE(UnregisterRunAtLogon(context, "Autorun"));
+    EXPECT_TRUE(UnregisterRunAtLogon(context.platform.registry, "Autorun"));
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
 
 TEST_F(RunState, LogonValueDeleteFailureIsReported) {
     RegisterRunAtLogon(context, "Autorun");
     fake.faults.FailAlways(fake::op::kDeleteValue, platform::error::kAccessDenied);
-    EXPECT_FALSE(UnregisterRunAtLogon(context, "Autorun"));
+    EXPECT_FALSE(UnregisterRunAtLogon(context.platform.registry, "Autorun"));
     EXPECT_TRUE(RunValue().has_value());
     EXPECT_EQ(fake.registry.OpenKeyCount(), 0u);
 }
@@ -362,7 +364,7 @@ TEST_F(RunState, LogonValueDeleteFailureIsReported) {
 // A value that could not be looked at may still be there.
 TEST_F(RunState, LogonValueRemovalFailsWhenARunKeyCannotBeOpened) {
     fake.faults.FailAlways(fake::op::kOpenKeyDefault, platform::error::kAccessDenied);
-    EXPECT_FALSE(UnregisterRunAtLogon(context, "Autorun"));
+    EXPECT_FALSE(UnregisterRunAtLogon(context.platform.registry, "Autorun"));
     EXPECT_TRUE(Said().empty());
 }
 

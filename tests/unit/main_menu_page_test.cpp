@@ -56,7 +56,7 @@ class MenuBench {
         startup.installerCount =
             static_cast<int>(installer::ReadInstallerCatalogue(machine.context, "Tools", kAutorun));
         core::Notices notices;
-        installer::LoadProcessApi(machine.context, notices);
+        environments::LoadProcessApi(machine.context, notices);
         machine.fake.files.AddFile(kSetup, "MZ");
         machine.fake.processes.AddProgram(kSetup, [this](const std::string&) {
             ++installerRuns;

@@ -280,7 +280,7 @@ TEST_F(MovesAssociation, DeleteStopsAtAKeyWithAnotherVerb) {
     SetClass(kGuid, "\\DefaultIcon", "", "icon");
     SetClass(kGuid, "\\shell\\open\\command", "", "cmd");
     SetClass(kGuid, "\\shell\\print\\command", "", "print");
-    EXPECT_FALSE(DeleteAssociation(machine.context, kGuid));
+    EXPECT_FALSE(DeleteAssociation(machine.context.platform.registry, kGuid));
     EXPECT_FALSE(
         machine.fake.registry.KeyExists(RegRoot::ClassesRoot, "VTX_Workspace\\shell\\open"));
     EXPECT_TRUE(machine.fake.registry.KeyExists(RegRoot::ClassesRoot, "VTX_Workspace\\shell"));

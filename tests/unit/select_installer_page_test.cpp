@@ -175,7 +175,7 @@ TEST(InstallerPage, ARequestedRestartIsOfferedOverThePageAtClose) {
     bench.machine.fake.files.AddFile(record, "[Install Manager]\r\nbWindowsReboot=1\r\n");
     bench.machine.fake.ui.QueueAnswer(platform::answer::kNo);
     bench.Run([&](PageDriver& d) {
-        bench.machine.context.execution.installerFinished = true;
+        bench.machine.context.run.installerFinished = true;
         d.Click(IDC_INST_EXIT);
     });
     const auto& boxes = bench.machine.fake.ui.MessageBoxes();

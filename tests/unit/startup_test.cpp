@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "app/velnora_program.h"
 #include "environments/user_information.h"
 #include "fake/fake_platform.h"
+#include "installer/context.h"
 #include "resource_ids.h"
 
 namespace velnora::app {
@@ -39,7 +39,7 @@ constexpr char kNotAdministrator[] =
 // Records what the dispatch ran, and the start mode each page saw.
 class RecordingActions final : public StartupActions {
   public:
-    explicit RecordingActions(core::Context& context) : context_(context) {}
+    explicit RecordingActions(installer::Context& context) : context_(context) {}
 
     void EnumerateEnvironments() override {
         calls.push_back("EnumerateEnvironments");
@@ -97,7 +97,7 @@ class RecordingActions final : public StartupActions {
         modes.push_back(context_.startup.startMode);
     }
 
-    core::Context& context_;
+    installer::Context& context_;
 };
 
 struct Box {
@@ -160,7 +160,7 @@ class StartupTest : public ::testing::Test {
     }
 
     fake::FakePlatform fake;
-    core::Context context;
+    installer::Context context;
     RecordingActions actions;
 };
 
@@ -330,7 +330,7 @@ TEST_F(StartupTest, InstallerPageGetsTheSwitchesOfTheCommandLine) {
         fake::FakePlatform machine;
         machine.session.SetVersion(5, 1, 2);
         machine.session.SetCommandLine(std::string(kProgram) + " " + c.arguments);
-        core::Context ctx(machine.Get());
+        installer::Context ctx(machine.Get());
         RecordingActions recorder(ctx);
         VelnoraStartup startup(ctx, recorder);
         startup.InitInstance();
@@ -414,7 +414,7 @@ TEST(StartupResume, APendingRunGoesOnInTheProgramThatRanIt) {
         machine.session.SetVersion(c.major, 0, 2);
         machine.session.SetCommandLine(std::string("\"") + kProgram + "\" -install");
         machine.files.AddFile(kStateFile, std::string("[General]\n") + c.state);
-        core::Context ctx(machine.Get());
+        installer::Context ctx(machine.Get());
         RecordingActions recorder(ctx);
         recorder.twinCompletes = c.twinCompletes;
         VelnoraStartup startup(ctx, recorder);
@@ -536,7 +536,7 @@ TEST_F(StartupTest, MissingProcessFunctionsStopAfterTheirOwnMessage) {
 }
 
 TEST_F(StartupTest, ProcessFunctionsLoadedBeforeAreNotLoadedAgain) {
-    context.execution.processApiLoaded = true;
+    context.processApi.loaded = true;
     SetArguments("-install");
     Run();
     EXPECT_EQ(fake.faults.Calls(fake::op::kLoadLibrary), 0);
@@ -645,7 +645,7 @@ TEST_F(StartupTest, SecondCopyIsRefusedInJapanese) {
 
 TEST_F(StartupTest, SecondCopyStartedWhileAPageIsOpen) {
     SetArguments("-install");
-    std::optional<core::Context> second;
+    std::optional<installer::Context> second;
     std::optional<RecordingActions> secondActions;
     actions.onMainMenu = [&] {
         second.emplace(fake.Get());
@@ -720,7 +720,7 @@ TEST_F(StartupTest, ReadMeShownOnceOnly) {
         machine.files.AddFile(kHelpJapanese);
         machine.files.AddFile(kSettingsFile,
                               "[Default]\nLanguage=Japanese\nFirstBoot=" + value + "\n");
-        core::Context ctx(machine.Get());
+        installer::Context ctx(machine.Get());
         RecordingActions recorder(ctx);
         VelnoraStartup(ctx, recorder).InitInstance();
         EXPECT_EQ(machine.ui.HelpCalls().size(), opened ? 1u : 0u);

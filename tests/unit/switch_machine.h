@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "core/notice.h"
 #include "fake/fake_platform.h"
 #include "fake/fault_sweep.h"
+#include "installer/context.h"
 
 namespace velnora::testing {
 
@@ -119,7 +119,7 @@ class SwitchMachine {
     std::vector<std::string> NoticeTexts() const;
 
     fake::FakePlatform fake;
-    core::Context context{fake.Get()};
+    installer::Context context{fake.Get()};
     // Where the engine calls of the tests put their notices.
     core::Notices notices;
 

@@ -29,7 +29,7 @@ class Tidewatch : public ::testing::Test {
 
 TEST_F(Tidewatch, SettingOfAMissingKeyIsEmpty) {
     std::string out = "x";
-    EXPECT_TRUE(ReadTidewatchSetting(machine.context, "Location", out));
+    EXPECT_TRUE(ReadTidewatchSetting(machine.context.platform.registry, "Location", out));
     EXPECT_EQ(out, "");
     EXPECT_TRUE(RefreshTidewatchProgramName(machine.context));
     EXPECT_EQ(machine.context.tidewatchProgramName, "Tidewatch.exe");
@@ -73,7 +73,7 @@ class TidewatchStop : public Tidewatch, public ::testing::WithParamInterface<Sto
 
 TEST_P(TidewatchStop, EndsItAndRecordsWhetherItRan) {
     const StopCase& c = GetParam();
-    machine.context.execution.usePsapi = c.psapi;
+    machine.context.processApi.usePsapi = c.psapi;
     machine.InstallEnvironment({kGuid, "A"});
     machine.InstallTidewatch(false);
     std::uint32_t pid = 0;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "environments/user_information.h"
 #include "fake/fake_platform.h"
+#include "installer/context.h"
 
 namespace velnora::testing {
 namespace {
@@ -34,7 +34,7 @@ class UserInformationTest : public ::testing::Test {
 
     fake::FakePlatform fake;
     core::Notices notices;
-    core::Context context{fake.Get()};
+    installer::Context context{fake.Get()};
 };
 
 // The folder goes in once; the vendor's sections and keys stay, ours replace their values.

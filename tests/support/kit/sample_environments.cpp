@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
+#include "installer/context.h"
 #include "installer/execution.h"
 #include "kit_common.h"
 #include "maintenance/environment_uninstall.h"
@@ -28,7 +28,7 @@
 
 namespace {
 
-using velnora::core::Context;
+using velnora::installer::Context;
 
 // One old-layout release (start menu beside the maker's folder, no tool categories), one of
 // the first of the new layout, and the current one.
@@ -157,7 +157,7 @@ int wmain() {
     context.startup.programBaseName = "Velnora";
     win32.Get().session.GetVersion(context.startup.osVersion);
     velnora::core::Notices notices;
-    velnora::installer::LoadProcessApi(context, notices);
+    velnora::environments::LoadProcessApi(context, notices);
     const bool done = arguments[0] == L"remove-all" ? RemoveAll(context) : LayOut(context, options);
     CoUninitialize();
     return done ? 0 : 1;
