@@ -130,6 +130,21 @@ inline constexpr LocalText kPendingRemoval{"Pending removal of the install manag
                                            "保留中のインストールマネージャの削除: "};
 inline constexpr LocalText kPendingRemovalNone{"Pending removal of the install manager: none",
                                                "保留中のインストールマネージャの削除: なし"};
+inline constexpr LocalText kJournal{"Interrupted change: ", "中断された切り替え: "};
+inline constexpr LocalText kJournalNone{"Interrupted change: none", "中断された切り替え: なし"};
+inline constexpr LocalText kJournalUnreadable{"Interrupted change: a journal that cannot be read",
+                                              "中断された切り替え: 読み取れない記録があります"};
+inline constexpr LocalText kJournalChange{"change of the active environment",
+                                          "アクティブ環境の切り替え"};
+inline constexpr LocalText kJournalUninstall{"uninstall", "アンインストール"};
+inline constexpr LocalText kJournalInstall{"install beside the active environment",
+                                           "アクティブ環境と並べたインストール"};
+inline constexpr LocalText kJournalParked{", going out as ", "、退避先: "};
+inline constexpr LocalText kJournalIncoming{", coming in: ", "、切り替え先: "};
+inline constexpr LocalText kJournalDeactivation{", deactivation step ", "、非アクティブ化の手順 "};
+inline constexpr LocalText kJournalActivation{", activation step ", "、アクティブ化の手順 "};
+inline constexpr LocalText kJournalBegun{" begun", " 開始"};
+inline constexpr LocalText kJournalEnded{" ended", " 終了"};
 inline constexpr LocalText kLastLog{"Log of the last run: ", "前回の実行ログ: "};
 inline constexpr LocalText kLastLogNone{"Log of the last run: none", "前回の実行ログ: なし"};
 

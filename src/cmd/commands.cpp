@@ -12,6 +12,7 @@
 #include "environments/file_utilities.h"
 #include "environments/user_information.h"
 #include "flows/change_active.h"
+#include "flows/change_journal.h"
 #include "flows/prompt.h"
 #include "flows/uninstall_environment.h"
 #include "installer/catalogue.h"
@@ -83,6 +84,28 @@ std::string ReadRunStateValue(core::Context& context, const char* key) {
     return value;
 }
 
+std::string JournalLine(const core::TextSet& texts, const flows::FoundJournal& found) {
+    using Kind = flows::FoundJournal::Kind;
+    if (found.kind == Kind::kNone)
+        return texts.Pick(text::kJournalNone);
+    if (found.kind != Kind::kPending)
+        return texts.Pick(text::kJournalUnreadable);
+    static constexpr std::array<const core::LocalText*, 3> kOperations{
+        &text::kJournalChange, &text::kJournalUninstall, &text::kJournalInstall};
+    const flows::ChangeJournal& journal = found.journal;
+    std::string line = texts.Pick(text::kJournal) +
+                       texts.Pick(*kOperations[static_cast<std::size_t>(journal.operation)]) +
+                       texts.Pick(text::kJournalParked) + journal.parkedName;
+    if (!journal.incoming.empty())
+        line += texts.Pick(text::kJournalIncoming) + journal.incoming;
+    line +=
+        texts.Pick(journal.phase == flows::JournalPhase::kDeactivation ? text::kJournalDeactivation
+                                                                       : text::kJournalActivation) +
+        std::to_string(journal.step) +
+        texts.Pick(journal.stepEnded ? text::kJournalEnded : text::kJournalBegun);
+    return line;
+}
+
 // The lines of the status, each in the chosen language.
 std::string StatusText(core::Context& context, core::RunLog& log) {
     const auto& texts = context.texts;
@@ -102,6 +125,9 @@ std::string StatusText(core::Context& context, core::RunLog& log) {
         status += texts.Pick(text::kPendingRemoval) + *removal + "\n";
     else
         status += texts.Pick(text::kPendingRemovalNone) + "\n";
+
+    // Read only: keeping an unreadable journal aside is the start's recovery to do.
+    status += JournalLine(texts, flows::ReadJournal(context)) + "\n";
 
     if (const auto last =
             core::RunLog::LastRunLog(context.platform, core::kRunLogPrefix, log.Path()))

@@ -152,6 +152,9 @@ class ChangeFailures::Files final : public platform::FileSystem {
     ErrorCode WriteFile(const std::string& path, const std::string& content) override {
         return Noted("write", path, inner_.WriteFile(path, content));
     }
+    ErrorCode WriteFileThrough(const std::string& path, const std::string& content) override {
+        return Noted("write", path, inner_.WriteFileThrough(path, content));
+    }
     ErrorCode GetLongPathName(const std::string& path, std::string& longPath) override {
         return inner_.GetLongPathName(path, longPath);
     }

@@ -139,6 +139,17 @@ void FailStep(Context& context, SwitchDirection direction, const SwitchComponent
         notices.push_back(SwitchNotice(context, TextId::kMsgRollbackFailed, failed.step));
 }
 
+bool Begins(SwitchSteps* steps, const SwitchComponent& component) {
+    return steps == nullptr || steps->Begins(component.step);
+}
+
+// The switch is done even when this cannot be noted: everything has moved.
+bool Ended(SwitchSteps* steps) {
+    if (steps != nullptr)
+        steps->Ended();
+    return true;
+}
+
 void Refresh(Context& context, core::Notices& notices) {
     if (!EnumerateEnvironments(context))
         notices.push_back(SearchFailedNotice(context.texts));
@@ -192,8 +203,8 @@ int CheckEnvironmentComponents(core::Context& context, const std::string& keyNam
     return precheck::kComplete;
 }
 
-bool DeactivateEnvironment(Context& context, const std::string& parkedName,
-                           core::Notices& notices) {
+bool DeactivateEnvironment(Context& context, const std::string& parkedName, core::Notices& notices,
+                           SwitchSteps* steps) {
     const std::string parked = parkedName;
     if (!IsParkedKeyName(parked))
         return false;
@@ -205,16 +216,17 @@ bool DeactivateEnvironment(Context& context, const std::string& parkedName,
     for (const SwitchComponent& component : kComponents) {
         const bool targetHeld =
             TargetHolds(context, component, SwitchDirection::kDeactivation, parked);
-        if (component.park(context, parked, notices))
+        if (Begins(steps, component) && component.park(context, parked, notices))
             continue;
         FailStep(context, SwitchDirection::kDeactivation, component, parked, targetHeld, notices);
         return false;
     }
     DropMovedAssociation(context, core::kVantorixProductGuid, parked);
-    return true;
+    return Ended(steps);
 }
 
-bool ActivateEnvironment(Context& context, const std::string& keyName, core::Notices& notices) {
+bool ActivateEnvironment(Context& context, const std::string& keyName, core::Notices& notices,
+                         SwitchSteps* steps) {
     // A copy: the name usually lives in a table row, and step 8 enumerates the table again.
     const std::string name = keyName;
     if (!IsParkedKeyName(name))
@@ -230,14 +242,14 @@ bool ActivateEnvironment(Context& context, const std::string& keyName, core::Not
     }
     for (const SwitchComponent& component : kComponents) {
         const bool targetHeld = TargetHolds(context, component, SwitchDirection::kActivation, name);
-        if (component.activate(context, name, notices))
+        if (Begins(steps, component) && component.activate(context, name, notices))
             continue;
         FailStep(context, SwitchDirection::kActivation, component, name, targetHeld, notices);
         return false;
     }
     DropMovedAssociation(context, name, core::kVantorixProductGuid);
     Refresh(context, notices);
-    return true;
+    return Ended(steps);
 }
 
 bool RollBackSwitch(Context& context, SwitchDirection direction, int failedStep,
@@ -277,13 +289,14 @@ bool ParkActiveEnvironment(Context& context, std::string& parked, core::Notices&
     return true;
 }
 
-bool RestoreParkedEnvironment(Context& context, const std::string& parked, core::Notices& notices) {
+bool RestoreParkedEnvironment(Context& context, const std::string& parked, core::Notices& notices,
+                              SwitchSteps* steps) {
     if (parked.empty())
         return true;
     // A failed activation has been rolled back, so a second one starts from the parked state;
     // a file held open for a moment must not leave the machine without an active environment.
     for (int attempt = 0; attempt < 2; ++attempt)
-        if (ActivateEnvironment(context, parked, notices))
+        if (ActivateEnvironment(context, parked, notices, steps))
             return true;
     notices.push_back(SwitchNotice(context, TextId::kMsgPreviousNotRestored, 0));
     return false;

@@ -60,14 +60,25 @@ inline constexpr int kWindowsFolder = 5;
 // programs and Windows folders there? A precheck code.
 int CheckEnvironmentComponents(core::Context& context, const std::string& keyName);
 
+// Whoever follows a switch step by step: told before each step begins and after the last one
+// has ended. A step that may not begin fails as a move that moved nothing.
+class SwitchSteps {
+  public:
+    virtual ~SwitchSteps() = default;
+    virtual bool Begins(int step) = 0;
+    virtual void Ended() = 0;
+};
+
 // Parks the active environment under `parkedName`, a fresh GUID text. False with the rollback
 // done and, except for steps 7 and 8, a notice of the failed step; a rollback that failed adds
 // one too. Nothing is touched for a name that is not a parked key name.
-bool DeactivateEnvironment(Context& context, const std::string& parkedName, core::Notices& notices);
+bool DeactivateEnvironment(Context& context, const std::string& parkedName, core::Notices& notices,
+                           SwitchSteps* steps = nullptr);
 
 // Makes the parked environment of this key name the active one and enumerates the table
 // again. Refused, with nothing moved, while an environment is active.
-bool ActivateEnvironment(Context& context, const std::string& keyName, core::Notices& notices);
+bool ActivateEnvironment(Context& context, const std::string& keyName, core::Notices& notices,
+                         SwitchSteps* steps = nullptr);
 
 // Reverses steps 1 to `failedStep` in increasing order; the failed one only with
 // `reverseFailedStep`, when it got as far as its target. False at the first reverse move that
@@ -89,7 +100,8 @@ bool ParkActiveEnvironment(Context& context, std::string& parked, core::Notices&
 // Activates the environment parked under `parked` again after a later step failed, with a
 // second attempt when the first is rolled back; adds a notice when that fails too, since no
 // environment is active then. Nothing for an empty name.
-bool RestoreParkedEnvironment(Context& context, const std::string& parked, core::Notices& notices);
+bool RestoreParkedEnvironment(Context& context, const std::string& parked, core::Notices& notices,
+                              SwitchSteps* steps = nullptr);
 
 // Parked key names are GUID texts as long as the product GUID.
 bool IsParkedKeyName(const std::string& name);

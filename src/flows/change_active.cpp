@@ -3,6 +3,7 @@
 #include "environments/activation_switch.h"
 #include "environments/environment_table.h"
 #include "environments/tidewatch.h"
+#include "flows/change_journal.h"
 #include "installer/context.h"
 
 namespace velnora::flows {
@@ -42,23 +43,36 @@ ChangeOutcome ChangeActiveEnvironment(environments::Context& context, Prompt& pr
         return ChangeOutcome::kRefused;
 
     platform::ScopedWaitCursor wait(context.platform.ui);
+    JournalledSteps steps(context, {JournalOperation::kChange, parked, chosen});
     if (activeExists) {
         prompt.Progress("deactivate " + parked);
-        const bool parkedAway = environments::DeactivateEnvironment(context, parked, notices);
+        const bool parkedAway =
+            environments::DeactivateEnvironment(context, parked, notices, &steps);
         TellAll(prompt, notices);
-        if (!parkedAway)
+        if (!parkedAway) {
+            ClearJournal(context);
             return ChangeOutcome::kFailedPreviousBack;
+        }
     }
     prompt.Progress("activate " + chosen);
-    const bool activated = environments::ActivateEnvironment(context, chosen, notices);
+    steps.Phase(JournalPhase::kActivation);
+    const bool activated = environments::ActivateEnvironment(context, chosen, notices, &steps);
     TellAll(prompt, notices);
     if (!activated) {
         if (!parked.empty())
             prompt.Progress("restore " + parked);
-        const bool restored = environments::RestoreParkedEnvironment(context, parked, notices);
+        steps.Phase(JournalPhase::kRestore);
+        const bool restored =
+            environments::RestoreParkedEnvironment(context, parked, notices, &steps);
         TellAll(prompt, notices);
-        return restored ? ChangeOutcome::kFailedPreviousBack : ChangeOutcome::kFailedNoneActive;
+        // With none active the journal stays: the environment that went out is still to
+        // come back.
+        if (!restored)
+            return ChangeOutcome::kFailedNoneActive;
+        ClearJournal(context);
+        return ChangeOutcome::kFailedPreviousBack;
     }
+    ClearJournal(context);
     if (environments::ShouldStartTidewatch(context)) {
         prompt.Progress("start Tidewatch");
         environments::StartTidewatch(context);

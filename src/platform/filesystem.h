@@ -89,6 +89,9 @@ class FileSystem {
     // Whole-file reads and writes (bytes as they are). WriteFile creates or truncates.
     virtual ErrorCode ReadFile(const std::string& path, std::string& content) = 0;
     virtual ErrorCode WriteFile(const std::string& path, const std::string& content) = 0;
+    // The same, returning only once the bytes are on the disk: for what must survive a power
+    // loss.
+    virtual ErrorCode WriteFileThrough(const std::string& path, const std::string& content) = 0;
 
     // GetLongPathName: the path with every component in its long form; kFileNotFound when
     // some component does not exist.

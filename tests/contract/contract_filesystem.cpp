@@ -375,6 +375,9 @@ TEST_P(PlatformContract, WriteFileAndReadFileKeepEveryByte) {
     EXPECT_EQ(ReadText(Scratch("bytes.bin")), "short");
     MakeFile(Scratch("empty.bin"), "");
     EXPECT_EQ(ReadText(Scratch("empty.bin")), "");
+    ASSERT_EQ(Files().WriteFileThrough(Scratch("bytes.bin"), bytes), error::kSuccess);
+    EXPECT_EQ(ReadText(Scratch("bytes.bin")), bytes);
+    EXPECT_EQ(Files().WriteFileThrough(Scratch("missing\\f.txt"), "x"), error::kPathNotFound);
 }
 
 TEST_P(PlatformContract, ReadingOrWritingWhereNothingIsFails) {

@@ -253,8 +253,19 @@ TEST_F(Cmd, StatusNamesThePendingRunTheScheduledRemovalAndTheLastLog) {
     fake.files.AddFile("C:\\TEMP\\Velnora-20261201-090000-list.log", "x");
     fake.files.AddFile("C:\\TEMP\\Velnora-20261209-120000-report.log", "x");
     fake.files.AddFile("C:\\TEMP\\Velnora-20261130-235959-status.log", "x");
+    const std::string journal = std::string(fake::machine::kCommonAppData) + "\\Velnora";
+    fake.files.AddFolder(journal);
+    fake.files.AddFile(journal + "\\change.journal",
+                       "Velnora change journal 1\r\noperation=change\r\n"
+                       "parked={11111111-2222-3333-4444-555555555555}\r\n"
+                       "incoming={66666666-7777-8888-9999-AAAAAAAAAAAA}\r\n"
+                       "phase=activation\r\nstep=6\r\nstate=begun\r\n");
 
     ASSERT_EQ(Run({"status"}), 0);
+    EXPECT_THAT(Out(), HasSubstr("Interrupted change: change of the active environment, going "
+                                 "out as {11111111-2222-3333-4444-555555555555}, coming in: "
+                                 "{66666666-7777-8888-9999-AAAAAAAAAAAA}, activation step 6 "
+                                 "begun\n"));
     EXPECT_THAT(Out(), HasSubstr("Pending install run: continues with installer 3, last "
                                  "installer: C:\\Media\\kit\\VTX2.exe\n"));
     EXPECT_THAT(Out(), HasSubstr("Pending removal of the install manager: "
@@ -269,7 +280,7 @@ TEST_F(Cmd, StatusWithoutAnythingPending) {
     ASSERT_EQ(Run({"status"}), 0);
     EXPECT_EQ(Out(),
               "Pending install run: none\nPending removal of the install manager: none\n"
-              "Log of the last run: none\n");
+              "Interrupted change: none\nLog of the last run: none\n");
 }
 
 // --- ENV matching --------------------------------------------------------------------------

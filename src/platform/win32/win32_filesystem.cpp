@@ -109,9 +109,12 @@ ErrorCode Win32FileSystem::ReadFile(const std::string& path, std::string& conten
     return error::kSuccess;
 }
 
-ErrorCode Win32FileSystem::WriteFile(const std::string& path, const std::string& content) {
+namespace {
+
+ErrorCode WriteWhole(const std::string& path, const std::string& content, bool through) {
     ScopedHandle file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_ATTRIBUTE_NORMAL | (through ? FILE_FLAG_WRITE_THROUGH : 0),
+                                  nullptr));
     if (!file.Valid())
         return LastError();
     std::size_t done = 0;
@@ -125,7 +128,19 @@ ErrorCode Win32FileSystem::WriteFile(const std::string& path, const std::string&
             return ERROR_WRITE_FAULT;
         done += written;
     }
+    if (through && !::FlushFileBuffers(file.Get()))
+        return LastError();
     return error::kSuccess;
+}
+
+}  // namespace
+
+ErrorCode Win32FileSystem::WriteFile(const std::string& path, const std::string& content) {
+    return WriteWhole(path, content, false);
+}
+
+ErrorCode Win32FileSystem::WriteFileThrough(const std::string& path, const std::string& content) {
+    return WriteWhole(path, content, true);
 }
 
 ErrorCode Win32FileSystem::GetLongPathName(const std::string& path, std::string& longPath) {

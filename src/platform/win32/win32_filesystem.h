@@ -21,6 +21,7 @@ class Win32FileSystem final : public FileSystem {
     ErrorCode CanOpenForReading(const std::string& path) override;
     ErrorCode ReadFile(const std::string& path, std::string& content) override;
     ErrorCode WriteFile(const std::string& path, const std::string& content) override;
+    ErrorCode WriteFileThrough(const std::string& path, const std::string& content) override;
     ErrorCode GetLongPathName(const std::string& path, std::string& longPath) override;
     bool PathFileExists(const std::string& path) override;
     bool PathIsDirectory(const std::string& path) override;

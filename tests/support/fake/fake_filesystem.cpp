@@ -512,6 +512,11 @@ ErrorCode FakeFileSystem::WriteFile(const std::string& path, const std::string& 
     return WriteText(path, content);
 }
 
+// The fake has no cache: a write through is a write, and fails as one.
+ErrorCode FakeFileSystem::WriteFileThrough(const std::string& path, const std::string& content) {
+    return WriteFile(path, content);
+}
+
 ErrorCode FakeFileSystem::GetLongPathName(const std::string& path, std::string& longPath) {
     if (auto failure = faults_.Enter(op::kGetLongPathName, path))
         return *failure;

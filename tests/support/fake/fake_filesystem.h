@@ -38,6 +38,8 @@ class FakeFileSystem final : public platform::FileSystem {
     platform::ErrorCode CanOpenForReading(const std::string& path) override;
     platform::ErrorCode ReadFile(const std::string& path, std::string& content) override;
     platform::ErrorCode WriteFile(const std::string& path, const std::string& content) override;
+    platform::ErrorCode WriteFileThrough(const std::string& path,
+                                         const std::string& content) override;
     platform::ErrorCode GetLongPathName(const std::string& path, std::string& longPath) override;
     bool PathFileExists(const std::string& path) override;
     bool PathIsDirectory(const std::string& path) override;
