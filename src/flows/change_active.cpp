@@ -26,6 +26,10 @@ ChangeOutcome ChangeActiveEnvironment(environments::Context& context, Prompt& pr
     }
     if (!environments::IsParkedKeyName(chosen))
         return ChangeOutcome::kRefused;
+    if (const auto interrupted = InterruptedChangeNotice(context)) {
+        prompt.Tell(*interrupted);
+        return ChangeOutcome::kRefused;
+    }
 
     // The parked name is made before anything is stopped or moved, so that a missing GUID
     // leaves everything as it was.
@@ -65,12 +69,9 @@ ChangeOutcome ChangeActiveEnvironment(environments::Context& context, Prompt& pr
         const bool restored =
             environments::RestoreParkedEnvironment(context, parked, notices, &steps);
         TellAll(prompt, notices);
-        // With none active the journal stays: the environment that went out is still to
-        // come back.
-        if (!restored)
-            return ChangeOutcome::kFailedNoneActive;
+        // Rolled back either way: every environment is whole under its parked name.
         ClearJournal(context);
-        return ChangeOutcome::kFailedPreviousBack;
+        return restored ? ChangeOutcome::kFailedPreviousBack : ChangeOutcome::kFailedNoneActive;
     }
     ClearJournal(context);
     if (environments::ShouldStartTidewatch(context)) {

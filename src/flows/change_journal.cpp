@@ -17,6 +17,12 @@ namespace {
 
 constexpr std::string_view kHeader = "Velnora change journal 1";
 constexpr char kFileName[] = "change.journal";
+
+constexpr core::LocalText kInterruptedChange{
+    "A change of the active Vantorix was interrupted and is not finished. Nothing is switched "
+    "until it is finished or undone.\n\n[%s]",
+    "アクティブなVantorixの切り替えが中断され、完了していません。完了するか元に戻すまで、"
+    "切り替えは行いません。\n\n[%s]"};
 constexpr int kLastStep = 8;
 // Names tried for an unreadable journal kept aside.
 constexpr int kAsideNamesTried = 99;
@@ -236,6 +242,18 @@ bool ClearJournal(core::Context& context) {
     const platform::ErrorCode deleted = context.platform.files.DeleteFile(*path);
     return deleted == platform::error::kSuccess || deleted == platform::error::kFileNotFound ||
            deleted == platform::error::kPathNotFound;
+}
+
+std::optional<core::Notice> InterruptedChangeNotice(core::Context& context) {
+    const FoundJournal found = ReadJournal(context);
+    if (found.kind != FoundJournal::Kind::kPending && found.kind != FoundJournal::Kind::kUnreadable)
+        return std::nullopt;
+    std::string text = context.texts.Pick(kInterruptedChange);
+    const auto placeholder = text.find("%s");
+    if (placeholder != std::string::npos)
+        text.replace(placeholder, 2, JournalPath(context).value_or(std::string()));
+    return core::Notice{std::move(text), core::NoticeCaption::kError,
+                        platform::mb::kOk | platform::mb::kIconError, /*overPage=*/true};
 }
 
 bool JournalledSteps::Begins(int step) {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <string_view>
 
+#include "core/notice.h"
 #include "environments/activation_switch.h"
 
 namespace velnora::core {
@@ -71,6 +72,11 @@ FoundJournal FindJournal(core::Context& context);
 
 // The change has ended: nothing is left to finish or undo.
 bool ClearJournal(core::Context& context);
+
+// What stops a switch while a change was left unfinished, or a journal cannot be read: its
+// live material may belong to an environment that is only partly parked, and a switch would
+// clear it. Nothing when no journal is found.
+std::optional<core::Notice> InterruptedChangeNotice(core::Context& context);
 
 // Writes the journal as a change's switches go: before each step begins, and once the last
 // step of a switch has ended. A step whose journal cannot be written does not begin.

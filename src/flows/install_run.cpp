@@ -14,6 +14,7 @@
 #include "environments/tidewatch.h"
 #include "environments/tool_record.h"
 #include "environments/user_information.h"
+#include "flows/change_journal.h"
 #include "flows/own_copy.h"
 #include "installer/context.h"
 #include "installer/execution.h"
@@ -350,6 +351,11 @@ RunOutcome InstallRun(installer::Context& context, RunView& page) {
         context.run.installerCommand = path;
     }
 
+    // The installers write the live material, which may be half of a parked environment.
+    if (const auto interrupted = InterruptedChangeNotice(context)) {
+        prompt.Tell(*interrupted);
+        return kStopped;
+    }
     const int count = context.environments.Count();
     prompt.Progress("Tidewatch is stopped for the installers");
     if (!environments::StopTidewatch(context))

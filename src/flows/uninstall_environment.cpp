@@ -7,6 +7,7 @@
 #include "environments/own_shortcut.h"
 #include "environments/tidewatch.h"
 #include "flows/change_active.h"
+#include "flows/change_journal.h"
 #include "installer/context.h"
 #include "maintenance/environment_uninstall.h"
 #include "maintenance/own_installation.h"
@@ -60,6 +61,10 @@ class Uninstall {
 };
 
 UninstallResult Uninstall::Run() {
+    if (const auto interrupted = InterruptedChangeNotice(context_)) {
+        prompt_.Tell(*interrupted);
+        return {UninstallOutcome::kRefused};
+    }
     const bool active = chosen_ == core::kVantorixProductGuid;
     const std::string question =
         context_.texts.Pick(active ? kAskUninstallActive : kAskUninstallInactive) +

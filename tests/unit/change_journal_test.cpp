@@ -8,6 +8,7 @@
 #include "fake/fake_platform.h"
 #include "fake/fault_sweep.h"
 #include "flows/change_journal.h"
+#include "flows/uninstall_environment.h"
 #include "fake/scripted_prompt.h"
 #include "flows/change_active.h"
 #include "installer/context.h"
@@ -222,6 +223,44 @@ TEST(ChangeJournalOfASwitch, NamesTheStepOfEveryChangeAndGoesAtTheEnd) {
         phase = s.journal->phase;
     }
     EXPECT_EQ(phase, JournalPhase::kActivation);
+}
+
+// While a change is unfinished, or its journal unreadable, neither a change nor an uninstall
+// switches anything: the live material may be half of a parked environment.
+TEST(ChangeJournalOfASwitch, AnUnfinishedChangeStopsEverySwitch) {
+    struct Case {
+        const char* name;
+        std::string journal;
+        bool uninstall;
+    };
+    const Case cases[] = {
+        {"ChangeAfterAChange", Text("change", kParked, kIncoming, "deactivation", "3", "begun"),
+         false},
+        {"UninstallAfterAChange", Text("change", kParked, kIncoming, "activation", "5", "ended"),
+         true},
+        {"ChangeBesideAnUnreadableJournal", "Velnora change journal 7\r\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SwitchMachine machine;
+        machine.InstallEnvironment({kGuid, "A"});
+        machine.InstallEnvironment({ParkedKey(2), "B"});
+        const std::string path = *flows::JournalPath(machine.context);
+        machine.fake.files.AddFolder(path.substr(0, path.rfind('\\')));
+        machine.fake.files.AddFile(path, c.journal);
+        const std::string before = machine.State();
+        fake::ScriptedPrompt prompt;
+        if (c.uninstall)
+            EXPECT_EQ(flows::UninstallEnvironment(machine.context, prompt, ParkedKey(2)).outcome,
+                      flows::UninstallOutcome::kRefused);
+        else
+            EXPECT_EQ(flows::ChangeActiveEnvironment(machine.context, prompt, ParkedKey(2)),
+                      flows::ChangeOutcome::kRefused);
+        EXPECT_EQ(machine.State(), before);
+        ASSERT_EQ(prompt.notices.size(), 1u);
+        EXPECT_NE(prompt.notices[0].text.find("was interrupted"), std::string::npos);
+        EXPECT_NE(prompt.notices[0].text.find(path), std::string::npos);
+    }
 }
 
 }  // namespace

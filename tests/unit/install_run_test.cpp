@@ -1,6 +1,7 @@
 // The install run against a fake machine: which environments the update and new-environment
 // flows leave, what a resumed run skips, the progress titles, the missing programs, and the
 // tool record the preparation wrote.
+#include "flows/change_journal.h"
 #include "flows/install_run.h"
 
 #include <gtest/gtest.h>
@@ -224,6 +225,23 @@ TEST(InstallRun, TheParkedEnvironmentGetsTheManagersShortcut) {
     ASSERT_EQ(b.Run(), kCompleted);
     EXPECT_TRUE(environments::OwnShortcutExists(b.machine.context, FirstGuidName()));
     EXPECT_FALSE(environments::OwnShortcutExists(b.machine.context, ""));
+}
+
+// A change left unfinished may leave live material that is half of a parked environment: the
+// run stops before anything is stopped, parked or started.
+TEST(InstallRun, NothingIsParkedBesideAnInterruptedChange) {
+    RunBench b;
+    b.machine.context.startup.standardInstall = false;
+    b.machine.InstallEnvironment({kGuid, "A"});
+    b.AddInstaller(Effect::kCreates);
+    ASSERT_TRUE(flows::WriteJournal(
+        b.machine.context, {flows::JournalOperation::kChange, ParkedKey(7), ParkedKey(8)}));
+    const std::string before = b.machine.State();
+    EXPECT_NE(b.Run(), kCompleted);
+    EXPECT_TRUE(b.commands.empty());
+    EXPECT_EQ(b.machine.State(), before);
+    ASSERT_FALSE(b.Said().empty());
+    EXPECT_NE(b.Said().front().find("was interrupted"), std::string::npos);
 }
 
 // A restart in the middle: the preparation and the repairs are not repeated.
