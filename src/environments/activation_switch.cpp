@@ -125,7 +125,8 @@ bool FailedMoveArrived(Context& context, const SwitchComponent& component,
 // Runs the rollback after step `failedStep` failed and tells the user of the step and, when
 // the rollback could not finish, of what it left.
 void FailStep(Context& context, SwitchDirection direction, const SwitchComponent& failed,
-              const std::string& keyName, bool targetHeld, core::Notices& notices) {
+              const std::string& keyName, bool targetHeld, core::Notices& notices,
+              SwitchSteps* steps) {
     const bool undone =
         RollBackSwitch(context, direction, failed.step, keyName, notices,
                        FailedMoveArrived(context, failed, direction, keyName, targetHeld));
@@ -135,8 +136,11 @@ void FailStep(Context& context, SwitchDirection direction, const SwitchComponent
                                            ? TextId::kMsgCannotDeactivate
                                            : TextId::kMsgCannotActivate,
                                        failed.step));
-    if (!undone)
-        notices.push_back(SwitchNotice(context, TextId::kMsgRollbackFailed, failed.step));
+    if (undone)
+        return;
+    notices.push_back(SwitchNotice(context, TextId::kMsgRollbackFailed, failed.step));
+    if (steps != nullptr)
+        steps->RollbackFailed();
 }
 
 bool Begins(SwitchSteps* steps, const SwitchComponent& component) {
@@ -218,7 +222,8 @@ bool DeactivateEnvironment(Context& context, const std::string& parkedName, core
             TargetHolds(context, component, SwitchDirection::kDeactivation, parked);
         if (Begins(steps, component) && component.park(context, parked, notices))
             continue;
-        FailStep(context, SwitchDirection::kDeactivation, component, parked, targetHeld, notices);
+        FailStep(context, SwitchDirection::kDeactivation, component, parked, targetHeld, notices,
+                 steps);
         return false;
     }
     DropMovedAssociation(context, core::kVantorixProductGuid, parked);
@@ -244,7 +249,8 @@ bool ActivateEnvironment(Context& context, const std::string& keyName, core::Not
         const bool targetHeld = TargetHolds(context, component, SwitchDirection::kActivation, name);
         if (Begins(steps, component) && component.activate(context, name, notices))
             continue;
-        FailStep(context, SwitchDirection::kActivation, component, name, targetHeld, notices);
+        FailStep(context, SwitchDirection::kActivation, component, name, targetHeld, notices,
+                 steps);
         return false;
     }
     DropMovedAssociation(context, name, core::kVantorixProductGuid);

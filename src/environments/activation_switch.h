@@ -60,13 +60,15 @@ inline constexpr int kWindowsFolder = 5;
 // programs and Windows folders there? A precheck code.
 int CheckEnvironmentComponents(core::Context& context, const std::string& keyName);
 
-// Whoever follows a switch step by step: told before each step begins and after the last one
-// has ended. A step that may not begin fails as a move that moved nothing.
+// Whoever follows a switch step by step: told before each step begins, after the last one has
+// ended, and when a failed step's rollback left the environment split between its names. A
+// step that may not begin fails as a move that moved nothing.
 class SwitchSteps {
   public:
     virtual ~SwitchSteps() = default;
     virtual bool Begins(int step) = 0;
     virtual void Ended() = 0;
+    virtual void RollbackFailed() = 0;
 };
 
 // Parks the active environment under `parkedName`, a fresh GUID text. False with the rollback

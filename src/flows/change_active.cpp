@@ -48,13 +48,17 @@ ChangeOutcome ChangeActiveEnvironment(environments::Context& context, Prompt& pr
 
     platform::ScopedWaitCursor wait(context.platform.ui);
     JournalledSteps steps(context, {JournalOperation::kChange, parked, chosen});
+    const auto endChange = [&] {
+        if (!steps.LeftSplit())
+            ClearJournal(context);
+    };
     if (activeExists) {
         prompt.Progress("deactivate " + parked);
         const bool parkedAway =
             environments::DeactivateEnvironment(context, parked, notices, &steps);
         TellAll(prompt, notices);
         if (!parkedAway) {
-            ClearJournal(context);
+            endChange();
             return ChangeOutcome::kFailedPreviousBack;
         }
     }
@@ -69,11 +73,10 @@ ChangeOutcome ChangeActiveEnvironment(environments::Context& context, Prompt& pr
         const bool restored =
             environments::RestoreParkedEnvironment(context, parked, notices, &steps);
         TellAll(prompt, notices);
-        // Rolled back either way: every environment is whole under its parked name.
-        ClearJournal(context);
+        endChange();
         return restored ? ChangeOutcome::kFailedPreviousBack : ChangeOutcome::kFailedNoneActive;
     }
-    ClearJournal(context);
+    endChange();
     if (environments::ShouldStartTidewatch(context)) {
         prompt.Progress("start Tidewatch");
         environments::StartTidewatch(context);

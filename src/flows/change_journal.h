@@ -89,6 +89,11 @@ class JournalledSteps final : public environments::SwitchSteps {
     void Phase(JournalPhase phase) { journal_.phase = phase; }
     bool Begins(int step) override;
     void Ended() override;
+    void RollbackFailed() override { rollbackFailed_ = true; }
+
+    // Some environment is split between its names: the journal must stay for the recovery,
+    // and keep every other switch away from the live material.
+    bool LeftSplit() const { return rollbackFailed_; }
 
   private:
     bool Write();
@@ -96,6 +101,7 @@ class JournalledSteps final : public environments::SwitchSteps {
     core::Context& context_;
     ChangeJournal journal_;
     std::optional<std::string> path_;  // found and made at the first write
+    bool rollbackFailed_ = false;
 };
 
 }  // namespace velnora::flows

@@ -225,6 +225,47 @@ TEST(ChangeJournalOfASwitch, NamesTheStepOfEveryChangeAndGoesAtTheEnd) {
     EXPECT_EQ(phase, JournalPhase::kActivation);
 }
 
+// A rollback that could not put everything back leaves the journal, and with it no switch
+// touches the live material until the change is finished or undone.
+TEST(ChangeJournalOfASwitch, ARollbackThatLeftPartsKeepsTheJournal) {
+    SwitchMachine machine;
+    machine.InstallEnvironment({kGuid, "A"});
+    machine.InstallEnvironment({ParkedKey(2), "B"});
+    const std::string path = *flows::JournalPath(machine.context);
+    // Every file move from the installer information folder's on fails, the rollback's too.
+    machine.fake.faults.Reset();
+    {
+        fake::ScriptedPrompt reference;
+        SwitchMachine probe;
+        probe.InstallEnvironment({kGuid, "A"});
+        probe.InstallEnvironment({ParkedKey(2), "B"});
+        probe.fake.faults.Reset();
+        ASSERT_EQ(flows::ChangeActiveEnvironment(probe.context, reference, ParkedKey(2)),
+                  flows::ChangeOutcome::kChanged);
+        const auto& log = probe.fake.faults.Log();
+        for (std::size_t i = 0; i < log.size(); ++i)
+            if (log[i].operation == fake::op::kMoveFile && StepOfCall(log[i]) == 3) {
+                machine.fake.faults.FailFrom(fake::op::kMoveFile, OccurrenceOf(log, i),
+                                             platform::error::kAccessDenied);
+                break;
+            }
+    }
+    fake::ScriptedPrompt prompt;
+    EXPECT_EQ(flows::ChangeActiveEnvironment(machine.context, prompt, ParkedKey(2)),
+              flows::ChangeOutcome::kFailedPreviousBack);
+    machine.fake.faults.Clear();
+    const FoundJournal found = flows::ReadJournal(machine.context);
+    ASSERT_EQ(found.kind, FoundJournal::Kind::kPending);
+    EXPECT_EQ(found.journal.phase, JournalPhase::kDeactivation);
+    EXPECT_EQ(found.journal.step, 3);
+
+    fake::ScriptedPrompt next;
+    EXPECT_EQ(flows::ChangeActiveEnvironment(machine.context, next, ParkedKey(2)),
+              flows::ChangeOutcome::kRefused);
+    ASSERT_FALSE(next.notices.empty());
+    EXPECT_NE(next.notices[0].text.find(path), std::string::npos);
+}
+
 // While a change is unfinished, or its journal unreadable, neither a change nor an uninstall
 // switches anything: the live material may be half of a parked environment.
 TEST(ChangeJournalOfASwitch, AnUnfinishedChangeStopsEverySwitch) {
