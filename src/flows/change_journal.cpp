@@ -124,9 +124,14 @@ std::optional<std::string> MadeJournalPath(core::Context& context) {
 
 std::string KeepAside(platform::FileSystem& files, const std::string& path) {
     for (int n = 1; n <= kAsideNamesTried; ++n) {
-        std::string aside = path + ".unreadable";
-        if (n > 1)
-            aside += "." + std::to_string(n);
+        // Appended piece by piece: GCC 12 takes a literal glued to a temporary for an
+        // overlapping copy in the 32-bit build.
+        std::string aside = path;
+        aside += ".unreadable";
+        if (n > 1) {
+            aside += '.';
+            aside += std::to_string(n);
+        }
         if (files.PathFileExists(aside))
             continue;
         return files.MoveFile(path, aside, platform::movefile::kWriteThrough) ==
