@@ -121,7 +121,7 @@ void StartupSequence::RunSequence() {
         return;
     }
 
-    if (!context_.processApi.loaded && !LoadProcessApi())
+    if (!EnsureProcessApi())
         return;
 
     startup.programFolder = ProgramFolderOf(programPath);
@@ -186,9 +186,9 @@ void StartupSequence::ShowReadMeOnFirstStart() {
                                      settings);
 }
 
-bool StartupSequence::LoadProcessApi() {
+bool StartupSequence::EnsureProcessApi() {
     core::Notices notices;
-    const bool loaded = environments::LoadProcessApi(context_, notices);
+    const bool loaded = environments::EnsureProcessApi(context_, notices);
     pages::PagePrompt prompt(context_, nullptr);
     for (const core::Notice& notice : notices)
         prompt.Tell(notice);

@@ -67,7 +67,7 @@ class StartupSequence {
     bool TakeSingleInstanceMutex();
     bool OsAllowedByMedia();
     // Finds the process-enumeration functions; the user is told what is missing.
-    bool LoadProcessApi();
+    bool EnsureProcessApi();
     void ShowReadMeOnFirstStart();
 
     const StartupRules& rules_;

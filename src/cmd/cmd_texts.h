@@ -143,6 +143,8 @@ inline constexpr LocalText kJournalParked{", going out as ", "、退避先: "};
 inline constexpr LocalText kJournalIncoming{", coming in: ", "、切り替え先: "};
 inline constexpr LocalText kJournalDeactivation{", deactivation step ", "、非アクティブ化の手順 "};
 inline constexpr LocalText kJournalActivation{", activation step ", "、アクティブ化の手順 "};
+inline constexpr LocalText kJournalRestore{", restore of the one that went out, step ",
+                                           "、退避した環境の復元の手順 "};
 inline constexpr LocalText kJournalBegun{" begun", " 開始"};
 inline constexpr LocalText kJournalEnded{" ended", " 終了"};
 inline constexpr LocalText kLastLog{"Log of the last run: ", "前回の実行ログ: "};

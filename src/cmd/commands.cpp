@@ -90,19 +90,20 @@ std::string JournalLine(const core::TextSet& texts, const flows::FoundJournal& f
         return texts.Pick(text::kJournalNone);
     if (found.kind != Kind::kPending)
         return texts.Pick(text::kJournalUnreadable);
+    // In the order of the enumerations.
     static constexpr std::array<const core::LocalText*, 3> kOperations{
         &text::kJournalChange, &text::kJournalUninstall, &text::kJournalInstall};
+    static constexpr std::array<const core::LocalText*, 3> kPhases{
+        &text::kJournalDeactivation, &text::kJournalActivation, &text::kJournalRestore};
     const flows::ChangeJournal& journal = found.journal;
     std::string line = texts.Pick(text::kJournal) +
                        texts.Pick(*kOperations[static_cast<std::size_t>(journal.operation)]) +
                        texts.Pick(text::kJournalParked) + journal.parkedName;
     if (!journal.incoming.empty())
         line += texts.Pick(text::kJournalIncoming) + journal.incoming;
-    line +=
-        texts.Pick(journal.phase == flows::JournalPhase::kDeactivation ? text::kJournalDeactivation
-                                                                       : text::kJournalActivation) +
-        std::to_string(journal.step) +
-        texts.Pick(journal.stepEnded ? text::kJournalEnded : text::kJournalBegun);
+    line += texts.Pick(*kPhases[static_cast<std::size_t>(journal.phase)]) +
+            std::to_string(journal.step) +
+            texts.Pick(journal.stepEnded ? text::kJournalEnded : text::kJournalBegun);
     return line;
 }
 

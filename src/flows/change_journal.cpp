@@ -208,15 +208,15 @@ bool WriteJournal(core::Context& context, const ChangeJournal& journal) {
 }
 
 FoundJournal ReadJournal(core::Context& context) {
-    auto& files = context.platform.files;
     FoundJournal found;
     const auto path = JournalPath(context);
     if (!path) {
         found.kind = FoundJournal::Kind::kFailed;
         return found;
     }
+    found.path = *path;
     std::string text;
-    const platform::ErrorCode read = files.ReadFile(*path, text);
+    const platform::ErrorCode read = context.platform.files.ReadFile(found.path, text);
     if (read == platform::error::kFileNotFound || read == platform::error::kPathNotFound)
         return found;
     if (read != platform::error::kSuccess) {
@@ -235,8 +235,7 @@ FoundJournal ReadJournal(core::Context& context) {
 FoundJournal FindJournal(core::Context& context) {
     FoundJournal found = ReadJournal(context);
     if (found.kind == FoundJournal::Kind::kUnreadable)
-        if (const auto path = JournalPath(context))
-            found.keptAside = KeepAside(context.platform.files, *path);
+        found.keptAside = KeepAside(context.platform.files, found.path);
     return found;
 }
 
@@ -256,7 +255,7 @@ std::optional<core::Notice> InterruptedChangeNotice(core::Context& context) {
     std::string text = context.texts.Pick(kInterruptedChange);
     const auto placeholder = text.find("%s");
     if (placeholder != std::string::npos)
-        text.replace(placeholder, 2, JournalPath(context).value_or(std::string()));
+        text.replace(placeholder, 2, found.path);
     return core::Notice{std::move(text), core::NoticeCaption::kError,
                         platform::mb::kOk | platform::mb::kIconError, /*overPage=*/true};
 }

@@ -50,6 +50,7 @@ struct FoundJournal {
     enum class Kind { kNone, kPending, kUnreadable, kFailed };
     Kind kind = Kind::kNone;
     ChangeJournal journal;  // kPending
+    std::string path;       // where it was looked for; empty when the folder is unknown
     // kUnreadable: where the unreadable journal was kept aside (empty when it could not be
     // moved, and it stays where it was).
     std::string keptAside;

@@ -283,6 +283,22 @@ TEST_F(Cmd, StatusWithoutAnythingPending) {
               "Interrupted change: none\nLog of the last run: none\n");
 }
 
+// The restore after a failed activation is its own phase, not the activation.
+TEST_F(Cmd, StatusNamesTheRestoreOfTheEnvironmentThatWentOut) {
+    const std::string folder = std::string(fake::machine::kCommonAppData) + "\\Velnora";
+    fake.files.AddFolder(folder);
+    fake.files.AddFile(folder + "\\change.journal",
+                       "Velnora change journal 1\r\noperation=uninstall\r\n"
+                       "parked={11111111-2222-3333-4444-555555555555}\r\n"
+                       "incoming={66666666-7777-8888-9999-AAAAAAAAAAAA}\r\n"
+                       "phase=restore\r\nstep=2\r\nstate=ended\r\n");
+    ASSERT_EQ(Run({"status"}), 0);
+    EXPECT_THAT(Out(), HasSubstr("Interrupted change: uninstall, going out as "
+                                 "{11111111-2222-3333-4444-555555555555}, coming in: "
+                                 "{66666666-7777-8888-9999-AAAAAAAAAAAA}, restore of the one "
+                                 "that went out, step 2 ended\n"));
+}
+
 // --- ENV matching --------------------------------------------------------------------------
 
 cmd::ListedEnvironment Listed(const char* key, const char* displayName, const char* location) {
